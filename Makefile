@@ -1,0 +1,29 @@
+# Newcomer entry points: `make run` builds and starts Ovisu, `make test` builds and runs every test.
+BUILD_DIR ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	./$(BUILD_DIR)/ovisu
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@if [ -x $(BUILD_DIR)/bench/ovisu_bench ]; then ./$(BUILD_DIR)/bench/ovisu_bench; else echo "No benchmarks yet."; fi
+
+clean:
+	rm -rf $(BUILD_DIR)

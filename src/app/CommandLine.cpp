@@ -1,0 +1,69 @@
+#include "app/CommandLine.h"
+
+#include "app/CredentialsCommand.h"
+#include "app/ProviderCommands.h"
+
+#include <QCommandLineParser>
+
+namespace ovisu {
+namespace {
+
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& arguments, CommandStreams& streams);
+};
+
+const Command kCommands[] = {
+    {"providers", "List the 26 translation sources and whether each is ready", runProvidersCommand},
+    {"request", "Show the HTTP request a source would send for a text (secrets masked)", runRequestCommand},
+    {"parse", "Show what a source makes of a response or error body", runParseCommand},
+    {"credentials", "Set, delete or list stored secrets", runCredentialsCommand},
+};
+
+QString usage() {
+    QString text = QStringLiteral("Usage: ovisu [command] [options]\n\n"
+                                  "Without a command, starts the desktop program.\n\nCommands:\n");
+    for (const Command& command : kCommands)
+        text += QStringLiteral("  %1  %2\n").arg(QString::fromLatin1(command.name), -12).arg(QString::fromLatin1(command.summary));
+    text += QStringLiteral("\nRun 'ovisu <command> --help' for a command's options.\n");
+    return text;
+}
+
+}  // namespace
+
+bool namesCommand(const QStringList& arguments) {
+    return arguments.size() > 1 && !arguments.at(1).startsWith(QLatin1Char('-'));
+}
+
+std::optional<int> runCommandLine(const QStringList& arguments, CommandStreams& streams) {
+    if (!namesCommand(arguments)) {
+        QCommandLineParser parser;
+        parser.setApplicationDescription(QStringLiteral("Ovisu: live translation of game text"));
+        const QCommandLineOption help({"h", "help"}, QStringLiteral("Show this help."));
+        const QCommandLineOption version({"v", "version"}, QStringLiteral("Show the version."));
+        parser.addOption(help);
+        parser.addOption(version);
+        if (!parser.parse(arguments)) {
+            streams.err << "ovisu: " << parser.errorText() << "\n" << usage();
+            return 2;
+        }
+        if (parser.isSet(help)) {
+            streams.out << usage();
+            return 0;
+        }
+        if (parser.isSet(version)) {
+            streams.out << "Ovisu 1.26 (Build 1260)\n";
+            return 0;
+        }
+        return std::nullopt;
+    }
+
+    const QString name = arguments.at(1);
+    for (const Command& command : kCommands)
+        if (name == QLatin1String(command.name)) return command.run(arguments.mid(1), streams);
+    streams.err << "ovisu: unknown command '" << name << "'\n\n" << usage();
+    return 2;
+}
+
+}  // namespace ovisu

@@ -1,0 +1,39 @@
+#include "app/CommandSupport.h"
+
+namespace ovisu {
+
+std::optional<Provider> providerFromArgument(const QString& argument) {
+    bool isNumber = false;
+    const int raw = argument.toInt(&isNumber);
+    if (isNumber) return providerFromRawValue(raw);
+    return providerFromCaseName(argument);
+}
+
+std::optional<int> parseCommandArguments(QCommandLineParser& parser, const QStringList& arguments,
+                                         CommandStreams& streams) {
+    const QCommandLineOption help({"h", "help"}, QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(arguments)) {
+        streams.err << "ovisu " << arguments.value(0) << ": " << parser.errorText() << "\n";
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        // helpText() names the program after argv[0]; prefix the command so the usage reads right.
+        streams.out << parser.helpText().replace(QStringLiteral("Usage: ") + arguments.value(0),
+                                                 QStringLiteral("Usage: ovisu ") + arguments.value(0));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+std::optional<Provider> requireProvider(const QString& value, CommandStreams& streams) {
+    if (value.isEmpty()) {
+        streams.err << "ovisu: a source is required (--provider N, raw value 0-25 or a name such as deepSeek)\n";
+        return std::nullopt;
+    }
+    const auto provider = providerFromArgument(value);
+    if (!provider) streams.err << "ovisu: unknown source '" << value << "' (use 0-25 or a name such as deepSeek)\n";
+    return provider;
+}
+
+}  // namespace ovisu

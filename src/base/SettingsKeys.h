@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+// Names and defaults of the settings keys, filled in as each area lands. Per-source keys are a
+// prefix plus the source's raw value ("model.4").
+namespace ovisu::SettingsKeys {
+
+// Translation parameters
+inline const QString translationTemperature = QStringLiteral("translationTemperature");
+inline const QString translationMaxTokens = QStringLiteral("translationMaxTokens");
+inline const QString translationTopP = QStringLiteral("translationTopP");
+inline const QString translationContextCount = QStringLiteral("translationContextCount");
+inline const QString translationStreamingEnabled = QStringLiteral("translationStreamingEnabled");
+inline const QString deepSeekThinkingDisabled = QStringLiteral("deepSeekThinkingDisabled");
+inline const QString translationWorkContext = QStringLiteral("translationWorkContext");
+inline const QString translationGlossary = QStringLiteral("translationGlossary");
+inline const QString bilingualProperNouns = QStringLiteral("bilingualProperNouns");
+inline const QString filterThinkingOutput = QStringLiteral("filterThinkingOutput");
+inline const QString automaticFallbackEnabled = QStringLiteral("automaticFallbackEnabled");
+inline const QString fallbackProvider = QStringLiteral("fallbackProvider");
+
+// Sources
+inline const QString enabledProviders = QStringLiteral("enabledProviders");
+inline const QString provider = QStringLiteral("provider");
+
+// Per-source prefixes
+inline const QString modelPrefix = QStringLiteral("model.");
+inline const QString endpointPrefix = QStringLiteral("endpoint.");
+inline const QString promptPrefix = QStringLiteral("prompt.");
+inline const QString userPromptPrefix = QStringLiteral("userPrompt.");
+inline const QString promptPresetPrefix = QStringLiteral("promptPreset.");
+
+inline QString perSource(const QString& prefix, int rawValue) { return prefix + QString::number(rawValue); }
+
+}  // namespace ovisu::SettingsKeys
+
+namespace ovisu::SettingsDefaults {
+
+inline constexpr double translationTemperature = 0.3;
+inline constexpr int translationMaxTokens = 1024;
+inline constexpr double translationTopP = 0.9;
+inline constexpr int translationContextCount = 3;
+inline constexpr bool translationStreamingEnabled = false;
+inline constexpr bool deepSeekThinkingDisabled = true;
+inline constexpr bool bilingualProperNouns = true;
+inline constexpr bool filterThinkingOutput = true;
+inline constexpr bool automaticFallbackEnabled = false;
+
+}  // namespace ovisu::SettingsDefaults

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "engine/TranslationProviderAdapter.h"
+
+namespace ovisu {
+
+// DeepL's v2 translate endpoint, Japanese to Chinese, with the recent dialogue as optional context.
+class DeepLTranslationProvider final : public TranslationProviderAdapter {
+public:
+    QString id() const override;
+    QString displayName() const override;
+    TranslationCapabilities capabilities() const override { return TranslationCapabilities::none(); }
+
+    RequestResult makeRequest(const QString& text, const TranslationProviderConfiguration& configuration) const override;
+    std::optional<QString> parseResponse(const QByteArray& data) const override;
+    std::optional<QString> parseError(const QByteArray& data) const override;
+};
+
+}  // namespace ovisu

@@ -1,0 +1,34 @@
+#include "app/CommandLine.h"
+#include "app/ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <unistd.h>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+    // Commands run without a display, so they work over SSH and in scripts.
+    if (ovisu::namesCommand(arguments) || arguments.size() > 1) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        QFile in;
+        in.open(stdin, QIODevice::ReadOnly);
+        ovisu::CommandStreams streams{out, err, in, isatty(STDIN_FILENO) != 0};
+        if (const auto status = ovisu::runCommandLine(arguments, streams)) return *status;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ovisu"));
+    QApplication::setApplicationVersion(QStringLiteral("1.26"));
+    ovisu::MainWindow window;
+    window.show();
+    return app.exec();
+}

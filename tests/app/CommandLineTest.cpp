@@ -1,0 +1,129 @@
+#include "engine/LocalCredentialStore.h"
+#include "engine/Provider.h"
+#include "support/Fixtures.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the real program as a child process, in this test's OVISU_HOME.
+ProgramRun runOvisu(const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(QStringLiteral(OVISU_BINARY), arguments);
+    EXPECT_TRUE(process.waitForStarted(10000));
+    if (!input.isEmpty()) process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(30000));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString fixturePath(const QString& name) { return QStringLiteral(OVISU_FIXTURE_DIR "/") + name; }
+
+}  // namespace
+
+TEST(CommandLine, ProvidersListsAllSourcesWithAdapterAndStatus) {
+    const ProgramRun run = runOvisu({"providers"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 27);
+    EXPECT_TRUE(lines[0].startsWith("raw"));
+    EXPECT_TRUE(lines[1].contains("google-free") && lines[1].trimmed().endsWith("ok"));
+    EXPECT_TRUE(lines[5].contains("chat-4") && lines[5].contains("缺少API Key"));
+    EXPECT_TRUE(lines[26].contains("系统翻译"));
+}
+
+TEST(CommandLine, CredentialsAreSetFromStandardInputListedWithoutValuesAndDeleted) {
+    ProgramRun run = runOvisu({"credentials", "set", "deepSeek"}, "sk-live-secret-9876\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(LocalCredentialStore::secret("DeepSeek API"), "sk-live-secret-9876");
+
+    run = runOvisu({"credentials", "list"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains("DeepSeek API"));
+    EXPECT_FALSE(run.out.contains("sk-live")) << run.out.toStdString();
+
+    // Providers now sees the key.
+    EXPECT_FALSE(runOvisu({"providers"}).out.split('\n')[5].contains("缺少API Key"));
+
+    run = runOvisu({"credentials", "delete", "4"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(LocalCredentialStore::secret("DeepSeek API"), "");
+
+    // A secret is never taken from an argument, and an empty one is refused.
+    EXPECT_NE(runOvisu({"credentials", "set", "deepSeek", "sk-on-the-command-line"}).exitCode, 0);
+    EXPECT_NE(runOvisu({"credentials", "set", "deepSeek"}, "\n").exitCode, 0);
+    EXPECT_NE(runOvisu({"credentials", "set", "nosuch"}, "x\n").exitCode, 0);
+}
+
+TEST(CommandLine, RequestShowsTheRequestWithTheSecretMasked) {
+    ASSERT_TRUE(LocalCredentialStore::save("sk-abcdefghijkl", "DeepSeek API").has_value());
+    const ProgramRun run = runOvisu({"request", "--provider", "4", "--stream", "こんにちは"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("POST https://api.deepseek.com/chat/completions\n"));
+    EXPECT_TRUE(run.out.contains("Authorization: Bearer sk-**********kl"));
+    EXPECT_FALSE(run.out.contains("abcdefghij"));
+    EXPECT_TRUE(run.out.contains("\"stream\": true"));
+    EXPECT_TRUE(run.out.contains("\"type\": \"disabled\""));
+    EXPECT_TRUE(run.out.contains("こんにちは"));
+}
+
+TEST(CommandLine, RequestForFormSourcesMasksNothingSecretInTheBodyAndWarnsOnIssues) {
+    const ProgramRun run = runOvisu({"request", "--provider", "baidu", "猫+犬"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("POST https://fanyi-api.baidu.com/api/trans/vip/translate\n"));
+    EXPECT_TRUE(run.out.contains("q=%E7%8C%AB%2B%E7%8A%AC&from=ja&to=zh&appid="));
+    EXPECT_TRUE(run.err.contains("warning:"));
+}
+
+TEST(CommandLine, RequestErrorsGoToStandardErrorWithNonZeroStatus) {
+    EXPECT_EQ(runOvisu({"request", "--provider", "99", "x"}).exitCode, 2);
+    EXPECT_EQ(runOvisu({"request", "--provider", "4"}).exitCode, 2);
+    const ProgramRun system = runOvisu({"request", "--provider", "25", "x"});
+    EXPECT_EQ(system.exitCode, 1);
+    EXPECT_FALSE(system.err.isEmpty());
+    const ProgramRun custom = runOvisu({"request", "--provider", "custom", "x"});
+    EXPECT_EQ(custom.exitCode, 1);
+    EXPECT_TRUE(custom.err.contains("接口地址无效"));
+    EXPECT_TRUE(custom.out.isEmpty());
+    EXPECT_EQ(runOvisu({"frobnicate"}).exitCode, 2);
+}
+
+TEST(CommandLine, ParseReadsBodiesAndErrorsFromFilesAndStandardInput) {
+    ProgramRun run = runOvisu({"parse", "--provider", "2", fixturePath("anthropic_messages_response.json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "The weather in SF is currently **20°C** (68°F) and **Sunny**!\n");
+
+    run = runOvisu({"parse", "--provider", "1", "--error", fixturePath("openai_error_invalid_api_key_401.json")});
+    EXPECT_EQ(run.out, "invalid_api_key：Incorrect API key provided\n");
+
+    run = runOvisu({"parse", "--provider", "deepL", "-"}, R"({"translations":[{"text":"你好"}]})");
+    EXPECT_EQ(run.out, "你好\n");
+
+    run = runOvisu({"parse", "--provider", "4", "-"}, "<html>bad gateway</html>");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("no translation"));
+    EXPECT_EQ(runOvisu({"parse", "--provider", "4", "/nonexistent/file.json"}).exitCode, 1);
+}
+
+TEST(CommandLine, HelpAndVersion) {
+    EXPECT_TRUE(runOvisu({"--help"}).out.contains("providers"));
+    EXPECT_TRUE(runOvisu({"--version"}).out.contains("1.26"));
+    const ProgramRun help = runOvisu({"request", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--provider"));
+}

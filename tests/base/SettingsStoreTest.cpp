@@ -1,0 +1,207 @@
+#include "base/AppLogger.h"
+#include "base/Paths.h"
+#include "base/SettingsStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace ovisu {
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList corruptCopies(const QString& path) {
+    const QFileInfo info(path);
+    return info.dir().entryList({info.fileName() + QStringLiteral(".corrupt-*")}, QDir::Files);
+}
+
+TEST(SettingsStoreTest, DefaultFileLivesUnderTheConfigRoot) {
+    SettingsStore store;
+    EXPECT_EQ(store.filePath(), test::currentHome() + QStringLiteral("/config/Ovisu/settings.json"));
+    ASSERT_TRUE(store.setBool(QStringLiteral("flag"), true));
+    EXPECT_TRUE(QFileInfo::exists(paths::settingsFile()));
+}
+
+TEST(SettingsStoreTest, TypedReadsFallBackToTheDefaultForMissingAndWrongTypes) {
+    const QString path = paths::settingsFile();
+    writeBytes(path, R"({
+        "bool": true, "boolAsNumber": 1, "boolAsString": "true",
+        "int": 42, "negative": -7, "intAsFraction": 2.5, "intTooLarge": 3000000000,
+        "intAsString": "42", "intAsBool": true, "intAsExponent": 1e3,
+        "double": 0.25, "doubleFromInt": 3, "doubleAsString": "0.5",
+        "string": "文本/ok", "stringAsNumber": 5, "nullValue": null,
+        "array": [1, "two"], "object": {"a": 1},
+        "data": "AAEC/w==", "dataBroken": "not base64!", "dataNumber": 12, "dataWide": "数据"
+    })");
+    const SettingsStore store(path);
+
+    EXPECT_TRUE(store.boolValue(QStringLiteral("bool"), false));
+    EXPECT_FALSE(store.boolValue(QStringLiteral("boolAsNumber"), false));
+    EXPECT_FALSE(store.boolValue(QStringLiteral("boolAsString"), false));
+    EXPECT_TRUE(store.boolValue(QStringLiteral("missing"), true));
+
+    EXPECT_EQ(store.intValue(QStringLiteral("int"), 0), 42);
+    EXPECT_EQ(store.intValue(QStringLiteral("negative"), 0), -7);
+    EXPECT_EQ(store.intValue(QStringLiteral("intAsExponent"), 0), 1000);
+    EXPECT_EQ(store.intValue(QStringLiteral("intAsFraction"), 9), 9);
+    EXPECT_EQ(store.intValue(QStringLiteral("intTooLarge"), 9), 9);
+    EXPECT_EQ(store.intValue(QStringLiteral("intAsString"), 9), 9);
+    EXPECT_EQ(store.intValue(QStringLiteral("intAsBool"), 9), 9);
+    EXPECT_EQ(store.intValue(QStringLiteral("nullValue"), 9), 9);
+    EXPECT_EQ(store.intValue(QStringLiteral("missing"), 9), 9);
+
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("double"), 1.0), 0.25);
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("doubleFromInt"), 1.0), 3.0);
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("doubleAsString"), 1.0), 1.0);
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("missing"), 1.5), 1.5);
+
+    EXPECT_EQ(store.stringValue(QStringLiteral("string")), QStringLiteral("文本/ok"));
+    EXPECT_EQ(store.stringValue(QStringLiteral("stringAsNumber"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(store.stringValue(QStringLiteral("missing")), QString());
+
+    ASSERT_TRUE(store.arrayValue(QStringLiteral("array")).has_value());
+    EXPECT_EQ(store.arrayValue(QStringLiteral("array"))->size(), 2);
+    EXPECT_FALSE(store.arrayValue(QStringLiteral("object")).has_value());
+    ASSERT_TRUE(store.dictionaryValue(QStringLiteral("object")).has_value());
+    EXPECT_EQ(store.dictionaryValue(QStringLiteral("object"))->value(QStringLiteral("a")).toInt(), 1);
+    EXPECT_FALSE(store.dictionaryValue(QStringLiteral("array")).has_value());
+
+    EXPECT_EQ(store.dataValue(QStringLiteral("data")), QByteArray("\x00\x01\x02\xff", 4));
+    EXPECT_FALSE(store.dataValue(QStringLiteral("dataBroken")).has_value());
+    EXPECT_FALSE(store.dataValue(QStringLiteral("dataNumber")).has_value());
+    EXPECT_FALSE(store.dataValue(QStringLiteral("dataWide")).has_value());
+    EXPECT_FALSE(store.dataValue(QStringLiteral("missing")).has_value());
+
+    EXPECT_TRUE(store.contains(QStringLiteral("nullValue")));
+    EXPECT_TRUE(store.value(QStringLiteral("missing")).isUndefined());
+}
+
+TEST(SettingsStoreTest, ValuesSurviveANewInstanceAndRemoveDeletesThem) {
+    const QString path = paths::settingsFile();
+    const QByteArray binary("\x00\xfe\x10 bytes\n", 9);
+    {
+        SettingsStore store(path);
+        ASSERT_TRUE(store.setBool(QStringLiteral("b"), true));
+        ASSERT_TRUE(store.setInt(QStringLiteral("i"), std::numeric_limits<int>::min()));
+        ASSERT_TRUE(store.setDouble(QStringLiteral("d"), 0.3));
+        ASSERT_TRUE(store.setString(QStringLiteral("s"), QStringLiteral("やあ\n/path")));
+        ASSERT_TRUE(store.setArray(QStringLiteral("a"), QJsonArray{1, QStringLiteral("x")}));
+        ASSERT_TRUE(store.setDictionary(QStringLiteral("o"), QJsonObject{{QStringLiteral("k"), true}}));
+        ASSERT_TRUE(store.setData(QStringLiteral("bin"), binary));
+        ASSERT_TRUE(store.setInt(QStringLiteral("gone"), 1));
+        ASSERT_TRUE(store.remove(QStringLiteral("gone")));
+        EXPECT_FALSE(store.contains(QStringLiteral("gone")));
+    }
+    const SettingsStore reloaded(path);
+    EXPECT_TRUE(reloaded.boolValue(QStringLiteral("b"), false));
+    EXPECT_EQ(reloaded.intValue(QStringLiteral("i"), 0), std::numeric_limits<int>::min());
+    EXPECT_DOUBLE_EQ(reloaded.doubleValue(QStringLiteral("d"), 0), 0.3);
+    EXPECT_EQ(reloaded.stringValue(QStringLiteral("s")), QStringLiteral("やあ\n/path"));
+    EXPECT_EQ(reloaded.arrayValue(QStringLiteral("a")), (QJsonArray{1, QStringLiteral("x")}));
+    EXPECT_EQ(reloaded.dictionaryValue(QStringLiteral("o")), (QJsonObject{{QStringLiteral("k"), true}}));
+    EXPECT_EQ(reloaded.dataValue(QStringLiteral("bin")), binary);
+    EXPECT_FALSE(reloaded.contains(QStringLiteral("gone")));
+
+    // Written whole as a pretty JSON object.
+    const QByteArray text = readBytes(path);
+    EXPECT_TRUE(text.startsWith("{\n"));
+    EXPECT_TRUE(QJsonDocument::fromJson(text).isObject());
+}
+
+TEST(SettingsStoreTest, EmptyDataRoundTripsAsPresentButEmpty) {
+    SettingsStore store;
+    ASSERT_TRUE(store.setData(QStringLiteral("empty"), QByteArray()));
+    const SettingsStore reloaded;
+    ASSERT_TRUE(reloaded.dataValue(QStringLiteral("empty")).has_value());
+    EXPECT_TRUE(reloaded.dataValue(QStringLiteral("empty"))->isEmpty());
+}
+
+TEST(SettingsStoreTest, NonFiniteNumbersAreRefusedAndLeaveTheOldValue) {
+    SettingsStore store;
+    ASSERT_TRUE(store.setDouble(QStringLiteral("t"), 0.5));
+    EXPECT_FALSE(store.setDouble(QStringLiteral("t"), std::nan("")));
+    EXPECT_FALSE(store.setDouble(QStringLiteral("t"), std::numeric_limits<double>::infinity()));
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("t"), 0), 0.5);
+}
+
+TEST(SettingsStoreTest, UnparsableFileIsSetAsideWithItsBytesAndTheStoreStartsEmpty) {
+    const QString path = paths::settingsFile();
+    const QByteArray broken = "{\"translationTemperature\": 0.7, oops";
+    writeBytes(path, broken);
+
+    SettingsStore store(path);
+    EXPECT_FALSE(store.contains(QStringLiteral("translationTemperature")));
+    const QStringList copies = corruptCopies(path);
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^settings\.json\.corrupt-\d{8}T\d{6}Z$)"))
+                    .match(copies.first())
+                    .hasMatch())
+        << copies.first().toStdString();
+    const QString copyPath = QFileInfo(path).absolutePath() + QLatin1Char('/') + copies.first();
+
+    ASSERT_TRUE(store.setInt(QStringLiteral("fresh"), 1));
+    EXPECT_EQ(readBytes(copyPath), broken);
+    EXPECT_EQ(SettingsStore(path).intValue(QStringLiteral("fresh"), 0), 1);
+
+    const QString log = AppLogger::shared().combinedText();
+    EXPECT_TRUE(log.contains(QStringLiteral("[WARN] [settings]")));
+    EXPECT_TRUE(log.contains(copyPath));
+}
+
+TEST(SettingsStoreTest, TopLevelArrayCountsAsUnreadable) {
+    const QString path = paths::settingsFile();
+    writeBytes(path, "[1, 2, 3]");
+    SettingsStore store(path);
+    ASSERT_EQ(corruptCopies(path).size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(SettingsStoreTest, FailedWriteKeepsTheValueInMemoryAndReportsTheError) {
+    const QString folder = test::currentHome() + QStringLiteral("/blocked");
+    writeBytes(folder, "a file where a folder should be");
+    SettingsStore store(folder + QStringLiteral("/settings.json"));
+    const auto result = store.setInt(QStringLiteral("k"), 5);
+    ASSERT_FALSE(result.has_value());
+    EXPECT_FALSE(result.error().isEmpty());
+    EXPECT_EQ(store.intValue(QStringLiteral("k"), 0), 5);
+}
+
+TEST(SettingsStoreTest, ConcurrentWritersAllLand) {
+    SettingsStore store;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&store, t] {
+            for (int i = 0; i < 25; ++i)
+                store.setInt(QStringLiteral("k%1_%2").arg(t).arg(i), t * 100 + i);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    const SettingsStore reloaded;
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 25; ++i)
+            EXPECT_EQ(reloaded.intValue(QStringLiteral("k%1_%2").arg(t).arg(i), -1), t * 100 + i);
+}
+
+}  // namespace
+}  // namespace ovisu

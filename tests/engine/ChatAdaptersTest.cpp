@@ -1,0 +1,306 @@
+#include "engine/ClaudeTranslationProvider.h"
+#include "engine/DefaultPrompts.h"
+#include "engine/OllamaTranslationProvider.h"
+#include "engine/OpenAICompatibleTranslationProvider.h"
+#include "engine/ProviderAdapterFactory.h"
+#include "engine/TranslationPromptRenderer.h"
+#include "support/Fixtures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+using ovisu::test::apiFixture;
+
+namespace {
+
+TranslationProviderConfiguration sampleConfiguration() {
+    TranslationProviderConfiguration c;
+    c.endpoint = QUrl("https://api.example.test/v1/chat/completions");
+    c.apiKey = "sk-test-123456";
+    c.model = "model-x";
+    c.prompt = "SYSTEM";
+    c.temperature = 0.7;
+    c.maxTokens = 512;
+    c.topP = 0.8;
+    c.context = "原文：前\n译文：前";
+    c.userPromptTemplate = DefaultPrompts::shortTemplate();
+    c.glossary = "アリス=爱丽丝";
+    c.workContext = "学園もの";
+    c.bilingualProperNouns = false;
+    c.streaming = true;
+    c.disableThinking = true;
+    return c;
+}
+
+QJsonObject bodyOf(const RequestResult& request) {
+    EXPECT_TRUE(request.has_value());
+    if (!request) return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(request->body, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << request->body.toStdString();
+    return document.object();
+}
+
+QString expectedUserMessage(const TranslationProviderConfiguration& c, const QString& text) {
+    return TranslationPromptRenderer::render(c.userPromptTemplate, text, c.context, c.glossary, c.workContext,
+                                             "日语", "简体中文", c.bilingualProperNouns);
+}
+
+std::shared_ptr<const TranslationProviderAdapter> adapterFor(Provider p, const QString& endpoint = {}) {
+    auto adapter = providerAdapter(p, endpoint);
+    EXPECT_NE(adapter, nullptr);
+    return adapter;
+}
+
+}  // namespace
+
+TEST(OpenAICompatibleAdapter, ChatCompletionsBodyCarriesEveryFieldAndNoThinkingOutsideDeepSeek) {
+    const auto c = sampleConfiguration();
+    const auto adapter = adapterFor(Provider::groq);
+    const RequestResult request = adapter->makeRequest("こんにちは", c);
+    const QJsonObject body = bodyOf(request);
+
+    EXPECT_EQ(request->method, "POST");
+    EXPECT_EQ(request->url, c.endpoint);
+    EXPECT_DOUBLE_EQ(request->timeoutSeconds, 45);
+    EXPECT_EQ(request->header("content-type"), QByteArray("application/json"));
+    EXPECT_EQ(request->header("Authorization"), QByteArray("Bearer sk-test-123456"));
+    EXPECT_EQ(request->headers.size(), 2);
+
+    EXPECT_EQ(body.value("model").toString(), "model-x");
+    EXPECT_DOUBLE_EQ(body.value("temperature").toDouble(), 0.7);
+    EXPECT_DOUBLE_EQ(body.value("top_p").toDouble(), 0.8);
+    EXPECT_EQ(body.value("max_tokens").toInt(), 512);
+    EXPECT_TRUE(body.value("stream").toBool());
+    EXPECT_FALSE(body.contains("thinking"));
+    EXPECT_FALSE(body.contains("max_output_tokens"));
+    EXPECT_FALSE(body.contains("instructions"));
+
+    const QJsonArray messages = body.value("messages").toArray();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0].toObject().value("role").toString(), "system");
+    EXPECT_EQ(messages[0].toObject().value("content").toString(), "SYSTEM");
+    EXPECT_EQ(messages[1].toObject().value("role").toString(), "user");
+    const QString user = messages[1].toObject().value("content").toString();
+    EXPECT_EQ(user, expectedUserMessage(c, "こんにちは"));
+    EXPECT_TRUE(user.contains("アリス → 爱丽丝"));
+    EXPECT_TRUE(user.endsWith("こんにちは"));
+}
+
+TEST(OpenAICompatibleAdapter, DeepSeekCarriesThinkingSwitchInBothStates) {
+    auto c = sampleConfiguration();
+    const auto adapter = adapterFor(Provider::deepSeek);
+    EXPECT_EQ(bodyOf(adapter->makeRequest("a", c)).value("thinking").toObject().value("type").toString(), "disabled");
+    c.disableThinking = false;
+    EXPECT_EQ(bodyOf(adapter->makeRequest("a", c)).value("thinking").toObject().value("type").toString(), "enabled");
+}
+
+TEST(OpenAICompatibleAdapter, ResponsesBodyUsesInstructionsInputAndOutputTokenLimit) {
+    auto c = sampleConfiguration();
+    c.disableThinking = false;
+    c.streaming = false;
+    const auto adapter = adapterFor(Provider::openAI);
+    const QJsonObject body = bodyOf(adapter->makeRequest("テスト", c));
+
+    EXPECT_EQ(body.value("model").toString(), "model-x");
+    EXPECT_EQ(body.value("instructions").toString(), "SYSTEM");
+    EXPECT_TRUE(body.value("input").isString());
+    EXPECT_EQ(body.value("input").toString(), expectedUserMessage(c, "テスト"));
+    EXPECT_EQ(body.value("max_output_tokens").toInt(), 512);
+    EXPECT_FALSE(body.value("stream").toBool());
+    EXPECT_TRUE(body.value("stream").isBool());
+    for (const char* absent : {"thinking", "messages", "max_tokens"}) EXPECT_FALSE(body.contains(absent)) << absent;
+}
+
+TEST(OpenAICompatibleAdapter, EmptyKeySendsNoAuthorizationAndEmptyPromptUsesFallback) {
+    auto c = sampleConfiguration();
+    c.apiKey.clear();
+    c.prompt.clear();
+    const RequestResult request = adapterFor(Provider::sakura)->makeRequest("x", c);
+    EXPECT_FALSE(request->header("Authorization").has_value());
+    const QJsonArray messages = bodyOf(request).value("messages").toArray();
+    EXPECT_EQ(messages[0].toObject().value("content").toString(), OpenAICompatibleTranslationProvider::fallbackPrompt());
+}
+
+TEST(OpenAICompatibleAdapter, ParsesRealChatAndResponsesBodies) {
+    const auto chat = adapterFor(Provider::deepSeek);
+    EXPECT_EQ(chat->parseResponse(apiFixture("openai_chat_completion_response.json")),
+              QString("Hello! How can I assist you today?"));
+
+    const auto responses = adapterFor(Provider::openAI);
+    const auto text = responses->parseResponse(apiFixture("openai_responses_response.json"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_TRUE(text->startsWith("In a peaceful grove"));
+    EXPECT_TRUE(text->endsWith("sparkled like stardust."));
+}
+
+TEST(OpenAICompatibleAdapter, ChatParserJoinsChoicesAndRejectsWrongShapes) {
+    const auto chat = adapterFor(Provider::groq);
+    EXPECT_EQ(chat->parseResponse(R"({"choices":[{"message":{"content":"你"}},{"message":{"content":"好"}}]})"),
+              QString("你好"));
+    // Entries of the wrong type are skipped, not fatal.
+    EXPECT_EQ(chat->parseResponse(R"({"choices":[{"message":{"content":5}},"x",{"message":{"content":"好"}}]})"),
+              QString("好"));
+    EXPECT_EQ(chat->parseResponse(R"({"choices":[]})"), QString(""));
+    EXPECT_EQ(chat->parseResponse(R"({"choices":{}})"), std::nullopt);
+    EXPECT_EQ(chat->parseResponse(R"({"id":"x"})"), std::nullopt);
+    EXPECT_EQ(chat->parseResponse("<html>502 Bad Gateway</html>"), std::nullopt);
+    EXPECT_EQ(chat->parseResponse("[1,2]"), std::nullopt);
+    EXPECT_EQ(chat->parseResponse(""), std::nullopt);
+}
+
+TEST(OpenAICompatibleAdapter, ResponsesParserPrefersOutputTextThenFallsBackToOutput) {
+    const auto responses = adapterFor(Provider::doubao);
+    EXPECT_EQ(responses->parseResponse(R"({"output_text":"直接","output":[{"content":[{"text":"不用"}]}]})"),
+              QString("直接"));
+    EXPECT_EQ(responses->parseResponse(R"({"output_text":"","output":[{"content":[{"text":"甲"},{"text":"乙"}]},{"content":[{"text":"丙"}]}]})"),
+              QString("甲乙丙"));
+    EXPECT_EQ(responses->parseResponse(R"({"output_text":""})"), std::nullopt);
+    EXPECT_EQ(responses->parseResponse(R"({"output":"text"})"), std::nullopt);
+}
+
+TEST(OpenAICompatibleAdapter, ErrorParserReadsCodeOrTypeAndMessage) {
+    const auto adapter = adapterFor(Provider::openAI);
+    EXPECT_EQ(adapter->parseError(apiFixture("openai_error_invalid_api_key_401.json")),
+              QString("invalid_api_key：Incorrect API key provided"));
+    EXPECT_EQ(adapter->parseError(R"({"error":{"type":"server_error","message":"boom"}})"), QString("server_error：boom"));
+    EXPECT_EQ(adapter->parseError(R"({"error":{"message":"only message"}})"), QString("only message"));
+    EXPECT_EQ(adapter->parseError(R"({"error":{"code":42,"type":"t"}})"), QString("t"));
+    EXPECT_EQ(adapter->parseError(R"({"error":"flat","message":"top"})"), QString("top"));
+    EXPECT_EQ(adapter->parseError(R"({"error":{}})"), std::nullopt);
+    EXPECT_EQ(adapter->parseError("Service Unavailable"), std::nullopt);
+}
+
+TEST(ClaudeAdapter, RequestCarriesVersionKeyAndSystemAsString) {
+    auto c = sampleConfiguration();
+    c.endpoint = QUrl("https://api.anthropic.com/v1/messages");
+    const ClaudeTranslationProvider adapter;
+    const RequestResult request = adapter.makeRequest("猫", c);
+    const QJsonObject body = bodyOf(request);
+
+    EXPECT_EQ(request->header("x-api-key"), QByteArray("sk-test-123456"));
+    EXPECT_EQ(request->header("anthropic-version"), QByteArray("2023-06-01"));
+    EXPECT_FALSE(request->header("Authorization").has_value());
+    EXPECT_EQ(body.value("system").toString(), "SYSTEM");
+    EXPECT_EQ(body.value("max_tokens").toInt(), 512);
+    EXPECT_DOUBLE_EQ(body.value("top_p").toDouble(), 0.8);
+    EXPECT_TRUE(body.value("stream").toBool());
+    const QJsonArray messages = body.value("messages").toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject().value("role").toString(), "user");
+    EXPECT_EQ(messages[0].toObject().value("content").toString(), expectedUserMessage(c, "猫"));
+    EXPECT_FALSE(body.contains("thinking"));
+
+    // The key header is sent even when empty; the fallback prompt replaces an empty one.
+    c.apiKey.clear();
+    c.prompt.clear();
+    const RequestResult bare = adapter.makeRequest("猫", c);
+    EXPECT_EQ(bare->header("x-api-key"), QByteArray(""));
+    EXPECT_EQ(bodyOf(bare).value("system").toString(), ClaudeTranslationProvider::fallbackPrompt());
+}
+
+TEST(ClaudeAdapter, ParsesRealBodiesAndErrors) {
+    const ClaudeTranslationProvider adapter;
+    EXPECT_EQ(adapter.parseResponse(apiFixture("anthropic_messages_response.json")),
+              QString("The weather in SF is currently **20°C** (68°F) and **Sunny**!"));
+    EXPECT_EQ(adapter.parseResponse(R"({"content":[{"type":"thinking","text":"a"},{"type":"text","text":"b"},{"type":"tool_use"}]})"),
+              QString("ab"));
+    EXPECT_EQ(adapter.parseResponse(R"({"content":["x"]})"), std::nullopt);
+    EXPECT_EQ(adapter.parseResponse(R"({"content":"x"})"), std::nullopt);
+    EXPECT_EQ(adapter.parseResponse("not json"), std::nullopt);
+
+    const auto error = adapter.parseError(apiFixture("anthropic_error_rate_limit_429.json"));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->startsWith("rate_limit_error：This request would exceed"));
+    EXPECT_TRUE(adapter.parseError(apiFixture("anthropic_error_invalid_request_400.json"))->startsWith("invalid_request_error：messages.0"));
+    EXPECT_EQ(adapter.parseError(R"({"message":"plain"})"), QString("plain"));
+    EXPECT_EQ(adapter.parseError(R"({"error":{"code":1}})"), std::nullopt);
+}
+
+TEST(OllamaAdapter, NeverStreamsAndSendsOptionsKeepAliveAndThinkOnlyWhenDisabled) {
+    auto c = sampleConfiguration();
+    c.endpoint = QUrl("http://127.0.0.1:11434/api/chat");
+    const OllamaTranslationProvider adapter;
+    const RequestResult request = adapter.makeRequest("やあ", c);
+    const QJsonObject body = bodyOf(request);
+
+    EXPECT_EQ(request->header("Content-Type"), QByteArray("application/json; charset=UTF-8"));
+    EXPECT_FALSE(request->header("Authorization").has_value());
+    EXPECT_EQ(request->headers.size(), 1);
+    EXPECT_FALSE(body.value("stream").toBool());
+    EXPECT_TRUE(body.value("stream").isBool());
+    EXPECT_EQ(body.value("keep_alive").toString(), "10m");
+    const QJsonObject options = body.value("options").toObject();
+    EXPECT_DOUBLE_EQ(options.value("temperature").toDouble(), 0.7);
+    EXPECT_DOUBLE_EQ(options.value("top_p").toDouble(), 0.8);
+    EXPECT_EQ(options.value("num_predict").toInt(), 512);
+    EXPECT_TRUE(body.value("think").isBool());
+    EXPECT_FALSE(body.value("think").toBool());
+    EXPECT_EQ(body.value("messages").toArray().size(), 2);
+
+    c.disableThinking = false;
+    EXPECT_FALSE(bodyOf(adapter.makeRequest("やあ", c)).contains("think"));
+    EXPECT_FALSE(adapter.capabilities().supportsStreaming);
+}
+
+TEST(OllamaAdapter, ParsesMessageThenResponseAndErrors) {
+    const OllamaTranslationProvider adapter;
+    EXPECT_EQ(adapter.parseResponse(apiFixture("ollama_chat_response.json")), QString("Hello! How are you today?"));
+    EXPECT_EQ(adapter.parseResponse(R"({"message":{"content":""},"response":"备用"})"), QString("备用"));
+    EXPECT_EQ(adapter.parseResponse(R"({"message":{"content":""}})"), std::nullopt);
+    EXPECT_EQ(adapter.parseResponse(R"({"message":"x"})"), std::nullopt);
+    EXPECT_EQ(adapter.parseError(apiFixture("ollama_error_model_not_found_404.json")), QString("model 'llama3.2' not found"));
+    EXPECT_EQ(adapter.parseError(apiFixture("ollama_error.json")), QString("the model failed to generate a response"));
+    EXPECT_EQ(adapter.parseError(R"({"message":"m"})"), QString("m"));
+    EXPECT_EQ(adapter.parseError(R"({"error":{"message":"nested"}})"), std::nullopt);
+}
+
+TEST(ProviderAdapterFactory, SelectsAdapterIdNameAndCapabilitiesPerSource) {
+    struct Expected {
+        Provider provider;
+        const char* id;
+        const char* displayName;
+        bool streaming;
+        bool prompt;
+    };
+    const Expected table[] = {
+        {Provider::deepSeek, "chat-4", "DeepSeek（API）", true, true},
+        {Provider::sakura, "chat-9", "Sakura（本地）", true, true},
+        {Provider::geminiOpenAI, "chat-24", "Gemini（API）", true, true},
+        {Provider::openAI, "responses-1", "OpenAI（API）", true, true},
+        {Provider::doubao, "responses-3", "豆包 / 火山方舟（API）", true, true},
+        {Provider::claude, "claude", "Claude / Anthropic", true, true},
+        {Provider::ollamaLocal, "ollama-native", "Ollama 本地", false, true},
+        {Provider::translateGemmaLocal, "ollama-native", "Ollama 本地", false, true},
+        {Provider::google, "google-free", "Google 在线翻译（免 Key）", false, false},
+        {Provider::deepL, "deepl", "DeepL API", false, false},
+        {Provider::microsoft, "microsoft-translator", "Microsoft Translator", false, false},
+        {Provider::youdao, "youdao-official", "有道智云 API", false, false},
+        {Provider::baidu, "baidu-official", "百度翻译开放平台", false, false},
+        {Provider::papago, "papago-official", "Papago Translation API", false, false},
+        {Provider::libreTranslate, "libretranslate", "LibreTranslate / Argos", false, false},
+    };
+    for (const Expected& e : table) {
+        const auto adapter = adapterFor(e.provider);
+        ASSERT_NE(adapter, nullptr);
+        EXPECT_EQ(adapter->id(), e.id);
+        EXPECT_EQ(adapter->displayName(), QString::fromUtf8(e.displayName));
+        EXPECT_EQ(adapter->capabilities().supportsStreaming, e.streaming) << e.id;
+        EXPECT_EQ(adapter->capabilities().supportsPrompt, e.prompt) << e.id;
+        EXPECT_FALSE(adapter->capabilities().supportsReasoning);
+        EXPECT_FALSE(adapter->capabilities().supportsPrefill);
+    }
+    EXPECT_EQ(providerAdapter(Provider::systemTranslation, {}), nullptr);
+}
+
+TEST(ProviderAdapterFactory, CustomSourceFollowsItsEndpoint) {
+    auto c = sampleConfiguration();
+    const auto chat = adapterFor(Provider::custom, "https://x.test/V1/Chat/Completions");
+    EXPECT_EQ(chat->id(), "custom");
+    EXPECT_TRUE(bodyOf(chat->makeRequest("a", c)).contains("messages"));
+    const auto responses = adapterFor(Provider::custom, "https://x.test/v1/responses");
+    EXPECT_TRUE(bodyOf(responses->makeRequest("a", c)).contains("instructions"));
+}

@@ -1,0 +1,174 @@
+#include "base/AppLogger.h"
+#include "base/Paths.h"
+#include "engine/LocalCredentialStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <thread>
+#include <vector>
+
+namespace ovisu {
+namespace {
+
+int posixMode(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QString credentialFolder() { return QFileInfo(LocalCredentialStore::storageURL()).absolutePath(); }
+
+QStringList corruptCopies() {
+    return QDir(credentialFolder()).entryList({QStringLiteral("credentials.json.corrupt-*")}, QDir::Files);
+}
+
+TEST(LocalCredentialStoreTest, LivesInTheOvisuFolder) {
+    EXPECT_EQ(LocalCredentialStore::storageURL(),
+              test::currentHome() + QStringLiteral("/data/Ovisu/Credentials/credentials.json"));
+    EXPECT_TRUE(LocalCredentialStore::readAll().isEmpty());
+    EXPECT_TRUE(LocalCredentialStore::secret(QStringLiteral("any")).isEmpty());
+}
+
+TEST(LocalCredentialStoreTest, SaveReadAndRemoveWithAnEmptyValue) {
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("sk-one"), QStringLiteral("openai")));
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("sk-two"), QStringLiteral("deepseek")));
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("sk-one-new"), QStringLiteral("openai")));
+    EXPECT_EQ(LocalCredentialStore::secret(QStringLiteral("openai")), QStringLiteral("sk-one-new"));
+    EXPECT_EQ(LocalCredentialStore::readAll().size(), 2);
+
+    ASSERT_TRUE(LocalCredentialStore::save(QString(), QStringLiteral("openai")));
+    EXPECT_TRUE(LocalCredentialStore::secret(QStringLiteral("openai")).isEmpty());
+    const QJsonObject onDisk = QJsonDocument::fromJson(readBytes(LocalCredentialStore::storageURL())).object();
+    EXPECT_FALSE(onDisk.contains(QStringLiteral("openai")));
+    EXPECT_EQ(onDisk.value(QStringLiteral("deepseek")).toString(), QStringLiteral("sk-two"));
+
+    // Removing an account that was never there still writes a valid file.
+    ASSERT_TRUE(LocalCredentialStore::save(QString(), QStringLiteral("never")));
+    EXPECT_EQ(LocalCredentialStore::readAll().keys(), QStringList{QStringLiteral("deepseek")});
+}
+
+TEST(LocalCredentialStoreTest, FileTextIsSortedPrettyAndKeepsSlashes) {
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("https://a/b"), QStringLiteral("zeta")));
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("k/1"), QStringLiteral("alpha")));
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("秘密"), QStringLiteral("mid")));
+    const QByteArray text = readBytes(LocalCredentialStore::storageURL());
+    EXPECT_TRUE(text.contains("\"https://a/b\""));
+    EXPECT_FALSE(text.contains("\\/"));
+    EXPECT_TRUE(text.contains("\n"));
+    const auto alpha = text.indexOf("\"alpha\"");
+    const auto mid = text.indexOf("\"mid\"");
+    const auto zeta = text.indexOf("\"zeta\"");
+    ASSERT_TRUE(alpha >= 0 && mid >= 0 && zeta >= 0);
+    EXPECT_LT(alpha, mid);
+    EXPECT_LT(mid, zeta);
+    EXPECT_EQ(LocalCredentialStore::secret(QStringLiteral("mid")), QStringLiteral("秘密"));
+}
+
+TEST(LocalCredentialStoreTest, FolderAndFileArePrivateAfterEveryWrite) {
+    const QString path = LocalCredentialStore::storageURL();
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("s1"), QStringLiteral("a")));
+    EXPECT_EQ(posixMode(credentialFolder()), 0700);
+    EXPECT_EQ(posixMode(path), 0600);
+
+    // Widened by hand, or left so by an older version: the next write narrows both again.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                    QFileDevice::ReadOther);
+    QFile::setPermissions(credentialFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                  QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                  QFileDevice::ExeOther);
+    ASSERT_EQ(posixMode(path), 0644);
+    ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("s2"), QStringLiteral("b")));
+    EXPECT_EQ(posixMode(credentialFolder()), 0700);
+    EXPECT_EQ(posixMode(path), 0600);
+
+    ASSERT_TRUE(LocalCredentialStore::save(QString(), QStringLiteral("a")));
+    EXPECT_EQ(posixMode(path), 0600);
+    EXPECT_EQ(QDir(credentialFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("credentials.json")});
+}
+
+TEST(LocalCredentialStoreTest, UnreadableFilesReadAsEmptyAndAreSetAsideBeforeTheNextSave) {
+    const QString path = LocalCredentialStore::storageURL();
+    const QList<QByteArray> unreadable = {
+        "{\"openai\": \"sk-kept\", broken",                // not JSON
+        "[\"sk-kept\"]",                                   // not an object
+        "{\"openai\": \"sk-kept\", \"deepl\": 42}",        // a value that is not a string
+    };
+    for (const QByteArray& bytes : unreadable) {
+        SCOPED_TRACE(bytes.toStdString());
+        QDir(credentialFolder()).removeRecursively();
+        writeBytes(path, bytes);
+
+        EXPECT_TRUE(LocalCredentialStore::readAll().isEmpty());
+        EXPECT_TRUE(LocalCredentialStore::secret(QStringLiteral("openai")).isEmpty());
+
+        ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("sk-new"), QStringLiteral("claude")));
+        const QStringList copies = corruptCopies();
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_EQ(readBytes(credentialFolder() + QLatin1Char('/') + copies.first()), bytes);
+        EXPECT_EQ(LocalCredentialStore::readAll(), (QMap<QString, QString>{{QStringLiteral("claude"),
+                                                                              QStringLiteral("sk-new")}}));
+        EXPECT_EQ(posixMode(path), 0600);
+    }
+    const QString log = AppLogger::shared().combinedText();
+    EXPECT_TRUE(log.contains(QStringLiteral("[WARN] [credentials]")));
+    EXPECT_TRUE(log.contains(QStringLiteral("credentials.json.corrupt-")));
+}
+
+TEST(LocalCredentialStoreTest, WriteFailureIsLoggedWithoutTheSecretAndReturned) {
+    const QString ovisu = paths::ovisuFolder();
+    writeBytes(ovisu + QStringLiteral("/Credentials"), "a file where the folder should be");
+    const QString secret = QStringLiteral("sk-must-not-appear-in-the-log");
+    const auto result = LocalCredentialStore::save(secret, QStringLiteral("openai"));
+    ASSERT_FALSE(result.has_value());
+    EXPECT_FALSE(result.error().isEmpty());
+    const QString log = AppLogger::shared().combinedText();
+    EXPECT_TRUE(log.contains(QStringLiteral("[ERROR] [credentials] 本地凭据保存失败：") + result.error()));
+    EXPECT_FALSE(log.contains(secret));
+    EXPECT_EQ(readBytes(ovisu + QStringLiteral("/Credentials")), "a file where the folder should be");
+}
+
+TEST(LocalCredentialStoreTest, ConcurrentSavesToDifferentAccountsAllSurvive) {
+    constexpr int kThreads = 6;
+    constexpr int kAccounts = 15;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kAccounts; ++i)
+                LocalCredentialStore::save(QStringLiteral("secret-%1-%2").arg(t).arg(i),
+                                           QStringLiteral("account-%1-%2").arg(t).arg(i));
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    const QMap<QString, QString> all = LocalCredentialStore::readAll();
+    EXPECT_EQ(all.size(), kThreads * kAccounts);
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kAccounts; ++i)
+            EXPECT_EQ(all.value(QStringLiteral("account-%1-%2").arg(t).arg(i)),
+                      QStringLiteral("secret-%1-%2").arg(t).arg(i));
+    EXPECT_TRUE(corruptCopies().isEmpty());
+}
+
+}  // namespace
+}  // namespace ovisu

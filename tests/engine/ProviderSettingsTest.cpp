@@ -1,0 +1,206 @@
+#include "base/SettingsStore.h"
+#include "engine/DefaultPrompts.h"
+#include "engine/LocalCredentialStore.h"
+#include "engine/ProviderSettings.h"
+
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+
+namespace {
+
+class ProviderSettingsTest : public ::testing::Test {
+protected:
+    SettingsStore settings;
+    QList<TranslationHistoryRecord> recent;
+    ProviderSettings providers{settings, [this] { return recent; }};
+
+    void setKey(Provider p, const QString& secret) {
+        ASSERT_TRUE(LocalCredentialStore::save(secret, ProviderCatalogue::credentialAccount(p)).has_value());
+    }
+    void set(const QString& key, const QJsonValue& value) { ASSERT_TRUE(settings.setValue(key, value).has_value()); }
+};
+
+}  // namespace
+
+TEST_F(ProviderSettingsTest, DefaultsResolveForEveryHttpSource) {
+    for (Provider p : allProviders()) {
+        const auto configuration = providers.providerConfiguration(p, false);
+        if (p == Provider::systemTranslation || p == Provider::custom) {
+            EXPECT_FALSE(configuration.has_value()) << caseName(p).toStdString();
+            continue;
+        }
+        ASSERT_TRUE(configuration.has_value()) << caseName(p).toStdString();
+        EXPECT_EQ(configuration->endpoint.toString(), ProviderCatalogue::defaultEndpoint(p));
+        EXPECT_EQ(configuration->model, ProviderCatalogue::defaultModel(p));
+        EXPECT_DOUBLE_EQ(configuration->timeout, 45);
+        EXPECT_DOUBLE_EQ(configuration->temperature, 0.3);
+        EXPECT_EQ(configuration->maxTokens, 1024);
+        EXPECT_DOUBLE_EQ(configuration->topP, 0.9);
+        EXPECT_TRUE(configuration->disableThinking);
+        EXPECT_TRUE(configuration->bilingualProperNouns);
+        EXPECT_TRUE(configuration->apiKey.isEmpty());
+    }
+}
+
+TEST_F(ProviderSettingsTest, ParametersAreClampedFromStoredValues) {
+    struct Case { double temperature; int maxTokens; double topP; double wantT; int wantMax; double wantTopP; };
+    const Case cases[] = {{-1, 50, 0, 0, 128, 0.05}, {3, 9000, 1.5, 2, 8192, 1}, {1.2, 4096, 0.5, 1.2, 4096, 0.5}};
+    for (const Case& c : cases) {
+        set("translationTemperature", c.temperature);
+        set("translationMaxTokens", c.maxTokens);
+        set("translationTopP", c.topP);
+        const auto configuration = providers.providerConfiguration(Provider::sakura, true);
+        ASSERT_TRUE(configuration.has_value());
+        EXPECT_DOUBLE_EQ(configuration->temperature, c.wantT);
+        EXPECT_EQ(configuration->maxTokens, c.wantMax);
+        EXPECT_DOUBLE_EQ(configuration->topP, c.wantTopP);
+        EXPECT_TRUE(configuration->streaming);
+    }
+    // A mistyped value reads as the default rather than as zero.
+    set("translationMaxTokens", "lots");
+    EXPECT_EQ(providers.providerConfiguration(Provider::sakura, false)->maxTokens, 1024);
+}
+
+TEST_F(ProviderSettingsTest, ConfigurationCarriesSecretGlossaryWorkContextAndRecentContext) {
+    setKey(Provider::deepSeek, "sk-deep");
+    set("translationGlossary", "A → B");
+    set("translationWorkContext", "舞台は学園");
+    set("bilingualProperNouns", false);
+    set("deepSeekThinkingDisabled", false);
+    set("translationContextCount", 1);
+    recent = {{QUuid::createUuid(), QDateTime::currentDateTime(), "古い", "旧", "p", std::nullopt},
+              {QUuid::createUuid(), QDateTime::currentDateTime(), "新しい", "新", "p", std::nullopt}};
+
+    const auto configuration = providers.providerConfiguration(Provider::deepSeek, false);
+    ASSERT_TRUE(configuration.has_value());
+    EXPECT_EQ(configuration->apiKey, "sk-deep");
+    EXPECT_EQ(configuration->glossary, "A → B");
+    EXPECT_EQ(configuration->workContext, "舞台は学園");
+    EXPECT_FALSE(configuration->bilingualProperNouns);
+    EXPECT_FALSE(configuration->disableThinking);
+    EXPECT_EQ(configuration->context, "原文：新しい\n译文：新");
+}
+
+TEST_F(ProviderSettingsTest, SystemEndpointLeftoverIsRemovedAndDefaultUsed) {
+    set("endpoint.4", "  SYSTEM://translation ");
+    EXPECT_EQ(providers.endpoint(Provider::deepSeek), ProviderCatalogue::defaultEndpoint(Provider::deepSeek));
+    EXPECT_FALSE(settings.contains("endpoint.4"));
+
+    set("endpoint.4", "  https://proxy.example/chat/completions\n");
+    EXPECT_EQ(providers.endpoint(Provider::deepSeek), "https://proxy.example/chat/completions");
+    set("endpoint.25", "https://elsewhere");
+    EXPECT_EQ(providers.endpoint(Provider::systemTranslation), "system://translation");
+}
+
+TEST_F(ProviderSettingsTest, InvalidEndpointsGiveNoConfigurationAndTheEndpointMessage) {
+    const QString message =
+        "接口地址无效。必须填写以 http:// 或 https:// 开头、包含域名/主机的完整 API URL。";
+    for (const char* endpoint : {"ftp://example.com/v1/chat/completions", "https:///v1/chat/completions",
+                                 "example.com/v1/chat/completions", "http://exa mple.com/x"}) {
+        set("endpoint.9", endpoint);
+        EXPECT_FALSE(providers.providerConfiguration(Provider::sakura, false).has_value()) << endpoint;
+        EXPECT_EQ(providers.providerConfigurationIssue(Provider::sakura), message) << endpoint;
+    }
+    set("endpoint.9", "HTTP://127.0.0.1:9999/v1/chat/completions");
+    EXPECT_TRUE(providers.providerConfiguration(Provider::sakura, false).has_value());
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::sakura), std::nullopt);
+}
+
+TEST_F(ProviderSettingsTest, MissingSecretMessagesNameEachKeyLabel) {
+    const QString tail = "。请打开配置粘贴凭证，再点击“测试连接”。";
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::microsoft), "缺少订阅密钥" + tail);
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::youdao), "缺少应用密钥" + tail);
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::baidu), "缺少密钥" + tail);
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::papago), "缺少Client Secret" + tail);
+    for (Provider p : {Provider::openAI, Provider::claude, Provider::doubao, Provider::deepSeek, Provider::deepL,
+                       Provider::siliconFlow, Provider::geminiOpenAI})
+        EXPECT_EQ(providers.providerConfigurationIssue(p), "缺少API Key" + tail) << caseName(p).toStdString();
+
+    // A secret of only white space is no secret.
+    setKey(Provider::openAI, "   ");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::openAI), "缺少API Key" + tail);
+}
+
+TEST_F(ProviderSettingsTest, KeylessSourcesValidateWithoutAnySecret) {
+    for (Provider p : {Provider::google, Provider::sakura, Provider::qwenLocal, Provider::hyMTLocal,
+                       Provider::ollamaLocal, Provider::translateGemmaLocal, Provider::libreTranslate,
+                       Provider::systemTranslation})
+        EXPECT_EQ(providers.providerConfigurationIssue(p), std::nullopt) << caseName(p).toStdString();
+    set("endpoint.5", "https://gateway.example/v1/chat/completions");
+    set("model.5", "m");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), std::nullopt);
+}
+
+TEST_F(ProviderSettingsTest, ModelMessagesPerSourceKind) {
+    // The model field falls back to the catalogue default when empty, so blank it with spaces.
+    setKey(Provider::openAI, "k");
+    set("model.1", "   ");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::openAI), "缺少模型/接入点 ID。请从对应控制台复制准确名称。");
+    set("model.10", " ");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::qwenLocal), "缺少模型/接入点 ID。请从对应控制台复制准确名称。");
+
+    setKey(Provider::youdao, "k");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::youdao), "缺少应用 ID / App Key。请从开放平台控制台复制。");
+    setKey(Provider::baidu, "k");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::baidu), "缺少APPID。请从开放平台控制台复制。");
+    setKey(Provider::papago, "k");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::papago), "缺少Client ID。请从开放平台控制台复制。");
+
+    set("model.15", "\t");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::ollamaLocal),
+              "缺少 Ollama 模型名。请先执行 ollama list，或在配置中填写已安装模型。");
+    setKey(Provider::groq, "k");
+    set("model.22", " ");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::groq), "缺少模型 ID。请从对应平台的模型列表复制准确名称。");
+
+    // Sources whose model field is not a model are never checked.
+    setKey(Provider::deepL, "k");
+    setKey(Provider::microsoft, "k");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::deepL), std::nullopt);
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::microsoft), std::nullopt);
+}
+
+TEST_F(ProviderSettingsTest, CustomSourceNeedsModelAndAnApiPath) {
+    set("endpoint.5", "https://gateway.example/v1/chat/completions/");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), "缺少模型 ID。匿名接口也必须填写服务实际支持的模型名。");
+    set("model.5", "m");
+    const QString pathMessage = "自定义接口必须以 /responses 或 /chat/completions 结尾，普通网页或控制台地址不能使用。";
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), pathMessage);
+    set("endpoint.5", "https://gateway.example/console");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), pathMessage);
+    set("endpoint.5", "https://gateway.example/v1/Responses");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), std::nullopt);
+    EXPECT_EQ(providers.streamStyle(Provider::custom), TranslationStreamStyle::responses);
+    set("endpoint.5", "https://gateway.example/v1/chat/completions?x=1");
+    EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), std::nullopt);
+    EXPECT_EQ(providers.streamStyle(Provider::custom), TranslationStreamStyle::chatCompletions);
+}
+
+TEST_F(ProviderSettingsTest, PromptsAndTemplatesFollowCapabilityAndDefaults) {
+    EXPECT_EQ(providers.prompt(Provider::deepL), "此翻译源不使用 Prompt。");
+    EXPECT_EQ(providers.userPromptTemplate(Provider::deepL), "{text}");
+    set("prompt.6", "ignored");
+    EXPECT_EQ(providers.prompt(Provider::deepL), "此翻译源不使用 Prompt。");
+
+    EXPECT_EQ(providers.prompt(Provider::openAI), DefaultPrompts::otome());
+    EXPECT_EQ(providers.prompt(Provider::hyMTLocal), DefaultPrompts::hymt());
+    set("prompt.10", "   \n ");
+    EXPECT_EQ(providers.prompt(Provider::qwenLocal), DefaultPrompts::otome() + "\n/no_think");
+    set("prompt.10", "  mine  ");
+    EXPECT_EQ(providers.prompt(Provider::qwenLocal), "  mine  ");
+
+    EXPECT_EQ(providers.userPromptTemplate(Provider::hyMTLocal), DefaultPrompts::hymtTemplate());
+    EXPECT_EQ(providers.userPromptTemplate(Provider::sakura), DefaultPrompts::shortTemplate());
+    // Templates are not trimmed before the emptiness check: spaces are a (useless) template.
+    set("userPrompt.9", " ");
+    EXPECT_EQ(providers.userPromptTemplate(Provider::sakura), " ");
+}
+
+TEST_F(ProviderSettingsTest, ContextCountZeroGivesNoContext) {
+    recent = {{QUuid::createUuid(), QDateTime::currentDateTime(), "a", "b", "p", std::nullopt}};
+    set("translationContextCount", 0);
+    EXPECT_EQ(providers.recentTranslationContext(), "");
+    set("translationContextCount", 3);
+    EXPECT_EQ(providers.recentTranslationContext(), "原文：a\n译文：b");
+}
