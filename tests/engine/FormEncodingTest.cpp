@@ -7,7 +7,9 @@
 namespace ovisu {
 namespace {
 
-QList<std::pair<QString, QString>> decodedItems(const QByteArray& encoded) {
+// Decoded as a form-reading server does: a literal "+" is a space.
+QList<std::pair<QString, QString>> decodedItems(QByteArray encoded) {
+    encoded.replace('+', "%20");
     QList<std::pair<QString, QString>> items;
     for (const auto& [name, value] : QUrlQuery(QString::fromLatin1(encoded)).queryItems(QUrl::FullyDecoded))
         items.append({name, value});

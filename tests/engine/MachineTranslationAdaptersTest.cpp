@@ -54,8 +54,10 @@ QJsonObject jsonObjectBody(const HttpRequest& request) {
     return document.object();
 }
 
-// The form fields as (name, value) pairs, decoded and in order.
-QList<std::pair<QString, QString>> formFields(const QByteArray& body) {
+// The form fields as (name, value) pairs, decoded and in order, reading a literal "+" as a space
+// the way a form-decoding server does.
+QList<std::pair<QString, QString>> formFields(QByteArray body) {
+    body.replace('+', "%20");
     QList<std::pair<QString, QString>> fields;
     for (const auto& [name, value] : QUrlQuery(QString::fromLatin1(body)).queryItems(QUrl::FullyDecoded))
         fields.append({name, value});
