@@ -19,20 +19,12 @@ RequestResult BaiduTranslationProvider::makeRequest(const QString& text,
                                                     const TranslationProviderConfiguration& configuration) const {
     const QString appid = configuration.model;
     const QString salt = QUuid::createUuid().toString(QUuid::Id128);  // 32 hex digits, no hyphens
-    const auto body = formBody({{QStringLiteral("q"), text},
+    return formPostRequest(configuration, {{QStringLiteral("q"), text},
                                 {QStringLiteral("from"), QStringLiteral("ja")},
                                 {QStringLiteral("to"), QStringLiteral("zh")},
                                 {QStringLiteral("appid"), appid},
                                 {QStringLiteral("salt"), salt},
                                 {QStringLiteral("sign"), sign(appid, text, salt, configuration.apiKey)}});
-    if (!body) return std::unexpected(body.error());
-
-    HttpRequest request;
-    request.url = configuration.endpoint;
-    request.timeoutSeconds = configuration.timeout;
-    request.setHeader("Content-Type", "application/x-www-form-urlencoded; charset=UTF-8");
-    request.body = *body;
-    return request;
 }
 
 std::optional<QString> BaiduTranslationProvider::parseResponse(const QByteArray& data) const {

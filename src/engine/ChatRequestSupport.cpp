@@ -32,11 +32,4 @@ HttpRequest jsonPost(const TranslationProviderConfiguration& configuration, cons
     return request;
 }
 
-std::optional<QJsonObject> jsonObject(const QByteArray& data) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
-    return document.object();
-}
-
 }  // namespace ovisu::ChatRequestSupport

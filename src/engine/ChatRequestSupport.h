@@ -9,7 +9,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
 
 // What the three chat adapters share: the system prompt choice, the rendered user message and a
 // JSON POST to the configured endpoint.
@@ -25,8 +24,5 @@ QJsonArray systemAndUserMessages(const QString& system, const QString& user);
 
 HttpRequest jsonPost(const TranslationProviderConfiguration& configuration, const QList<HttpHeader>& headers,
                      const QJsonObject& body);
-
-// The body as a JSON object, or nothing when it is not one.
-std::optional<QJsonObject> jsonObject(const QByteArray& data);
 
 }  // namespace ovisu::ChatRequestSupport

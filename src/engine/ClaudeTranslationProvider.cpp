@@ -1,6 +1,7 @@
 #include "engine/ClaudeTranslationProvider.h"
 
 #include "engine/ChatRequestSupport.h"
+#include "engine/ServiceReplyJson.h"
 
 #include <QJsonArray>
 
@@ -32,7 +33,7 @@ RequestResult ClaudeTranslationProvider::makeRequest(const QString& text,
 }
 
 std::optional<QString> ClaudeTranslationProvider::parseResponse(const QByteArray& data) const {
-    const auto object = jsonObject(data);
+    const auto object = reply::object(data);
     if (!object) return std::nullopt;
     const QJsonValue content = object->value("content");
     if (!content.isArray()) return std::nullopt;
@@ -46,7 +47,7 @@ std::optional<QString> ClaudeTranslationProvider::parseResponse(const QByteArray
 }
 
 std::optional<QString> ClaudeTranslationProvider::parseError(const QByteArray& data) const {
-    const auto object = jsonObject(data);
+    const auto object = reply::object(data);
     if (!object) return std::nullopt;
     const QJsonValue error = object->value("error");
     if (error.isObject()) {

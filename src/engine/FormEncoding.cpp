@@ -32,6 +32,17 @@ std::expected<QByteArray, TranslationProviderBuildError> formBody(const FormItem
     return encodedQuery(items);
 }
 
+RequestResult formPostRequest(const TranslationProviderConfiguration& configuration, const FormItems& items) {
+    const auto body = formBody(items);
+    if (!body) return std::unexpected(body.error());
+    HttpRequest request;
+    request.url = configuration.endpoint;
+    request.timeoutSeconds = configuration.timeout;
+    request.setHeader("Content-Type", "application/x-www-form-urlencoded; charset=UTF-8");
+    request.body = *body;
+    return request;
+}
+
 QString hexDigest(const QString& text, DigestAlgorithm algorithm) {
     const auto hash = algorithm == DigestAlgorithm::md5 ? QCryptographicHash::Md5 : QCryptographicHash::Sha256;
     return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), hash).toHex());

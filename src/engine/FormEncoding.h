@@ -27,6 +27,9 @@ std::expected<QUrl, TranslationProviderBuildError> urlWithQuery(const QUrl& endp
 // The items, in order, as an application/x-www-form-urlencoded body. No items: invalidEndpoint.
 std::expected<QByteArray, TranslationProviderBuildError> formBody(const FormItems& items);
 
+// A POST of the items as a form body to the configured endpoint, as the signed services take it.
+RequestResult formPostRequest(const TranslationProviderConfiguration& configuration, const FormItems& items);
+
 enum class DigestAlgorithm { md5, sha256 };
 
 // Lower-case hexadecimal digest of the UTF-8 bytes of the text, two digits per byte.

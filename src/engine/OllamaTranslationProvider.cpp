@@ -1,6 +1,7 @@
 #include "engine/OllamaTranslationProvider.h"
 
 #include "engine/ChatRequestSupport.h"
+#include "engine/ServiceReplyJson.h"
 
 namespace ovisu {
 
@@ -29,7 +30,7 @@ RequestResult OllamaTranslationProvider::makeRequest(const QString& text,
 }
 
 std::optional<QString> OllamaTranslationProvider::parseResponse(const QByteArray& data) const {
-    const auto object = jsonObject(data);
+    const auto object = reply::object(data);
     if (!object) return std::nullopt;
     const QJsonValue content = object->value("message").toObject().value("content");
     if (content.isString() && !content.toString().isEmpty()) return content.toString();
@@ -38,7 +39,7 @@ std::optional<QString> OllamaTranslationProvider::parseResponse(const QByteArray
 }
 
 std::optional<QString> OllamaTranslationProvider::parseError(const QByteArray& data) const {
-    const auto object = jsonObject(data);
+    const auto object = reply::object(data);
     if (!object) return std::nullopt;
     if (object->value("error").isString()) return object->value("error").toString();
     if (object->value("message").isString()) return object->value("message").toString();

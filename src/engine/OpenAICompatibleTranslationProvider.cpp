@@ -1,6 +1,7 @@
 #include "engine/OpenAICompatibleTranslationProvider.h"
 
 #include "engine/ChatRequestSupport.h"
+#include "engine/ServiceReplyJson.h"
 
 #include <QJsonArray>
 
@@ -47,7 +48,7 @@ RequestResult OpenAICompatibleTranslationProvider::makeRequest(
 }
 
 std::optional<QString> OpenAICompatibleTranslationProvider::parseResponse(const QByteArray& data) const {
-    const auto object = jsonObject(data);
+    const auto object = reply::object(data);
     if (!object) return std::nullopt;
 
     QString collected;
@@ -75,7 +76,7 @@ std::optional<QString> OpenAICompatibleTranslationProvider::parseResponse(const 
 }
 
 std::optional<QString> OpenAICompatibleTranslationProvider::parseError(const QByteArray& data) const {
-    const auto object = jsonObject(data);
+    const auto object = reply::object(data);
     if (!object) return std::nullopt;
     const QJsonValue error = object->value("error");
     if (error.isObject()) {

@@ -54,7 +54,7 @@ RequestResult YoudaoTranslationProvider::makeRequest(const QString& text,
     const QString curtime = QString::number(QDateTime::currentSecsSinceEpoch());
     const QString signature = sign(appKey, signatureInput(text), salt, curtime, configuration.apiKey);
 
-    const auto body = formBody({{QStringLiteral("q"), text},
+    return formPostRequest(configuration, {{QStringLiteral("q"), text},
                                 {QStringLiteral("from"), QStringLiteral("ja")},
                                 {QStringLiteral("to"), QStringLiteral("zh-CHS")},
                                 {QStringLiteral("appKey"), appKey},
@@ -62,14 +62,6 @@ RequestResult YoudaoTranslationProvider::makeRequest(const QString& text,
                                 {QStringLiteral("sign"), signature},
                                 {QStringLiteral("signType"), QStringLiteral("v3")},
                                 {QStringLiteral("curtime"), curtime}});
-    if (!body) return std::unexpected(body.error());
-
-    HttpRequest request;
-    request.url = configuration.endpoint;
-    request.timeoutSeconds = configuration.timeout;
-    request.setHeader("Content-Type", "application/x-www-form-urlencoded; charset=UTF-8");
-    request.body = *body;
-    return request;
 }
 
 std::optional<QString> YoudaoTranslationProvider::parseResponse(const QByteArray& data) const {

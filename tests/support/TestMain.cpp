@@ -1,4 +1,7 @@
+#include "base/AppLogger.h"
+
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +12,13 @@ void installFreshHomeListener();
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
+
+    // The shared log is created once per process; give it a home that outlives every test's own
+    // OVISU_HOME, so no test leaves log folders behind in another test's removed home.
+    QTemporaryDir suiteHome;
+    qputenv("OVISU_HOME", suiteHome.path().toUtf8());
+    ovisu::AppLogger::shared();
+
     ovisu::test::installFreshHomeListener();
     return RUN_ALL_TESTS();
 }
