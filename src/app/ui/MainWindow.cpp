@@ -11,7 +11,13 @@
 
 namespace ovisu {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::~MainWindow() = default;
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      m_settings(std::make_unique<SettingsStore>()),
+      m_selection(std::make_unique<ProviderSelection>(*m_settings)),
+      m_providers(std::make_unique<ProviderSettings>(*m_settings)) {
     setWindowTitle(QStringLiteral("Ovisu"));
     resize(560, 320);
 
@@ -30,16 +36,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     auto* subtitle = new QLabel(QStringLiteral("把游戏里的日文实时翻译成简体中文。"), central);
     layout->addWidget(subtitle);
 
-    // Read-only for now: choosing a source and its windows arrive with the settings windows.
-    static SettingsStore settings;
-    static ProviderSelection selection(settings);
-    static ProviderSettings providers(settings);
-
     auto* form = new QFormLayout();
     auto* sourceBox = new QComboBox(central);
-    for (Provider provider : selection.visibleProviders())
+    for (Provider provider : m_selection->visibleProviders())
         sourceBox->addItem(ProviderCatalogue::title(provider), rawValue(provider));
-    sourceBox->setCurrentIndex(std::max(0, selection.selectedIndex()));
+    sourceBox->setCurrentIndex(std::max(0, m_selection->selectedIndex()));
     form->addRow(QStringLiteral("翻译源"), sourceBox);
 
     auto* noteLabel = new QLabel(central);
@@ -51,14 +52,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     layout->addLayout(form);
     layout->addStretch(1);
 
-    const auto showSource = [=](int index) {
+    const auto showSource = [this, sourceBox, noteLabel, statusLabel](int index) {
         const auto provider = providerFromRawValue(sourceBox->itemData(index).toInt());
         if (!provider) return;
         noteLabel->setText(ProviderCatalogue::note(*provider));
-        statusLabel->setText(providers.providerConfigurationIssue(*provider).value_or(QStringLiteral("可以使用")));
+        statusLabel->setText(m_providers->providerConfigurationIssue(*provider).value_or(QStringLiteral("可以使用")));
     };
-    connect(sourceBox, &QComboBox::currentIndexChanged, this, showSource);
     showSource(sourceBox->currentIndex());
+    connect(sourceBox, &QComboBox::currentIndexChanged, this, [this, sourceBox, showSource](int index) {
+        if (const auto provider = providerFromRawValue(sourceBox->itemData(index).toInt()))
+            m_selection->providerChanged(*provider);
+        showSource(index);
+    });
 
     setCentralWidget(central);
 }
