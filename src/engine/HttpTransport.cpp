@@ -1,0 +1,302 @@
+#include "engine/HttpTransport.h"
+
+#include <QMetaObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace ovisu {
+
+namespace {
+
+TransportError makeError(int code, const QString& text) {
+    return {code, QStringLiteral("%1 (%2)").arg(text).arg(code)};
+}
+
+TransportError knownError(TransportError::Code code) {
+    switch (code) {
+    case TransportError::timedOut: return makeError(code, QStringLiteral("The request timed out."));
+    case TransportError::cannotFindHost:
+        return makeError(code, QStringLiteral("A server with the specified hostname could not be found."));
+    case TransportError::cannotConnectToHost: return makeError(code, QStringLiteral("Could not connect to the server."));
+    case TransportError::networkConnectionLost: return makeError(code, QStringLiteral("The network connection was lost."));
+    case TransportError::notConnectedToInternet:
+        return makeError(code, QStringLiteral("The Internet connection appears to be offline."));
+    case TransportError::secureConnectionFailed:
+        return makeError(code, QStringLiteral("An SSL error has occurred and a secure connection to the server cannot be made."));
+    case TransportError::cancelled: return makeError(code, QStringLiteral("cancelled"));
+    case TransportError::unknown: break;
+    }
+    return makeError(TransportError::unknown, QStringLiteral("Unknown error"));
+}
+
+// Errors Qt raises for an HTTP status the server did answer with. Those are answers, not
+// transport failures: the caller gets the status and the body and judges them itself.
+bool isHttpStatusError(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::ContentAccessDenied:
+    case QNetworkReply::ContentOperationNotPermittedError:
+    case QNetworkReply::ContentNotFoundError:
+    case QNetworkReply::AuthenticationRequiredError:
+    case QNetworkReply::ContentReSendError:
+    case QNetworkReply::ContentConflictError:
+    case QNetworkReply::ContentGoneError:
+    case QNetworkReply::UnknownContentError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::InternalServerError:
+    case QNetworkReply::OperationNotImplementedError:
+    case QNetworkReply::ServiceUnavailableError:
+    case QNetworkReply::UnknownServerError: return true;
+    default: return false;
+    }
+}
+
+std::optional<TransportError> transportErrorOf(QNetworkReply::NetworkError error, const QString& qtText,
+                                               std::optional<int> statusCode) {
+    if (error == QNetworkReply::NoError) return std::nullopt;
+    if (statusCode && isHttpStatusError(error)) return std::nullopt;
+    switch (error) {
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::ProxyTimeoutError:
+    // Our own cancel() reports nothing at all, so an abort that does reach here is the
+    // request's transfer time-out.
+    case QNetworkReply::OperationCanceledError: return knownError(TransportError::timedOut);
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ProxyNotFoundError: return knownError(TransportError::cannotFindHost);
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionRefusedError: return knownError(TransportError::cannotConnectToHost);
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::TemporaryNetworkFailureError: return knownError(TransportError::networkConnectionLost);
+    case QNetworkReply::NetworkSessionFailedError: return knownError(TransportError::notConnectedToInternet);
+    case QNetworkReply::SslHandshakeFailedError: return knownError(TransportError::secureConnectionFailed);
+    case QNetworkReply::UnknownNetworkError:
+        // A socket with no route (no network at all) reaches us only as Qt's generic network error.
+        if (qtText.contains(QLatin1String("unreachable"), Qt::CaseInsensitive))
+            return knownError(TransportError::notConnectedToInternet);
+        break;
+    default: break;
+    }
+    QString text = qtText.trimmed();
+    if (text.isEmpty()) text = QStringLiteral("Unknown error");
+    return makeError(TransportError::unknown, text);
+}
+
+std::optional<int> statusCodeOf(const QNetworkReply* reply) {
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) return std::nullopt;
+    bool ok = false;
+    const int code = status.toInt(&ok);
+    return ok ? std::optional<int>(code) : std::nullopt;
+}
+
+bool hasLineBreakOrNul(const QByteArray& bytes) {
+    return bytes.contains('\r') || bytes.contains('\n') || bytes.contains('\0');
+}
+
+// A header that would split into several on the wire (a pasted key with a line break, say) is
+// refused as a whole rather than sent: it could smuggle headers of its own. The value is never
+// echoed, since it is usually a secret.
+std::optional<TransportError> headerProblem(const QList<HttpHeader>& headers) {
+    for (const HttpHeader& header : headers) {
+        const bool badName = header.name.isEmpty() || hasLineBreakOrNul(header.name) || header.name.contains(':') ||
+                             header.name.contains(' ') || header.name.contains('\t');
+        if (badName) return makeError(TransportError::unknown, QStringLiteral("Invalid header name."));
+        if (hasLineBreakOrNul(header.value))
+            return makeError(TransportError::unknown,
+                             QStringLiteral("Invalid header value for \"%1\": line breaks are not allowed.")
+                                 .arg(QString::fromLatin1(header.name)));
+    }
+    return std::nullopt;
+}
+
+int timeoutMilliseconds(double seconds) {
+    // A request never waits forever: a missing or nonsensical time-out falls back to the usual one.
+    if (!std::isfinite(seconds) || seconds <= 0) seconds = 45;
+    const double ms = std::ceil(seconds * 1000.0);
+    return ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(ms);
+}
+
+QNetworkRequest networkRequestFor(const HttpRequest& request) {
+    QNetworkRequest networkRequest(request.url);
+    for (const HttpHeader& header : request.headers) networkRequest.setRawHeader(header.name, header.value);
+    networkRequest.setTransferTimeout(timeoutMilliseconds(request.timeoutSeconds));
+    // HTTP/1.1 keeps one body chunk per network read, which streaming relies on.
+    networkRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // The request goes out exactly as built: no cookies picked up from earlier replies.
+    networkRequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    networkRequest.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    return networkRequest;
+}
+
+QNetworkReply* startReply(QNetworkAccessManager* network, const HttpRequest& request) {
+    const QNetworkRequest networkRequest = networkRequestFor(request);
+    if (request.method == "GET" && request.body.isEmpty()) return network->get(networkRequest);
+    if (request.method == "POST") return network->post(networkRequest, request.body);
+    return network->sendCustomRequest(networkRequest, request.method, request.body);
+}
+
+// One request in flight. The reply's connections hold it alive until the reply is gone, so a
+// caller may drop its handle and still get its completion.
+class NetworkCall final : public HttpCall, public std::enable_shared_from_this<NetworkCall> {
+public:
+    explicit NetworkCall(std::function<void(HttpResponse)> completion) : m_completion(std::move(completion)) {}
+    explicit NetworkCall(StreamHandlers handlers) : m_streaming(true), m_handlers(std::move(handlers)) {}
+
+    void cancel() override {
+        if (m_finished) return;
+        m_finished = true;
+        releaseCallbacks();
+        if (QNetworkReply* reply = m_reply.data()) {
+            m_reply.clear();
+            // abort() reports synchronously; m_finished keeps every handler silent.
+            reply->abort();
+            reply->deleteLater();
+        }
+    }
+
+    bool isFinished() const override { return m_finished; }
+
+    void attach(QNetworkReply* reply) {
+        m_reply = reply;
+        const std::shared_ptr<NetworkCall> self = shared_from_this();
+        QObject::connect(reply, &QNetworkReply::finished, reply, [self] { self->handleFinished(); });
+        if (m_streaming) {
+            QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [self] { self->deliverHead(false); });
+            QObject::connect(reply, &QNetworkReply::readyRead, reply, [self] { self->handleReadyRead(); });
+        }
+        // Should a reply ever be finished before anyone listened, it is still reported, later.
+        if (reply->isFinished())
+            QMetaObject::invokeMethod(reply, [self] { self->handleFinished(); }, Qt::QueuedConnection);
+    }
+
+    // Ends the call without sending anything (the request was refused before it left).
+    void failBeforeSending(TransportError error) {
+        m_finished = true;
+        if (m_streaming) {
+            const auto onComplete = std::exchange(m_handlers.onComplete, nullptr);
+            releaseCallbacks();
+            if (onComplete) onComplete(std::move(error));
+        } else {
+            const auto completion = std::exchange(m_completion, nullptr);
+            if (completion) completion(HttpResponse{std::nullopt, {}, std::move(error)});
+        }
+    }
+
+private:
+    void releaseCallbacks() {
+        m_completion = nullptr;
+        m_handlers = {};
+    }
+
+    void deliverHead(bool arrivalOfData) {
+        if (m_finished || m_headDelivered) return;
+        QNetworkReply* reply = m_reply.data();
+        if (!reply) return;
+        const std::optional<int> status = statusCodeOf(reply);
+        if (!arrivalOfData) {
+            if (!status) return;
+            // A redirect Qt is about to follow is not the answer yet.
+            const bool followedRedirect = *status >= 300 && *status <= 399 &&
+                                          reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid();
+            if (followedRedirect) return;
+        }
+        m_headDelivered = true;
+        const auto onHead = m_handlers.onHead;
+        if (onHead) onHead(status);
+    }
+
+    void handleReadyRead() {
+        deliverHead(true);
+        if (m_finished) return;
+        QNetworkReply* reply = m_reply.data();
+        if (!reply) return;
+        const QByteArray chunk = reply->readAll();
+        if (chunk.isEmpty()) return;
+        const auto onData = m_handlers.onData;
+        if (onData) onData(chunk);
+    }
+
+    void handleFinished() {
+        if (m_finished) return;
+        QNetworkReply* reply = m_reply.data();
+        if (!reply) return;
+        const std::optional<int> status = statusCodeOf(reply);
+        if (m_streaming) {
+            if (status) deliverHead(true);
+            if (m_finished) return;
+            const QByteArray rest = reply->isOpen() ? reply->readAll() : QByteArray();
+            if (!rest.isEmpty()) {
+                const auto onData = m_handlers.onData;
+                if (onData) onData(rest);
+                if (m_finished) return;
+            }
+        }
+        const std::optional<TransportError> error = transportErrorOf(reply->error(), reply->errorString(), status);
+        // A reply that failed before any answer was never opened and has nothing to read.
+        const QByteArray body = m_streaming || !reply->isOpen() ? QByteArray() : reply->readAll();
+        m_finished = true;
+        m_reply.clear();
+        reply->deleteLater();
+        if (m_streaming) {
+            const auto onComplete = std::exchange(m_handlers.onComplete, nullptr);
+            releaseCallbacks();
+            if (onComplete) onComplete(error);
+        } else {
+            const auto completion = std::exchange(m_completion, nullptr);
+            if (completion) completion(HttpResponse{status, body, error});
+        }
+    }
+
+    bool m_streaming = false;
+    bool m_finished = false;
+    bool m_headDelivered = false;
+    QPointer<QNetworkReply> m_reply;
+    std::function<void(HttpResponse)> m_completion;
+    StreamHandlers m_handlers;
+};
+
+std::shared_ptr<HttpCall> launch(QNetworkAccessManager* network, QObject* owner, const HttpRequest& request,
+                                 const std::shared_ptr<NetworkCall>& call) {
+    if (std::optional<TransportError> problem = headerProblem(request.headers)) {
+        // Reported from the event loop like any other failure, never from inside send().
+        QTimer::singleShot(0, owner, [call, problem = *problem]() mutable {
+            if (!call->isFinished()) call->failBeforeSending(std::move(problem));
+        });
+        return call;
+    }
+    call->attach(startReply(network, request));
+    return call;
+}
+
+}  // namespace
+
+HttpTransport::HttpTransport(QObject* parent) : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
+
+HttpTransport::~HttpTransport() {
+    // Calls still in flight end silently with the transport, as if cancelled: nothing reports
+    // back into an owner that is going away.
+    for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>()) {
+        reply->disconnect();
+        reply->abort();
+    }
+}
+
+std::shared_ptr<HttpCall> HttpTransport::send(const HttpRequest& request, std::function<void(HttpResponse)> completion) {
+    return launch(m_network, this, request, std::make_shared<NetworkCall>(std::move(completion)));
+}
+
+std::shared_ptr<HttpCall> HttpTransport::stream(const HttpRequest& request, StreamHandlers handlers) {
+    return launch(m_network, this, request, std::make_shared<NetworkCall>(std::move(handlers)));
+}
+
+}  // namespace ovisu

@@ -1,0 +1,512 @@
+#include "engine/HttpTransport.h"
+#include "engine/OpenAICompatibleTranslationProvider.h"
+#include "engine/TranslationStreamDelegate.h"
+#include "support/Fixtures.h"
+#include "support/fake/FakeService.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace ovisu;
+using namespace ovisu::fake;
+using ovisu::test::apiFixture;
+
+namespace {
+
+// Runs the event loop until `done` holds or `ms` have passed; true when it holds.
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void spin(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+HttpRequest postTo(const FakeService& service, const QString& path, const QByteArray& body) {
+    HttpRequest request;
+    request.url = QUrl(service.baseUrl() + path);
+    request.setHeader("Content-Type", "application/json");
+    request.body = body;
+    return request;
+}
+
+std::optional<QString> headerOf(const RecordedRequest& request, const QString& name) {
+    for (const auto& [n, v] : request.headers)
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return v;
+    return std::nullopt;
+}
+
+// Sends a whole-body request and waits for its one completion.
+struct WholeCall {
+    std::optional<HttpResponse> response;
+    int completions = 0;
+    std::shared_ptr<HttpCall> call;
+
+    WholeCall(HttpTransport& transport, const HttpRequest& request) {
+        bool insideSend = true;
+        call = transport.send(request, [this, &insideSend](HttpResponse r) {
+            EXPECT_FALSE(insideSend) << "completion ran inside send()";
+            ++completions;
+            response = std::move(r);
+        });
+        insideSend = false;
+    }
+    bool wait(int ms = 5000) { return waitUntil([this] { return completions > 0; }, ms); }
+};
+
+// Every callback of a streamed request, in arrival order.
+struct StreamLog {
+    QStringList order;  // "head", "data", "complete"
+    std::optional<int> status;
+    QList<QByteArray> chunks;
+    std::optional<TransportError> error;
+    int completions = 0;
+
+    StreamHandlers handlers() {
+        return {[this](std::optional<int> s) { order << "head"; status = s; },
+                [this](const QByteArray& chunk) { order << "data"; chunks << chunk; },
+                [this](std::optional<TransportError> e) { order << "complete"; error = e; ++completions; }};
+    }
+};
+
+int unusedPort() {
+    QTcpServer server;
+    EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    const int port = server.serverPort();
+    server.close();
+    return port;
+}
+
+}  // namespace
+
+TEST(HttpTransport, SendsTheRequestExactlyAndReturnsTheWholeBody) {
+    FakeService service;
+    ASSERT_TRUE(service.isListening());
+    HttpTransport transport;
+
+    HttpRequest request = postTo(service, "/v1/chat/completions", R"({"model":"m","messages":[],"stream":false})");
+    request.setHeader("Authorization", "Bearer sk-test-123");
+    request.setHeader("X-Custom-Header", "  value with  spaces");
+    WholeCall whole(transport, request);
+    ASSERT_TRUE(whole.wait());
+    ASSERT_TRUE(whole.response);
+    EXPECT_EQ(whole.response->statusCode, 200);
+    EXPECT_FALSE(whole.response->error);
+    const QJsonObject reply = QJsonDocument::fromJson(whole.response->body).object();
+    EXPECT_EQ(reply["choices"][0]["message"]["content"].toString(), service.defaultTranslation());
+    EXPECT_TRUE(whole.call->isFinished());
+
+    ASSERT_EQ(service.requestCount(), 1);
+    const RecordedRequest received = service.requests().first();
+    EXPECT_EQ(received.method, "POST");
+    EXPECT_EQ(received.path, "/v1/chat/completions");
+    EXPECT_EQ(received.body, request.body);
+    EXPECT_EQ(headerOf(received, "Content-Type"), "application/json");
+    EXPECT_EQ(headerOf(received, "Authorization"), "Bearer sk-test-123");
+    EXPECT_EQ(headerOf(received, "X-Custom-Header").value_or("").trimmed(), "value with  spaces");
+
+    // Other methods go out as named, with their body; a query stays as built.
+    HttpRequest put = postTo(service, "/things/7?a=1&b=%E4%BD%A0", "payload");
+    put.method = "PUT";
+    WholeCall putCall(transport, put);
+    ASSERT_TRUE(putCall.wait());
+    HttpRequest get;
+    get.method = "GET";
+    get.url = QUrl(service.baseUrl() + "/api/version");
+    WholeCall getCall(transport, get);
+    ASSERT_TRUE(getCall.wait());
+    EXPECT_EQ(getCall.response->statusCode, 200);
+    ASSERT_EQ(service.requestCount(), 3);
+    EXPECT_EQ(service.requests()[1].method, "PUT");
+    EXPECT_EQ(service.requests()[1].query, "a=1&b=%E4%BD%A0");
+    EXPECT_EQ(service.requests()[1].body, "payload");
+    EXPECT_EQ(service.requests()[2].method, "GET");
+    EXPECT_TRUE(service.requests()[2].body.isEmpty());
+}
+
+TEST(HttpTransport, NothingIsAddedFromEarlierReplies) {
+    FakeService service;
+    HttpTransport transport;
+    ScriptedReply withCookie;
+    withCookie.headers = {{"Set-Cookie", "session=abc; Path=/"}};
+    service.enqueue(Route::chatCompletions, withCookie);
+    WholeCall first(transport, postTo(service, "/v1/chat/completions", "{}"));
+    ASSERT_TRUE(first.wait());
+    WholeCall second(transport, postTo(service, "/v1/chat/completions", "{}"));
+    ASSERT_TRUE(second.wait());
+    ASSERT_EQ(service.requestCount(), 2);
+    EXPECT_FALSE(headerOf(service.requests()[1], "Cookie").has_value());
+}
+
+TEST(HttpTransport, ErrorStatusesAreAnswersNotTransportFailures) {
+    FakeService service;
+    HttpTransport transport;
+    const QByteArray unauthorized = apiFixture("openai_error_invalid_api_key_401.json");
+    for (const auto& [status, body] : QList<std::pair<int, QByteArray>>{{503, "{\"error\":\"busy\"}"},
+                                                                        {401, unauthorized},
+                                                                        {404, "no such model"},
+                                                                        {429, "slow down"},
+                                                                        {400, ""}}) {
+        ScriptedReply reply;
+        reply.status = status;
+        reply.body = body;
+        service.enqueue(Route::chatCompletions, reply);
+        WholeCall call(transport, postTo(service, "/v1/chat/completions", "{}"));
+        ASSERT_TRUE(call.wait()) << status;
+        EXPECT_EQ(call.response->statusCode, status);
+        EXPECT_EQ(call.response->body, body) << status;
+        EXPECT_FALSE(call.response->error) << status << " " << call.response->error->description.toStdString();
+    }
+}
+
+TEST(HttpTransport, TransportFailuresCarryTheirCodeAndWords) {
+    FakeService service;
+    HttpTransport transport;
+
+    // The server never answers: the request's own time-out ends it.
+    ScriptedReply hang;
+    hang.hang = true;
+    service.enqueue(Route::chatCompletions, hang);
+    HttpRequest slow = postTo(service, "/v1/chat/completions", "{}");
+    slow.timeoutSeconds = 1;
+    QElapsedTimer clock;
+    clock.start();
+    WholeCall timedOut(transport, slow);
+    ASSERT_TRUE(timedOut.wait(4000));
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_LE(clock.elapsed(), 3000);
+    ASSERT_TRUE(timedOut.response->error);
+    EXPECT_EQ(timedOut.response->error->code, TransportError::timedOut);
+    EXPECT_EQ(timedOut.response->error->description, "The request timed out. (-1001)");
+
+    // Nobody listens on the port.
+    HttpRequest refused;
+    refused.url = QUrl(QStringLiteral("http://127.0.0.1:%1/v1/chat/completions").arg(unusedPort()));
+    WholeCall refusedCall(transport, refused);
+    ASSERT_TRUE(refusedCall.wait());
+    ASSERT_TRUE(refusedCall.response->error);
+    EXPECT_EQ(refusedCall.response->error->code, TransportError::cannotConnectToHost);
+    EXPECT_EQ(refusedCall.response->error->description, "Could not connect to the server. (-1004)");
+    EXPECT_EQ(refusedCall.response->statusCode, std::nullopt);
+
+    // A name that cannot exist (a resolver without any network may call that offline).
+    HttpRequest nowhere;
+    nowhere.url = QUrl("http://nonexistent.invalid/v1/chat/completions");
+    WholeCall nowhereCall(transport, nowhere);
+    ASSERT_TRUE(nowhereCall.wait(10000));
+    ASSERT_TRUE(nowhereCall.response->error);
+    const int code = nowhereCall.response->error->code;
+    EXPECT_TRUE(code == TransportError::cannotFindHost || code == TransportError::notConnectedToInternet) << code;
+    if (code == TransportError::cannotFindHost) {
+        EXPECT_EQ(nowhereCall.response->error->description,
+                  "A server with the specified hostname could not be found. (-1003)");
+    }
+
+    // The connection drops half-way through the announced body.
+    ScriptedReply cut;
+    cut.closeMidBody = true;
+    service.enqueue(Route::chatCompletions, cut);
+    WholeCall cutCall(transport, postTo(service, "/v1/chat/completions", "{}"));
+    ASSERT_TRUE(cutCall.wait());
+    ASSERT_TRUE(cutCall.response->error);
+    EXPECT_EQ(cutCall.response->error->code, TransportError::networkConnectionLost);
+    EXPECT_EQ(cutCall.response->error->description, "The network connection was lost. (-1005)");
+
+    // TLS spoken to a server that does not: the secure connection fails, nothing is waved through.
+    HttpRequest secure;
+    secure.url = QUrl(QStringLiteral("https://127.0.0.1:%1/v1/chat/completions").arg(service.port()));
+    WholeCall secureCall(transport, secure);
+    ASSERT_TRUE(secureCall.wait());
+    ASSERT_TRUE(secureCall.response->error);
+    EXPECT_EQ(secureCall.response->error->code, TransportError::secureConnectionFailed)
+        << secureCall.response->error->description.toStdString();
+}
+
+TEST(HttpTransport, HeaderWithALineBreakIsRefusedWithoutSending) {
+    FakeService service;
+    HttpTransport transport;
+    for (const QByteArray& value : {QByteArray("Bearer sk-1\r\nX-Injected: 1"), QByteArray("Bearer sk-1\n"),
+                                    QByteArray("sk\r1"), QByteArray("sk\0" "1", 4)}) {
+        HttpRequest request = postTo(service, "/v1/chat/completions", "{}");
+        request.setHeader("Authorization", value);
+        WholeCall call(transport, request);
+        EXPECT_EQ(call.completions, 0);
+        ASSERT_TRUE(call.wait());
+        ASSERT_TRUE(call.response->error);
+        EXPECT_EQ(call.response->error->code, TransportError::unknown);
+        const QString description = call.response->error->description;
+        EXPECT_TRUE(description.startsWith("Invalid header value")) << description.toStdString();
+        EXPECT_TRUE(description.endsWith("(-1)")) << description.toStdString();
+        EXPECT_FALSE(description.contains("sk-1")) << "the secret must not be echoed";
+    }
+    // The same refusal in streaming mode.
+    HttpRequest streamed = postTo(service, "/v1/chat/completions", "{}");
+    streamed.setHeader("X-Bad\r\nName", "1");
+    StreamLog log;
+    transport.stream(streamed, log.handlers());
+    EXPECT_TRUE(log.order.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return log.completions > 0; }, 2000));
+    EXPECT_EQ(log.order, QStringList{"complete"});
+    ASSERT_TRUE(log.error);
+    EXPECT_EQ(log.error->code, TransportError::unknown);
+
+    spin(100);
+    EXPECT_EQ(service.requestCount(), 0);
+}
+
+TEST(HttpTransport, CancelSilencesTheCall) {
+    FakeService service;
+    HttpTransport transport;
+    ScriptedReply late;
+    late.delayMs = 100;
+    service.enqueue(Route::chatCompletions, late);
+    int completions = 0;
+    auto call = transport.send(postTo(service, "/v1/chat/completions", "{}"), [&](HttpResponse) { ++completions; });
+    spin(20);
+    call->cancel();
+    EXPECT_TRUE(call->isFinished());
+    spin(300);
+    EXPECT_EQ(completions, 0);
+
+    // Cancelled from inside its own data callback: nothing follows, not even the completion.
+    ScriptedReply paced;
+    paced.chunks = {"one\n\n", "two\n\n", "three\n\n"};
+    paced.chunkDelayMs = 40;
+    service.enqueue(Route::chatCompletions, paced);
+    StreamLog log;
+    std::shared_ptr<HttpCall> streamed;
+    StreamHandlers handlers = log.handlers();
+    handlers.onData = [&](const QByteArray& chunk) {
+        log.order << "data";
+        log.chunks << chunk;
+        streamed->cancel();
+    };
+    streamed = transport.stream(postTo(service, "/v1/chat/completions", "{}"), handlers);
+    ASSERT_TRUE(waitUntil([&] { return !log.chunks.isEmpty(); }, 3000));
+    spin(200);
+    EXPECT_EQ(log.order, (QStringList{"head", "data"}));
+    EXPECT_EQ(log.completions, 0);
+
+    // A handle let go of is not a cancellation: the completion still comes.
+    int orphanCompletions = 0;
+    transport.send(postTo(service, "/v1/chat/completions", "{}"), [&](HttpResponse) { ++orphanCompletions; });
+    EXPECT_TRUE(waitUntil([&] { return orphanCompletions == 1; }, 3000));
+
+    // Calls still in flight when their transport goes away end silently.
+    ScriptedReply slow;
+    slow.delayMs = 100;
+    service.enqueue(Route::chatCompletions, slow);
+    int lateCompletions = 0;
+    std::shared_ptr<HttpCall> outlived;
+    {
+        HttpTransport shortLived;
+        outlived = shortLived.send(postTo(service, "/v1/chat/completions", "{}"), [&](HttpResponse) { ++lateCompletions; });
+        spin(20);
+    }
+    spin(200);
+    EXPECT_EQ(lateCompletions, 0);
+    outlived->cancel();
+    EXPECT_TRUE(outlived->isFinished());
+}
+
+TEST(HttpTransport, StreamingHandsOnEachChunkAsItArrives) {
+    FakeService service;
+    HttpTransport transport;
+    ScriptedReply paced;
+    paced.chunks = {"data: 1\n\n", "data: 2\n\n", "data: 3\n\n", "data: 4\n\n"};
+    paced.chunkDelayMs = 100;
+    service.enqueue(Route::chatCompletions, paced);
+
+    StreamLog log;
+    bool insideStream = true;
+    StreamHandlers handlers = log.handlers();
+    const auto onHead = handlers.onHead;
+    handlers.onHead = [&](std::optional<int> status) {
+        EXPECT_FALSE(insideStream);
+        onHead(status);
+    };
+    auto call = transport.stream(postTo(service, "/v1/chat/completions", "{}"), handlers);
+    insideStream = false;
+    ASSERT_TRUE(waitUntil([&] { return log.completions > 0; }, 5000));
+    spin(50);
+    EXPECT_EQ(log.order, (QStringList{"head", "data", "data", "data", "data", "complete"}));
+    EXPECT_EQ(log.chunks, paced.chunks);
+    EXPECT_EQ(log.status, 200);
+    EXPECT_FALSE(log.error);
+    EXPECT_EQ(log.completions, 1);
+    EXPECT_TRUE(call->isFinished());
+
+    // An error status arrives as a head with its body, and no transport error.
+    ScriptedReply refused;
+    refused.status = 401;
+    refused.body = apiFixture("openai_error_invalid_api_key_401.json");
+    service.enqueue(Route::chatCompletions, refused);
+    StreamLog errorLog;
+    transport.stream(postTo(service, "/v1/chat/completions", "{}"), errorLog.handlers());
+    ASSERT_TRUE(waitUntil([&] { return errorLog.completions > 0; }, 5000));
+    EXPECT_EQ(errorLog.order.first(), "head");
+    EXPECT_EQ(errorLog.status, 401);
+    EXPECT_EQ(errorLog.chunks.join(), refused.body);
+    EXPECT_FALSE(errorLog.error);
+
+    // No server: no head, only the completion with the error.
+    HttpRequest nowhere;
+    nowhere.url = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(unusedPort()));
+    StreamLog refusedLog;
+    transport.stream(nowhere, refusedLog.handlers());
+    ASSERT_TRUE(waitUntil([&] { return refusedLog.completions > 0; }, 5000));
+    EXPECT_EQ(refusedLog.order, QStringList{"complete"});
+    ASSERT_TRUE(refusedLog.error);
+    EXPECT_EQ(refusedLog.error->code, TransportError::cannotConnectToHost);
+}
+
+namespace {
+
+struct Finish {
+    std::optional<QString> text;
+    std::optional<QString> error;
+    std::optional<int> status;
+};
+
+struct StreamedTranslation {
+    QStringList deltas;
+    QList<Finish> finishes;
+};
+
+// The streaming road as the pipeline drives it: transport chunks into a delegate.
+StreamedTranslation translateStreamed(HttpTransport& transport, const FakeService& service, const QString& path,
+                                      TranslationStreamStyle style) {
+    StreamedTranslation result;
+    const auto adapter = std::make_shared<OpenAICompatibleTranslationProvider>(
+        "openAI", "OpenAI", OpenAICompatibleTranslationProvider::ProtocolStyle::chatCompletions, TranslationCapabilities{});
+    auto delegate = std::make_shared<TranslationStreamDelegate>(
+        style, [adapter](const QByteArray& body) { return adapter->parseError(body); },
+        [&result](const QString& text) { result.deltas << text; },
+        [&result](std::optional<QString> text, std::optional<QString> error, std::optional<int> status) {
+            result.finishes.append({std::move(text), std::move(error), status});
+        });
+    StreamHandlers handlers{
+        [delegate](std::optional<int> status) { delegate->didReceiveResponse(status); },
+        [delegate](const QByteArray& chunk) { delegate->didReceiveData(chunk); },
+        [delegate](std::optional<TransportError> error) {
+            delegate->didComplete(error ? std::optional<QString>(error->description) : std::nullopt);
+        }};
+    transport.stream(postTo(service, path, R"({"stream":true})"), handlers);
+    EXPECT_TRUE(waitUntil([&] { return !result.finishes.isEmpty(); }, 5000)) << path.toStdString();
+    spin(30);
+    return result;
+}
+
+// The same bytes cut at other places than the event boundaries, as a network may.
+QList<QByteArray> recut(const QList<QByteArray>& events, int pieceSize) {
+    const QByteArray all = events.join();
+    QList<QByteArray> pieces;
+    for (qsizetype at = 0; at < all.size(); at += pieceSize) pieces << all.mid(at, pieceSize);
+    return pieces;
+}
+
+}  // namespace
+
+TEST(HttpTransportStreaming, EveryGrammarEndToEnd) {
+    FakeService service;
+    HttpTransport transport;
+    const QStringList pieces{"你好", "，", "世界", "！"};
+    struct Grammar {
+        Route route;
+        QString path;
+        TranslationStreamStyle style;
+        std::function<QList<QByteArray>(bool crlf, bool terminated)> events;
+    };
+    const QList<Grammar> grammars{
+        {Route::chatCompletions, "/v1/chat/completions", TranslationStreamStyle::chatCompletions,
+         [&](bool crlf, bool end) { return FakeService::chatCompletionsStream(pieces, crlf, end); }},
+        {Route::responses, "/v1/responses", TranslationStreamStyle::responses,
+         [&](bool crlf, bool end) { return FakeService::responsesStream(pieces, crlf, end); }},
+        {Route::anthropicMessages, "/v1/messages", TranslationStreamStyle::claude,
+         [&](bool crlf, bool end) { return FakeService::anthropicStream(pieces, crlf, end); }},
+    };
+    const QStringList expectedDeltas{"你好", "你好，", "你好，世界", "你好，世界！"};
+
+    for (const Grammar& grammar : grammars) {
+        SCOPED_TRACE(grammar.path.toStdString());
+        for (const bool crlf : {false, true}) {
+            for (const bool terminated : {true, false}) {
+                SCOPED_TRACE(std::string(crlf ? "CR LF" : "LF") + (terminated ? ", terminated" : ", no terminator"));
+                ScriptedReply reply;
+                // Packets that split events, separators and multi-byte characters alike; the
+                // smallest size once per grammar, to keep the suite quick.
+                const bool smallest = !crlf && terminated;
+                reply.chunks = recut(grammar.events(crlf, terminated), smallest ? 7 : 31);
+                reply.chunkDelayMs = smallest ? 1 : 0;
+                service.enqueue(grammar.route, reply);
+                const StreamedTranslation result = translateStreamed(transport, service, grammar.path, grammar.style);
+                EXPECT_EQ(result.deltas, expectedDeltas);
+                ASSERT_EQ(result.finishes.size(), 1);
+                EXPECT_EQ(result.finishes[0].text, QString("你好，世界！"));
+                EXPECT_EQ(result.finishes[0].error, std::nullopt);
+                EXPECT_EQ(result.finishes[0].status, 200);
+            }
+        }
+    }
+
+    // The route's own default stream, unscripted.
+    const StreamedTranslation byDefault =
+        translateStreamed(transport, service, "/v1/messages", TranslationStreamStyle::claude);
+    ASSERT_EQ(byDefault.finishes.size(), 1);
+    EXPECT_EQ(byDefault.finishes[0].text, service.defaultTranslation());
+}
+
+TEST(HttpTransportStreaming, FailuresReachTheDelegateOnce) {
+    FakeService service;
+    HttpTransport transport;
+
+    ScriptedReply unauthorized;
+    unauthorized.status = 401;
+    unauthorized.body = apiFixture("openai_error_invalid_api_key_401.json");
+    service.enqueue(Route::chatCompletions, unauthorized);
+    const StreamedTranslation refused =
+        translateStreamed(transport, service, "/v1/chat/completions", TranslationStreamStyle::chatCompletions);
+    EXPECT_TRUE(refused.deltas.isEmpty());
+    ASSERT_EQ(refused.finishes.size(), 1);
+    EXPECT_EQ(refused.finishes[0].status, 401);
+    EXPECT_TRUE(refused.finishes[0].error.value_or("").contains("Incorrect API key provided"));
+
+    ScriptedReply overloaded;
+    overloaded.chunks = FakeService::anthropicStream({"半"}, false, false);
+    overloaded.chunks.append(apiFixture("anthropic_stream_error_overloaded.sse"));
+    service.enqueue(Route::anthropicMessages, overloaded);
+    const StreamedTranslation failed = translateStreamed(transport, service, "/v1/messages", TranslationStreamStyle::claude);
+    EXPECT_EQ(failed.deltas, QStringList{"半"});
+    ASSERT_EQ(failed.finishes.size(), 1);
+    EXPECT_EQ(failed.finishes[0].error, QString("Overloaded"));
+    EXPECT_EQ(failed.finishes[0].text, std::nullopt);
+
+    // A stream whose connection drops mid-way ends with the transport's words.
+    ScriptedReply cut;
+    cut.closeMidBody = true;
+    cut.body = FakeService::responsesStream({"一", "二", "三"}).join();
+    cut.contentType = "text/event-stream";
+    service.enqueue(Route::responses, cut);
+    const StreamedTranslation lost = translateStreamed(transport, service, "/v1/responses", TranslationStreamStyle::responses);
+    ASSERT_EQ(lost.finishes.size(), 1);
+    EXPECT_EQ(lost.finishes[0].error, QString("The network connection was lost. (-1005)"));
+    EXPECT_EQ(lost.finishes[0].text, std::nullopt);
+}
