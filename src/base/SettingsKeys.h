@@ -24,6 +24,10 @@ inline const QString fallbackProvider = QStringLiteral("fallbackProvider");
 inline const QString enabledProviders = QStringLiteral("enabledProviders");
 inline const QString provider = QStringLiteral("provider");
 
+// Profiles and prompt presets (JSON arrays)
+inline const QString translationProfiles = QStringLiteral("translationProfiles");
+inline const QString customTranslationPromptPresets = QStringLiteral("customTranslationPromptPresets");
+
 // Per-source prefixes
 inline const QString modelPrefix = QStringLiteral("model.");
 inline const QString endpointPrefix = QStringLiteral("endpoint.");
