@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         QTextStream err(stderr);
         QFile in;
         in.open(stdin, QIODevice::ReadOnly);
-        ovisu::CommandStreams streams{out, err, in, isatty(STDIN_FILENO) != 0};
+        ovisu::CommandStreams streams{out, err, in, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0};
         if (const auto status = ovisu::runCommandLine(arguments, streams)) return *status;
     }
 

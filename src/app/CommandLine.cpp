@@ -1,7 +1,10 @@
 #include "app/CommandLine.h"
 
 #include "app/CredentialsCommand.h"
+#include "app/HistoryCommand.h"
+#include "app/ProfileCommands.h"
 #include "app/ProviderCommands.h"
+#include "app/TranslateCommand.h"
 
 #include <QCommandLineParser>
 
@@ -19,6 +22,10 @@ const Command kCommands[] = {
     {"request", "Show the HTTP request a source would send for a text (secrets masked)", runRequestCommand},
     {"parse", "Show what a source makes of a response or error body", runParseCommand},
     {"credentials", "Set, delete or list stored secrets", runCredentialsCommand},
+    {"translate", "Translate a text through the whole pipeline", runTranslateCommand},
+    {"history", "Show or export the saved translation history", runHistoryCommand},
+    {"profiles", "List, save, apply or delete translation profiles", runProfilesCommand},
+    {"presets", "List, import or export prompt presets", runPresetsCommand},
 };
 
 QString usage() {

@@ -11,6 +11,7 @@ struct CommandStreams {
     QTextStream& err;
     QIODevice& in;
     bool inIsTerminal = false;
+    bool errIsTerminal = false;
 };
 
 }  // namespace ovisu

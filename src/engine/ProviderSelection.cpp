@@ -50,6 +50,7 @@ Provider ProviderSelection::currentProvider() const {
 }
 
 void ProviderSelection::persistEnabledProviders() {
+    if (!m_persistent) return;
     QList<int> raw;
     for (Provider provider : m_enabled) raw.append(rawValue(provider));
     std::sort(raw.begin(), raw.end());
@@ -95,7 +96,14 @@ bool ProviderSelection::providerChanged(Provider provider) {
     return true;
 }
 
+void ProviderSelection::useTransiently(Provider provider) {
+    m_persistent = false;
+    m_enabled.insert(provider);
+    m_selectedIndex = static_cast<int>(visibleProviders().indexOf(provider));
+}
+
 void ProviderSelection::storeCurrentProvider() {
+    if (!m_persistent) return;
     (void)m_settings.setInt(SettingsKeys::provider, rawValue(currentProvider()));
 }
 

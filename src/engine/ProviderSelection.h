@@ -40,12 +40,17 @@ public:
     // The user picked a source in the pop-up or status menu; a source that is not visible is ignored.
     bool providerChanged(Provider provider);
 
+    // For one run of a command: make the source current (enabling it if needed) and keep every
+    // later change, a fallback switch included, out of the stored settings.
+    void useTransiently(Provider provider);
+
 private:
     void storeCurrentProvider();
 
     SettingsStore& m_settings;
     QSet<Provider> m_enabled;
     int m_selectedIndex = -1;
+    bool m_persistent = true;
 };
 
 }  // namespace ovisu

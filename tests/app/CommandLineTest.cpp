@@ -1,6 +1,7 @@
 #include "engine/LocalCredentialStore.h"
 #include "engine/Provider.h"
 #include "support/Fixtures.h"
+#include "support/OvisuProcess.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -11,26 +12,10 @@
 #include <gtest/gtest.h>
 
 using namespace ovisu;
+using ovisu::test::ProgramRun;
+using ovisu::test::runOvisu;
 
 namespace {
-
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the real program as a child process, in this test's OVISU_HOME.
-ProgramRun runOvisu(const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start(QStringLiteral(OVISU_BINARY), arguments);
-    EXPECT_TRUE(process.waitForStarted(10000));
-    if (!input.isEmpty()) process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(30000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
 
 QString fixturePath(const QString& name) { return QStringLiteral(OVISU_FIXTURE_DIR "/") + name; }
 

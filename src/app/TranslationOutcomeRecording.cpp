@@ -1,0 +1,21 @@
+#include "app/TranslationOutcomeRecording.h"
+
+#include "capture/TranslationHistoryStore.h"
+#include "diagnostics/DiagnosticErrorRecorder.h"
+
+#include <QDateTime>
+
+namespace ovisu {
+
+void recordTranslationOutcome(const TranslationOutcome& outcome, AsyncHistoryAppender& history) {
+    if (outcome.record) {
+        history.append(*outcome.record);
+        return;
+    }
+    DiagnosticErrorRecorder::shared().append(DiagnosticErrorRecord::translationFailure(
+        QDateTime::currentDateTimeUtc(),
+        outcome.provider ? std::optional(ProviderCatalogue::title(*outcome.provider)) : std::nullopt,
+        outcome.errorDetail, outcome.httpStatus));
+}
+
+}  // namespace ovisu

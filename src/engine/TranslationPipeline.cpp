@@ -1,0 +1,428 @@
+#include "engine/TranslationPipeline.h"
+
+#include "base/AppLogger.h"
+#include "base/DialogueTranslationInput.h"
+#include "base/SessionMetrics.h"
+#include "base/SettingsKeys.h"
+#include "base/SettingsStore.h"
+#include "base/TextSimilarity.h"
+#include "engine/DialogueCacheAccess.h"
+#include "engine/DialogueCacheKey.h"
+#include "engine/OllamaStartup.h"
+#include "engine/ProviderSelection.h"
+#include "engine/SystemTranslationOutputRefiner.h"
+#include "engine/SystemTranslator.h"
+#include "engine/TranslationDurationFormatter.h"
+#include "engine/TranslationErrorGuide.h"
+#include "engine/TranslationOutputCleaner.h"
+#include "engine/TranslationRecoveryPolicy.h"
+#include "engine/TranslationStreamDelegate.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+
+namespace ovisu {
+namespace {
+
+const QString kCategory = QStringLiteral("translation");
+constexpr double kSimilarityThreshold = 0.9;
+
+void count(SessionMetrics::Counter counter) { SessionMetrics::shared().increment(counter); }
+
+// An HTTP error body's own message wins over whatever the adapter made of it.
+std::optional<QString> errorObjectMessage(const QByteArray& body) {
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    if (!document.isObject()) return std::nullopt;
+    const QJsonValue error = document.object().value(QStringLiteral("error"));
+    if (!error.isObject()) return std::nullopt;
+    const QJsonValue message = error.toObject().value(QStringLiteral("message"));
+    if (!message.isString()) return std::nullopt;
+    return message.toString();
+}
+
+// Keeps a finished or cancelled call (or its stream follower) alive until the event loop comes
+// round again: it may be the very object whose callback is running right now.
+template <typename T>
+void releaseLater(QObject* context, std::shared_ptr<T> object) {
+    if (object) QTimer::singleShot(0, context, [object] {});
+}
+
+}  // namespace
+
+TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent)
+    : QObject(parent),
+      m_settings(services.settings),
+      m_selection(services.selection),
+      m_transport(services.transport),
+      m_cache(services.cache),
+      m_systemTranslator(services.systemTranslator),
+      m_ollama(services.ollama),
+      m_client(client),
+      m_providerSettings(services.settings, [this] { return m_translationHistory; }) {
+    m_retryTimer.setSingleShot(true);
+}
+
+TranslationPipeline::~TranslationPipeline() {
+    if (m_activeCall) m_activeCall->cancel();
+}
+
+bool TranslationPipeline::isRequestInFlight() const { return m_activeCall != nullptr || m_retryTimer.isActive(); }
+
+bool TranslationPipeline::filterThinking() const {
+    return m_settings.boolValue(SettingsKeys::filterThinkingOutput, SettingsDefaults::filterThinkingOutput);
+}
+
+void TranslationPipeline::setActivity(TranslationActivity activity, const QString& message) {
+    m_client.translationActivityChanged(activity, message);
+}
+
+void TranslationPipeline::translate(const QString& text, const QString& signature) {
+    // A new text may fall back again; the same text, or its fallback retry, may not.
+    if (signature != m_activeTranslationSignature && signature != m_fallbackAttemptedSignature)
+        m_fallbackAttemptedSignature.clear();
+
+    const Provider provider = m_selection.currentProvider();
+    if (m_ollama && ProviderCatalogue::usesOllama(provider) && !m_ollama->isReady()) {
+        setActivity(TranslationActivity::translating);
+        QPointer<TranslationPipeline> self(this);
+        m_ollama->whenReady([self, text, signature, provider](std::optional<QString> error) {
+            if (!self || self->m_selection.currentProvider() != provider) return;
+            if (!error) {
+                self->translate(text, signature);
+                return;
+            }
+            const QString message = ProviderCatalogue::title(provider) + QStringLiteral("：") + *error;
+            self->m_lastErrorMessage = message;
+            self->setActivity(TranslationActivity::error, message);
+        });
+        return;
+    }
+
+    if (isRequestInFlight() && similar(m_coordinator.activeSignature, signature, kSimilarityThreshold)) {
+        setActivity(TranslationActivity::translating);
+        return;
+    }
+
+    cancelActiveTranslation(true);
+    const int revision = ++m_coordinator.currentRevision;
+    m_coordinator.activeSignature = signature;
+    m_activeTranslationSignature = signature;
+    m_activeTranslationStartedAt = QDateTime::currentDateTimeUtc();
+    m_activeTranslationProvider = ProviderCatalogue::title(provider);
+    m_activeCacheHit = false;
+    m_activeRetries = 0;
+    setActivity(TranslationActivity::translating);
+
+    if (m_cache) {
+        const QString key = dialogueCacheKey(
+            text, ProviderCatalogue::title(provider), m_providerSettings.model(provider), m_providerSettings.prompt(provider),
+            m_settings.stringValue(SettingsKeys::translationGlossary), m_settings.stringValue(SettingsKeys::translationWorkContext));
+        if (const auto cached = m_cache->resolve(key)) {
+            count(SessionMetrics::Counter::cacheHits);
+            m_activeCacheHit = true;
+            m_activeTranslationProvider = ProviderCatalogue::title(provider) + QStringLiteral(" · 本地缓存");
+            QTimer::singleShot(0, this, [this, text, signature, revision, provider, translation = *cached] {
+                finishTranslation(text, signature, revision, translation, std::nullopt, std::nullopt, provider);
+            });
+            return;
+        }
+    }
+    count(SessionMetrics::Counter::translationRequests);
+    startRequest(text, signature, provider, revision);
+}
+
+void TranslationPipeline::startRequest(const QString& text, const QString& signature, Provider provider, int revision) {
+    const QString sentText = DialogueTranslationInput::joinedForMeaning(text);
+    if (provider == Provider::systemTranslation) {
+        translateWithSystemTranslator(sentText, text, signature, revision);
+        return;
+    }
+
+    const auto finishLater = [this, text, signature, revision, provider](const QString& error) {
+        QTimer::singleShot(0, this, [=, this] {
+            finishTranslation(text, signature, revision, std::nullopt, error, std::nullopt, provider);
+        });
+    };
+
+    const std::optional<TranslationStreamStyle> style = m_providerSettings.streamStyle(provider);
+    const bool streaming =
+        style.has_value() && m_streamingPreference.value_or(m_settings.boolValue(
+                                 SettingsKeys::translationStreamingEnabled, SettingsDefaults::translationStreamingEnabled));
+    const auto adapter = m_providerSettings.providerAdapter(provider);
+    const auto configuration = m_providerSettings.providerConfiguration(provider, streaming);
+    if (!adapter || !configuration) {
+        finishLater(TranslationProviderBuildError::invalidEndpoint().localizedDescription());
+        return;
+    }
+    const RequestResult request = adapter->makeRequest(sentText, *configuration);
+    if (!request) {
+        finishLater(request.error().localizedDescription());
+        return;
+    }
+
+    const RequestContext context{text, signature, revision, provider, *request, adapter};
+    if (streaming)
+        startStream(context, *style);
+    else
+        perform(context, 0);
+}
+
+void TranslationPipeline::translateWithSystemTranslator(const QString& text, const QString& original,
+                                                        const QString& signature, int revision) {
+    QPointer<TranslationPipeline> self(this);
+    const auto deliver = [self, text, original, signature, revision](std::expected<QString, QString> result) {
+        if (!self) return;
+        if (result)
+            self->finishTranslation(original, signature, revision, SystemTranslationOutputRefiner::refine(text, *result),
+                                    std::nullopt, std::nullopt, Provider::systemTranslation);
+        else
+            self->finishTranslation(original, signature, revision, std::nullopt,
+                                    SystemTranslator::failureMessage(result.error()), std::nullopt,
+                                    Provider::systemTranslation);
+    };
+    if (m_systemTranslator) {
+        m_systemTranslator->translate(text, deliver);
+        return;
+    }
+    QTimer::singleShot(0, this, [deliver] { deliver(std::unexpected(SystemTranslator::unavailableDescription())); });
+}
+
+void TranslationPipeline::startStream(const RequestContext& context, TranslationStreamStyle style) {
+    const auto adapter = context.adapter;
+    const QString title = ProviderCatalogue::title(context.provider);
+    auto delegate = std::make_shared<TranslationStreamDelegate>(
+        style, [adapter](const QByteArray& body) { return adapter->parseError(body); },
+        [this, context, title](const QString& accumulated) {
+            showStreamingPreview(accumulated, context.original, title, context.revision);
+        },
+        [this, context](std::optional<QString> text, std::optional<QString> error, std::optional<int> status) {
+            finishTranslation(context.original, context.signature, context.revision, text, error, status,
+                              context.provider);
+        });
+    m_streamDelegate = delegate;
+
+    StreamHandlers handlers;
+    handlers.onHead = [delegate](std::optional<int> status) { delegate->didReceiveResponse(status); };
+    handlers.onData = [delegate](const QByteArray& chunk) { delegate->didReceiveData(chunk); };
+    handlers.onComplete = [delegate](std::optional<TransportError> error) {
+        delegate->didComplete(error ? std::optional(error->description) : std::nullopt);
+    };
+    m_activeCall = m_transport.stream(context.request, std::move(handlers));
+}
+
+void TranslationPipeline::perform(const RequestContext& context, int attempt) {
+    m_activeCall = m_transport.send(context.request, [this, context, attempt](HttpResponse response) {
+        handleResponse(context, attempt, response);
+    });
+}
+
+void TranslationPipeline::handleResponse(const RequestContext& context, int attempt, const HttpResponse& response) {
+    releaseLater(this, std::exchange(m_activeCall, nullptr));
+
+    std::optional<QString> translation;
+    std::optional<QString> errorText;
+    if (response.error) errorText = response.error->description;
+    const bool success = !response.statusCode || (*response.statusCode >= 200 && *response.statusCode <= 299);
+    if (success) {
+        if (!response.body.isEmpty()) {
+            translation = context.adapter->parseResponse(response.body);
+            if (!translation)
+                if (const auto parsed = context.adapter->parseError(response.body)) errorText = parsed;
+        }
+    } else {
+        errorText = response.body.isEmpty() ? std::nullopt : context.adapter->parseError(response.body);
+        if (!errorText) errorText = QStringLiteral("HTTP ") + QString::number(*response.statusCode);
+        if (const auto message = errorObjectMessage(response.body)) errorText = message;
+    }
+
+    if (TranslationRecoveryPolicy::shouldRetry(response.error, response.statusCode, attempt) &&
+        context.revision == m_coordinator.currentRevision) {
+        count(SessionMetrics::Counter::retries);
+        ++m_activeRetries;
+        const double delay = TranslationRecoveryPolicy::retryDelaySeconds(attempt);
+        m_retryTimer.disconnect();
+        connect(&m_retryTimer, &QTimer::timeout, this, [this, context, attempt, delay, errorText] {
+            AppLogger::shared().warning(kCategory, QStringLiteral("临时错误，%1 秒后第 %2 次重试：")
+                                                       .arg(QString::number(delay, 'f', 1))
+                                                       .arg(attempt + 1) +
+                                                       errorText.value_or(QStringLiteral("未知错误")));
+            if (context.revision == m_coordinator.currentRevision) perform(context, attempt + 1);
+        });
+        m_retryTimer.start(static_cast<int>(delay * 1000 * m_retryDelayScale));
+        return;
+    }
+    finishTranslation(context.original, context.signature, context.revision, translation, errorText,
+                      response.statusCode, context.provider);
+}
+
+void TranslationPipeline::finishTranslation(const QString& original, const QString& signature, int revision,
+                                            std::optional<QString> translation, std::optional<QString> error,
+                                            std::optional<int> httpStatus, Provider provider) {
+    if (revision != m_coordinator.currentRevision) return;
+    if (!signature.startsWith(QLatin1String("clipboard:"))) {
+        const auto candidate = m_client.currentCandidateSignature();
+        if (candidate && *candidate != signature) return;  // the screen has moved on
+    }
+
+    m_coordinator.activeSignature.clear();
+    releaseLater(this, std::exchange(m_activeCall, nullptr));
+    releaseLater(this, std::exchange(m_streamDelegate, nullptr));
+    m_retryTimer.stop();
+    m_activeTranslationSignature.clear();
+    std::optional<double> duration;
+    if (m_activeTranslationStartedAt)
+        duration = m_activeTranslationStartedAt->msecsTo(QDateTime::currentDateTimeUtc()) / 1000.0;
+    m_activeTranslationStartedAt.reset();
+    const QString label = m_activeTranslationProvider.isEmpty()
+                              ? ProviderCatalogue::title(m_selection.currentProvider())
+                              : std::exchange(m_activeTranslationProvider, QString());
+
+    TranslationOutcome outcome;
+    outcome.original = original;
+    outcome.signature = signature;
+    outcome.errorDetail = error;
+    outcome.httpStatus = httpStatus;
+    outcome.providerLabel = label;
+    outcome.provider = provider;
+    outcome.duration = duration;
+    outcome.cacheHit = m_activeCacheHit;
+    outcome.retries = m_activeRetries;
+
+    if (!translation) {
+        fail(std::move(outcome), provider);
+        return;
+    }
+    const QString cleaned =
+        TranslationOutputCleaner::deduplicated(TranslationOutputCleaner::clean(*translation, filterThinking()));
+    if (cleaned.isEmpty()) {
+        outcome.errorDetail.reset();
+        fail(std::move(outcome), provider);
+        return;
+    }
+
+    m_client.signatureTranslated(signature);
+    if (m_cache)
+        m_cache->save(dialogueCacheKey(original, ProviderCatalogue::title(provider), m_providerSettings.model(provider),
+                                       m_providerSettings.prompt(provider),
+                                       m_settings.stringValue(SettingsKeys::translationGlossary),
+                                       m_settings.stringValue(SettingsKeys::translationWorkContext)),
+                      original, cleaned);
+
+    TranslationHistoryRecord record{m_streamingPreviewID.value_or(QUuid::createUuid()), QDateTime::currentDateTime(),
+                                    original, cleaned, label, duration};
+    m_streamingPreviewID.reset();
+    const auto existing = std::find_if(m_translationHistory.begin(), m_translationHistory.end(),
+                                       [&](const TranslationHistoryRecord& r) { return r.id == record.id; });
+    if (existing != m_translationHistory.end())
+        *existing = record;  // the streaming preview becomes the finished line, in place
+    else
+        m_translationHistory.append(record);
+
+    ++m_statistics.translationCount;
+    m_statistics.durationTotal += duration.value_or(0);
+    m_statistics.latestDuration = duration;
+    AppLogger::shared().info(kCategory, QStringLiteral("翻译完成，翻译源：") + label + QStringLiteral("，耗时：") +
+                                            TranslationDurationFormatter::string(duration));
+    m_client.translationHistoryChanged();
+    setActivity(TranslationActivity::showingResult);
+    outcome.record = record;
+    m_client.translationEnded(outcome);
+}
+
+void TranslationPipeline::fail(TranslationOutcome outcome, Provider provider) {
+    const bool fallbackEnabled =
+        m_settings.boolValue(SettingsKeys::automaticFallbackEnabled, SettingsDefaults::automaticFallbackEnabled);
+    const Provider fallback =
+        providerFromRawValue(m_settings.intValue(SettingsKeys::fallbackProvider, rawValue(Provider::google)))
+            .value_or(Provider::systemTranslation);
+    if (fallbackEnabled && TranslationRecoveryPolicy::isRecoverableFallback(outcome.errorDetail, outcome.httpStatus) &&
+        fallback != provider && m_fallbackAttemptedSignature != outcome.signature) {
+        m_fallbackAttemptedSignature = outcome.signature;
+        count(SessionMetrics::Counter::fallbackSwitches);
+        switchToFallback(fallback);
+        AppLogger::shared().warning(kCategory, ProviderCatalogue::title(provider) + QStringLiteral(" 失败，切换备用翻译源 ") +
+                                                   ProviderCatalogue::title(fallback) + QStringLiteral("：") +
+                                                   outcome.errorDetail.value_or(QStringLiteral("未知错误")));
+        translate(outcome.original, outcome.signature);
+        return;
+    }
+
+    count(SessionMetrics::Counter::translationFailures);
+    removePreviewRecord();
+    const QString message = friendlyTranslationError(outcome.errorDetail, outcome.httpStatus, provider);
+    m_lastErrorMessage = message;
+    outcome.errorMessage = message;
+    setActivity(TranslationActivity::error, message);
+    m_client.translationEnded(outcome);
+}
+
+void TranslationPipeline::switchToFallback(Provider fallback) {
+    // The pop-up lists enabled sources only, so a fallback outside that set is enabled first;
+    // otherwise the repeated request would go to whatever the pop-up shows first.
+    if (!m_selection.enabledProviders().contains(fallback)) m_selection.providerVisibilityChanged(fallback, true);
+    m_selection.refreshSourcePopup(fallback);
+    m_client.currentProviderChanged(fallback);
+}
+
+void TranslationPipeline::showStreamingPreview(const QString& text, const QString& original,
+                                               const QString& providerTitle, int revision) {
+    if (revision != m_coordinator.currentRevision) return;
+    const QString cleaned = TranslationOutputCleaner::clean(text, filterThinking());
+    if (cleaned.isEmpty()) return;
+    if (!m_streamingPreviewID) m_streamingPreviewID = QUuid::createUuid();
+    const TranslationHistoryRecord record{*m_streamingPreviewID,
+                                          m_activeTranslationStartedAt.value_or(QDateTime::currentDateTimeUtc()).toLocalTime(),
+                                          original, cleaned, providerTitle + QStringLiteral(" · 流式生成中"), std::nullopt};
+    const auto existing = std::find_if(m_translationHistory.begin(), m_translationHistory.end(),
+                                       [&](const TranslationHistoryRecord& r) { return r.id == record.id; });
+    if (existing != m_translationHistory.end())
+        *existing = record;
+    else
+        m_translationHistory.append(record);
+    m_client.translationHistoryChanged();
+}
+
+void TranslationPipeline::removePreviewRecord() {
+    if (!m_streamingPreviewID) return;
+    const QUuid id = *std::exchange(m_streamingPreviewID, std::nullopt);
+    if (m_translationHistory.removeIf([&](const TranslationHistoryRecord& r) { return r.id == id; }) > 0)
+        m_client.translationHistoryChanged();
+}
+
+void TranslationPipeline::cancelActiveTranslation(bool removePreview) {
+    if (m_activeCall) m_activeCall->cancel();
+    releaseLater(this, std::exchange(m_activeCall, nullptr));
+    releaseLater(this, std::exchange(m_streamDelegate, nullptr));
+    m_retryTimer.stop();
+    m_activeTranslationSignature.clear();
+    m_activeTranslationStartedAt.reset();
+    m_activeTranslationProvider.clear();
+    if (removePreview) removePreviewRecord();
+}
+
+void TranslationPipeline::resetTranslationContext() {
+    cancelActiveTranslation(true);
+    ++m_coordinator.currentRevision;
+    m_coordinator.activeSignature.clear();
+    m_translationHistory.clear();
+    m_client.translationContextReset();
+    m_client.translationHistoryChanged();
+}
+
+void TranslationPipeline::clearTranslationHistory() {
+    m_translationHistory.clear();
+    m_streamingPreviewID.reset();
+    m_client.translationHistoryChanged();
+}
+
+QString TranslationPipeline::friendlyTranslationError(const std::optional<QString>& detail,
+                                                      std::optional<int> httpStatus,
+                                                      std::optional<Provider> provider) const {
+    const Provider source = provider.value_or(m_selection.currentProvider());
+    return TranslationErrorGuide::message(detail, httpStatus, ProviderCatalogue::title(source),
+                                          ProviderCatalogue::isManagedLocalEngine(source),
+                                          ProviderCatalogue::localPort(source));
+}
+
+}  // namespace ovisu

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "engine/HttpTransport.h"
+#include "engine/Provider.h"
+#include "engine/ProviderSettings.h"
+#include "engine/TranslationCoordinator.h"
+#include "engine/TranslationHistoryRecord.h"
+#include "engine/TranslationPipelineClient.h"
+#include "engine/TranslationProviderAdapter.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+namespace ovisu {
+
+class DialogueCacheAccess;
+class OllamaStartup;
+class ProviderSelection;
+class SettingsStore;
+class SystemTranslator;
+class TranslationStreamDelegate;
+
+struct SessionStatistics {
+    int translationCount = 0;
+    double durationTotal = 0;
+    std::optional<double> latestDuration;
+};
+
+// The one road from a text to a shown translation or error: the dialogue cache, the source's
+// adapter, whole or streamed sending, retries, automatic fallback, output cleaning and the error
+// guide. Runs on the main thread; every asynchronous result is checked against the coordinator's
+// revision and dropped when the user or the screen has moved on.
+class TranslationPipeline : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        SettingsStore& settings;
+        ProviderSelection& selection;
+        HttpTransport& transport;
+        DialogueCacheAccess* cache = nullptr;
+        SystemTranslator* systemTranslator = nullptr;
+        OllamaStartup* ollama = nullptr;
+    };
+
+    TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent = nullptr);
+    ~TranslationPipeline() override;
+
+    void translate(const QString& text, const QString& signature);
+    void cancelActiveTranslation(bool removePreview);
+    // Forget the dialogue so far: later results of earlier requests are dropped.
+    void resetTranslationContext();
+
+    QString friendlyTranslationError(const std::optional<QString>& detail, std::optional<int> httpStatus,
+                                     std::optional<Provider> provider) const;
+
+    const TranslationCoordinator& coordinator() const { return m_coordinator; }
+    const QList<TranslationHistoryRecord>& translationHistory() const { return m_translationHistory; }
+    void clearTranslationHistory();
+    const SessionStatistics& statistics() const { return m_statistics; }
+    void resetStatistics() { m_statistics = {}; }
+    bool isRequestInFlight() const;
+    std::optional<QString> lastErrorMessage() const { return m_lastErrorMessage; }
+    ProviderSettings& providerSettings() { return m_providerSettings; }
+
+    // Retry waits are multiplied by this; tests shorten them.
+    void setRetryDelayScale(double scale) { m_retryDelayScale = scale; }
+    // Stream or not regardless of the stored switch (a command's --stream); nothing: the switch.
+    void setStreamingPreference(std::optional<bool> streaming) { m_streamingPreference = streaming; }
+
+private:
+    struct RequestContext {
+        QString original;
+        QString signature;
+        int revision = 0;
+        Provider provider = Provider::google;
+        HttpRequest request;
+        std::shared_ptr<const TranslationProviderAdapter> adapter;
+    };
+
+    void startRequest(const QString& text, const QString& signature, Provider provider, int revision);
+    void translateWithSystemTranslator(const QString& text, const QString& original, const QString& signature,
+                                       int revision);
+    void startStream(const RequestContext& context, TranslationStreamStyle style);
+    void perform(const RequestContext& context, int attempt);
+    void handleResponse(const RequestContext& context, int attempt, const HttpResponse& response);
+    void finishTranslation(const QString& original, const QString& signature, int revision,
+                           std::optional<QString> translation, std::optional<QString> error,
+                           std::optional<int> httpStatus, Provider provider);
+    void showStreamingPreview(const QString& text, const QString& original, const QString& providerTitle, int revision);
+    void fail(TranslationOutcome outcome, Provider provider);
+    void switchToFallback(Provider fallback);
+    void removePreviewRecord();
+    void setActivity(TranslationActivity activity, const QString& message = {});
+    bool filterThinking() const;
+
+    SettingsStore& m_settings;
+    ProviderSelection& m_selection;
+    HttpTransport& m_transport;
+    DialogueCacheAccess* m_cache;
+    SystemTranslator* m_systemTranslator;
+    OllamaStartup* m_ollama;
+    TranslationPipelineClient& m_client;
+    ProviderSettings m_providerSettings;
+
+    TranslationCoordinator m_coordinator;
+    QList<TranslationHistoryRecord> m_translationHistory;
+    SessionStatistics m_statistics;
+
+    std::shared_ptr<HttpCall> m_activeCall;
+    std::shared_ptr<TranslationStreamDelegate> m_streamDelegate;
+    QTimer m_retryTimer;
+    std::optional<QUuid> m_streamingPreviewID;
+    QString m_activeTranslationSignature;
+    std::optional<QDateTime> m_activeTranslationStartedAt;
+    QString m_activeTranslationProvider;
+    QString m_fallbackAttemptedSignature;
+    bool m_activeCacheHit = false;
+    int m_activeRetries = 0;
+    std::optional<QString> m_lastErrorMessage;
+    double m_retryDelayScale = 1.0;
+    std::optional<bool> m_streamingPreference;
+};
+
+}  // namespace ovisu
