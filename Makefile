@@ -23,7 +23,8 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
 bench: build
-	@if [ -x $(BUILD_DIR)/bench/ovisu_bench ]; then ./$(BUILD_DIR)/bench/ovisu_bench; else echo "No benchmarks yet."; fi
+	./$(BUILD_DIR)/bench/ovisu_bench
+	./$(BUILD_DIR)/bench/ovisu_pipeline_bench
 
 clean:
 	rm -rf $(BUILD_DIR)
