@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "app/HistoryCommand.h"
 #include "capture/TranslationHistoryStore.h"
 #include "capture/TranslationHistoryText.h"
@@ -9,6 +10,8 @@
 #include <QFileInfo>
 #include <QTimeZone>
 #include <gtest/gtest.h>
+
+using ovisu::test::readBytes;
 
 namespace ovisu {
 namespace {
@@ -31,11 +34,6 @@ CommandRun runHistory(const QStringList& options) {
     outStream.flush();
     errStream.flush();
     return {exitCode, out, err};
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QList<TranslationHistoryRecord> saveTwoRecords() {

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "support/TestEnvironment.h"
@@ -14,21 +15,14 @@
 #include <thread>
 #include <vector>
 
+using ovisu::test::posixMode;
+using ovisu::test::readBytes;
+
 namespace ovisu {
 namespace {
 
 // "[" + 23-character stamp + "] [INFO] [c] " is 37 bytes.
 constexpr int kInfoPrefixBytes = 37;
-
-int posixMode(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString logFolder() { return test::currentHome() + QStringLiteral("/logs"); }
 

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "base/AppLogger.h"
 #include "base/AtomicFile.h"
 #include "base/Paths.h"
@@ -12,25 +13,12 @@
 
 #include <sys/stat.h>
 
+using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
+using ovisu::test::posixMode;
+
 namespace ovisu {
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-int posixMode(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
-}
 
 TEST(PathsTest, OvisuHomeHoldsEveryRoot) {
     const QString home = test::currentHome();

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
@@ -15,20 +16,11 @@
 #include <thread>
 #include <vector>
 
+using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
+
 namespace ovisu {
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QStringList corruptCopies(const QString& path) {
     const QFileInfo info(path);

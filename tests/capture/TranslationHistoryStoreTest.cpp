@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "capture/TranslationHistoryStore.h"
 #include "support/TestEnvironment.h"
 
@@ -13,25 +14,12 @@
 
 #include <memory>
 
+using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
+using ovisu::test::setAsideFiles;
+
 namespace ovisu {
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QStringList setAsideFiles(const QString& path) {
-    const QFileInfo info(path);
-    return QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".corrupt-*")}, QDir::Files);
-}
 
 const QDateTime kStart(QDate(2024, 5, 1), QTime(13, 3, 7), QTimeZone::utc());
 

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "engine/LocalCredentialStore.h"
@@ -15,25 +16,12 @@
 #include <thread>
 #include <vector>
 
+using ovisu::test::posixMode;
+using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
+
 namespace ovisu {
 namespace {
-
-int posixMode(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QString credentialFolder() { return QFileInfo(LocalCredentialStore::storageURL()).absolutePath(); }
 

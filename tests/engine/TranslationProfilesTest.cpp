@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
@@ -19,13 +20,10 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 
+using ovisu::test::readBytes;
+
 namespace ovisu {
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString writeFile(const QString& name, const QByteArray& bytes) {
     const QString path = test::currentHome() + QLatin1Char('/') + name;
