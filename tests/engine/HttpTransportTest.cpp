@@ -59,10 +59,10 @@ struct WholeCall {
     std::optional<HttpResponse> response;
     int completions = 0;
     std::shared_ptr<HttpCall> call;
+    bool insideSend = true;  // a member: the completion runs after the constructor has returned
 
     WholeCall(HttpTransport& transport, const HttpRequest& request) {
-        bool insideSend = true;
-        call = transport.send(request, [this, &insideSend](HttpResponse r) {
+        call = transport.send(request, [this](HttpResponse r) {
             EXPECT_FALSE(insideSend) << "completion ran inside send()";
             ++completions;
             response = std::move(r);
