@@ -1,6 +1,6 @@
 #include "base/AppLogger.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,9 @@ void installFreshHomeListener();
 }
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Rendering test images (text on a QImage) needs a GUI application; no display is used.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
 
     // The shared log is created once per process; give it a home that outlives every test's own

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "capture/DialogueOCRLine.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <expected>
+#include <memory>
+
+namespace ovisu {
+
+enum class RecognitionLevel { fast, accurate };
+
+struct TextRecognitionRequest {
+    RecognitionLevel level = RecognitionLevel::fast;
+    QStringList languages{QStringLiteral("ja-JP"), QStringLiteral("en-US")};
+    bool languageCorrection = true;
+    QStringList customWords;  // hints; a back end uses them where its engine can
+};
+
+// Turns an image into lines. One object serves one thread: it keeps its engine between passes,
+// so create one per worker thread and reuse it. Errors are values with a readable description.
+class TextRecognizer {
+public:
+    virtual ~TextRecognizer() = default;
+    virtual std::expected<QList<DialogueOCRLine>, QString> recognize(const QImage& image,
+                                                                    const TextRecognitionRequest& request) = 0;
+};
+
+// The recogniser of this platform (Tesseract), or one that fails every request with the reason
+// it is unavailable (a missing language model, say). OVISU_TEXT_RECOGNIZER=null forces the latter.
+std::unique_ptr<TextRecognizer> makeTextRecognizer();
+
+}  // namespace ovisu
