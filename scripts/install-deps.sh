@@ -16,8 +16,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
   xvfb openbox x11-utils xauth
-  # fonts so Japanese and Chinese text renders
-  fonts-noto-cjk
+  # fonts so Japanese and Chinese text renders; the Japanese ones also vary the recognition bench
+  fonts-noto-cjk fonts-ipaexfont-gothic fonts-ipaexfont-mincho fonts-vlgothic
   # run-time helpers the program starts
   curl tar unzip
 )

@@ -5,6 +5,7 @@
 #include "app/ProfileCommands.h"
 #include "app/ProviderCommands.h"
 #include "app/TranslateCommand.h"
+#include "app/WindowCommands.h"
 
 #include <QCommandLineParser>
 
@@ -26,6 +27,8 @@ const Command kCommands[] = {
     {"history", "Show or export the saved translation history", runHistoryCommand},
     {"profiles", "List, save, apply or delete translation profiles", runProfilesCommand},
     {"presets", "List, import or export prompt presets", runPresetsCommand},
+    {"windows", "List the windows that can be translated", runWindowsCommand},
+    {"capture", "Capture a window (or its subtitle region) to a PNG file", runCaptureCommand},
 };
 
 QString usage() {

@@ -35,6 +35,18 @@ inline const QString promptPrefix = QStringLiteral("prompt.");
 inline const QString userPromptPrefix = QStringLiteral("userPrompt.");
 inline const QString promptPresetPrefix = QStringLiteral("promptPreset.");
 
+// Realtime loop
+inline const QString ocrStableHits = QStringLiteral("ocrStableHits");
+inline const QString ocrTextSimilarity = QStringLiteral("ocrTextSimilarity");
+inline const QString ocrPollingInterval = QStringLiteral("ocrPollingInterval");
+inline const QString highPerformancePollingEnabled = QStringLiteral("highPerformancePollingEnabled");
+inline const QString ocrFrameChangeThreshold = QStringLiteral("ocrFrameChangeThreshold");
+
+// Target window and subtitle region
+inline const QString targetWindowID = QStringLiteral("targetWindowID");
+inline const QString targetWindowTitle = QStringLiteral("targetWindowTitle");
+inline const QString normalizedRegion = QStringLiteral("normalizedRegion");  // {"x", "y", "width", "height"}
+
 inline QString perSource(const QString& prefix, int rawValue) { return prefix + QString::number(rawValue); }
 
 }  // namespace ovisu::SettingsKeys
@@ -50,5 +62,10 @@ inline constexpr bool deepSeekThinkingDisabled = true;
 inline constexpr bool bilingualProperNouns = true;
 inline constexpr bool filterThinkingOutput = true;
 inline constexpr bool automaticFallbackEnabled = false;
+inline constexpr int ocrStableHits = 2;
+inline constexpr double ocrTextSimilarity = 0.9;
+inline constexpr double ocrPollingInterval = 0.8;  // seconds
+inline constexpr bool highPerformancePollingEnabled = false;
+inline constexpr double ocrFrameChangeThreshold = 0.009;
 
 }  // namespace ovisu::SettingsDefaults

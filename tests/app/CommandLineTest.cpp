@@ -3,13 +3,21 @@
 #include "support/Fixtures.h"
 #include "support/OvisuProcess.h"
 #include "support/TestEnvironment.h"
+#include "support/X11TestWindow.h"
+#include "support/XvfbSession.h"
 
 #include <QFile>
+#include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace ovisu;
 using ovisu::test::ProgramRun;
@@ -111,4 +119,44 @@ TEST(CommandLine, HelpAndVersion) {
     const ProgramRun help = runOvisu({"request", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--provider"));
+}
+
+TEST(CommandLine, WindowsAndCaptureWorkOnARealXServer) {
+    test::XvfbSession session;
+    ASSERT_TRUE(session.isRunning()) << session.error().toStdString();
+    xcb_connection_t* client = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(client));
+    {
+        test::X11TestWindow game(client, {60, 60, 640, 360}, "ゲーム画面", QByteArray("game\0VisualNovel\0", 17));
+        game.paint();
+        ProgramRun windows;
+        for (int attempt = 0; attempt < 50 && !windows.out.contains("ゲーム画面"); ++attempt)
+            windows = runOvisu({"windows", "--json"});
+        ASSERT_EQ(windows.exitCode, 0) << windows.err.toStdString();
+        const QJsonArray list = QJsonDocument::fromJson(windows.out.toUtf8()).array();
+        ASSERT_EQ(list.size(), 1) << windows.out.toStdString();
+        EXPECT_EQ(list[0].toObject().value("title").toString(), "VisualNovel — ゲーム画面");
+        EXPECT_EQ(list[0].toObject().value("id").toInteger(), game.id());
+
+        // Like a game, the window keeps drawing frames while the other program captures it.
+        std::atomic<bool> playing = true;
+        std::thread frames([&] {
+            while (playing) {
+                game.paint();
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            }
+        });
+        const QString png = test::currentHome() + "/crop.png";
+        const ProgramRun capture = runOvisu({"capture", "--window", "ゲーム", "--region", "0.5,0.5,0.5,0.5", "-o", png});
+        playing = false;
+        frames.join();
+        ASSERT_EQ(capture.exitCode, 0) << capture.err.toStdString();
+        const QImage crop(png);
+        ASSERT_FALSE(crop.isNull());
+        // The lower-right quarter, widened by the margins and cut at the window's edge.
+        EXPECT_EQ(crop.size(), QSize(327, 195));
+        EXPECT_EQ(crop.pixel(crop.width() - 5, crop.height() - 5) & 0xffffff, test::kQuadrantColours[3]);
+        EXPECT_EQ(runOvisu({"capture", "--window", "nothing-like-this", "-o", png}).exitCode, 1);
+    }
+    xcb_disconnect(client);
 }

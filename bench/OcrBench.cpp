@@ -1,0 +1,258 @@
+// Recognition quality and speed of the Tesseract back end on rendered game subtitles: character
+// error rate per level over a corpus of rendered lines (several fonts, 18-40 px, outlined light
+// text on dark boxes, dark text on light boxes, calm and busy pictures), where it does worst, the
+// time to read a two-line subtitle crop of a 1280x720 frame, and the engine's start-up time.
+//
+//   ovisu_ocr_bench [--images N] [--languages jpn+eng] [--auto-layout] [--height PX] [--doubtful C]
+//                   [--timing-runs N] [--quiet] [--save DIR]
+#include "base/TextSimilarity.h"
+#include "capture/platform/TesseractTextRecognizer.h"
+#include "support/DialogueImageRenderer.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMap>
+#include <QRegularExpression>
+
+#include <tesseract/baseapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace ovisu;
+using namespace ovisu::test;
+
+namespace {
+
+// Compared without white space and in NFKC form: a full-width "！" read as "!" is the same text
+// to every later step, so it is not counted as an error.
+QString comparable(const QString& text) {
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    return text.normalized(QString::NormalizationForm_KC).remove(space);
+}
+
+struct Errors {
+    qint64 edits = 0;
+    qint64 characters = 0;
+    int lines = 0;
+    void add(qint64 e, qint64 c, int l) {
+        edits += e;
+        characters += c;
+        lines += l;
+    }
+    double rate() const { return characters ? 100.0 * double(edits) / double(characters) : 0; }
+};
+
+const char* styleName(DialogueTextStyle style) {
+    switch (style) {
+    case DialogueTextStyle::outlinedOnDarkBox: return "outlined on dark box";
+    case DialogueTextStyle::outlinedOnPicture: return "outlined on picture";
+    case DialogueTextStyle::darkOnLightBox: return "dark on light box";
+    }
+    return "?";
+}
+
+double quantile(std::vector<double> values, double q) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[size_t(q * double(values.size() - 1) + 0.5)];
+}
+
+QString joinedText(const QList<DialogueOCRLine>& lines) {
+    QString text;
+    for (const DialogueOCRLine& line : lines) text += line.text;
+    return text;
+}
+
+struct Sample {
+    DialogueImageOptions options;
+    QString label;  // for the worst-case list
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    const QCommandLineOption imagesOption("images", "Rendered images in the corpus (each one or two lines).", "N", "240");
+    const QCommandLineOption languagesOption("languages", "Tesseract language string.", "L", "");
+    const QCommandLineOption autoOption("auto-layout", "Let Tesseract find blocks instead of one block.");
+    const QCommandLineOption heightOption("height", "Target text height in pixels, 0 to leave the size.", "PX", "");
+    const QCommandLineOption doubtfulOption("doubtful", "Accurate level: confidence below which it reads again.", "C", "");
+    const QCommandLineOption timingOption("timing-runs", "Recognitions of the game crop per level.", "N", "30");
+    const QCommandLineOption quietOption("quiet", "Do not list the worst readings.");
+    const QCommandLineOption saveOption("save", "Also write the corpus images into this folder.", "DIR");
+    parser.addOptions(
+        {imagesOption, languagesOption, autoOption, heightOption, doubtfulOption, timingOption, quietOption, saveOption});
+    parser.addHelpOption();
+    parser.process(app);
+
+    TesseractRecognizerSettings settings;
+    if (parser.isSet(languagesOption)) settings.languages = parser.value(languagesOption);
+    settings.singleBlock = !parser.isSet(autoOption);
+    if (parser.isSet(heightOption)) settings.targetTextHeight = parser.value(heightOption).toInt();
+    if (parser.isSet(doubtfulOption)) settings.doubtfulConfidence = parser.value(doubtfulOption).toDouble();
+
+    const QStringList wanted{"Noto Sans CJK JP", "Noto Serif CJK JP", "IPAexGothic", "IPAexMincho", "VL Gothic"};
+    QStringList fonts;
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : wanted)
+        if (installed.contains(family)) fonts.append(family);
+    const QList<int> sizes{18, 22, 26, 30, 34, 40};
+    const QList<QPair<DialogueTextStyle, DialogueBackground>> looks{
+        {DialogueTextStyle::outlinedOnDarkBox, DialogueBackground::gradient},
+        {DialogueTextStyle::outlinedOnDarkBox, DialogueBackground::busy},
+        {DialogueTextStyle::darkOnLightBox, DialogueBackground::gradient},
+        {DialogueTextStyle::darkOnLightBox, DialogueBackground::busy},
+    };
+    const QStringList corpus = sampleDialogueLines();
+
+    // Every combination of font, size and look comes round in turn; two-line images alternate with
+    // one-line ones, and each image takes the next lines of the corpus.
+    std::vector<Sample> samples;
+    const int imageCount = parser.value(imagesOption).toInt();
+    int next = 0;
+    for (int i = 0; i < imageCount; ++i) {
+        Sample sample;
+        sample.options.fontFamily = fonts[i % fonts.size()];
+        sample.options.pixelSize = sizes[(i / fonts.size()) % sizes.size()];
+        const auto look = looks[(i / (fonts.size() * sizes.size()) + i) % looks.size()];
+        sample.options.style = look.first;
+        sample.options.background = look.second;
+        sample.options.seed = unsigned(i + 1);
+        // Every seventh crop keeps some picture around the box, as a loosely drawn region does.
+        sample.options.pictureMargin = i % 7 == 3 ? sample.options.pixelSize / 2 : 0;
+        const int lineCount = i % 2 == 0 ? 2 : 1;
+        for (int k = 0; k < lineCount; ++k) sample.options.lines.append(corpus[next++ % corpus.size()]);
+        sample.label = QStringLiteral("%1 %2px, %3%4%5")
+                           .arg(sample.options.fontFamily)
+                           .arg(sample.options.pixelSize)
+                           .arg(QString::fromLatin1(styleName(look.first)),
+                                look.second == DialogueBackground::busy ? QStringLiteral(", busy") : QString(),
+                                sample.options.pictureMargin ? QStringLiteral(", picture margin") : QString());
+        samples.push_back(sample);
+    }
+
+    TesseractTextRecognizer recognizer(settings);
+    TextRecognitionRequest request;
+    request.customWords = QStringList{"す", "ます", "です", "します", "しました", "致します", "致しました"};
+    QElapsedTimer clock;
+    clock.start();
+    if (const auto error = recognizer.start(request)) {
+        std::fprintf(stderr, "cannot start the recogniser: %s\n", qPrintable(*error));
+        return 1;
+    }
+
+    std::printf("Tesseract %s, languages %s, %s, text height %d px, doubtful below %.2f\n",
+                tesseract::TessBaseAPI::Version(),
+                qPrintable(settings.languages.isEmpty() ? TesseractTextRecognizer::tesseractLanguages(request.languages)
+                                                        : settings.languages),
+                settings.singleBlock ? "single block" : "automatic layout", settings.targetTextHeight,
+                settings.doubtfulConfidence);
+    std::printf("corpus: %d images, fonts: %s\n\n", imageCount, qPrintable(fonts.join(", ")));
+
+    struct Worst {
+        double rate;
+        QString label, expected, got;
+    };
+    for (const RecognitionLevel level : {RecognitionLevel::fast, RecognitionLevel::accurate}) {
+        request.level = level;
+        Errors overall;
+        QMap<QString, Errors> byFont, byStyle;
+        QMap<int, Errors> bySize;
+        std::vector<Worst> worst;
+        std::vector<double> times;
+        int failures = 0;
+        for (const Sample& sample : samples) {
+            const RenderedDialogue rendered = renderDialogueImage(sample.options);
+            if (parser.isSet(saveOption) && level == RecognitionLevel::fast)
+                rendered.image.save(QStringLiteral("%1/%2.png").arg(parser.value(saveOption)).arg(&sample - samples.data()));
+            clock.restart();
+            const auto lines = recognizer.recognize(rendered.image, request);
+            times.push_back(clock.nsecsElapsed() / 1e6);
+            const QString expected = comparable(sample.options.lines.join(QString()));
+            const QString got = lines ? comparable(joinedText(*lines)) : QString();
+            if (!lines) ++failures;
+            const int edits = levenshteinDistance(expected, got);
+            const qint64 length = expected.toUcs4().size();
+            const int lineCount = int(sample.options.lines.size());
+            overall.add(edits, length, lineCount);
+            byFont[sample.options.fontFamily].add(edits, length, lineCount);
+            byStyle[QString::fromLatin1(styleName(sample.options.style)) +
+                    (sample.options.background == DialogueBackground::busy ? QStringLiteral(", busy") : QString())]
+                .add(edits, length, lineCount);
+            bySize[sample.options.pixelSize].add(edits, length, lineCount);
+            if (edits) worst.push_back({100.0 * edits / length, sample.label, expected, got});
+        }
+        std::printf("== %s: character errors %.2f %% over %d lines (%lld characters), %d failed, "
+                    "%.0f ms median per image ==\n",
+                    level == RecognitionLevel::fast ? "fast" : "accurate", overall.rate(), overall.lines,
+                    static_cast<long long>(overall.characters), failures, quantile(times, 0.5));
+        const auto worstOf = [](const auto& map) {
+            auto it = std::max_element(map.begin(), map.end(),
+                                       [](const Errors& a, const Errors& b) { return a.rate() < b.rate(); });
+            return std::make_pair(it.key(), it.value().rate());
+        };
+        for (auto it = byStyle.begin(); it != byStyle.end(); ++it)
+            std::printf("  %-28s %6.2f %%\n", qPrintable(it.key()), it.value().rate());
+        for (auto it = byFont.begin(); it != byFont.end(); ++it)
+            std::printf("  %-28s %6.2f %%\n", qPrintable(it.key()), it.value().rate());
+        for (auto it = bySize.begin(); it != bySize.end(); ++it)
+            std::printf("  %-28s %6.2f %%\n", qPrintable(QStringLiteral("%1 px").arg(it.key())), it.value().rate());
+        const auto font = worstOf(byFont);
+        const auto size = worstOf(bySize);
+        std::printf("  worst font: %s (%.2f %%), worst size: %d px (%.2f %%)\n", qPrintable(font.first), font.second,
+                    size.first, size.second);
+        if (!parser.isSet(quietOption)) {
+            std::sort(worst.begin(), worst.end(), [](const Worst& a, const Worst& b) { return a.rate > b.rate; });
+            for (size_t i = 0; i < std::min<size_t>(worst.size(), 6); ++i)
+                std::printf("    %5.1f %%  %s\n            want %s\n            got  %s\n", worst[i].rate,
+                            qPrintable(worst[i].label), qPrintable(worst[i].expected), qPrintable(worst[i].got));
+        }
+        std::printf("\n");
+    }
+
+    // A two-line subtitle crop of a 1280x720 frame, as the realtime loop hands it over.
+    const int runs = std::max(1, parser.value(timingOption).toInt());
+    std::printf("two-line crop of a 1280x720 frame (Noto Sans CJK JP 30 px, outlined on a dark box over a busy picture):\n");
+    for (const RecognitionLevel level : {RecognitionLevel::fast, RecognitionLevel::accurate}) {
+        request.level = level;
+        std::vector<double> times;
+        QSize cropSize;
+        for (int i = 0; i < runs; ++i) {
+            DialogueImageOptions options;
+            options.lines = {corpus[(2 * i) % corpus.size()], corpus[(2 * i + 1) % corpus.size()]};
+            options.background = DialogueBackground::busy;
+            options.seed = unsigned(1000 + i);
+            const RenderedGameFrame frame = renderGameFrame(options);
+            const QImage crop = frame.frame.copy(frame.subtitleRect);
+            cropSize = crop.size();
+            clock.restart();
+            const auto lines = recognizer.recognize(crop, request);
+            times.push_back(clock.nsecsElapsed() / 1e6);
+            if (!lines) std::printf("  failed: %s\n", qPrintable(lines.error()));
+        }
+        std::printf("  %-8s  median %6.1f ms   p95 %6.1f ms   (%d runs, crops about %dx%d)\n",
+                    level == RecognitionLevel::fast ? "fast" : "accurate", quantile(times, 0.5), quantile(times, 0.95),
+                    runs, cropSize.width(), cropSize.height());
+    }
+
+    std::vector<double> startTimes;
+    for (int i = 0; i < 5; ++i) {
+        TesseractTextRecognizer fresh(settings);
+        clock.restart();
+        if (const auto error = fresh.start(request)) {
+            std::fprintf(stderr, "cannot start the recogniser: %s\n", qPrintable(*error));
+            return 1;
+        }
+        startTimes.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    std::printf("engine start-up: median %.0f ms, p95 %.0f ms (5 starts)\n", quantile(startTimes, 0.5),
+                quantile(startTimes, 0.95));
+    return 0;
+}

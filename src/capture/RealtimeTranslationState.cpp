@@ -1,0 +1,21 @@
+#include "capture/RealtimeTranslationState.h"
+
+namespace ovisu {
+
+QString RealtimeTranslationState::name(Kind kind) {
+    switch (kind) {
+    case Kind::idle: return QStringLiteral("idle");
+    case Kind::selectingRegion: return QStringLiteral("selectingRegion");
+    case Kind::capturing: return QStringLiteral("capturing");
+    case Kind::recognizing: return QStringLiteral("recognizing");
+    case Kind::waitingForStableText: return QStringLiteral("waitingForStableText");
+    case Kind::translating: return QStringLiteral("translating");
+    case Kind::showingResult: return QStringLiteral("showingResult");
+    case Kind::paused: return QStringLiteral("paused");
+    case Kind::recovering: return QStringLiteral("recovering");
+    case Kind::error: return QStringLiteral("error");
+    }
+    return QStringLiteral("unknown");
+}
+
+}  // namespace ovisu

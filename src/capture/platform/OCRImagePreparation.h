@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+
+#include <optional>
+
+namespace ovisu {
+
+enum class InkPolarity { darkOnLight, lightOnDark };
+
+// A grey image ready for the recogniser: dark text on a light ground, at a scale where the text
+// is as tall as the recognition model likes it.
+struct PreparedOCRImage {
+    QImage image;  // Format_Grayscale8
+    InkPolarity polarity = InkPolarity::darkOnLight;  // of the input
+    bool polarityCertain = true;  // false when the ground was too mixed to judge with confidence
+    double scale = 1;             // prepared size / input size
+    int textHeight = 0;           // estimated, in input pixels; 0 when no text band was found
+};
+
+// Image steps before recognition. Game subtitles are mostly light text with a dark outline on a
+// translucent box over a picture; the recognition models read dark text on a light ground best.
+class OCRImagePreparation {
+public:
+    struct Options {
+        std::optional<InkPolarity> polarity;  // forced instead of detected
+        bool binarise = true;                 // Otsu; else the grey image as it is
+        int targetTextHeight = 36;            // 0 leaves the size alone
+    };
+
+    static PreparedOCRImage prepare(const QImage& image, const Options& options);
+
+    static QImage grey(const QImage& image);  // Format_Grayscale8, luminance
+    static int otsuThreshold(const QImage& grey);  // pixels above it are the light class
+    // Judged from the ground: the image's border ring is mostly background in a subtitle crop, so
+    // its majority class against the Otsu threshold is the ground; where the ring is mixed, the
+    // whole image's majority decides (text covers less than half of a crop) and the judgement is
+    // marked uncertain.
+    static InkPolarity detectPolarity(const QImage& grey, int threshold, bool* certain = nullptr);
+    // Dark-on-light black and white: ink 0, ground 255.
+    static QImage binarised(const QImage& grey, int threshold, InkPolarity polarity);
+    // Height in pixels of the typical text row of a dark-on-light image, from its horizontal ink
+    // profile; 0 when it holds no text-like row.
+    static int estimatedTextHeight(const QImage& binary);
+};
+
+}  // namespace ovisu

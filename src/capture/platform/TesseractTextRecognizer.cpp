@@ -1,0 +1,272 @@
+#include "capture/platform/TesseractTextRecognizer.h"
+
+#include "capture/platform/OCRImagePreparation.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
+
+#include <dlfcn.h>
+
+#include <vector>
+
+namespace ovisu {
+namespace {
+
+// Debian's libtesseract runs parts of the LSTM in OpenMP teams of up to four threads, which on a
+// two-core machine made every pass about five times slower. OMP_THREAD_LIMIT would stop that, but
+// libgomp reads its environment when it is loaded, before any code of ours runs, so setting it
+// from within is too late. With max-active-levels at 0 every parallel region runs on the thread
+// that reaches it. The setting belongs to the calling thread's OpenMP environment, so it is made
+// on each thread that recognises. libgomp comes in through libtesseract, so it is looked up
+// rather than linked.
+void keepOpenMPOnThisThread() {
+    thread_local bool done = false;
+    if (done) return;
+    done = true;
+    using SetMaxActiveLevels = void (*)(int);
+    if (void* symbol = dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))
+        reinterpret_cast<SetMaxActiveLevels>(symbol)(0);
+}
+
+bool isCJK(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x2FDF)     // radicals
+           || (c >= 0x3001 && c <= 0x303F)  // CJK punctuation (not the ideographic space)
+           || (c >= 0x3040 && c <= 0x30FF)  // hiragana, katakana
+           || (c >= 0x3190 && c <= 0x33FF)  // kanbun, katakana extensions, enclosed and compatibility forms
+           || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)
+           || (c >= 0xFF01 && c <= 0xFF60)  // full-width forms
+           || (c >= 0xFF61 && c <= 0xFF9F)  // half-width katakana and punctuation
+           || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFF)
+           || c == 0x2015 || c == 0x2025 || c == 0x2026;  // dash and ellipses of Japanese text
+}
+
+bool isRemovableSpace(char32_t c) {
+    return c != U'\n' && c != U'\r' && c != 0x3000 && QChar::isSpace(c);
+}
+
+struct EngineKey {
+    QString languages;
+    QStringList customWords;
+    bool languageCorrection = true;
+    bool operator==(const EngineKey&) const = default;
+};
+
+QString languageCode(const QString& language) {
+    const QString lower = language.toLower();
+    const QString base = lower.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
+    if (base == QLatin1String("ja")) return QStringLiteral("jpn");
+    if (base == QLatin1String("en")) return QStringLiteral("eng");
+    if (base == QLatin1String("ko")) return QStringLiteral("kor");
+    if (base == QLatin1String("zh")) {
+        const bool traditional = lower.contains(QLatin1String("hant")) || lower.endsWith(QLatin1String("-tw")) ||
+                                 lower.endsWith(QLatin1String("-hk"));
+        return traditional ? QStringLiteral("chi_tra") : QStringLiteral("chi_sim");
+    }
+    return {};
+}
+
+QString trimmed(const char* utf8) {
+    return utf8 ? QString::fromUtf8(utf8).trimmed() : QString();
+}
+
+}  // namespace
+
+struct TesseractTextRecognizer::Engine {
+    tesseract::TessBaseAPI api;
+    EngineKey key;
+};
+
+struct TesseractTextRecognizer::PassResult {
+    QList<DialogueOCRLine> lines;
+    double meanConfidence = 0;
+};
+
+TesseractTextRecognizer::TesseractTextRecognizer(TesseractRecognizerSettings settings)
+    : settings_(std::move(settings)) {}
+
+TesseractTextRecognizer::~TesseractTextRecognizer() = default;
+
+QString TesseractTextRecognizer::defaultDataPath() {
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    return prefix.isEmpty() ? QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") : prefix;
+}
+
+QString TesseractTextRecognizer::tesseractLanguages(const QStringList& languages) {
+    QStringList codes;
+    for (const QString& language : languages) {
+        const QString code = languageCode(language);
+        if (!code.isEmpty() && !codes.contains(code)) codes.append(code);
+    }
+    return codes.join(QLatin1Char('+'));
+}
+
+void TesseractTextRecognizer::setCancelCheck(std::function<bool()> check) {
+    cancelCheck_ = std::move(check);
+}
+
+std::optional<QString> TesseractTextRecognizer::start(const TextRecognitionRequest& request) {
+    keepOpenMPOnThisThread();
+    EngineKey key{settings_.languages.isEmpty() ? tesseractLanguages(request.languages) : settings_.languages,
+                  request.customWords, request.languageCorrection};
+    if (engine_ && engine_->key == key) return std::nullopt;
+    engine_.reset();
+    if (key.languages.isEmpty())
+        return QStringLiteral("文字识别不支持所选语言：%1").arg(request.languages.join(QStringLiteral(", ")));
+
+    // Tesseract reports a missing model only on its error output; look first, so the reason reaches
+    // the caller.
+    const QString dataPath = settings_.dataPath.isEmpty() ? defaultDataPath() : settings_.dataPath;
+    const QDir folder(dataPath);
+    for (const QString& code : key.languages.split(QLatin1Char('+'))) {
+        if (!QFileInfo(folder.filePath(code + QStringLiteral(".traineddata"))).isReadable())
+            return QStringLiteral("文字识别模型缺失：%1 中没有 %2.traineddata")
+                .arg(QDir::toNativeSeparators(folder.absolutePath()), code);
+    }
+
+    // Custom words reach Tesseract's dictionary through a word list read while the engine starts.
+    QTemporaryFile wordsFile(QDir::tempPath() + QStringLiteral("/ovisu-ocr-words-XXXXXX.txt"));
+    std::vector<std::string> names{"debug_file"};
+    std::vector<std::string> values{"/dev/null"};
+    if (!key.customWords.isEmpty() && wordsFile.open()) {
+        wordsFile.write(key.customWords.join(QLatin1Char('\n')).toUtf8() + '\n');
+        wordsFile.flush();
+        names.push_back("user_words_file");
+        values.push_back(QFile::encodeName(wordsFile.fileName()).toStdString());
+    }
+    if (!key.languageCorrection) {
+        for (const char* name : {"load_system_dawg", "load_freq_dawg"}) {
+            names.push_back(name);
+            values.push_back("0");
+        }
+    }
+
+    auto engine = std::make_unique<Engine>();
+    const QByteArray path = QFile::encodeName(folder.absolutePath() + QLatin1Char('/'));
+    const QByteArray languages = key.languages.toUtf8();
+    if (engine->api.Init(path.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
+                         &names, &values, false) != 0)
+        return QStringLiteral("文字识别引擎无法启动（语言 %1，模型目录 %2）")
+            .arg(key.languages, QDir::toNativeSeparators(folder.absolutePath()));
+    engine->api.SetPageSegMode(settings_.singleBlock ? tesseract::PSM_SINGLE_BLOCK : tesseract::PSM_AUTO);
+    engine->key = std::move(key);
+    engine_ = std::move(engine);
+    return std::nullopt;
+}
+
+std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecognizer::runPass(const QImage& prepared) {
+    struct CancelState {
+        const std::function<bool()>* check;
+        bool cancelled = false;
+    } state{&cancelCheck_};
+    if (cancelCheck_ && cancelCheck_()) return std::unexpected(QStringLiteral("文字识别已取消"));
+
+    tesseract::TessBaseAPI& api = engine_->api;
+    api.SetImage(prepared.constBits(), prepared.width(), prepared.height(), 1, int(prepared.bytesPerLine()));
+    // Screen text has no physical resolution; a fixed value keeps Tesseract from guessing one.
+    api.SetSourceResolution(96);
+
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = [](void* data, int) {
+        auto* cancel = static_cast<CancelState*>(data);
+        if (!cancel->cancelled && *cancel->check && (*cancel->check)()) cancel->cancelled = true;
+        return cancel->cancelled;
+    };
+    monitor.cancel_this = &state;
+    const int status = api.Recognize(&monitor);
+    if (state.cancelled) {
+        api.Clear();
+        return std::unexpected(QStringLiteral("文字识别已取消"));
+    }
+    if (status != 0) {
+        api.Clear();
+        return std::unexpected(QStringLiteral("文字识别失败（Tesseract 无法处理这张图像）"));
+    }
+
+    PassResult result;
+    const double width = prepared.width();
+    const double height = prepared.height();
+    std::unique_ptr<tesseract::ResultIterator> iterator(api.GetIterator());
+    if (iterator) {
+        do {
+            std::unique_ptr<char[]> utf8(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            const QString text = removeSpacesBetweenCJK(trimmed(utf8.get()));
+            if (text.isEmpty()) continue;
+            int left = 0, top = 0, right = 0, bottom = 0;
+            if (!iterator->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
+            DialogueOCRLine line;
+            line.text = text;
+            line.confidence = std::clamp(iterator->Confidence(tesseract::RIL_TEXTLINE) / 100.0, 0.0, 1.0);
+            // Tesseract counts rows from the top; recognised boxes have their origin at the bottom-left.
+            line.normalizedRect = QRectF(left / width, 1.0 - bottom / height, (right - left) / width,
+                                         (bottom - top) / height);
+            result.lines.append(line);
+        } while (iterator->Next(tesseract::RIL_TEXTLINE));
+    }
+    api.Clear();
+    if (!result.lines.isEmpty()) {
+        double sum = 0;
+        for (const DialogueOCRLine& line : result.lines) sum += line.confidence;
+        result.meanConfidence = sum / result.lines.size();
+    }
+    return result;
+}
+
+std::expected<QList<DialogueOCRLine>, QString> TesseractTextRecognizer::recognize(const QImage& image,
+                                                                                 const TextRecognitionRequest& request) {
+    if (image.isNull() || image.width() < 1 || image.height() < 1)
+        return std::unexpected(QStringLiteral("文字识别失败：图像为空"));
+    if (const auto error = start(request)) return std::unexpected(*error);
+
+    OCRImagePreparation::Options options;
+    options.targetTextHeight = settings_.targetTextHeight;
+    const PreparedOCRImage first = OCRImagePreparation::prepare(image, options);
+    auto firstPass = runPass(first.image);
+    if (!firstPass || request.level == RecognitionLevel::fast) {
+        if (!firstPass) return std::unexpected(firstPass.error());
+        return firstPass->lines;
+    }
+    if (!firstPass->lines.isEmpty() && firstPass->meanConfidence >= settings_.doubtfulConfidence)
+        return firstPass->lines;
+
+    // A doubtful reading: the ground may have fooled the polarity test (outlined text straight on a
+    // bright picture), so read the other way round and keep whichever reading is surer.
+    options.polarity = first.polarity == InkPolarity::lightOnDark ? InkPolarity::darkOnLight : InkPolarity::lightOnDark;
+    const PreparedOCRImage second = OCRImagePreparation::prepare(image, options);
+    auto secondPass = runPass(second.image);
+    if (!secondPass) return std::unexpected(secondPass.error());
+    const bool secondBetter = !secondPass->lines.isEmpty() &&
+                              (firstPass->lines.isEmpty() || secondPass->meanConfidence > firstPass->meanConfidence);
+    return secondBetter ? secondPass->lines : firstPass->lines;
+}
+
+QString removeSpacesBetweenCJK(const QString& text) {
+    const QList<uint> scalars = text.toUcs4();
+    QString result;
+    result.reserve(text.size());
+    qsizetype i = 0;
+    while (i < scalars.size()) {
+        const char32_t c = scalars[i];
+        if (!isRemovableSpace(c)) {
+            result.append(QString::fromUcs4(&c, 1));
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < scalars.size() && isRemovableSpace(scalars[end])) ++end;
+        const bool between = i > 0 && end < scalars.size() && isCJK(scalars[i - 1]) && isCJK(scalars[end]);
+        if (!between)
+            for (qsizetype k = i; k < end; ++k) {
+                const char32_t space = scalars[k];
+                result.append(QString::fromUcs4(&space, 1));
+            }
+        i = end;
+    }
+    return result;
+}
+
+}  // namespace ovisu

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "capture/TextRecognizer.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace ovisu {
+
+struct TesseractRecognizerSettings {
+    // Folder holding the *.traineddata files. Empty: TESSDATA_PREFIX when set, else Debian's folder.
+    QString dataPath;
+    // Tesseract's language string ("jpn+eng"). Empty: made from the request's languages.
+    QString languages;
+    // How the page is split: one uniform block suits a subtitle crop; automatic lets Tesseract look
+    // for several blocks.
+    bool singleBlock = true;
+    // Text is scaled to about this height before recognition; 0 leaves the size alone.
+    int targetTextHeight = 40;
+    // The accurate level makes a second pass when the first one's mean confidence is below this,
+    // or when it found nothing.
+    double doubtfulConfidence = 0.8;
+};
+
+// Tesseract 5 with its LSTM models. One object serves one thread: its engine is started on the
+// first request (or by start()) and reused; it is started again only when a request asks for other
+// languages, other custom words or other correction. Every pass runs on the calling thread alone.
+class TesseractTextRecognizer final : public TextRecognizer {
+public:
+    explicit TesseractTextRecognizer(TesseractRecognizerSettings settings = {});
+    ~TesseractTextRecognizer() override;
+    TesseractTextRecognizer(const TesseractTextRecognizer&) = delete;
+    TesseractTextRecognizer& operator=(const TesseractTextRecognizer&) = delete;
+
+    std::expected<QList<DialogueOCRLine>, QString> recognize(const QImage& image,
+                                                            const TextRecognitionRequest& request) override;
+
+    // Starts the engine for these settings now instead of on the first request; the error tells why
+    // it cannot start (a missing model, say).
+    std::optional<QString> start(const TextRecognitionRequest& request = {});
+
+    // Asked while a pass runs (between words); true abandons the pass, and recognize() answers
+    // with an error. Set it from the thread that recognises, not during a pass.
+    void setCancelCheck(std::function<bool()> check);
+
+    // The folder used when the settings name none.
+    static QString defaultDataPath();
+    // Tesseract's codes for recogniser languages ("ja-JP" -> "jpn", "en-US" -> "eng"), unknown ones
+    // left out, joined with "+".
+    static QString tesseractLanguages(const QStringList& languages);
+
+private:
+    struct Engine;
+    struct PassResult;
+    std::expected<PassResult, QString> runPass(const QImage& prepared);
+
+    TesseractRecognizerSettings settings_;
+    std::unique_ptr<Engine> engine_;
+    std::function<bool()> cancelCheck_;
+};
+
+// Some Tesseract models put spaces between Japanese characters. Removes the white space between two
+// CJK characters (kanji, kana, CJK punctuation, full-width forms); line breaks and ideographic
+// spaces stay, and so do spaces next to Latin letters or digits.
+QString removeSpacesBetweenCJK(const QString& text);
+
+}  // namespace ovisu

@@ -1,0 +1,173 @@
+#include "capture/RealtimePolling.h"
+#include "capture/RealtimeStatusPresentation.h"
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <ostream>
+
+namespace ovisu {
+
+void PrintTo(const RealtimeStatusPresentation& presentation, std::ostream* out) {
+    *out << '"' << presentation.text.toStdString() << "\" tone " << presentation.tone;
+}
+
+namespace {
+
+AdaptivePollingController afterUnchangedFrames(int count) {
+    AdaptivePollingController state;
+    state.recordFrame(true);
+    for (int i = 0; i < count; ++i)
+        state.recordFrame(false);
+    return state;
+}
+
+TEST(RealtimePollingTest, NormalPollingRepeatsAtTheConfiguredInterval) {
+    EXPECT_TRUE(RealtimePolling::repeats(false));
+    EXPECT_FALSE(RealtimePolling::repeats(true));
+    // Activity does not matter without high-performance polling.
+    EXPECT_DOUBLE_EQ(RealtimePolling::interval(false, 0.8, afterUnchangedFrames(0)), 0.8);
+    EXPECT_DOUBLE_EQ(RealtimePolling::interval(false, 1.5, afterUnchangedFrames(100)), 1.5);
+    AdaptivePollingController unavailable;
+    unavailable.recordCaptureFailure();
+    EXPECT_DOUBLE_EQ(RealtimePolling::interval(false, 0.5, unavailable), 0.5);
+}
+
+TEST(RealtimePollingTest, HighPerformancePollingFollowsActivity) {
+    // The default base: 0.3 s below 8 unchanged frames, 0.8 s from 8 to 24, 2 s beyond.
+    const struct {
+        int unchanged;
+        double expected;
+    } cases[] = {{0, 0.3}, {7, 0.3}, {8, 0.8}, {24, 0.8}, {25, 2.0}, {20000, 2.0}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(RealtimePolling::interval(true, 0.8, afterUnchangedFrames(c.unchanged)), c.expected)
+            << c.unchanged << " unchanged frames";
+
+    // The base interval bounds each band from the side the band allows.
+    EXPECT_DOUBLE_EQ(RealtimePolling::highPerformanceInterval(0.2, afterUnchangedFrames(0)), 0.2);
+    EXPECT_DOUBLE_EQ(RealtimePolling::highPerformanceInterval(1.2, afterUnchangedFrames(0)), 0.3);
+    EXPECT_DOUBLE_EQ(RealtimePolling::highPerformanceInterval(1.2, afterUnchangedFrames(10)), 1.2);
+    EXPECT_DOUBLE_EQ(RealtimePolling::highPerformanceInterval(0.5, afterUnchangedFrames(10)), 0.8);
+    EXPECT_DOUBLE_EQ(RealtimePolling::highPerformanceInterval(2.5, afterUnchangedFrames(30)), 2.5);
+}
+
+TEST(RealtimePollingTest, AnUnreadableTargetBacksOffUntilTheNextFrame) {
+    AdaptivePollingController state = afterUnchangedFrames(3);
+    state.recordCaptureFailure();
+    EXPECT_TRUE(state.targetUnavailable);
+    EXPECT_DOUBLE_EQ(RealtimePolling::interval(true, 0.8, state), 3.0);
+    EXPECT_DOUBLE_EQ(RealtimePolling::interval(true, 5.0, state), 3.0);
+
+    state.recordFrame(false);
+    EXPECT_FALSE(state.targetUnavailable);
+    EXPECT_EQ(state.unchangedFrames, 4) << "a failure does not reset the count";
+    EXPECT_DOUBLE_EQ(RealtimePolling::interval(true, 0.8, state), 0.3);
+}
+
+TEST(RealtimePollingTest, UnchangedFramesRestartOnAChangeAndStopAtTheCap) {
+    AdaptivePollingController state = afterUnchangedFrames(12);
+    EXPECT_EQ(state.unchangedFrames, 12);
+    state.recordFrame(true);
+    EXPECT_EQ(state.unchangedFrames, 0);
+
+    state.unchangedFrames = AdaptivePollingController::unchangedFramesCap - 1;
+    state.recordFrame(false);
+    state.recordFrame(false);
+    EXPECT_EQ(state.unchangedFrames, 10000);
+
+    state.recordCaptureFailure();
+    state.reset();
+    EXPECT_EQ(state, AdaptivePollingController{});
+}
+
+TEST(RealtimePollingTest, AnIntervalThatIsNoPositiveNumberReadsAsTheDefault) {
+    for (const double bad : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        EXPECT_DOUBLE_EQ(RealtimePolling::interval(false, bad, {}), 0.8) << bad;
+        EXPECT_DOUBLE_EQ(RealtimePolling::interval(true, bad, {}), 0.3) << bad;
+        EXPECT_DOUBLE_EQ(RealtimePolling::interval(true, bad, afterUnchangedFrames(10)), 0.8) << bad;
+    }
+}
+
+TEST(RealtimePollingTest, TimerMillisecondsAreWholeAndPositive) {
+    EXPECT_EQ(RealtimePolling::milliseconds(0.8), 800);
+    EXPECT_EQ(RealtimePolling::milliseconds(0.3), 300);
+    EXPECT_EQ(RealtimePolling::milliseconds(0.0004), 1);
+    EXPECT_EQ(RealtimePolling::milliseconds(0), 1);
+    EXPECT_EQ(RealtimePolling::milliseconds(1e12), 86'400'000);
+}
+
+using State = RealtimeTranslationState;
+
+TEST(RealtimeStatusPresentationTest, TextsAndTonesOfEveryState) {
+    const QString monitoring = u"正在监测字幕 · 文本稳定后自动翻译"_qs;
+    const QString clipboard = u"正在监听剪贴板 · 发现日文后自动翻译"_qs;
+    const struct {
+        State state;
+        QString text;
+        QString clipboardText;
+        int tone;
+    } cases[] = {
+        {State::idle(), u"准备就绪"_qs, u"准备就绪"_qs, 0},
+        {State::selectingRegion(), u"正在框选字幕区域…"_qs, u"正在框选字幕区域…"_qs, 1},
+        {State::capturing(), monitoring, clipboard, 0},
+        {State::recognizing(), monitoring, clipboard, 0},
+        {State::waitingForStableText(), monitoring, clipboard, 0},
+        {State::showingResult(), monitoring, clipboard, 0},
+        {State::translating(), u"正在翻译…"_qs, u"正在翻译…"_qs, 1},
+        {State::paused(), u"已暂停"_qs, u"已暂停"_qs, 2},
+        {State::recovering(), u"正在恢复…"_qs, u"正在恢复…"_qs, 1},
+        {State::error(u"采集失败：未知错误"_qs), u"采集失败：未知错误"_qs, u"采集失败：未知错误"_qs, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(State::name(c.state.kind).toStdString());
+        EXPECT_EQ(RealtimeStatusPresentation::make(c.state, false), (RealtimeStatusPresentation{c.text, c.tone}));
+        EXPECT_EQ(RealtimeStatusPresentation::make(c.state, true), (RealtimeStatusPresentation{c.clipboardText, c.tone}));
+        EXPECT_EQ(RealtimeStatusPresentation::clearsToolTip(c.tone), !c.state.isError());
+    }
+}
+
+TEST(RealtimeStatusPresentationTest, StatusMenuWordsAndLine) {
+    const struct {
+        State state;
+        QString text;
+    } cases[] = {
+        {State::idle(), u"准备就绪"_qs},
+        {State::selectingRegion(), u"正在框选"_qs},
+        {State::capturing(), u"正在监测"_qs},
+        {State::recognizing(), u"OCR 识别中"_qs},
+        {State::waitingForStableText(), u"等待字幕稳定"_qs},
+        {State::translating(), u"正在翻译"_qs},
+        {State::showingResult(), u"运行中"_qs},
+        {State::paused(), u"已暂停"_qs},
+        {State::recovering(), u"正在恢复"_qs},
+        {State::error(u"OCR 失败：x"_qs), u"需要处理"_qs},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RealtimeStatusPresentation::statusMenuText(c.state), c.text) << State::name(c.state.kind).toStdString();
+
+    EXPECT_EQ(RealtimeStatusPresentation::statusMenuLine(State::capturing(), true), u"Ovisu · 正在监测 ●"_qs);
+    EXPECT_EQ(RealtimeStatusPresentation::statusMenuLine(State::paused(), false), u"Ovisu · 已暂停 "_qs);
+}
+
+TEST(RealtimeStatusPresentationTest, PrimaryActionTitles) {
+    EXPECT_EQ(RealtimeStatusPresentation::primaryActionTitle(State::idle(), false), u"开始翻译"_qs);
+    EXPECT_EQ(RealtimeStatusPresentation::primaryActionTitle(State::capturing(), true), u"暂停翻译"_qs);
+    EXPECT_EQ(RealtimeStatusPresentation::primaryActionTitle(State::paused(), false), u"继续翻译"_qs);
+    EXPECT_EQ(RealtimeStatusPresentation::primaryActionTitle(State::error(u"OCR 失败：x"_qs), true), u"暂停翻译"_qs);
+
+    const State missingPermission = State::error(u"缺少屏幕录制权限 · 点击“框选 / 重选…”进行授权"_qs);
+    EXPECT_TRUE(RealtimeStatusPresentation::primaryActionOpensPermissionHelp(missingPermission));
+    EXPECT_EQ(RealtimeStatusPresentation::primaryActionTitle(missingPermission, false), u"授权屏幕录制"_qs);
+    EXPECT_FALSE(RealtimeStatusPresentation::primaryActionOpensPermissionHelp(State::idle()));
+}
+
+TEST(RealtimeTranslationStateTest, ErrorsAreEqualOnlyWithTheSameMessage) {
+    EXPECT_EQ(State::error(u"a"_qs), State::error(u"a"_qs));
+    EXPECT_NE(State::error(u"a"_qs), State::error(u"b"_qs));
+    EXPECT_NE(State::paused(), State::idle());
+    EXPECT_EQ(State{}, State::idle());
+}
+
+}  // namespace
+}  // namespace ovisu
