@@ -5,6 +5,7 @@
 #include "app/ProfileCommands.h"
 #include "app/ProviderCommands.h"
 #include "app/TranslateCommand.h"
+#include "app/WatchCommand.h"
 #include "app/WindowCommands.h"
 
 #include <QCommandLineParser>
@@ -29,6 +30,7 @@ const Command kCommands[] = {
     {"presets", "List, import or export prompt presets", runPresetsCommand},
     {"windows", "List the windows that can be translated", runWindowsCommand},
     {"capture", "Capture a window (or its subtitle region) to a PNG file", runCaptureCommand},
+    {"watch", "Translate each new line of dialogue in a game window as it appears", runWatchCommand},
 };
 
 QString usage() {

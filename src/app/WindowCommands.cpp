@@ -1,6 +1,7 @@
 #include "app/WindowCommands.h"
 
 #include "app/CommandSupport.h"
+#include "app/TargetArguments.h"
 #include "app/TextTable.h"
 #include "capture/CaptureRegionGeometry.h"
 #include "capture/WindowCapture.h"
@@ -15,40 +16,8 @@
 namespace ovisu {
 namespace {
 
-std::expected<QList<TargetWindow>, QString> targets(WindowCapture& capture) {
-    const auto windows = capture.listWindows();
-    if (!windows) return std::unexpected(windows.error());
-    return WindowListing::eligibleTargets(*windows, QCoreApplication::applicationPid());
-}
-
 QString frameText(const QRect& frame) {
     return QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
-}
-
-// A window named by its identifier (decimal or 0x hex), its exact display title, or a part of it.
-std::expected<TargetWindow, QString> findTarget(const QList<TargetWindow>& list, const QString& name) {
-    bool isNumber = false;
-    const quint32 id = name.startsWith(QLatin1String("0x")) ? name.mid(2).toUInt(&isNumber, 16) : name.toUInt(&isNumber);
-    for (const TargetWindow& target : list)
-        if ((isNumber && target.windowID() == id) || target.title == name) return target;
-    QList<TargetWindow> partial;
-    for (const TargetWindow& target : list)
-        if (target.title.contains(name, Qt::CaseInsensitive)) partial.append(target);
-    if (partial.size() == 1) return partial.first();
-    if (partial.isEmpty()) return std::unexpected(QStringLiteral("no window matches '%1' (see 'ovisu windows')").arg(name));
-    return std::unexpected(QStringLiteral("'%1' matches %2 windows; name one by its identifier").arg(name).arg(partial.size()));
-}
-
-std::optional<QRectF> parseRegion(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4) return std::nullopt;
-    double values[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        values[i] = parts[i].trimmed().toDouble(&ok);
-        if (!ok) return std::nullopt;
-    }
-    return QRectF(values[0], values[1], values[2], values[3]);
 }
 
 }  // namespace
@@ -61,7 +30,7 @@ int runWindowsCommand(const QStringList& arguments, CommandStreams& streams) {
     if (const auto exit = parseCommandArguments(parser, arguments, streams)) return *exit;
 
     const auto capture = makeWindowCapture();
-    const auto list = targets(*capture);
+    const auto list = eligibleTargets(*capture);
     if (!list) {
         streams.err << "ovisu windows: " << list.error() << "\n";
         return 1;
@@ -104,7 +73,7 @@ int runCaptureCommand(const QStringList& arguments, CommandStreams& streams) {
     }
     std::optional<QRectF> region;
     if (parser.isSet(regionOption)) {
-        region = CaptureRegionGeometry::sanitizedTopLeftNormalized(parseRegion(parser.value(regionOption)));
+        region = parseRegion(parser.value(regionOption));
         if (!region) {
             streams.err << "ovisu capture: the region must be four fractions x,y,w,h of the window, e.g. 0.1,0.7,0.8,0.25\n";
             return 2;
@@ -112,7 +81,7 @@ int runCaptureCommand(const QStringList& arguments, CommandStreams& streams) {
     }
 
     const auto capture = makeWindowCapture();
-    const auto list = targets(*capture);
+    const auto list = eligibleTargets(*capture);
     if (!list) {
         streams.err << "ovisu capture: " << list.error() << "\n";
         return 1;

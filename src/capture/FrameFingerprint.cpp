@@ -11,11 +11,12 @@ QByteArray FrameFingerprint::of(const QImage& crop) {
     if (crop.isNull())
         return bytes;
 
-    // Area averaging rather than point sampling: every source pixel takes part, so a change of
-    // a single glyph moves the thumbnail even when no sample point would have landed on it.
+    // Point sampling (the cheap, low-quality scaling): a sample that lands on a glyph stroke
+    // swings by most of the grey range, so a new line of text moves the thumbnail well past the
+    // threshold. Averaging would dilute a change of text on a large box below it.
     // Premultiplied pixels read as colours composited over black.
     const QImage thumbnail = crop.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                                 .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 .scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                                  .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (thumbnail.width() != width || thumbnail.height() != height)
         return bytes;

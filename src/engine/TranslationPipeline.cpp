@@ -58,7 +58,7 @@ TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineC
       m_cache(services.cache),
       m_systemTranslator(services.systemTranslator),
       m_ollama(services.ollama),
-      m_client(client),
+      m_client(&client),
       m_providerSettings(services.settings, [this] { return m_translationHistory; }) {
     m_retryTimer.setSingleShot(true);
 }
@@ -74,7 +74,7 @@ bool TranslationPipeline::filterThinking() const {
 }
 
 void TranslationPipeline::setActivity(TranslationActivity activity, const QString& message) {
-    m_client.translationActivityChanged(activity, message);
+    m_client->translationActivityChanged(activity, message);
 }
 
 void TranslationPipeline::translate(const QString& text, const QString& signature) {
@@ -261,7 +261,7 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
                                             std::optional<int> httpStatus, Provider provider) {
     if (revision != m_coordinator.currentRevision) return;
     if (!signature.startsWith(QLatin1String("clipboard:"))) {
-        const auto candidate = m_client.currentCandidateSignature();
+        const auto candidate = m_client->currentCandidateSignature();
         if (candidate && *candidate != signature) return;  // the screen has moved on
     }
 
@@ -301,7 +301,7 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
         return;
     }
 
-    m_client.signatureTranslated(signature);
+    m_client->signatureTranslated(signature);
     if (m_cache)
         m_cache->save(dialogueCacheKey(original, ProviderCatalogue::title(provider), m_providerSettings.model(provider),
                                        m_providerSettings.prompt(provider),
@@ -324,10 +324,10 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
     m_statistics.latestDuration = duration;
     AppLogger::shared().info(kCategory, QStringLiteral("翻译完成，翻译源：") + label + QStringLiteral("，耗时：") +
                                             TranslationDurationFormatter::string(duration));
-    m_client.translationHistoryChanged();
+    m_client->translationHistoryChanged();
     setActivity(TranslationActivity::showingResult);
     outcome.record = record;
-    m_client.translationEnded(outcome);
+    m_client->translationEnded(outcome);
 }
 
 void TranslationPipeline::fail(TranslationOutcome outcome, Provider provider) {
@@ -354,7 +354,7 @@ void TranslationPipeline::fail(TranslationOutcome outcome, Provider provider) {
     m_lastErrorMessage = message;
     outcome.errorMessage = message;
     setActivity(TranslationActivity::error, message);
-    m_client.translationEnded(outcome);
+    m_client->translationEnded(outcome);
 }
 
 void TranslationPipeline::switchToFallback(Provider fallback) {
@@ -362,7 +362,7 @@ void TranslationPipeline::switchToFallback(Provider fallback) {
     // otherwise the repeated request would go to whatever the pop-up shows first.
     if (!m_selection.enabledProviders().contains(fallback)) m_selection.providerVisibilityChanged(fallback, true);
     m_selection.refreshSourcePopup(fallback);
-    m_client.currentProviderChanged(fallback);
+    m_client->currentProviderChanged(fallback);
 }
 
 void TranslationPipeline::showStreamingPreview(const QString& text, const QString& original,
@@ -380,14 +380,14 @@ void TranslationPipeline::showStreamingPreview(const QString& text, const QStrin
         *existing = record;
     else
         m_translationHistory.append(record);
-    m_client.translationHistoryChanged();
+    m_client->translationHistoryChanged();
 }
 
 void TranslationPipeline::removePreviewRecord() {
     if (!m_streamingPreviewID) return;
     const QUuid id = *std::exchange(m_streamingPreviewID, std::nullopt);
     if (m_translationHistory.removeIf([&](const TranslationHistoryRecord& r) { return r.id == id; }) > 0)
-        m_client.translationHistoryChanged();
+        m_client->translationHistoryChanged();
 }
 
 void TranslationPipeline::cancelActiveTranslation(bool removePreview) {
@@ -402,18 +402,22 @@ void TranslationPipeline::cancelActiveTranslation(bool removePreview) {
 }
 
 void TranslationPipeline::resetTranslationContext() {
+    abandonTranslationsInFlight();
+    m_translationHistory.clear();
+    m_client->translationContextReset();
+    m_client->translationHistoryChanged();
+}
+
+void TranslationPipeline::abandonTranslationsInFlight() {
     cancelActiveTranslation(true);
     ++m_coordinator.currentRevision;
     m_coordinator.activeSignature.clear();
-    m_translationHistory.clear();
-    m_client.translationContextReset();
-    m_client.translationHistoryChanged();
 }
 
 void TranslationPipeline::clearTranslationHistory() {
     m_translationHistory.clear();
     m_streamingPreviewID.reset();
-    m_client.translationHistoryChanged();
+    m_client->translationHistoryChanged();
 }
 
 QString TranslationPipeline::friendlyTranslationError(const std::optional<QString>& detail,

@@ -51,10 +51,16 @@ public:
     TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent = nullptr);
     ~TranslationPipeline() override;
 
+    // The realtime session is made after the pipeline it feeds and takes the client's place.
+    void setClient(TranslationPipelineClient& client) { m_client = &client; }
+
     void translate(const QString& text, const QString& signature);
     void cancelActiveTranslation(bool removePreview);
     // Forget the dialogue so far: later results of earlier requests are dropped.
     void resetTranslationContext();
+    // The text on screen changed or the session stopped: cancel the request in flight and make
+    // every late result of it stale.
+    void abandonTranslationsInFlight();
 
     QString friendlyTranslationError(const std::optional<QString>& detail, std::optional<int> httpStatus,
                                      std::optional<Provider> provider) const;
@@ -67,6 +73,7 @@ public:
     bool isRequestInFlight() const;
     std::optional<QString> lastErrorMessage() const { return m_lastErrorMessage; }
     ProviderSettings& providerSettings() { return m_providerSettings; }
+    ProviderSelection& selection() { return m_selection; }
 
     // Retry waits are multiplied by this; tests shorten them.
     void setRetryDelayScale(double scale) { m_retryDelayScale = scale; }
@@ -105,7 +112,7 @@ private:
     DialogueCacheAccess* m_cache;
     SystemTranslator* m_systemTranslator;
     OllamaStartup* m_ollama;
-    TranslationPipelineClient& m_client;
+    TranslationPipelineClient* m_client;
     ProviderSettings m_providerSettings;
 
     TranslationCoordinator m_coordinator;

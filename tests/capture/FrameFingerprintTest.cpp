@@ -104,18 +104,11 @@ TEST(FrameFingerprintTest, RenderedDialogueBoxChanges) {
     EXPECT_TRUE(changedAfter(emptyBox, line, threshold));
     EXPECT_TRUE(changedAfter(nextLine, emptyBox, threshold));
 
-    // One character more or one character different still moves the thumbnail: every pixel of
-    // the crop takes part, none is skipped by sampling.
-    for (const QImage* changed : {&typedOn, &oneOther}) {
-        const double difference = FrameFingerprint::difference(FrameFingerprint::of(line), FrameFingerprint::of(*changed));
-        EXPECT_GT(difference, 0.0);
-        EXPECT_TRUE(changedAfter(line, *changed, 0.0));
-        // ... but by far less than the default threshold (about 0.05 % of full scale here):
-        // such a change is picked up by the forced verification that follows every new
-        // reading, not by the thumbnail.
-        EXPECT_LT(difference, threshold / 4);
+    // One character more or one other character moves the thumbnail far less, and may miss the
+    // sample points altogether: such a change is picked up by the forced verification that
+    // follows every new reading, not by the thumbnail.
+    for (const QImage* changed : {&typedOn, &oneOther})
         EXPECT_FALSE(changedAfter(line, *changed, threshold));
-    }
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "capture/TargetWindow.h"
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+#include <expected>
+#include <optional>
+
+namespace ovisu {
+
+class WindowCapture;
+
+// The windows a user may translate, as the commands list them (this process's own excluded).
+std::expected<QList<TargetWindow>, QString> eligibleTargets(WindowCapture& capture);
+
+// A window named on the command line by identifier (decimal or 0x hex), exact display title, or
+// a part of the title that only one window has.
+std::expected<TargetWindow, QString> findTarget(const QList<TargetWindow>& targets, const QString& name);
+
+// "x,y,w,h" as fractions of the window (origin top-left), sanitised; nothing when unusable.
+std::optional<QRectF> parseRegion(const QString& text);
+
+}  // namespace ovisu

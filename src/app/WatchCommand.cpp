@@ -1,0 +1,178 @@
+#include "app/WatchCommand.h"
+
+#include "app/CommandSupport.h"
+#include "app/TargetArguments.h"
+#include "app/TranslationOutcomeRecording.h"
+#include "base/SettingsStore.h"
+#include "capture/DialogueTranslationCache.h"
+#include "capture/RealtimeSession.h"
+#include "capture/RealtimeStatusPresentation.h"
+#include "capture/TranslationHistoryStore.h"
+#include "capture/WindowCapture.h"
+#include "engine/HttpTransport.h"
+#include "engine/OllamaVersionProbe.h"
+#include "engine/ProviderSelection.h"
+#include "engine/TranslationPipeline.h"
+#include "local/SystemTranslationBridge.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace ovisu {
+namespace {
+
+int g_stopPipe[2] = {-1, -1};
+
+// Signal handlers may only do async-signal-safe work: wake the event loop through a pipe.
+void requestStop(int) {
+    const char byte = 1;
+    (void)!write(g_stopPipe[1], &byte, 1);
+}
+
+class WatchPrinter final : public RealtimeSessionClient {
+public:
+    WatchPrinter(CommandStreams& streams, bool json, AsyncHistoryAppender& history)
+        : m_streams(streams), m_json(json), m_history(history) {}
+
+    void realtimeStateChanged(const RealtimeTranslationState& state) override {
+        if (state == m_lastState) return;  // every tick reports "capturing"; say it once
+        m_lastState = state;
+        const QString text = RealtimeStatusPresentation::make(state, false).text;
+        if (m_json)
+            line(QJsonObject{{"event", "state"}, {"state", RealtimeTranslationState::name(state.kind)}, {"text", text}});
+        else
+            m_streams.out << "[" << RealtimeTranslationState::name(state.kind) << "] " << text << "\n";
+        m_streams.out.flush();
+    }
+    void statusLabelChanged(const QString& text) override {
+        if (m_json)
+            line(QJsonObject{{"event", "status"}, {"text", text}});
+        else
+            m_streams.out << "[status] " << text << "\n";
+        m_streams.out.flush();
+    }
+    void translationEnded(const TranslationOutcome& outcome) override {
+        recordTranslationOutcome(outcome, m_history);
+        if (!outcome.succeeded()) return;  // the error state says it
+        if (m_json) {
+            line(QJsonObject{{"event", "translation"},
+                             {"original", outcome.original},
+                             {"translation", outcome.record->translation},
+                             {"provider", outcome.providerLabel},
+                             {"cacheHit", outcome.cacheHit},
+                             {"duration", outcome.duration ? QJsonValue(*outcome.duration) : QJsonValue()}});
+        } else {
+            m_streams.out << "原文：" << QString(outcome.original).replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n"
+                          << "译文：" << outcome.record->translation << "  (" << outcome.providerLabel << ")\n";
+        }
+        m_streams.out.flush();
+    }
+
+private:
+    void line(const QJsonObject& object) { m_streams.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << "\n"; }
+
+    CommandStreams& m_streams;
+    bool m_json;
+    AsyncHistoryAppender& m_history;
+    std::optional<RealtimeTranslationState> m_lastState;
+};
+
+}  // namespace
+
+int runWatchCommand(const QStringList& arguments, CommandStreams& streams) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Watch a game window and translate each new line of dialogue."));
+    const QCommandLineOption windowOption("window", QStringLiteral("The game window: identifier or (part of) its title."), "ID|TITLE");
+    const QCommandLineOption regionOption("region", QStringLiteral("Subtitle region as fractions of the window: x,y,w,h."), "x,y,w,h");
+    const QCommandLineOption providerOption({"p", "provider"}, QStringLiteral("Source: raw value or name (default: the current one)."), "N");
+    const QCommandLineOption intervalOption("interval", QStringLiteral("Seconds between captures (default: the setting, 0.8)."), "S");
+    const QCommandLineOption jsonOption("json", QStringLiteral("One JSON object per line."));
+    for (const auto& option : {windowOption, regionOption, providerOption, intervalOption, jsonOption}) parser.addOption(option);
+    if (const auto exit = parseCommandArguments(parser, arguments, streams)) return *exit;
+
+    if (!parser.isSet(windowOption) || !parser.isSet(regionOption)) {
+        streams.err << "ovisu watch: --window and --region are required\n";
+        return 2;
+    }
+    const auto region = parseRegion(parser.value(regionOption));
+    if (!region) {
+        streams.err << "ovisu watch: the region must be four fractions x,y,w,h of the window, e.g. 0.1,0.7,0.8,0.25\n";
+        return 2;
+    }
+    std::optional<double> interval;
+    if (parser.isSet(intervalOption)) {
+        bool ok = false;
+        interval = parser.value(intervalOption).toDouble(&ok);
+        if (!ok || *interval <= 0) {
+            streams.err << "ovisu watch: --interval takes a positive number of seconds\n";
+            return 2;
+        }
+    }
+
+    SettingsStore settings;
+    ProviderSelection selection(settings);
+    if (parser.isSet(providerOption)) {
+        const auto provider = requireProvider(parser.value(providerOption), streams);
+        if (!provider) return 2;
+        selection.useTransiently(*provider);
+    }
+    const auto capture = makeWindowCapture();
+    const auto targets = eligibleTargets(*capture);
+    if (!targets) {
+        streams.err << "ovisu watch: " << targets.error() << "\n";
+        return 1;
+    }
+    const auto target = findTarget(*targets, parser.value(windowOption));
+    if (!target) {
+        streams.err << "ovisu watch: " << target.error() << "\n";
+        return 1;
+    }
+
+    HttpTransport transport;
+    DialogueTranslationCache cache;
+    SystemTranslationBridge systemTranslator;
+    AsyncHistoryAppender history;
+    WatchPrinter printer(streams, parser.isSet(jsonOption), history);
+    TranslationPipelineClient placeholder;
+    TranslationPipeline* pipelinePointer = nullptr;
+    OllamaVersionProbe ollama(transport, [&] {
+        return ProviderSettings::validatedEndpoint(pipelinePointer->providerSettings().endpoint(selection.currentProvider()))
+            .value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
+    });
+    TranslationPipeline pipeline({settings, selection, transport, &cache, &systemTranslator, &ollama}, placeholder);
+    pipelinePointer = &pipeline;
+    RealtimeSession session(settings, *capture, pipeline, printer);
+    pipeline.setClient(session);
+    session.setPollingIntervalOverride(interval);
+    session.setTarget(*target);
+    session.setRegion(region);
+
+    if (pipe(g_stopPipe) != 0) {
+        streams.err << "ovisu watch: cannot set up the stop signal\n";
+        return 1;
+    }
+    QSocketNotifier stopNotifier(g_stopPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] { QCoreApplication::quit(); });
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+
+    if (!parser.isSet(jsonOption)) streams.out << "Watching " << target->title << " — Ctrl+C stops.\n";
+    session.startTranslation();
+    if (!session.isRunning()) return 1;  // the start was refused and said why
+    QCoreApplication::exec();
+
+    session.stopTranslation();
+    history.waitForPendingAppends();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    close(g_stopPipe[0]);
+    close(g_stopPipe[1]);
+    return 0;
+}
+
+}  // namespace ovisu

@@ -1,0 +1,227 @@
+#include "base/SettingsStore.h"
+#include "capture/RealtimeSession.h"
+#include "capture/WindowCapture.h"
+#include "engine/HttpTransport.h"
+#include "engine/ProviderSelection.h"
+#include "engine/TranslationPipeline.h"
+#include "support/QtPrinters.h"
+#include "support/fake/FakeService.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+
+namespace {
+
+// What the fake game shows: its text, which the scripted recogniser "reads", and a frame colour
+// that changes with it, so the thumbnail sees every change.
+struct Screen {
+    QMutex mutex;
+    QString text;
+    std::optional<QString> captureError;
+    int recognitions = 0;
+
+    void show(const QString& newText) {
+        QMutexLocker lock(&mutex);
+        text = newText;
+    }
+    QString read() {
+        QMutexLocker lock(&mutex);
+        ++recognitions;
+        return text;
+    }
+};
+
+class ScreenCapture : public WindowCapture {
+public:
+    explicit ScreenCapture(Screen& screen) : m_screen(screen) {}
+    std::expected<QList<PlatformWindow>, QString> listWindows() override { return QList<PlatformWindow>{}; }
+    std::expected<QRect, QString> windowFrame(quint32) override { return QRect(0, 0, 800, 450); }
+    std::expected<QImage, QString> captureWindow(quint32) override {
+        QMutexLocker lock(&m_screen.mutex);
+        if (m_screen.captureError) return std::unexpected(*m_screen.captureError);
+        QImage image(800, 450, QImage::Format_RGB32);
+        const uint hash = qHash(m_screen.text);
+        image.fill(QColor::fromRgb(hash & 0xff, (hash >> 8) & 0xff, (hash >> 16) & 0xff));
+        return image;
+    }
+
+private:
+    Screen& m_screen;
+};
+
+// The recogniser reads whatever the screen shows, with good confidence.
+class ScreenReader : public TextRecognizer {
+public:
+    explicit ScreenReader(Screen& screen) : m_screen(screen) {}
+    std::expected<QList<DialogueOCRLine>, QString> recognize(const QImage&, const TextRecognitionRequest&) override {
+        const QString text = m_screen.read();
+        if (text.isEmpty()) return QList<DialogueOCRLine>{};
+        return QList<DialogueOCRLine>{{text, 0.95, QRectF(0.1, 0.4, 0.8, 0.2)}};
+    }
+
+private:
+    Screen& m_screen;
+};
+
+class StateLog : public RealtimeSessionClient {
+public:
+    QList<RealtimeTranslationState> states;
+    QStringList statusLabels;
+    QList<TranslationOutcome> outcomes;
+    void realtimeStateChanged(const RealtimeTranslationState& state) override { states.append(state); }
+    void statusLabelChanged(const QString& text) override { statusLabels.append(text); }
+    void translationEnded(const TranslationOutcome& outcome) override { outcomes.append(outcome); }
+};
+
+bool waitUntil(const std::function<bool()>& done, int milliseconds = 8000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+void spin(int milliseconds) { waitUntil([] { return false; }, milliseconds); }
+
+class RealtimeSessionTest : public ::testing::Test {
+protected:
+    fake::FakeService service;
+    SettingsStore settings;
+    ProviderSelection selection{settings};
+    HttpTransport transport;
+    Screen screen;
+    ScreenCapture capture{screen};
+    StateLog log;
+    TranslationPipelineClient placeholder;
+    std::unique_ptr<TranslationPipeline> pipeline;
+    std::unique_ptr<RealtimeSession> session;
+
+    void SetUp() override {
+        ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
+        ASSERT_TRUE(selection.providerChanged(Provider::sakura));
+        pipeline = std::make_unique<TranslationPipeline>(
+            TranslationPipeline::Services{settings, selection, transport, nullptr, nullptr, nullptr}, placeholder);
+        session = std::make_unique<RealtimeSession>(settings, capture, *pipeline, log,
+                                                    [this] { return std::make_unique<ScreenReader>(screen); });
+        pipeline->setClient(*session);
+        session->setPollingIntervalOverride(0.05);
+        session->setTarget(TargetWindow::make(PlatformWindow{42, QRect(0, 0, 800, 450), QString("Game"), true, 0, 1, QString("Game")}));
+        session->setRegion(QRectF(0.05, 0.65, 0.9, 0.3));
+    }
+
+    QStringList sentTexts() const {
+        QStringList texts;
+        for (const auto& request : service.requests()) {
+            const QString body = QString::fromUtf8(request.body);
+            const qsizetype end = body.lastIndexOf(QLatin1Char('"'));
+            const qsizetype start = body.lastIndexOf(QStringLiteral("\\n"), end) + 2;
+            texts.append(body.mid(start, end - start));
+        }
+        return texts;
+    }
+};
+
+}  // namespace
+
+TEST_F(RealtimeSessionTest, AStableLineIsTranslatedOnceAndNotAgainWhileItStays) {
+    screen.show("今日はいい天気ですね。");
+    session->startTranslation();
+    ASSERT_TRUE(session->isRunning());
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    EXPECT_TRUE(log.outcomes.first().succeeded());
+    EXPECT_EQ(log.outcomes.first().original, "今日はいい天気ですね。");
+    spin(400);  // many more ticks over an unchanged screen
+    EXPECT_EQ(service.requestCount(), 1);
+    EXPECT_EQ(log.states.first().kind, RealtimeTranslationState::Kind::capturing);
+    EXPECT_TRUE(std::any_of(log.states.begin(), log.states.end(), [](const auto& s) {
+        return s.kind == RealtimeTranslationState::Kind::waitingForStableText;
+    }));
+}
+
+TEST_F(RealtimeSessionTest, TypewriterRevealSendsOnlyTheWholeLine) {
+    session->startTranslation();
+    for (const char* partial : {"今", "今日は", "今日はいい", "今日はいい天気", "今日はいい天気ですね"}) {
+        const int before = screen.recognitions;
+        screen.show(QString::fromUtf8(partial));
+        ASSERT_TRUE(waitUntil([&] { return screen.recognitions > before; }));  // read once, then changes again
+    }
+    screen.show("今日はいい天気ですね。");
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    spin(300);
+    EXPECT_EQ(service.requestCount(), 1);
+    EXPECT_EQ(log.outcomes.first().original, "今日はいい天気ですね。");
+
+    screen.show("次の台詞です。");
+    ASSERT_TRUE(waitUntil([&] { return log.outcomes.size() == 2; }));
+    spin(300);
+    EXPECT_EQ(service.requestCount(), 2);
+}
+
+TEST_F(RealtimeSessionTest, PauseAndResumeKeepTheLastTranslatedLine) {
+    screen.show("さようなら。");
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    session->stopTranslation();
+    EXPECT_EQ(session->state().kind, RealtimeTranslationState::Kind::paused);
+    EXPECT_FALSE(session->isRunning());
+    const qsizetype before = log.states.size();
+    session->startTranslation();  // resume
+    spin(500);
+    EXPECT_EQ(service.requestCount(), 1);
+    // The line on screen was recognised again and known as translated.
+    EXPECT_TRUE(std::any_of(log.states.begin() + before, log.states.end(), [](const auto& s) {
+        return s.kind == RealtimeTranslationState::Kind::showingResult;
+    }));
+}
+
+TEST_F(RealtimeSessionTest, CaptureFailuresShowAnErrorAndTheSessionGoesOn) {
+    screen.captureError = "目标窗口已关闭或不可访问";
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return session->state().isError(); }));
+    EXPECT_EQ(session->state().message, "采集失败：目标窗口已关闭或不可访问");
+    EXPECT_TRUE(session->isRunning());
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.captureError.reset();
+        screen.text = "戻ってきた。";
+    }
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+}
+
+TEST_F(RealtimeSessionTest, NothingStartsWithoutTargetRegionOrAWorkingSource) {
+    session->setRegion(std::nullopt);
+    session->startTranslation();
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(log.statusLabels.last(), "请先框选字幕区域");
+
+    session->setRegion(QRectF(0.1, 0.7, 0.8, 0.2));
+    ASSERT_TRUE(settings.setString("endpoint.9", "ftp://nowhere"));
+    session->startTranslation();
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_TRUE(session->state().message.startsWith("Sakura（本地）：接口地址无效。"));
+}
+
+TEST_F(RealtimeSessionTest, ManualRecognitionNeedsTwoAlikeReadings) {
+    screen.show("一度だけ。");
+    session->performManualOCR();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    EXPECT_EQ(screen.recognitions, 2);
+    EXPECT_TRUE(log.statusLabels.contains("等待文本保持不变，正在进行第二次确认…"));
+    EXPECT_FALSE(session->isRunning());
+}
+
+TEST_F(RealtimeSessionTest, ManualRecognitionGivesUpAfterSixChangingReadings) {
+    int page = 0;
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, [&] { screen.show(QStringLiteral("変わり続ける%1").arg(++page)); });
+    screen.show("変わり続ける0");
+    typing.start(100);
+    session->performManualOCR();
+    ASSERT_TRUE(waitUntil([&] { return session->state().isError(); }, 10000));
+    EXPECT_EQ(session->state().message, "文本仍在变化，未开始翻译；请等待字幕完整后再点立即 OCR");
+    EXPECT_EQ(screen.recognitions, 6);
+    EXPECT_EQ(service.requestCount(), 0);
+}
