@@ -2,6 +2,7 @@
 
 #include "app/CredentialsCommand.h"
 #include "app/HistoryCommand.h"
+#include "app/OcrCommand.h"
 #include "app/ProfileCommands.h"
 #include "app/ProviderCommands.h"
 #include "app/TranslateCommand.h"
@@ -30,6 +31,7 @@ const Command kCommands[] = {
     {"presets", "List, import or export prompt presets", runPresetsCommand},
     {"windows", "List the windows that can be translated", runWindowsCommand},
     {"capture", "Capture a window (or its subtitle region) to a PNG file", runCaptureCommand},
+    {"ocr", "Recognise the Japanese text of an image as the realtime loop would", runOcrCommand},
     {"watch", "Translate each new line of dialogue in a game window as it appears", runWatchCommand},
 };
 

@@ -72,18 +72,21 @@ InkPolarity OCRImagePreparation::detectPolarity(const QImage& grey, int threshol
             }
         }
     }
-    if (ringTotal == 0) {
+    const qint64 total = qint64(width) * height;
+    if (total == 0) {
         if (certain) *certain = false;
         return InkPolarity::darkOnLight;
     }
-    const double ringShare = double(ringLight) / double(ringTotal);
-    if (ringShare <= 0.35 || ringShare >= 0.65) {
+    // Text covers well under half of a subtitle crop, so the minority class is the ink. The border
+    // ring is no safe guide on its own: a loosely drawn region has picture all round the box.
+    const double lightShare = double(allLight) / double(total);
+    if (lightShare <= 0.42 || lightShare >= 0.58) {
         if (certain) *certain = true;
-        return ringShare < 0.5 ? InkPolarity::lightOnDark : InkPolarity::darkOnLight;
+        return lightShare < 0.5 ? InkPolarity::lightOnDark : InkPolarity::darkOnLight;
     }
+    // Nearly even: a busy picture; the ground is what the border mostly shows.
     if (certain) *certain = false;
-    const double allShare = double(allLight) / (double(width) * height);
-    return allShare >= 0.5 ? InkPolarity::darkOnLight : InkPolarity::lightOnDark;
+    return ringLight * 2 >= ringTotal ? InkPolarity::darkOnLight : InkPolarity::lightOnDark;
 }
 
 QImage OCRImagePreparation::binarised(const QImage& grey, int threshold, InkPolarity polarity) {
@@ -100,6 +103,56 @@ QImage OCRImagePreparation::binarised(const QImage& grey, int threshold, InkPola
     return result;
 }
 
+bool OCRImagePreparation::clearBorderInk(QImage& binary) {
+    const int width = binary.width();
+    const int height = binary.height();
+    if (width == 0 || height == 0) return false;
+    // Ink pixels reachable from the border (4-connected): picture cut by the crop edge, a box's
+    // rim, a frame. Outlined text never joins them, as its outline separates it from the ground.
+    std::vector<uchar> reached(size_t(width) * height, 0);
+    std::vector<std::pair<int, int>> stack;
+    const auto ink = [&](int x, int y) { return binary.constScanLine(y)[x] < 128; };
+    const auto push = [&](int x, int y) {
+        uchar& seen = reached[size_t(y) * width + x];
+        if (seen || !ink(x, y)) return;
+        seen = 1;
+        stack.emplace_back(x, y);
+    };
+    for (int x = 0; x < width; ++x) {
+        push(x, 0);
+        push(x, height - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        push(0, y);
+        push(width - 1, y);
+    }
+    qint64 cleared = 0;
+    while (!stack.empty()) {
+        const auto [x, y] = stack.back();
+        stack.pop_back();
+        ++cleared;
+        if (x > 0) push(x - 1, y);
+        if (x + 1 < width) push(x + 1, y);
+        if (y > 0) push(x, y - 1);
+        if (y + 1 < height) push(x, y + 1);
+    }
+    if (cleared == 0) return false;
+    qint64 allInk = 0;
+    for (int y = 0; y < height; ++y) {
+        const uchar* row = binary.constScanLine(y);
+        for (int x = 0; x < width; ++x) allInk += row[x] < 128;
+    }
+    // Everything touches the border: the text itself runs off the crop, so keep it all.
+    if (cleared == allInk) return false;
+    for (int y = 0; y < height; ++y) {
+        uchar* row = binary.scanLine(y);
+        const uchar* seen = reached.data() + size_t(y) * width;
+        for (int x = 0; x < width; ++x)
+            if (seen[x]) row[x] = 255;
+    }
+    return true;
+}
+
 int OCRImagePreparation::estimatedTextHeight(const QImage& binary) {
     const int width = binary.width();
     const int height = binary.height();
@@ -114,8 +167,10 @@ int OCRImagePreparation::estimatedTextHeight(const QImage& binary) {
             right[y] = std::max(right[y], x);
         }
     }
-    // Rows with a few stray pixels are not text; a text row has ink across many glyphs.
-    const int rowMinimum = std::max(2, width / 200);
+    // A row through a line of text has ink across many glyphs; rows with a few stray pixels, or with
+    // the scattered bits a busy picture leaves, have much less than the fullest row.
+    const int fullest = *std::max_element(ink.begin(), ink.end());
+    const int rowMinimum = std::max({2, width / 200, fullest * 15 / 100});
     std::vector<int> heights;
     int y = 0;
     while (y < height) {
@@ -154,7 +209,17 @@ PreparedOCRImage OCRImagePreparation::prepare(const QImage& image, const Options
     prepared.polarity = options.polarity ? *options.polarity : detectPolarity(g, threshold, &certain);
     prepared.polarityCertain = options.polarity.has_value() || certain;
 
-    prepared.textHeight = estimatedTextHeight(binarised(g, threshold, prepared.polarity));
+    QImage binary = binarised(g, threshold, prepared.polarity);
+    if (options.clearBorder) clearBorderInk(binary);
+    qint64 inkPixels = 0;
+    for (int y = 0; y < binary.height(); ++y) {
+        const uchar* row = binary.constScanLine(y);
+        inkPixels += std::count(row, row + binary.width(), uchar(0));
+    }
+    // A uniform image leaves no ink, or all ink when read the other way round.
+    prepared.blank = inkPixels == 0 || inkPixels * 10 > qint64(binary.width()) * binary.height() * 9;
+    prepared.textHeight = estimatedTextHeight(binary);
+    bool resized = false;
     if (options.targetTextHeight > 0 && prepared.textHeight > 0) {
         double scale = std::clamp(double(options.targetTextHeight) / prepared.textHeight, 0.5, 4.0);
         const double pixels = double(g.width()) * g.height() * scale * scale;
@@ -166,12 +231,18 @@ PreparedOCRImage OCRImagePreparation::prepare(const QImage& image, const Options
             g = g.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             prepared.scale = double(size.width()) / image.width();
             threshold = otsuThreshold(g);
+            resized = true;
         }
     }
-    if (options.binarise)
-        prepared.image = binarised(g, threshold, prepared.polarity);
-    else
+    if (!options.binarise) {
         prepared.image = prepared.polarity == InkPolarity::lightOnDark ? inverted(g) : g;
+        return prepared;
+    }
+    if (resized) {
+        binary = binarised(g, threshold, prepared.polarity);
+        if (options.clearBorder) clearBorderInk(binary);
+    }
+    prepared.image = binary;
     return prepared;
 }
 

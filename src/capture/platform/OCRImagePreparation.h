@@ -16,6 +16,7 @@ struct PreparedOCRImage {
     bool polarityCertain = true;  // false when the ground was too mixed to judge with confidence
     double scale = 1;             // prepared size / input size
     int textHeight = 0;           // estimated, in input pixels; 0 when no text band was found
+    bool blank = false;           // nothing to read: no ink once binarised, or ink all over
 };
 
 // Image steps before recognition. Game subtitles are mostly light text with a dark outline on a
@@ -25,20 +26,24 @@ public:
     struct Options {
         std::optional<InkPolarity> polarity;  // forced instead of detected
         bool binarise = true;                 // Otsu; else the grey image as it is
-        int targetTextHeight = 36;            // 0 leaves the size alone
+        bool clearBorder = true;              // binarised only: drop ink that touches the border
+        int targetTextHeight = 40;            // 0 leaves the size alone
     };
 
     static PreparedOCRImage prepare(const QImage& image, const Options& options);
 
     static QImage grey(const QImage& image);  // Format_Grayscale8, luminance
     static int otsuThreshold(const QImage& grey);  // pixels above it are the light class
-    // Judged from the ground: the image's border ring is mostly background in a subtitle crop, so
-    // its majority class against the Otsu threshold is the ground; where the ring is mixed, the
-    // whole image's majority decides (text covers less than half of a crop) and the judgement is
-    // marked uncertain.
+    // Which Otsu class is the ink: the smaller one, as text covers well under half of a crop; where
+    // the classes are nearly even (a busy picture) the border ring's majority is taken as the ground
+    // and the judgement is marked uncertain.
     static InkPolarity detectPolarity(const QImage& grey, int threshold, bool* certain = nullptr);
     // Dark-on-light black and white: ink 0, ground 255.
     static QImage binarised(const QImage& grey, int threshold, InkPolarity polarity);
+    // Turns the ink connected to the image's border into ground: bits of the picture cut by the crop,
+    // the rim of a box. Leaves the image alone when all its ink touches the border. True if it
+    // changed anything.
+    static bool clearBorderInk(QImage& binary);
     // Height in pixels of the typical text row of a dark-on-light image, from its horizontal ink
     // profile; 0 when it holds no text-like row.
     static int estimatedTextHeight(const QImage& binary);
