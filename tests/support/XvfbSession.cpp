@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QThread>
 
 #include <xcb/xcb.h>
@@ -12,11 +11,6 @@
 
 namespace ovisu::test {
 namespace {
-
-bool displayInUse(int number) {
-    return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-           QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number));
-}
 
 bool waitFor(const std::function<bool()>& done, int milliseconds) {
     QElapsedTimer timer;
@@ -32,31 +26,32 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
 
 XvfbSession::XvfbSession(bool withWindowManager, QSize screen) {
     m_previousDisplay = qgetenv("DISPLAY");
-    for (int number = 90 + (QCoreApplication::applicationPid() % 50); number < 400; ++number) {
-        if (displayInUse(number)) continue;
-        m_display = QStringLiteral(":%1").arg(number);
-        m_server = std::make_unique<QProcess>();
-        m_server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server->start(QStringLiteral("Xvfb"),
-                        {m_display, "-screen", "0", QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
-                         "-nolisten", "tcp", "-noreset"});
-        if (!m_server->waitForStarted(5000)) {
-            m_error = QStringLiteral("Xvfb did not start: ") + m_server->errorString();
-            return;
-        }
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
-        if (waitFor([&] { return QFile::exists(socket) || m_server->state() != QProcess::Running; }, 10000) &&
-            m_server->state() == QProcess::Running)
-            break;
-        // Another server took the number first; try the next one.
-        m_server->kill();
-        m_server->waitForFinished(2000);
-        m_server.reset();
-    }
-    if (!m_server) {
-        m_error = QStringLiteral("no free X display number for Xvfb");
+    // Xvfb picks a free display itself and writes its number to standard output, so tests
+    // running side by side never share (or race for) a display.
+    m_server = std::make_unique<QProcess>();
+    m_server->setProcessChannelMode(QProcess::SeparateChannels);
+    m_server->setStandardErrorFile(QProcess::nullDevice());
+    m_server->start(QStringLiteral("Xvfb"),
+                    {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
+                     "-nolisten", "tcp", "-noreset"});
+    if (!m_server->waitForStarted(5000)) {
+        m_error = QStringLiteral("Xvfb did not start: ") + m_server->errorString();
         return;
     }
+    QByteArray number;
+    QElapsedTimer timer;
+    timer.start();
+    while (!number.contains('\n') && timer.elapsed() < 15000 && m_server->state() == QProcess::Running) {
+        m_server->waitForReadyRead(200);
+        number += m_server->readAllStandardOutput();
+    }
+    bool ok = false;
+    const int display = number.trimmed().toInt(&ok);
+    if (!ok) {
+        m_error = QStringLiteral("Xvfb did not report its display");
+        return;
+    }
+    m_display = QStringLiteral(":%1").arg(display);
     qputenv("DISPLAY", m_display.toUtf8());
 
     if (withWindowManager) {
