@@ -25,6 +25,8 @@ test: build
 bench: build
 	./$(BUILD_DIR)/bench/ovisu_bench
 	./$(BUILD_DIR)/bench/ovisu_pipeline_bench
+	./$(BUILD_DIR)/bench/ovisu_ocr_bench
+	./$(BUILD_DIR)/bench/ovisu_session_bench
 
 clean:
 	rm -rf $(BUILD_DIR)

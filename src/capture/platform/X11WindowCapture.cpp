@@ -49,10 +49,28 @@ QList<quint32> atomList(const std::optional<QByteArray>& bytes) {
     return values;
 }
 
-// A shared-memory segment the server writes an image into; removed when it goes out of scope.
-class SharedSegment {
+// ZPixmap rows of 32-bit pixels into an opaque image: the alpha byte of X11 pixels is undefined.
+QImage opaqueImage(const uchar* data, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    for (int y = 0; y < height; ++y) {
+        const auto* source = reinterpret_cast<const quint32*>(data + static_cast<size_t>(y) * width * 4);
+        auto* target = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) target[x] = source[x] | 0xff000000u;
+    }
+    return image;
+}
+
+QString xError(const char* what, const xcb_generic_error_t* error) {
+    return QStringLiteral("%1失败（X11 错误 %2）").arg(QString::fromUtf8(what)).arg(error ? error->error_code : 0);
+}
+
+}  // namespace
+
+// A shared-memory segment the server writes images into; removed when it is destroyed.
+class X11WindowCapture::SharedSegment {
 public:
-    SharedSegment(xcb_connection_t* c, size_t size) : m_connection(c) {
+    SharedSegment(xcb_connection_t* c, size_t size) : m_connection(c), m_size(size) {
         m_id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
         if (m_id < 0) return;
         m_address = shmat(m_id, nullptr, 0);
@@ -77,33 +95,17 @@ public:
     SharedSegment& operator=(const SharedSegment&) = delete;
 
     bool isValid() const { return m_segment != 0 && m_address != nullptr; }
+    size_t size() const { return m_size; }
     xcb_shm_seg_t segment() const { return m_segment; }
     const uchar* data() const { return static_cast<const uchar*>(m_address); }
 
 private:
     xcb_connection_t* m_connection;
+    size_t m_size;
     int m_id = -1;
     void* m_address = nullptr;
     xcb_shm_seg_t m_segment = 0;
 };
-
-// ZPixmap rows of 32-bit pixels into an opaque image: the alpha byte of X11 pixels is undefined.
-QImage opaqueImage(const uchar* data, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull()) return image;
-    for (int y = 0; y < height; ++y) {
-        const auto* source = reinterpret_cast<const quint32*>(data + static_cast<size_t>(y) * width * 4);
-        auto* target = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) target[x] = source[x] | 0xff000000u;
-    }
-    return image;
-}
-
-QString xError(const char* what, const xcb_generic_error_t* error) {
-    return QStringLiteral("%1失败（X11 错误 %2）").arg(QString::fromUtf8(what)).arg(error ? error->error_code : 0);
-}
-
-}  // namespace
 
 struct X11WindowCapture::Atoms {
     xcb_atom_t clientList, netWmName, utf8String, netWmPid, windowType, typeNormal, typeDialog, netWmState, stateHidden;
@@ -155,7 +157,10 @@ X11WindowCapture::X11WindowCapture(xcb_connection_t* connection, quint32 root, b
 }
 
 // Closing the connection also ends every redirect made on it.
-X11WindowCapture::~X11WindowCapture() { xcb_disconnect(m_connection); }
+X11WindowCapture::~X11WindowCapture() {
+    m_segment.reset();  // detaches while the connection is still open
+    xcb_disconnect(m_connection);
+}
 
 std::expected<QList<PlatformWindow>, QString> X11WindowCapture::listWindows() {
     QList<quint32> windows = atomList(property(m_connection, m_root, m_atoms->clientList, XCB_ATOM_WINDOW));
@@ -272,7 +277,8 @@ std::expected<QImage, QString> X11WindowCapture::readDrawable(quint32 drawable, 
     const size_t bytes = static_cast<size_t>(width) * height * 4;
 
     if (m_sharedMemory) {
-        SharedSegment segment(m_connection, bytes);
+        if (!m_segment || m_segment->size() < bytes) m_segment = std::make_unique<SharedSegment>(m_connection, bytes);
+        SharedSegment& segment = *m_segment;
         if (segment.isValid()) {
             xcb_generic_error_t* error = nullptr;
             auto reply = own(xcb_shm_get_image_reply(
@@ -285,6 +291,7 @@ std::expected<QImage, QString> X11WindowCapture::readDrawable(quint32 drawable, 
             std::free(error);
         }
         m_sharedMemory = false;  // the server refused; fall back for good
+        m_segment.reset();
     }
 
     xcb_generic_error_t* error = nullptr;

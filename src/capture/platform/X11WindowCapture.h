@@ -27,6 +27,7 @@ public:
 
 private:
     struct Atoms;
+    class SharedSegment;
     X11WindowCapture(xcb_connection_t* connection, quint32 root, bool sharedMemory);
 
     std::expected<quint32, QString> topLevelAncestor(quint32 window);
@@ -36,6 +37,8 @@ private:
     quint32 m_root;
     bool m_sharedMemory;
     std::unique_ptr<Atoms> m_atoms;
+    // Kept between captures: a fresh segment costs page faults on both sides every time.
+    std::unique_ptr<SharedSegment> m_segment;
     QSet<quint32> m_redirected;
 };
 
