@@ -41,6 +41,8 @@ inline const QString ocrTextSimilarity = QStringLiteral("ocrTextSimilarity");
 inline const QString ocrPollingInterval = QStringLiteral("ocrPollingInterval");
 inline const QString highPerformancePollingEnabled = QStringLiteral("highPerformancePollingEnabled");
 inline const QString ocrFrameChangeThreshold = QStringLiteral("ocrFrameChangeThreshold");
+inline const QString translationMode = QStringLiteral("translationMode");  // 0 dialogue, 1 interface
+inline const QString interfaceWindowFollowEnabled = QStringLiteral("interfaceWindowFollowEnabled");
 
 // Target window and subtitle region
 inline const QString targetWindowID = QStringLiteral("targetWindowID");
@@ -67,5 +69,6 @@ inline constexpr double ocrTextSimilarity = 0.9;
 inline constexpr double ocrPollingInterval = 0.8;  // seconds
 inline constexpr bool highPerformancePollingEnabled = false;
 inline constexpr double ocrFrameChangeThreshold = 0.009;
+inline constexpr bool interfaceWindowFollowEnabled = true;
 
 }  // namespace ovisu::SettingsDefaults

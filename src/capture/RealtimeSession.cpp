@@ -7,6 +7,7 @@
 #include "base/SettingsStore.h"
 #include "capture/CaptureRegionGeometry.h"
 #include "capture/DialogueRecognition.h"
+#include "capture/WindowListing.h"
 #include "capture/WindowCapture.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
@@ -19,6 +20,8 @@ const QString kCapture = QStringLiteral("capture");
 const QString kOcr = QStringLiteral("ocr");
 constexpr int kManualConfirmationDelayMs = 550;
 constexpr int kMaximumManualAttempts = 5;
+constexpr int kCapturesPerGeometryRefresh = 4;
+const QString kInterfaceModeUnavailable = QStringLiteral("界面模式尚未开放，请先切换到对白模式");
 
 }  // namespace
 
@@ -30,6 +33,7 @@ RealtimeSession::RealtimeSession(SettingsStore& settings, WindowCapture& capture
       m_pipeline(pipeline),
       m_client(client),
       m_recognizerFactory(std::move(recognizerFactory)),
+      m_translationMode(storedTranslationMode(settings)),
       m_detector(SubtitleChangeDetector::fromSettings(settings)) {
     // One worker keeps one recogniser for the whole session: engines are costly to start.
     m_recognitionPool.setMaxThreadCount(1);
@@ -67,11 +71,19 @@ void RealtimeSession::clearManualState() {
     m_manualVerificationAttempts = 0;
 }
 
+// Interface mode has no recogniser for whole windows yet: say so rather than capture for nothing.
+bool RealtimeSession::refuseUnavailableMode() {
+    if (m_translationMode != TranslationMode::interface) return false;
+    m_client.statusLabelChanged(kInterfaceModeUnavailable);
+    return true;
+}
+
 void RealtimeSession::startTranslation() {
     if (!m_selectedTarget) {
         m_client.statusLabelChanged(QStringLiteral("请先选择目标窗口"));
         return;
     }
+    if (refuseUnavailableMode()) return;
     if (!m_normalizedRegion) {
         m_client.statusLabelChanged(QStringLiteral("请先框选字幕区域"));
         return;
@@ -140,9 +152,14 @@ void RealtimeSession::onPollingTick() {
 void RealtimeSession::captureFrame() {
     if (m_captureBusy || !m_selectedTarget) return;
     SessionMetrics::shared().increment(SessionMetrics::Counter::captures);
+    // Following runs before this cycle remembers its target: a window found again under a new
+    // identifier must not make the cycle drop its own frame and leave the loop marked busy.
+    ++m_captureCycleCount;
+    if (m_captureCycleCount % kCapturesPerGeometryRefresh == 0 &&
+        m_settings.boolValue(SettingsKeys::interfaceWindowFollowEnabled, SettingsDefaults::interfaceWindowFollowEnabled))
+        refreshLockedTargetGeometry();
     const int revision = m_capturePipelineRevision;
     const quint32 windowID = m_selectedTarget->windowID();
-    ++m_captureCycleCount;
     m_captureBusy = true;
     if (!translationInFlight()) updateState(RealtimeTranslationState::capturing());
 
@@ -317,6 +334,7 @@ void RealtimeSession::performManualOCR() {
         m_client.statusLabelChanged(QStringLiteral("立即 OCR：请先框选字幕区域"));
         return;
     }
+    if (refuseUnavailableMode()) return;
     m_client.sessionStarting(false);
     m_manualCaptureInProgress = true;
     m_manualVerificationCandidate.clear();
@@ -326,6 +344,43 @@ void RealtimeSession::performManualOCR() {
     m_forceVerification = true;
     m_client.statusLabelChanged(QStringLiteral("正在执行一次 OCR…"));
     captureFrame();
+}
+
+void RealtimeSession::translationModeChanged(TranslationMode mode) {
+    const bool wasRunning = isRunning();
+    if (wasRunning) {
+        stopTranslation();
+    } else {
+        ++m_capturePipelineRevision;
+        m_captureBusy = false;
+    }
+    m_translationMode = mode;
+    if (const auto stored = m_settings.setValue(SettingsKeys::translationMode, static_cast<int>(mode)); !stored)
+        AppLogger::shared().error(kSession, stored.error());
+    m_previousFingerprint.reset();
+    m_detector.reset();
+    updateState(RealtimeTranslationState::idle());
+    // The session picks up in the new mode once the switch itself has been handled.
+    if (wasRunning) QTimer::singleShot(0, this, [this] { startTranslation(); });
+}
+
+// The listing is a few round trips to the display server, cheap enough to do inline every few
+// captures; a target that is hidden for a moment is kept.
+void RealtimeSession::refreshLockedTargetGeometry() {
+    if (!m_selectedTarget) return;
+    const auto windows = m_capture.listWindows();
+    if (!windows) {
+        AppLogger::shared().warning(kCapture, QStringLiteral("读取窗口失败：") + windows.error());
+        return;
+    }
+    const auto found = WindowListing::locateTarget(*windows, m_selectedTarget->windowID(), m_selectedTarget->title);
+    if (!found) {
+        m_client.statusLabelChanged(QStringLiteral("目标游戏窗口暂时不可见，等待恢复…"));
+        return;
+    }
+    const bool moved = found->frame() != m_selectedTarget->frame();
+    m_selectedTarget = found;
+    if (moved) m_client.targetGeometryChanged(*found);
 }
 
 void RealtimeSession::translationActivityChanged(TranslationActivity activity, const QString& message) {

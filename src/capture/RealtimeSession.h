@@ -7,6 +7,7 @@
 #include "capture/SubtitleChangeDetector.h"
 #include "capture/TargetWindow.h"
 #include "capture/TextRecognizer.h"
+#include "capture/TranslationMode.h"
 #include "engine/TranslationPipelineClient.h"
 
 #include <QDateTime>
@@ -39,6 +40,8 @@ public:
     // A translation ended (shown, stored and spoken by the client) or failed.
     virtual void translationEnded(const TranslationOutcome& outcome) { (void)outcome; }
     virtual void translationHistoryChanged() {}
+    // Window following found the target at a new place or size.
+    virtual void targetGeometryChanged(const TargetWindow& target) { (void)target; }
 };
 
 // The realtime dialogue session: a timer captures the target window, a 24 x 14 thumbnail of the
@@ -67,6 +70,12 @@ public:
     void toggleTranslation();
     void performManualOCR();
     void captureFrame();
+    // The dialogue/interface switch: stores the mode, drops everything in flight and resumes a
+    // running session in the new mode.
+    void translationModeChanged(TranslationMode mode);
+    TranslationMode translationMode() const { return m_translationMode; }
+    // Re-reads where the target window is now (window following).
+    void refreshLockedTargetGeometry();
 
     bool isRunning() const { return m_pollingTimer.isActive() || m_sessionRunning; }
     const RealtimeTranslationState& state() const { return m_state; }
@@ -94,6 +103,7 @@ private:
     void clearManualState();
     void recognize(const QImage& crop, int revision);
     bool translationInFlight() const;
+    bool refuseUnavailableMode();
     void fenceTranslations();
 
     SettingsStore& m_settings;
@@ -105,6 +115,7 @@ private:
 
     std::optional<TargetWindow> m_selectedTarget;
     std::optional<QRectF> m_normalizedRegion;
+    TranslationMode m_translationMode = TranslationMode::dialogue;
     RealtimeTranslationState m_state;
     SubtitleChangeDetector m_detector;
     OCRQualityGate m_qualityGate;

@@ -30,6 +30,15 @@ QList<TargetWindow> WindowListing::eligibleTargets(const QList<PlatformWindow>& 
     return targets;
 }
 
+std::optional<TargetWindow> WindowListing::locateTarget(const QList<PlatformWindow>& windows, quint32 windowID,
+                                                       const QString& displayTitle) {
+    for (const auto& window : windows)
+        if (window.isOnScreen && window.windowID == windowID) return TargetWindow::make(window);
+    for (const auto& window : windows)
+        if (window.isOnScreen && TargetWindow::displayTitle(window) == displayTitle) return TargetWindow::make(window);
+    return std::nullopt;
+}
+
 std::optional<qsizetype> WindowListing::chooseSelection(const QList<TargetWindow>& targets,
                                                         std::optional<quint32> currentSelectedID, qint64 storedID,
                                                         const QString& storedTitle) {

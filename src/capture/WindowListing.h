@@ -39,6 +39,11 @@ public:
                                                     std::optional<quint32> currentSelectedID, qint64 storedID,
                                                     const QString& storedTitle);
 
+    // Where the target is now (window following): the on-screen window with its identifier, else
+    // the first on-screen window with its display title; none while it is hidden or gone.
+    static std::optional<TargetWindow> locateTarget(const QList<PlatformWindow>& windows, quint32 windowID,
+                                                    const QString& displayTitle);
+
     // "targetWindowID" and "targetWindowTitle" (0 and empty when missing).
     static RememberedTarget rememberedTarget(const SettingsStore& settings);
     // Stores a newly chosen target's identifier and title.

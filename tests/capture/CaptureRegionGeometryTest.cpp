@@ -1,6 +1,7 @@
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "capture/CaptureRegionGeometry.h"
+#include "capture/DisplayScreens.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonObject>
@@ -125,6 +126,15 @@ TEST(CaptureRegionGeometryTest, CaptureScaleIsThatOfTheScreenHoldingMostOfTheWin
     EXPECT_DOUBLE_EQ(Geometry::captureScale(QRectF(-5000, -5000, 100, 100), secondaryFirst), 2.0);
     // Without screens: 2.
     EXPECT_DOUBLE_EQ(Geometry::captureScale(QRectF(0, 0, 100, 100), {}), 2.0);
+}
+
+TEST(CaptureRegionGeometryTest, TheCurrentScreensComeFromQtWithThePrimaryMarked) {
+    const QList<DisplayScreen> screens = currentDisplayScreens();
+    ASSERT_FALSE(screens.isEmpty());  // the test program runs a QGuiApplication
+    EXPECT_EQ(std::count_if(screens.begin(), screens.end(), [](const DisplayScreen& s) { return s.isMain; }), 1);
+    const DisplayScreen& first = screens.first();
+    EXPECT_GT(first.bounds.width(), 0);
+    EXPECT_DOUBLE_EQ(currentCaptureScale(first.bounds.adjusted(10, 10, -10, -10)), first.scaleFactor);
 }
 
 TEST(CaptureRegionGeometryTest, CapturePixelSizeTruncatesAndIsNeverEmpty) {

@@ -23,6 +23,9 @@ struct Screen {
     QString text;
     std::optional<QString> captureError;
     int recognitions = 0;
+    // The game window as the desktop lists it; none while it is hidden.
+    std::optional<PlatformWindow> window =
+        PlatformWindow{42, QRect(0, 0, 800, 450), QString("Game"), true, 0, 1, QString("Game")};
 
     void show(const QString& newText) {
         QMutexLocker lock(&mutex);
@@ -38,7 +41,12 @@ struct Screen {
 class ScreenCapture : public WindowCapture {
 public:
     explicit ScreenCapture(Screen& screen) : m_screen(screen) {}
-    std::expected<QList<PlatformWindow>, QString> listWindows() override { return QList<PlatformWindow>{}; }
+    std::expected<QList<PlatformWindow>, QString> listWindows() override {
+        QMutexLocker lock(&m_screen.mutex);
+        QList<PlatformWindow> windows{PlatformWindow{7, QRect(0, 0, 1920, 1080), QString("Desktop"), true, 0, 2, QString("Files")}};
+        if (m_screen.window) windows.append(*m_screen.window);
+        return windows;
+    }
     std::expected<QRect, QString> windowFrame(quint32) override { return QRect(0, 0, 800, 450); }
     std::expected<QImage, QString> captureWindow(quint32) override {
         QMutexLocker lock(&m_screen.mutex);
@@ -72,6 +80,8 @@ public:
     QList<RealtimeTranslationState> states;
     QStringList statusLabels;
     QList<TranslationOutcome> outcomes;
+    QList<TargetWindow> movedTargets;
+    void targetGeometryChanged(const TargetWindow& target) override { movedTargets.append(target); }
     void realtimeStateChanged(const RealtimeTranslationState& state) override { states.append(state); }
     void statusLabelChanged(const QString& text) override { statusLabels.append(text); }
     void translationEnded(const TranslationOutcome& outcome) override { outcomes.append(outcome); }
@@ -108,7 +118,7 @@ protected:
                                                     [this] { return std::make_unique<ScreenReader>(screen); });
         pipeline->setClient(*session);
         session->setPollingIntervalOverride(0.05);
-        session->setTarget(TargetWindow::make(PlatformWindow{42, QRect(0, 0, 800, 450), QString("Game"), true, 0, 1, QString("Game")}));
+        session->setTarget(TargetWindow::make(*screen.window));
         session->setRegion(QRectF(0.05, 0.65, 0.9, 0.3));
     }
 
@@ -224,4 +234,82 @@ TEST_F(RealtimeSessionTest, ManualRecognitionGivesUpAfterSixChangingReadings) {
     EXPECT_EQ(session->state().message, "文本仍在变化，未开始翻译；请等待字幕完整后再点立即 OCR");
     EXPECT_EQ(screen.recognitions, 6);
     EXPECT_EQ(service.requestCount(), 0);
+}
+
+TEST_F(RealtimeSessionTest, ModeSwitchStopsTheSessionStoresTheModeAndResumesInIt) {
+    screen.show("切り替える前。");
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+
+    // Interface mode has no recogniser yet: the switch stops the loop and the restart says why.
+    session->translationModeChanged(TranslationMode::interface);
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(session->state().kind, RealtimeTranslationState::Kind::idle);
+    EXPECT_EQ(settings.intValue("translationMode", -1), 1);
+    ASSERT_TRUE(waitUntil([&] { return log.statusLabels.contains("界面模式尚未开放，请先切换到对白模式"); }));
+    EXPECT_FALSE(session->isRunning());
+    const int readBefore = screen.recognitions;
+    session->performManualOCR();
+    spin(200);
+    EXPECT_EQ(screen.recognitions, readBefore);
+    EXPECT_EQ(service.requestCount(), 1);
+
+    // Back to dialogue while stopped: nothing starts by itself, and a new session reads afresh.
+    session->translationModeChanged(TranslationMode::dialogue);
+    spin(100);
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(storedTranslationMode(settings), TranslationMode::dialogue);
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return log.outcomes.size() == 2; }));
+
+    // A switch while running resumes at once in the (same) mode.
+    session->translationModeChanged(TranslationMode::dialogue);
+    EXPECT_FALSE(session->isRunning());
+    ASSERT_TRUE(waitUntil([&] { return session->isRunning(); }, 1000));
+}
+
+TEST_F(RealtimeSessionTest, WindowFollowingTracksMovesLossAndANewIdentifier) {
+    screen.show("ついてくる。");
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window->frame = QRect(300, 200, 800, 450);
+    }
+    ASSERT_TRUE(waitUntil([&] { return !log.movedTargets.isEmpty(); }));
+    EXPECT_EQ(log.movedTargets.last().frame(), QRect(300, 200, 800, 450));
+    EXPECT_EQ(session->selectedTarget()->frame(), QRect(300, 200, 800, 450));
+
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window.reset();
+    }
+    ASSERT_TRUE(waitUntil([&] { return log.statusLabels.contains("目标游戏窗口暂时不可见，等待恢复…"); }));
+    EXPECT_EQ(session->selectedTarget()->windowID(), 42u);  // kept while it is away
+
+    // The game comes back as a new window with the same title: it is found by that title and the
+    // loop goes on reading it.
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window = PlatformWindow{77, QRect(0, 0, 800, 450), QString("Game"), true, 0, 3, QString("Game")};
+        screen.text = "戻ってきたウィンドウ。";
+    }
+    ASSERT_TRUE(waitUntil([&] { return session->selectedTarget()->windowID() == 77u; }));
+    const int cycles = session->captureCycleCount();
+    ASSERT_TRUE(waitUntil([&] { return log.outcomes.size() == 2 && session->captureCycleCount() > cycles + 4; }));
+    EXPECT_EQ(log.outcomes.last().original, "戻ってきたウィンドウ。");
+}
+
+TEST_F(RealtimeSessionTest, WindowFollowingCanBeTurnedOff) {
+    ASSERT_TRUE(settings.setBool("interfaceWindowFollowEnabled", false));
+    screen.show("動かない。");
+    session->startTranslation();
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window->frame = QRect(300, 200, 800, 450);
+    }
+    ASSERT_TRUE(waitUntil([&] { return session->captureCycleCount() >= 8; }));
+    EXPECT_TRUE(log.movedTargets.isEmpty());
+    EXPECT_EQ(session->selectedTarget()->frame(), QRect(0, 0, 800, 450));
 }

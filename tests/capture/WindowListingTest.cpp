@@ -137,6 +137,28 @@ TEST_F(ChooseSelectionTest, OtherwiseTheFirstWindowAndNothingForAnEmptyList) {
     EXPECT_EQ(WindowListing::chooseSelection({}, 10u, 10, u"A — One"_qs), std::nullopt);
 }
 
+TEST(WindowListingTest, FollowingFindsTheTargetByIdentifierThenByTitleAndNeverOffScreen) {
+    PlatformWindow hidden = window(5, "Game", "Chapter 1", QRect(0, 0, 640, 480));
+    hidden.isOnScreen = false;
+    const PlatformWindow sameTitle = window(9, "Game", "Chapter 1", QRect(10, 10, 640, 480));
+    const PlatformWindow moved = window(5, "Game", "Chapter 2", QRect(300, 40, 800, 600));
+
+    // The identifier wins even when the title changed meanwhile.
+    auto found = WindowListing::locateTarget({sameTitle, moved}, 5, "Game — Chapter 1");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->windowID(), 5u);
+    EXPECT_EQ(found->frame(), QRect(300, 40, 800, 600));
+    EXPECT_EQ(found->title, "Game — Chapter 2");
+
+    // A hidden window with the identifier does not count; the visible one with the title does.
+    found = WindowListing::locateTarget({hidden, sameTitle}, 5, "Game — Chapter 1");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->windowID(), 9u);
+
+    EXPECT_FALSE(WindowListing::locateTarget({hidden}, 5, "Game — Chapter 1"));
+    EXPECT_FALSE(WindowListing::locateTarget({}, 5, "Game — Chapter 1"));
+}
+
 TEST(WindowListingTest, TheChosenTargetIsRememberedAcrossLaunches) {
     SettingsStore settings;
     EXPECT_EQ(WindowListing::rememberedTarget(settings), RememberedTarget{});

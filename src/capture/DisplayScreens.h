@@ -1,0 +1,14 @@
+#pragma once
+
+#include "capture/CaptureRegionGeometry.h"
+
+namespace ovisu {
+
+// The displays as Qt sees them now, in Qt's order, the primary one marked. Needs a
+// QGuiApplication; without one (a command line without a display) the list is empty.
+QList<DisplayScreen> currentDisplayScreens();
+
+// Image pixels per coordinate unit for a window frame on the current displays.
+double currentCaptureScale(const QRectF& windowFrame);
+
+}  // namespace ovisu
