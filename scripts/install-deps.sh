@@ -15,7 +15,7 @@ packages=(
   libcld2-dev libzip-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
-  xvfb openbox x11-utils xauth
+  xvfb openbox x11-utils xauth xdotool libxcb-xtest0-dev
   # fonts so Japanese and Chinese text renders; the Japanese ones also vary the recognition bench
   fonts-noto-cjk fonts-ipaexfont-gothic fonts-ipaexfont-mincho fonts-vlgothic
   # run-time helpers the program starts

@@ -49,6 +49,59 @@ inline const QString targetWindowID = QStringLiteral("targetWindowID");
 inline const QString targetWindowTitle = QStringLiteral("targetWindowTitle");
 inline const QString normalizedRegion = QStringLiteral("normalizedRegion");  // {"x", "y", "width", "height"}
 
+// Desktop program: clipboard, speech, shell
+inline const QString clipboardMonitoringEnabled = QStringLiteral("clipboardMonitoringEnabled");
+inline const QString clipboardStrictJapaneseDetection = QStringLiteral("clipboardStrictJapaneseDetection");
+inline const QString automaticSpeechEnabled = QStringLiteral("automaticSpeechEnabled");
+inline const QString globalHotKeysEnabled = QStringLiteral("globalHotKeysEnabled");
+inline const QString menuBarIconEnabled = QStringLiteral("menuBarIconEnabled");
+
+// Overlay panel: behaviour
+inline const QString overlayShowsOriginal = QStringLiteral("overlayShowsOriginal");
+inline const QString overlayShowsMetadata = QStringLiteral("overlayShowsMetadata");
+inline const QString overlayShowsDuration = QStringLiteral("overlayShowsDuration");
+inline const QString overlayClickThrough = QStringLiteral("overlayClickThrough");
+inline const QString overlayAlwaysOnTop = QStringLiteral("overlayAlwaysOnTop");
+inline const QString overlayPositionLocked = QStringLiteral("overlayPositionLocked");
+inline const QString overlayCompactMode = QStringLiteral("overlayCompactMode");
+inline const QString overlayHistoryLimit = QStringLiteral("overlayHistoryLimit");
+inline const QString overlayTextSelectable = QStringLiteral("overlayTextSelectable");
+// Overlay panel: appearance
+inline const QString blurEnabled = QStringLiteral("blurEnabled");
+inline const QString backgroundOpacity = QStringLiteral("backgroundOpacity");
+inline const QString overlayWindowOpacity = QStringLiteral("overlayWindowOpacity");
+inline const QString overlayFontSize = QStringLiteral("overlayFontSize");
+inline const QString overlayPadding = QStringLiteral("overlayPadding");
+inline const QString overlayCornerRadius = QStringLiteral("overlayCornerRadius");
+inline const QString overlayOriginalOpacity = QStringLiteral("overlayOriginalOpacity");
+inline const QString overlayLineSpacing = QStringLiteral("overlayLineSpacing");
+inline const QString overlayShadowEnabled = QStringLiteral("overlayShadowEnabled");
+inline const QString overlayAlignment = QStringLiteral("overlayAlignment");
+inline const QString overlayThemePreset = QStringLiteral("overlayThemePreset");
+inline const QString backgroundColor = QStringLiteral("backgroundColor");
+inline const QString textColor = QStringLiteral("textColor");
+inline const QString fontName = QStringLiteral("fontName");
+inline const QString overlayFrame = QStringLiteral("overlayFrame");  // {"x", "y", "width", "height"}
+
+// Main window appearance
+inline const QString appBackgroundColor = QStringLiteral("appBackgroundColor");
+inline const QString appTextColor = QStringLiteral("appTextColor");
+inline const QString appBlurEnabled = QStringLiteral("appBlurEnabled");
+inline const QString appBackgroundOpacity = QStringLiteral("appBackgroundOpacity");
+inline const QString appFontScale = QStringLiteral("appFontScale");
+inline const QString appImageOpacity = QStringLiteral("appImageOpacity");
+inline const QString appBackgroundImagePath = QStringLiteral("appBackgroundImagePath");
+
+// Interface mode (read by the shell before that mode lands)
+inline const QString interfaceOverlayStyle = QStringLiteral("interfaceOverlayStyle");
+inline const QString interfaceOverlayFontSize = QStringLiteral("interfaceOverlayFontSize");
+inline const QString interfaceOverlayBackgroundOpacity = QStringLiteral("interfaceOverlayBackgroundOpacity");
+inline const QString interfaceOverlayPadding = QStringLiteral("interfaceOverlayPadding");
+inline const QString interfaceOverlayCornerRadius = QStringLiteral("interfaceOverlayCornerRadius");
+inline const QString interfaceOverlayShadowEnabled = QStringLiteral("interfaceOverlayShadowEnabled");
+inline const QString interfaceOverlayTextColor = QStringLiteral("interfaceOverlayTextColor");
+inline const QString interfaceOverlayBackgroundColor = QStringLiteral("interfaceOverlayBackgroundColor");
+
 inline QString perSource(const QString& prefix, int rawValue) { return prefix + QString::number(rawValue); }
 
 }  // namespace ovisu::SettingsKeys
@@ -70,5 +123,42 @@ inline constexpr double ocrPollingInterval = 0.8;  // seconds
 inline constexpr bool highPerformancePollingEnabled = false;
 inline constexpr double ocrFrameChangeThreshold = 0.009;
 inline constexpr bool interfaceWindowFollowEnabled = true;
+
+inline constexpr bool clipboardMonitoringEnabled = false;
+inline constexpr bool clipboardStrictJapaneseDetection = true;
+inline constexpr bool automaticSpeechEnabled = false;
+inline constexpr bool globalHotKeysEnabled = true;
+inline constexpr bool menuBarIconEnabled = true;
+inline constexpr bool overlayShowsOriginal = true;
+inline constexpr bool overlayShowsMetadata = true;
+inline constexpr bool overlayShowsDuration = true;
+inline constexpr bool overlayClickThrough = false;
+inline constexpr bool overlayAlwaysOnTop = true;
+inline constexpr bool overlayPositionLocked = false;
+inline constexpr bool overlayCompactMode = false;
+inline constexpr int overlayHistoryLimit = 8;
+inline constexpr bool overlayTextSelectable = false;
+inline constexpr bool blurEnabled = false;
+inline constexpr double backgroundOpacity = 0.84;
+inline constexpr double overlayWindowOpacity = 1.0;
+inline constexpr double overlayFontSize = 24;
+inline constexpr double overlayPadding = 24;
+inline constexpr double overlayCornerRadius = 14;
+inline constexpr double overlayOriginalOpacity = 0.72;
+inline constexpr double overlayLineSpacing = 1.0;
+inline constexpr bool overlayShadowEnabled = true;
+inline constexpr int overlayAlignment = 1;  // 0 left, 1 centre, 2 right
+inline constexpr int overlayThemePreset = 0;
+inline const QString fontName = QStringLiteral("系统字体");  // the system font
+inline constexpr bool appBlurEnabled = true;
+inline constexpr double appBackgroundOpacity = 0.62;
+inline constexpr double appFontScale = 1.0;
+inline constexpr double appImageOpacity = 0.28;
+inline constexpr int interfaceOverlayStyle = 0;
+inline constexpr double interfaceOverlayFontSize = 16;
+inline constexpr double interfaceOverlayBackgroundOpacity = 0.88;
+inline constexpr double interfaceOverlayPadding = 9;
+inline constexpr double interfaceOverlayCornerRadius = 9;
+inline constexpr bool interfaceOverlayShadowEnabled = true;
 
 }  // namespace ovisu::SettingsDefaults

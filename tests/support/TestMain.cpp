@@ -1,6 +1,9 @@
 #include "base/AppLogger.h"
 
 #include <QGuiApplication>
+#ifdef OVISU_TEST_WIDGETS
+#include <QApplication>
+#endif
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,7 +15,11 @@ void installFreshHomeListener();
 int main(int argc, char** argv) {
     // Rendering test images (text on a QImage) needs a GUI application; no display is used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef OVISU_TEST_WIDGETS
+    QApplication app(argc, argv);
+#else
     QGuiApplication app(argc, argv);
+#endif
     ::testing::InitGoogleMock(&argc, argv);
 
     // The shared log is created once per process; give it a home that outlives every test's own
