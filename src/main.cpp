@@ -1,5 +1,5 @@
 #include "app/CommandLine.h"
-#include "app/ui/MainWindow.h"
+#include "app/ui/AppDelegate.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -7,8 +7,6 @@
 #include <QTextStream>
 
 #include <unistd.h>
-
-#include <memory>
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -28,7 +26,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ovisu"));
     QApplication::setApplicationVersion(QStringLiteral("1.26"));
-    ovisu::MainWindow window;
-    window.show();
+    ovisu::AppDelegate delegate;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &ovisu::AppDelegate::applicationWillTerminate);
+    delegate.applicationDidFinishLaunching();
     return app.exec();
 }

@@ -7,9 +7,10 @@
 
 namespace ovisu {
 
-void recordTranslationOutcome(const TranslationOutcome& outcome, AsyncHistoryAppender& history) {
+void recordTranslationOutcome(const TranslationOutcome& outcome, AsyncHistoryAppender& history, QObject* receiver,
+                              AsyncHistoryAppender::Saved saved) {
     if (outcome.record) {
-        history.append(*outcome.record);
+        history.append(*outcome.record, receiver, std::move(saved));
         return;
     }
     DiagnosticErrorRecorder::shared().append(DiagnosticErrorRecord::translationFailure(

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "capture/TranslationHistoryStore.h"
 #include "engine/TranslationPipelineClient.h"
 
 namespace ovisu {
 
-class AsyncHistoryAppender;
-
 // What a finished translation leaves behind, whoever asked for it: a success goes into the
-// persisted history (off the main thread), a failure into the error recorder.
-void recordTranslationOutcome(const TranslationOutcome& outcome, AsyncHistoryAppender& history);
+// persisted history (off the main thread), a failure into the error recorder. `saved` runs on the
+// main thread after the append, unless `receiver` is gone by then.
+void recordTranslationOutcome(const TranslationOutcome& outcome, AsyncHistoryAppender& history,
+                              QObject* receiver = nullptr, AsyncHistoryAppender::Saved saved = {});
 
 }  // namespace ovisu

@@ -1,8 +1,12 @@
 #include "base/AppLogger.h"
 
 #include <QGuiApplication>
-#ifdef OVISU_TEST_WIDGETS
+#if defined(OVISU_TEST_WIDGETS) || defined(OVISU_TEST_DESKTOP)
 #include <QApplication>
+#endif
+#ifdef OVISU_TEST_DESKTOP
+#include "support/XvfbSession.h"
+#include <memory>
 #endif
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
@@ -14,8 +18,15 @@ void installFreshHomeListener();
 
 int main(int argc, char** argv) {
     // Rendering test images (text on a QImage) needs a GUI application; no display is used.
+#ifdef OVISU_TEST_DESKTOP
+    // The desktop program's tests run the whole program in this process on a private X server
+    // with a window manager, so real windows, grabs and captures take part.
+    auto display = std::make_unique<ovisu::test::XvfbSession>(true, QSize(1280, 800));
+    if (!display->isRunning()) qWarning("no private X server: %s", qPrintable(display->error()));
+    qputenv("QT_QPA_PLATFORM", display->isRunning() ? "xcb" : "offscreen");
+#endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-#ifdef OVISU_TEST_WIDGETS
+#if defined(OVISU_TEST_WIDGETS) || defined(OVISU_TEST_DESKTOP)
     QApplication app(argc, argv);
 #else
     QGuiApplication app(argc, argv);

@@ -1,0 +1,81 @@
+#include "desktop/DesktopTestSupport.h"
+
+#include "capture/WindowCapture.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace ovisu::test {
+
+bool waitForCondition(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+TestGame::TestGame(const QStringList& lines, const QString& title, int holdMilliseconds) : m_title(title) {
+    const QString home = currentHome();
+    QFile script(home + "/script.txt");
+    if (script.open(QIODevice::WriteOnly | QIODevice::Text))
+        for (const QString& line : lines) script.write(QStringLiteral("葵\t%1\n").arg(line).toUtf8());
+    script.close();
+    m_logPath = home + "/game.log";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    m_process.setProcessEnvironment(environment);
+    m_process.start(QStringLiteral(OVISU_TEST_GAME_BINARY),
+                    {"--script", script.fileName(), "--log", m_logPath, "--char-ms", "30", "--hold-ms",
+                     QString::number(holdMilliseconds), "--size", "34", "--title", title});
+    m_process.waitForStarted(5000);
+}
+
+TestGame::~TestGame() {
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) m_process.kill();
+}
+
+bool TestGame::waitUntilListed(int milliseconds) {
+    const auto capture = makeWindowCapture();
+    return waitForCondition(
+        [&] {
+            const auto windows = capture->listWindows();
+            return windows && std::any_of(windows->begin(), windows->end(), [&](const PlatformWindow& w) {
+                       return w.isOnScreen && w.title == m_title;
+                   });
+        },
+        milliseconds);
+}
+
+QString TestGame::log() const {
+    QFile file(m_logPath);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QString sentText(const fake::RecordedRequest& request) {
+    const QJsonObject object = QJsonDocument::fromJson(request.body).object();
+    const QString user = object.value("messages").toArray().last().toObject().value("content").toString();
+    return user.section(QLatin1Char('\n'), -1);
+}
+
+QStringList sentTexts(const fake::FakeService& service) {
+    QStringList texts;
+    for (const auto& request : service.requests()) texts << sentText(request);
+    return texts;
+}
+
+bool runOnDisplay(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+}  // namespace ovisu::test
