@@ -2,12 +2,14 @@
 #include "app/ui/MainWindow.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
+#include "capture/ui/RegionPickerWindow.h"
 #include "desktop/DesktopTestSupport.h"
 #include "engine/TranslationPipeline.h"
 #include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QJsonObject>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
@@ -52,7 +54,24 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
 
     delegate.targetChanged(index);
     EXPECT_FALSE(delegate.session().normalizedRegion());
-    delegate.session().setRegion(QRectF(0.06, 0.71, 0.88, 0.17));
+
+    // The subtitle box is marked by dragging over the frozen still of the game.
+    delegate.primaryRegionAction();
+    RegionPickerWindow* picker = delegate.regionPicker().pickerWindow();
+    ASSERT_NE(picker, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
+    const QSize size = picker->size();
+    const QPoint from(qRound(size.width() * 0.06), qRound(size.height() * 0.71));
+    const QPoint to(qRound(size.width() * 0.94), qRound(size.height() * 0.88));
+    QTest::mousePress(picker, Qt::LeftButton, {}, from);
+    QTest::mouseMove(picker, (from + to) / 2);
+    QTest::mouseMove(picker, to);
+    QTest::mouseRelease(picker, Qt::LeftButton, {}, to);
+    ASSERT_TRUE(delegate.session().normalizedRegion());
+    EXPECT_NEAR(delegate.session().normalizedRegion()->x(), 0.06, 0.01);
+    EXPECT_NEAR(delegate.session().normalizedRegion()->height(), 0.17, 0.01);
+    EXPECT_EQ(delegate.mainWindow().statusText(), "字幕区域已保存");
+    EXPECT_TRUE(SettingsStore().dictionaryValue("normalizedRegion").has_value());
     delegate.primaryAction();
     EXPECT_TRUE(delegate.session().isRunning());
     EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "暂停翻译");

@@ -2,16 +2,23 @@
 
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
+#include "app/ui/ApplicationMenu.h"
 #include "app/ui/MainWindow.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
 #include "capture/CaptureRegionGeometry.h"
+#include "capture/LatestTranslationActions.h"
+#include "capture/SpeechOutput.h"
+#include "capture/ui/RegionPickerWindow.h"
+#include "capture/ui/RegionPreviewWindow.h"
+#include "capture/ui/TranslationHistoryWindow.h"
 #include "capture/RegionControls.h"
 #include "capture/RealtimeStatusPresentation.h"
 #include "capture/TranslationHistoryText.h"
 #include "capture/WindowCapture.h"
 #include "capture/WindowListing.h"
 #include "engine/TranslationPipeline.h"
+#include "engine/TranslationProfiles.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,6 +46,12 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     m_session = std::make_unique<RealtimeSession>(m_settings, *m_capture, *m_pipeline, *this);
     m_pipeline->setClient(*m_session);
     m_mainWindow = std::make_unique<MainWindow>();
+    m_regionPicker = std::make_unique<RegionPicker>();
+    m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
+    m_speech = makeSpeechOutput();
+    m_profiles = std::make_unique<TranslationProfiles>(m_settings, m_selection, m_pipeline->providerSettings());
+    m_automaticSpeechEnabled =
+        m_settings.boolValue(SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled);
     wireMainWindow();
 }
 
@@ -57,11 +70,15 @@ void AppDelegate::wireMainWindow() {
     connect(window, &MainWindow::manualOCRRequested, this, &AppDelegate::performManualOCR);
     connect(window, &MainWindow::errorDetailsRequested, this, &AppDelegate::showLastErrorDetails);
     connect(window, &MainWindow::overlayOpacityChosen, this, &AppDelegate::overlayWindowOpacityChanged);
+    connect(window, &MainWindow::historyRequested, this, &AppDelegate::openTranslationHistory);
+    connect(window, &MainWindow::settingsRequested, this, &AppDelegate::openSettingsCenter);
+    connect(window, &MainWindow::providerSettingsRequested, this, &AppDelegate::openProviderSettings);
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
     AppLogger::shared().info(kApp, QStringLiteral("启动 ") + kVersionText + QStringLiteral("，系统 ") +
                                        QSysInfo::prettyProductName());
+    buildApplicationMenu(*m_mainWindow, *this, m_selection.visibleProviders());
     m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
     showProviderDetails();
     m_mainWindow->setTranslationMode(m_session->translationMode());
@@ -130,12 +147,30 @@ void AppDelegate::translationModeChanged(TranslationMode mode) {
 // Region ----------------------------------------------------------------------------------
 
 void AppDelegate::primaryRegionAction() {
+    if (m_session->translationMode() == TranslationMode::interface) {
+        m_mainWindow->setStatusText(QStringLiteral("界面模式尚未开放，请先切换到对白模式"));
+        return;
+    }
+    selectRegion();
+}
+
+void AppDelegate::selectRegion() {
     targetChangedIfNeeded();
     if (!m_session->selectedTarget()) {
         m_mainWindow->setStatusText(QStringLiteral("请先选择目标窗口"));
         return;
     }
-    m_mainWindow->setStatusText(QStringLiteral("框选器尚未接入"));
+    const TargetWindow target = *m_session->selectedTarget();
+    const auto image = m_capture->captureWindow(target.windowID());
+    if (!image) {
+        m_mainWindow->setStatusText(QStringLiteral("读取失败：") +
+                                    (image.error().isEmpty() ? QStringLiteral("请允许屏幕录制") : image.error()));
+        return;
+    }
+    // The still sits exactly where the window is; the frame may have moved since the listing.
+    const auto frame = m_capture->windowFrame(target.windowID());
+    m_regionPicker->presentRegionPicker(*image, QRectF(frame.value_or(target.frame())),
+                                        [this](const QRectF& region) { saveRegion(region); });
 }
 
 void AppDelegate::saveRegion(const QRectF& normalizedRegion) {
@@ -158,6 +193,12 @@ void AppDelegate::showRegion() {
         m_mainWindow->setStatusText(QStringLiteral("尚未框选字幕区域"));
         return;
     }
+    const auto image = m_capture->captureWindow(m_session->selectedTarget()->windowID());
+    if (!image) return;
+    auto preview = RegionPreviewWindow::create(*image, m_session->normalizedRegion());
+    if (!preview) return;
+    preview->present();
+    m_previewWindows.push_back(std::move(preview));
 }
 
 void AppDelegate::clearRegion() {
@@ -193,13 +234,10 @@ void AppDelegate::showProviderDetails() {
 
 void AppDelegate::primaryAction() {
     if (RealtimeStatusPresentation::primaryActionOpensPermissionHelp(m_session->state())) {
-        QMessageBox::information(m_mainWindow.get(), QStringLiteral("需要屏幕录制权限"),
-                                 QStringLiteral("Ovisu只读取你选择的游戏窗口和字幕区域。请确认当前桌面会话可以访问 X11 显示（DISPLAY）。"));
+        showScreenCapturePermissionHelp();
         return;
     }
-    targetChangedIfNeeded();
-    m_session->toggleTranslation();
-    refreshStatusMenu();
+    toggleTranslation();
 }
 
 void AppDelegate::performManualOCR() {
@@ -224,6 +262,98 @@ void AppDelegate::overlayWindowOpacityChanged(double opacity) {
 }
 
 void AppDelegate::refreshStatusMenu() {}
+
+// Shell actions -----------------------------------------------------------------------------
+
+void AppDelegate::toggleTranslation() {
+    targetChangedIfNeeded();
+    if (m_session->isRunning())
+        m_session->stopTranslation();
+    else
+        m_session->startTranslation();
+    refreshStatusMenu();
+}
+
+void AppDelegate::toggleOverlayVisibility() { refreshStatusMenu(); }
+void AppDelegate::toggleOverlayClickThrough() { refreshStatusMenu(); }
+void AppDelegate::toggleClipboardMonitoring() { refreshStatusMenu(); }
+
+void AppDelegate::toggleAutomaticSpeech() {
+    m_automaticSpeechEnabled = !m_automaticSpeechEnabled;
+    if (const auto stored = m_settings.setBool(SettingsKeys::automaticSpeechEnabled, m_automaticSpeechEnabled); !stored)
+        AppLogger::shared().error(kApp, stored.error());
+    if (!m_automaticSpeechEnabled) m_speech->stop();
+    refreshStatusMenu();
+}
+
+void AppDelegate::statusMenuSelectRegion() {
+    showMainWindow();
+    primaryRegionAction();
+}
+
+void AppDelegate::selectProvider(Provider provider) {
+    providerChanged(provider);
+    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
+}
+
+void AppDelegate::applyProfile(const QString& name) {
+    const auto profile = m_profiles->profileNamed(name);
+    if (!profile) return;
+    const auto applied = m_profiles->applyTranslationProfile(*profile);
+    m_mainWindow->setStatusText(applied ? *applied : applied.error());
+    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
+    showProviderDetails();
+    refreshStatusMenu();
+}
+
+void AppDelegate::copyLatestTranslation() {
+    if (!ovisu::copyLatestTranslation(m_pipeline->translationHistory(), TranslationHistoryStore())) QApplication::beep();
+}
+
+void AppDelegate::speakLatestTranslation() {
+    if (ovisu::speakLatestTranslation(m_pipeline->translationHistory(), TranslationHistoryStore(), *m_speech) ==
+        SpeakLatestOutcome::noTranslation)
+        QApplication::beep();
+}
+
+void AppDelegate::speakTranslationText(const QString& text) {
+    if (const auto spoken = m_speech->speak(text); !spoken)
+        AppLogger::shared().warning(QStringLiteral("speech"), spoken.error());
+}
+
+void AppDelegate::showMainWindow() {
+    m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
+void AppDelegate::openSettingsCenter() {}
+
+void AppDelegate::openSettingsHelp() {
+    QMessageBox::information(
+        m_mainWindow.get(), QStringLiteral("使用帮助与 API 排错"),
+        QStringLiteral("1. 在“游戏窗口”中选择游戏，点“框选 / 重选”拖出字幕框。\n"
+                       "2. 选择翻译源；需要密钥的翻译源可用命令 ovisu credentials set 保存密钥。\n"
+                       "3. 点“开始翻译”，译文会显示在字幕上方的悬浮窗里。\n"
+                       "出错时点“错误详情…”查看原因；日志位于 ~/.local/share/Ovisu/Logs。"));
+}
+
+void AppDelegate::openTranslationHistory() { m_historyController->openTranslationHistory(); }
+void AppDelegate::exportTranslationHistory() { m_historyController->exportTranslationHistory(); }
+
+void AppDelegate::openProviderSettings() {
+    QMessageBox::information(m_mainWindow.get(), QStringLiteral("配置翻译源"),
+                             QStringLiteral("翻译源配置窗口即将推出。现在可以用命令保存密钥：\n"
+                                            "ovisu credentials set <翻译源>"));
+}
+
+void AppDelegate::showScreenCapturePermissionHelp() {
+    QMessageBox::information(m_mainWindow.get(), QStringLiteral("需要屏幕录制权限"),
+                             QStringLiteral("Ovisu只读取你选择的游戏窗口和字幕区域。在 Linux 上 Ovisu 通过 X11 读取窗口，"
+                                            "不需要额外授权；请确认程序运行在可以访问 X11 显示（DISPLAY）的桌面会话中。"));
+}
+
+void AppDelegate::quitApplication() { QApplication::quit(); }
 
 // What the session reports ------------------------------------------------------------------
 
@@ -252,7 +382,12 @@ void AppDelegate::sessionStatisticsChanged() {
                                                  statistics.latestDuration));
 }
 
-void AppDelegate::translationEnded(const TranslationOutcome& outcome) { recordTranslationOutcome(outcome, m_history); }
+void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
+    recordTranslationOutcome(outcome, m_history, this, [this](const QList<TranslationHistoryRecord>& history) {
+        m_historyController->refreshIfVisible(history);
+    });
+    if (outcome.succeeded() && m_automaticSpeechEnabled) speakTranslationText(outcome.record->translation);
+}
 
 void AppDelegate::translationHistoryChanged() {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ShellActions.h"
 #include "base/SettingsStore.h"
 #include "capture/DialogueTranslationCache.h"
 #include "capture/RealtimeSession.h"
@@ -18,12 +19,17 @@
 namespace ovisu {
 
 class MainWindow;
+class RegionPicker;
+class RegionPreviewWindow;
+class SpeechOutput;
+class TranslationHistoryController;
 class TranslationPipeline;
+class TranslationProfiles;
 class WindowCapture;
 
 // The desktop program's composition root: it owns one component per area, wires them to the
 // main window, and brings the program up and down in order.
-class AppDelegate : public QObject, public RealtimeSessionClient {
+class AppDelegate : public QObject, public RealtimeSessionClient, public ShellActions {
     Q_OBJECT
 public:
     explicit AppDelegate(QObject* parent = nullptr);
@@ -47,9 +53,33 @@ public:
     void overlayWindowOpacityChanged(double opacity);
     void updateRegionControlsForMode();
     void refreshStatusMenu();
+    void selectRegion();
+    void speakTranslationText(const QString& text);
+
+    // ShellActions: the menus, the tray and the hot keys.
+    void toggleTranslation() override;
+    void toggleOverlayVisibility() override;
+    void toggleOverlayClickThrough() override;
+    void toggleClipboardMonitoring() override;
+    void toggleAutomaticSpeech() override;
+    void statusMenuSelectRegion() override;
+    void selectProvider(Provider provider) override;
+    void applyProfile(const QString& name) override;
+    void copyLatestTranslation() override;
+    void speakLatestTranslation() override;
+    void showMainWindow() override;
+    void openSettingsCenter() override;
+    void openSettingsHelp() override;
+    void openTranslationHistory() override;
+    void exportTranslationHistory() override;
+    void openProviderSettings() override;
+    void showScreenCapturePermissionHelp() override;
+    void quitApplication() override;
 
     MainWindow& mainWindow() { return *m_mainWindow; }
     RealtimeSession& session() { return *m_session; }
+    RegionPicker& regionPicker() { return *m_regionPicker; }
+    TranslationHistoryController& historyController() { return *m_historyController; }
     TranslationPipeline& pipeline() { return *m_pipeline; }
     SettingsStore& settings() { return m_settings; }
     const QList<TargetWindow>& targets() const { return m_targets; }
@@ -79,6 +109,12 @@ private:
     std::unique_ptr<WindowCapture> m_capture;
     std::unique_ptr<RealtimeSession> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<RegionPicker> m_regionPicker;
+    std::vector<std::unique_ptr<RegionPreviewWindow>> m_previewWindows;
+    std::unique_ptr<TranslationHistoryController> m_historyController;
+    std::unique_ptr<SpeechOutput> m_speech;
+    std::unique_ptr<TranslationProfiles> m_profiles;
+    bool m_automaticSpeechEnabled = false;
 
     QList<TargetWindow> m_targets;
 };

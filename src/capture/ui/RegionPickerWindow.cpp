@@ -1,0 +1,236 @@
+#include "capture/ui/RegionPickerWindow.h"
+
+#include "base/AppLogger.h"
+#include "capture/CaptureRegionGeometry.h"
+
+#include <QCloseEvent>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ovisu {
+
+namespace {
+
+constexpr double dimmingAlpha = 0.48;
+constexpr double hintBackgroundAlpha = 0.65;
+constexpr double hintTop = 20;
+constexpr double strokeWidth = 3;
+const QColor selectionColor(255, 204, 0);  // the system yellow
+
+QFont hintFont() {
+    QFont font;
+    // The hint is Chinese; ask for a CJK face first so no glyph falls back to a box.
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK JP"), font.family()});
+    font.setPixelSize(18);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
+
+RegionPickerWindow::RegionPickerWindow(const QImage& still, const QRect& frame, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_still(still) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::CrossCursor);
+    setWindowTitle(QStringLiteral("框选字幕区域"));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    setGeometry(frame);
+    rescaleStill();
+}
+
+QString RegionPickerWindow::hintText() {
+    return QStringLiteral("拖动框选字幕区域 · 松开鼠标确认 · Esc 取消");
+}
+
+void RegionPickerWindow::rescaleStill() {
+    if (m_still.isNull() || width() <= 0 || height() <= 0) {
+        m_scaledStill = QImage();
+        return;
+    }
+    const double ratio = devicePixelRatioF();
+    const QSize pixels(std::max(1, static_cast<int>(std::lround(width() * ratio))),
+                       std::max(1, static_cast<int>(std::lround(height() * ratio))));
+    m_scaledStill = m_still.size() == pixels
+                        ? m_still
+                        : m_still.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_scaledStill.setDevicePixelRatio(ratio);
+}
+
+void RegionPickerWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    rescaleStill();
+}
+
+void RegionPickerWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRectF bounds = rect();
+    painter.fillRect(bounds, Qt::black);
+    if (!m_scaledStill.isNull())
+        painter.drawImage(bounds, m_scaledStill);
+    painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, dimmingAlpha));
+
+    if (!m_selection.isEmpty()) {
+        if (!m_scaledStill.isNull()) {
+            painter.save();
+            painter.setClipRect(m_selection);
+            painter.drawImage(bounds, m_scaledStill);
+            painter.restore();
+        }
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(selectionColor, strokeWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(m_selection);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+
+    const QFont font = hintFont();
+    const QFontMetricsF metrics(font);
+    const QString hint = hintText();
+    const double textWidth = metrics.horizontalAdvance(hint);
+    const QRectF hintBox((bounds.width() - textWidth) * 0.5, hintTop, textWidth, metrics.height());
+    painter.fillRect(hintBox, QColor::fromRgbF(0, 0, 0, hintBackgroundAlpha));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF(hintBox.left(), hintBox.top() + metrics.ascent()), hint);
+}
+
+void RegionPickerWindow::updateSelection(const QPointF& position) {
+    const QPointF point = CaptureRegionGeometry::clampedToView(position, QSizeF(size()));
+    m_selection = CaptureRegionGeometry::selectionBetween(m_dragStart, point);
+    update();
+}
+
+void RegionPickerWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_dragStart = CaptureRegionGeometry::clampedToView(event->position(), QSizeF(size()));
+    m_dragging = true;
+    m_selection = QRectF();
+    update();
+}
+
+void RegionPickerWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton)) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    updateSelection(event->position());
+}
+
+void RegionPickerWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragging || event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragging = false;
+    updateSelection(event->position());
+    // A click or a tiny drag is most likely a slip: keep the picker open for another try.
+    if (m_finished || !CaptureRegionGeometry::isAcceptedSelection(m_selection))
+        return;
+    const std::optional<QRectF> region = CaptureRegionGeometry::normalizedSelection(m_selection, QSizeF(size()));
+    if (!region)
+        return;
+    m_finished = true;
+    // The completion usually dismisses (and deletes later) this window: touch nothing after it.
+    if (m_completion) {
+        const Completion completion = m_completion;
+        completion(*region);
+    }
+}
+
+void RegionPickerWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (m_finished)
+        return;
+    m_finished = true;
+    if (m_cancelHandler) {
+        const CancelHandler handler = m_cancelHandler;
+        handler();
+    } else {
+        hide();
+    }
+}
+
+void RegionPickerWindow::closeEvent(QCloseEvent* event) {
+    // Closed by the window manager: the same as Escape, so the caller is never left waiting.
+    if (!m_finished) {
+        m_finished = true;
+        if (m_cancelHandler) {
+            const CancelHandler handler = m_cancelHandler;
+            handler();
+        }
+    }
+    event->accept();
+}
+
+RegionPicker::RegionPicker(QObject* parent) : QObject(parent) {}
+
+RegionPicker::~RegionPicker() {
+    delete m_pickerWindow.data();
+}
+
+void RegionPicker::presentRegionPicker(const QImage& image, const QRectF& targetFrame,
+                                       RegionPickerWindow::Completion completion, std::function<void()> cancelled) {
+    dismissPicker();
+
+    const QRect frame(static_cast<int>(std::lround(targetFrame.x())), static_cast<int>(std::lround(targetFrame.y())),
+                      std::max(1, static_cast<int>(std::lround(targetFrame.width()))),
+                      std::max(1, static_cast<int>(std::lround(targetFrame.height()))));
+    auto* window = new RegionPickerWindow(image, frame);
+    m_pickerWindow = window;
+
+    QPointer<RegionPicker> self(this);
+    window->setCompletion([self, window, completion = std::move(completion)](const QRectF& region) {
+        // Dismiss first: the completion may well open the next picker.
+        if (self && self->m_pickerWindow == window)
+            self->dismissPicker();
+        if (completion)
+            completion(region);
+    });
+    window->setCancelHandler([self, window, cancelled = std::move(cancelled)] {
+        if (self && self->m_pickerWindow == window)
+            self->dismissPicker();
+        if (cancelled)
+            cancelled();
+    });
+
+    AppLogger::shared().info(QStringLiteral("region"),
+                             QStringLiteral("打开框选器，目标尺寸 %1×%2")
+                                 .arg(static_cast<qint64>(std::trunc(targetFrame.width())))
+                                 .arg(static_cast<qint64>(std::trunc(targetFrame.height()))));
+
+    window->show();
+    window->raise();
+    window->activateWindow();
+    window->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void RegionPicker::dismissPicker() {
+    RegionPickerWindow* window = m_pickerWindow.data();
+    m_pickerWindow.clear();
+    if (!window)
+        return;
+    window->setCompletion({});
+    window->setCancelHandler({});
+    window->hide();
+    // Dismissing often happens inside one of the window's own event handlers.
+    window->deleteLater();
+}
+
+}  // namespace ovisu

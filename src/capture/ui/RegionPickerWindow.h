@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QRect>
+#include <QRectF>
+#include <QWidget>
+
+#include <functional>
+
+namespace ovisu {
+
+// The subtitle-region picker: a frameless window above all others, laid exactly over the target
+// window, showing a frozen still of it. The user drags a rectangle over the subtitles; releasing
+// the mouse reports it as fractions of the window (origin top-left). Escape cancels.
+class RegionPickerWindow : public QWidget {
+    Q_OBJECT
+public:
+    using Completion = std::function<void(const QRectF& normalizedRegion)>;
+    using CancelHandler = std::function<void()>;
+
+    // `frame`: the target window's frame in global coordinates.
+    RegionPickerWindow(const QImage& still, const QRect& frame, QWidget* parent = nullptr);
+
+    void setCompletion(Completion completion) { m_completion = std::move(completion); }
+    void setCancelHandler(CancelHandler handler) { m_cancelHandler = std::move(handler); }
+
+    // The current selection in view coordinates; empty before a drag.
+    QRectF selection() const { return m_selection; }
+
+    static QString hintText();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void updateSelection(const QPointF& position);
+    void rescaleStill();
+
+    QImage m_still;
+    QImage m_scaledStill;  // the still at the view's size in device pixels, made once per size
+    QPointF m_dragStart;
+    bool m_dragging = false;
+    QRectF m_selection;
+    bool m_finished = false;  // reported a region or cancelled: nothing more is reported
+    Completion m_completion;
+    CancelHandler m_cancelHandler;
+};
+
+// Keeps at most one picker open; opening another dismisses the one before.
+class RegionPicker : public QObject {
+    Q_OBJECT
+public:
+    explicit RegionPicker(QObject* parent = nullptr);
+    ~RegionPicker() override;
+
+    // Opens the picker over `targetFrame` (global coordinates, top-left origin) with `image`
+    // scaled to it. `completion` receives the normalised region; `cancelled` runs on Escape.
+    void presentRegionPicker(const QImage& image, const QRectF& targetFrame,
+                             RegionPickerWindow::Completion completion,
+                             std::function<void()> cancelled = {});
+    // Hides the open picker at once and deletes it once control is back in the event loop.
+    void dismissPicker();
+
+    RegionPickerWindow* pickerWindow() const { return m_pickerWindow; }
+
+private:
+    QPointer<RegionPickerWindow> m_pickerWindow;
+};
+
+}  // namespace ovisu
