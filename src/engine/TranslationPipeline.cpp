@@ -9,6 +9,7 @@
 #include "engine/DialogueCacheAccess.h"
 #include "engine/DialogueCacheKey.h"
 #include "engine/OllamaStartup.h"
+#include "engine/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
 #include "engine/SystemTranslationOutputRefiner.h"
 #include "engine/SystemTranslator.h"
@@ -314,10 +315,14 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
     m_streamingPreviewID.reset();
     const auto existing = std::find_if(m_translationHistory.begin(), m_translationHistory.end(),
                                        [&](const TranslationHistoryRecord& r) { return r.id == record.id; });
-    if (existing != m_translationHistory.end())
+    const int overlayLimit =
+        m_settings.intValue(SettingsKeys::overlayHistoryLimit, SettingsDefaults::overlayHistoryLimit);
+    if (existing != m_translationHistory.end()) {
         *existing = record;  // the streaming preview becomes the finished line, in place
-    else
-        m_translationHistory.append(record);
+        OverlaySessionList::trimOverlayHistory(m_translationHistory, overlayLimit);
+    } else {
+        OverlaySessionList::showOverlay(m_translationHistory, record, overlayLimit);
+    }
 
     ++m_statistics.translationCount;
     m_statistics.durationTotal += duration.value_or(0);
@@ -381,6 +386,12 @@ void TranslationPipeline::showStreamingPreview(const QString& text, const QStrin
     else
         m_translationHistory.append(record);
     m_client->translationHistoryChanged();
+}
+
+void TranslationPipeline::trimTranslationHistory(int limit) {
+    const qsizetype before = m_translationHistory.size();
+    OverlaySessionList::trimOverlayHistory(m_translationHistory, limit);
+    if (m_translationHistory.size() != before) m_client->translationHistoryChanged();
 }
 
 void TranslationPipeline::removePreviewRecord() {

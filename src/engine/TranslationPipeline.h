@@ -68,6 +68,8 @@ public:
     const TranslationCoordinator& coordinator() const { return m_coordinator; }
     const QList<TranslationHistoryRecord>& translationHistory() const { return m_translationHistory; }
     void clearTranslationHistory();
+    // A smaller overlay history limit drops the oldest shown translations at once.
+    void trimTranslationHistory(int limit);
     const SessionStatistics& statistics() const { return m_statistics; }
     void resetStatistics() { m_statistics = {}; }
     bool isRequestInFlight() const;

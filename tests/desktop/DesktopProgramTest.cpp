@@ -2,7 +2,12 @@
 #include "app/ui/MainWindow.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
+#include "capture/WindowCapture.h"
+#include "capture/ui/OverlayController.h"
+#include "capture/ui/OverlayPanel.h"
 #include "capture/ui/RegionPickerWindow.h"
+
+#include <QTextEdit>
 #include "desktop/DesktopTestSupport.h"
 #include "engine/TranslationPipeline.h"
 #include "support/QtPrinters.h"
@@ -80,6 +85,31 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     EXPECT_TRUE(similar(sentText(service.requests().first()), kScript.first(), 0.8));
     ASSERT_TRUE(waitForCondition([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
 
+    // The overlay sits over the subtitle box and shows the translation with its original.
+    OverlayPanel* panel = delegate.overlay().overlay();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(waitForCondition([&] { return panel->isVisible(); }, 3000));
+    const QString shown = panel->textView()->toPlainText();
+    EXPECT_TRUE(shown.contains(service.defaultTranslation())) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(delegate.pipeline().translationHistory().first().original));
+    const auto gameFrame = makeWindowCapture()->windowFrame(delegate.session().selectedTarget()->windowID());
+    ASSERT_TRUE(gameFrame);
+    const QRect subtitleBox(gameFrame->x() + qRound(gameFrame->width() * 0.06), gameFrame->y() + qRound(gameFrame->height() * 0.71),
+                            qRound(gameFrame->width() * 0.88), qRound(gameFrame->height() * 0.17));
+    EXPECT_TRUE(panel->frameGeometry().intersects(subtitleBox)) << "the overlay is not over the subtitles";
+
+    // What the loop captures never holds the overlay: the game's picture is the same with the
+    // panel shown over it and hidden.
+    const auto capture = makeWindowCapture();
+    const quint32 gameID = delegate.session().selectedTarget()->windowID();
+    const auto withPanel = capture->captureWindow(gameID);
+    panel->hide();
+    waitForCondition([] { return false; }, 300);
+    const auto withoutPanel = capture->captureWindow(gameID);
+    panel->show();
+    ASSERT_TRUE(withPanel && withoutPanel);
+    EXPECT_EQ(*withPanel, *withoutPanel);
+
     // Pausing and resuming on the same line does not translate it again.
     delegate.primaryAction();
     EXPECT_FALSE(delegate.session().isRunning());
@@ -87,5 +117,35 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     delegate.primaryAction();
     waitForCondition([] { return false; }, 3000);
     EXPECT_EQ(service.requestCount(), 1);
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {
+    TestGame game(kScript, kGameTitle, 0);
+    ASSERT_TRUE(game.waitUntilListed(10000));
+    ASSERT_TRUE(SettingsStore().setDictionary(
+        "normalizedRegion", QJsonObject{{"x", 0.06}, {"y", 0.71}, {"width", 0.88}, {"height", 0.17}}));
+    ASSERT_TRUE(SettingsStore().setString("targetWindowTitle", "ovisu-test-game — " + kGameTitle));
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate.session().selectedTarget());
+    ASSERT_EQ(delegate.session().selectedTarget()->scWindow.title, kGameTitle);
+    ASSERT_TRUE(delegate.session().normalizedRegion());
+
+    ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
+    ASSERT_TRUE(waitForCondition([&] { return delegate.session().isRunning(); }, 5000));
+    ASSERT_TRUE(waitForCondition([&] { return service.requestCount() >= 1; }, 20000));
+
+    ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
+    ASSERT_TRUE(waitForCondition([&] { return !delegate.session().isRunning(); }, 5000));
+    EXPECT_EQ(delegate.session().state().kind, RealtimeTranslationState::Kind::paused);
+
+    // Turned off in the settings, the keys do nothing.
+    ASSERT_TRUE(delegate.settings().setBool("globalHotKeysEnabled", false));
+    delegate.configureGlobalHotKeys();
+    ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
+    waitForCondition([] { return false; }, 800);
+    EXPECT_FALSE(delegate.session().isRunning());
     delegate.applicationWillTerminate();
 }

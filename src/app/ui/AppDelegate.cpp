@@ -1,14 +1,18 @@
 #include "app/ui/AppDelegate.h"
 
+#include "app/GlobalHotKeys.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/StatusItem.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
 #include "capture/CaptureRegionGeometry.h"
 #include "capture/LatestTranslationActions.h"
 #include "capture/SpeechOutput.h"
+#include "capture/ui/OverlayController.h"
+#include "capture/ui/OverlayPanel.h"
 #include "capture/ui/RegionPickerWindow.h"
 #include "capture/ui/RegionPreviewWindow.h"
 #include "capture/ui/TranslationHistoryWindow.h"
@@ -46,6 +50,17 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     m_session = std::make_unique<RealtimeSession>(m_settings, *m_capture, *m_pipeline, *this);
     m_pipeline->setClient(*m_session);
     m_mainWindow = std::make_unique<MainWindow>();
+    m_overlay = std::make_unique<OverlayController>(
+        m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_pipeline->translationHistory(); });
+    m_overlay->setSessionTrimmer([this](int limit) { m_pipeline->trimTranslationHistory(limit); });
+    connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
+    connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
+    connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
+    connect(m_overlay.get(), &OverlayController::settingsWriteFailed, this,
+            [](const QString& error) { AppLogger::shared().error(kApp, error); });
+    m_statusItem = std::make_unique<StatusItem>(*this);
+    m_hotKeys = makeGlobalHotKeys();
+    connect(m_hotKeys.get(), &GlobalHotKeys::hotKeyPressed, this, &AppDelegate::handleGlobalHotKey);
     m_regionPicker = std::make_unique<RegionPicker>();
     m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
     m_speech = makeSpeechOutput();
@@ -84,6 +99,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_mainWindow->setTranslationMode(m_session->translationMode());
     m_mainWindow->setOverlayOpacity(m_settings.doubleValue(SettingsKeys::overlayWindowOpacity,
                                                            SettingsDefaults::overlayWindowOpacity));
+    configureStatusItem();
+    configureGlobalHotKeys();
     m_session->setRegion(CaptureRegionGeometry::restoreRegion(m_settings));
     updateRegionControlsForMode();
     refreshWindows();
@@ -95,6 +112,7 @@ void AppDelegate::applicationWillTerminate() {
     if (m_session->isRunning()) m_session->stopTranslation();
     m_pipeline->cancelActiveTranslation(true);
     m_history.waitForPendingAppends();
+    m_hotKeys->unregisterGlobalHotKeys();
 }
 
 // Window list ------------------------------------------------------------------------------
@@ -259,9 +277,47 @@ void AppDelegate::overlayWindowOpacityChanged(double opacity) {
     const double clamped = std::clamp(opacity, 0.1, 1.0);
     if (const auto stored = m_settings.setDouble(SettingsKeys::overlayWindowOpacity, clamped); !stored)
         AppLogger::shared().error(kApp, stored.error());
+    m_overlay->setWindowOpacity(clamped);
 }
 
-void AppDelegate::refreshStatusMenu() {}
+void AppDelegate::configureStatusItem(bool rebuild) {
+    const bool enabled = m_settings.boolValue(SettingsKeys::menuBarIconEnabled, SettingsDefaults::menuBarIconEnabled);
+    m_statusItem->configure(enabled, rebuild);
+    // With the tray icon the program keeps running without windows; without it, closing the
+    // main window quits.
+    QApplication::setQuitOnLastWindowClosed(!enabled);
+    refreshStatusMenu();
+}
+
+void AppDelegate::configureGlobalHotKeys() {
+    m_hotKeys->configure(m_settings.boolValue(SettingsKeys::globalHotKeysEnabled, SettingsDefaults::globalHotKeysEnabled));
+}
+
+void AppDelegate::handleGlobalHotKey(int id) {
+    switch (id) {
+    case hotKeyToggleTranslation: toggleTranslation(); return;
+    case hotKeyToggleOverlay: toggleOverlayVisibility(); return;
+    case hotKeySelectRegion:
+        showMainWindow();
+        primaryRegionAction();
+        return;
+    default: return;
+    }
+}
+
+void AppDelegate::refreshStatusMenu() {
+    if (!m_statusItem->exists()) return;
+    StatusMenuPresentation::Inputs inputs;
+    inputs.state = m_session->state();
+    inputs.realtimeSessionRunning = m_session->isRunning();
+    inputs.overlayVisible = m_overlay->isOverlayVisible();
+    inputs.overlayClickThrough = m_overlay->isOverlayClickThrough();
+    inputs.automaticSpeechEnabled = m_automaticSpeechEnabled;
+    QStringList profileNames;
+    for (const auto& profile : m_profiles->profiles()) profileNames << profile.name;
+    m_statusItem->refresh(StatusMenuPresentation::make(inputs), StatusMenuPresentation::providerItems(m_selection),
+                          profileNames);
+}
 
 // Shell actions -----------------------------------------------------------------------------
 
@@ -274,8 +330,15 @@ void AppDelegate::toggleTranslation() {
     refreshStatusMenu();
 }
 
-void AppDelegate::toggleOverlayVisibility() { refreshStatusMenu(); }
-void AppDelegate::toggleOverlayClickThrough() { refreshStatusMenu(); }
+void AppDelegate::toggleOverlayVisibility() {
+    m_overlay->toggleOverlayVisibility();
+    refreshStatusMenu();
+}
+
+void AppDelegate::toggleOverlayClickThrough() {
+    m_overlay->toggleOverlayClickThrough();
+    refreshStatusMenu();
+}
 void AppDelegate::toggleClipboardMonitoring() { refreshStatusMenu(); }
 
 void AppDelegate::toggleAutomaticSpeech() {
@@ -373,7 +436,33 @@ void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
 
 void AppDelegate::statusLabelChanged(const QString& text) { m_mainWindow->setStatusText(text); }
 
-void AppDelegate::sessionStarting(bool fresh) { (void)fresh; }
+// A fresh session puts the panel over the subtitles; a resume or a one-shot recognition puts it
+// back where the player left it.
+void AppDelegate::sessionStarting(bool fresh) {
+    m_overlay->createOverlayIfNeeded();
+    if (fresh) {
+        m_overlay->renderOverlayText(false);
+        m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
+    } else if (!m_overlay->restoreOverlayFrame()) {
+        m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
+    }
+    bringOverlayToFront();
+}
+
+void AppDelegate::bringOverlayToFront() {
+    if (OverlayPanel* panel = m_overlay->overlay()) {
+        panel->show();
+        panel->raise();
+    }
+    refreshStatusMenu();
+}
+
+std::optional<QRectF> AppDelegate::selectedCaptureRect() {
+    if (!m_session->selectedTarget()) return std::nullopt;
+    const auto frame = m_capture->windowFrame(m_session->selectedTarget()->windowID());
+    return CaptureRegionGeometry::selectedCaptureRect(QRectF(frame.value_or(m_session->selectedTarget()->frame())),
+                                                     m_session->normalizedRegion());
+}
 
 void AppDelegate::sessionStatisticsChanged() {
     const SessionStatistics& statistics = m_pipeline->statistics();
@@ -389,6 +478,6 @@ void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
     if (outcome.succeeded() && m_automaticSpeechEnabled) speakTranslationText(outcome.record->translation);
 }
 
-void AppDelegate::translationHistoryChanged() {}
+void AppDelegate::translationHistoryChanged() { m_overlay->showOverlay(); }
 
 }  // namespace ovisu

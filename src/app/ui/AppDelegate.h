@@ -18,10 +18,13 @@
 
 namespace ovisu {
 
+class GlobalHotKeys;
 class MainWindow;
+class OverlayController;
 class RegionPicker;
 class RegionPreviewWindow;
 class SpeechOutput;
+class StatusItem;
 class TranslationHistoryController;
 class TranslationPipeline;
 class TranslationProfiles;
@@ -53,6 +56,9 @@ public:
     void overlayWindowOpacityChanged(double opacity);
     void updateRegionControlsForMode();
     void refreshStatusMenu();
+    void configureStatusItem(bool rebuild = false);
+    void configureGlobalHotKeys();
+    void handleGlobalHotKey(int id);
     void selectRegion();
     void speakTranslationText(const QString& text);
 
@@ -80,6 +86,9 @@ public:
     RealtimeSession& session() { return *m_session; }
     RegionPicker& regionPicker() { return *m_regionPicker; }
     TranslationHistoryController& historyController() { return *m_historyController; }
+    StatusItem& statusItem() { return *m_statusItem; }
+    OverlayController& overlay() { return *m_overlay; }
+    GlobalHotKeys& hotKeys() { return *m_hotKeys; }
     TranslationPipeline& pipeline() { return *m_pipeline; }
     SettingsStore& settings() { return m_settings; }
     const QList<TargetWindow>& targets() const { return m_targets; }
@@ -96,6 +105,8 @@ private:
     void wireMainWindow();
     void showProviderDetails();
     void saveRegion(const QRectF& normalizedRegion);
+    void bringOverlayToFront();
+    std::optional<QRectF> selectedCaptureRect();
 
     SettingsStore m_settings;
     ProviderSelection m_selection{m_settings};
@@ -109,6 +120,9 @@ private:
     std::unique_ptr<WindowCapture> m_capture;
     std::unique_ptr<RealtimeSession> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<OverlayController> m_overlay;
+    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<GlobalHotKeys> m_hotKeys;
     std::unique_ptr<RegionPicker> m_regionPicker;
     std::vector<std::unique_ptr<RegionPreviewWindow>> m_previewWindows;
     std::unique_ptr<TranslationHistoryController> m_historyController;

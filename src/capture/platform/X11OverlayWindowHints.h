@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWindow>
+
+namespace ovisu {
+
+// Window-manager hints for the overlay panel that Qt has no words for. Each does nothing unless
+// the application runs on the xcb platform.
+class X11OverlayWindowHints {
+public:
+    static bool isAvailable();
+    // Shows the window on every virtual desktop (_NET_WM_DESKTOP = 0xFFFFFFFF): set on the window
+    // for the next map, and asked of the window manager for a window already shown.
+    static void showOnAllDesktops(QWindow* window);
+    // Asks a compositor that offers it (KWin's _KDE_NET_WM_BLUR_BEHIND_REGION) to blur what is
+    // behind the whole window; most X11 compositors do not, and then nothing changes.
+    static void setBlurBehind(QWindow* window, bool enabled);
+};
+
+}  // namespace ovisu

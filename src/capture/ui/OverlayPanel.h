@@ -1,0 +1,85 @@
+#pragma once
+
+#include "capture/OverlayAppearance.h"
+#include "capture/OverlayGeometry.h"
+#include "capture/OverlayTextRenderer.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QTextEdit;
+class QToolButton;
+
+namespace ovisu {
+
+// The floating dialogue panel: a frameless tool window that never takes the focus, painted as a
+// translucent rounded plate, moved by dragging anywhere and resized at its 16-point edges. It
+// holds no settings of its own; the controller applies them.
+class OverlayPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit OverlayPanel(QWidget* parent = nullptr);
+
+    void applyStyle(const OverlayAppearance& appearance);
+    void applyBehavior(const OverlayAppearance& appearance);
+    void setOverlayText(const OverlayText& text, bool scrollToBottom);
+
+    bool isClickThrough() const { return m_clickThrough; }
+    bool isPositionLocked() const { return m_positionLocked; }
+    QColor tintColor() const { return m_tint; }
+    double cornerRadius() const { return m_cornerRadius; }
+    QTextEdit* textView() const { return m_text; }
+    QToolButton* closeButton() const { return m_close; }
+
+    // Starts a move or resize for a press at `localPoint` (panel coordinates), `globalPoint` on the
+    // screen; false when the panel is click-through or locked.
+    bool beginOverlayInteraction(const QPointF& localPoint, const QPointF& globalPoint);
+
+signals:
+    void frameChanged(const QRect& frame);
+    void closeRequested();
+    void hoverChanged(bool inside);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Interaction {
+        OverlayResizeEdge edge;  // none: a move
+        QRectF startFrame;
+        QPointF startMouse;
+    };
+
+    void setHovered(bool inside);
+    void continueInteraction(const QPointF& globalPoint);
+    void updateCursor(const QPointF& localPoint);
+    void layoutChildren();
+    void updateWindowFlags();
+    bool canInteract() const { return !m_clickThrough && !m_positionLocked; }
+
+    QTextEdit* m_text = nullptr;
+    QToolButton* m_close = nullptr;
+    std::optional<Interaction> m_interaction;
+    QColor m_tint;
+    double m_cornerRadius = 14;
+    double m_padding = 20;
+    bool m_blur = false;
+    bool m_shadow = true;
+    bool m_alwaysOnTop = true;
+    bool m_clickThrough = false;
+    bool m_positionLocked = false;
+    bool m_textSelectable = false;
+    bool m_hovered = false;
+};
+
+}  // namespace ovisu

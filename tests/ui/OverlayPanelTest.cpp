@@ -1,0 +1,250 @@
+#include "base/SettingsKeys.h"
+#include "base/SettingsStore.h"
+#include "capture/OverlayAppearance.h"
+#include "capture/OverlayGeometry.h"
+#include "capture/ui/OverlayController.h"
+#include "capture/ui/OverlayPanel.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+namespace K = SettingsKeys;
+
+namespace {
+
+TranslationHistoryRecord entry(const QString& original, const QString& translation, std::optional<double> duration) {
+    return {QUuid::createUuid(), QDateTime(QDate(2026, 3, 4), QTime(21, 30, 5)), original, translation,
+            QStringLiteral("DeepSeek"), duration};
+}
+
+class OverlayPanelTest : public ::testing::Test {
+protected:
+    SettingsStore settings;
+    QList<TranslationHistoryRecord> session;
+    OverlayController controller{settings, [this]() -> const QList<TranslationHistoryRecord>& { return session; }};
+
+    OverlayPanel* shownPanel(const QRect& frame = QRect(100, 120, 600, 240)) {
+        controller.createOverlayIfNeeded();
+        OverlayPanel* panel = controller.overlay();
+        panel->setGeometry(frame);
+        controller.showOverlay();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(panel));
+        return panel;
+    }
+
+    void hover(QWidget* widget, bool inside) {
+        if (inside) {
+            QEnterEvent enter(QPointF(50, 50), widget->mapToGlobal(QPointF(50, 50)), widget->mapToGlobal(QPointF(50, 50)));
+            QApplication::sendEvent(widget, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(widget, &leave);
+        }
+    }
+
+    void threeEntries() {
+        session = {entry("おはようございます。", "早上好。", 0.82),
+                   entry("今日は一緒に出かけませんか？", "今天要不要一起出门？", 1.46),
+                   entry("……うん、行こう！", "……嗯，走吧！", std::nullopt)};
+    }
+};
+
+}  // namespace
+
+TEST_F(OverlayPanelTest, ShowsThePlaceholderThenTheSessionScrolledToTheEnd) {
+    OverlayPanel* panel = shownPanel();
+    EXPECT_EQ(panel->textView()->toPlainText(), "等待识别字幕…");
+    EXPECT_TRUE(panel->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(panel->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+
+    for (int i = 0; i < 8; ++i) session.append(entry(QString("台詞%1").arg(i), QString("台词%1").arg(i), 1.0));
+    controller.showOverlay();
+    const QString shown = panel->textView()->toPlainText();
+    EXPECT_TRUE(shown.contains("台词0"));
+    EXPECT_TRUE(shown.endsWith("台词7"));
+    QScrollBar* bar = panel->textView()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "eight entries overflow a 240-point panel";
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Re-drawing for a settings change keeps the reader's place.
+    bar->setValue(0);
+    controller.applyOverlayStyle();
+    EXPECT_EQ(bar->value(), 0);
+
+    ASSERT_TRUE(settings.setBool(K::overlayCompactMode, true));
+    controller.applyOverlayBehavior();
+    EXPECT_FALSE(panel->textView()->toPlainText().contains("台词6"));
+    EXPECT_TRUE(panel->textView()->toPlainText().endsWith("台词7"));
+}
+
+TEST_F(OverlayPanelTest, ClickThroughPassesInputAndHidesTheCloseButton) {
+    OverlayPanel* panel = shownPanel();
+    hover(panel, true);
+    EXPECT_TRUE(panel->closeButton()->isVisible());
+    hover(panel, false);
+    EXPECT_FALSE(panel->closeButton()->isVisible());
+
+    QSignalSpy clickThrough(&controller, &OverlayController::overlayClickThroughChanged);
+    controller.toggleOverlayClickThrough();
+    EXPECT_TRUE(settings.boolValue(K::overlayClickThrough, false));
+    EXPECT_TRUE(panel->windowFlags() & Qt::WindowTransparentForInput);
+    EXPECT_TRUE(panel->isVisible()) << "a new window type must not hide the panel";
+    ASSERT_EQ(clickThrough.count(), 1);
+    EXPECT_TRUE(clickThrough.first().first().toBool());
+    hover(panel, true);
+    EXPECT_FALSE(panel->closeButton()->isVisible());
+    const QRect before = panel->geometry();
+    EXPECT_FALSE(panel->beginOverlayInteraction(QPointF(300, 120), QPointF(400, 240)));
+    EXPECT_EQ(panel->geometry(), before);
+
+    controller.toggleOverlayClickThrough();
+    EXPECT_FALSE(panel->windowFlags() & Qt::WindowTransparentForInput);
+    EXPECT_FALSE(settings.boolValue(K::overlayClickThrough, true));
+}
+
+TEST_F(OverlayPanelTest, DraggingTheEdgesResizesAndTheBackgroundMoves) {
+    OverlayPanel* panel = shownPanel(QRect(200, 150, 500, 200));
+    EXPECT_EQ(panel->geometry(), QRect(200, 150, 500, 200));
+
+    // Left edge outwards by 100.
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(4, 100));
+    QTest::mouseMove(panel, QPoint(-96, 100));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(4, 100));
+    EXPECT_EQ(panel->geometry(), QRect(100, 150, 600, 200));
+
+    // Left edge far inwards: stops at 360 with the right edge where it was.
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(4, 100));
+    QTest::mouseMove(panel, QPoint(500, 100));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(340, 100));
+    EXPECT_EQ(panel->geometry(), QRect(340, 150, 360, 200));
+
+    // Bottom-right corner.
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(355, 195));
+    QTest::mouseMove(panel, QPoint(395, 215));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(395, 215));
+    EXPECT_EQ(panel->geometry(), QRect(340, 150, 400, 220));
+
+    // The middle of the text moves the whole panel, and the frame is stored at once.
+    QWidget* text = panel->textView()->viewport();
+    const QPoint inText = text->mapFrom(panel, QPoint(200, 110));
+    QTest::mousePress(text, Qt::LeftButton, {}, inText);
+    QTest::mouseMove(text, inText + QPoint(-30, 20));
+    QTest::mouseRelease(text, Qt::LeftButton, {}, inText + QPoint(-30, 20));
+    EXPECT_EQ(panel->geometry(), QRect(310, 170, 400, 220));
+    const auto stored = settings.dictionaryValue(K::overlayFrame);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, OverlayGeometry::frameDictionary(QRectF(310, 170, 400, 220)));
+
+    // Locked: neither moves nor resizes.
+    ASSERT_TRUE(settings.setBool(K::overlayPositionLocked, true));
+    controller.applyOverlayBehavior();
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(4, 100));
+    QTest::mouseMove(panel, QPoint(-96, 100));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(-96, 100));
+    EXPECT_EQ(panel->geometry(), QRect(310, 170, 400, 220));
+}
+
+TEST_F(OverlayPanelTest, RestoresAndPlacesFramesOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_TRUE(settings.setDictionary(K::overlayFrame, OverlayGeometry::frameDictionary(QRectF(300, 100, 300, 200))));
+    EXPECT_FALSE(controller.restoreOverlayFrame());
+    ASSERT_TRUE(settings.setDictionary(K::overlayFrame,
+                                       OverlayGeometry::frameDictionary(QRectF(screen.right() + 5000, 0, 400, 200))));
+    EXPECT_FALSE(controller.restoreOverlayFrame());
+
+    controller.createOverlayIfNeeded();
+    ASSERT_TRUE(settings.setDictionary(K::overlayFrame, OverlayGeometry::frameDictionary(QRectF(20, 30, 400, 200))));
+    EXPECT_TRUE(controller.restoreOverlayFrame());
+    EXPECT_EQ(controller.overlay()->geometry(), QRect(20, 30, 400, 200));
+
+    controller.positionOverlayOnSelectedRegion(QRectF(screen.left() + 40, screen.bottom() - 100, 200, 50));
+    EXPECT_EQ(controller.overlay()->geometry(), QRect(screen.left() + 40, screen.bottom() - 200, 360, 150));
+    const QRect before = controller.overlay()->geometry();
+    controller.positionOverlayOnSelectedRegion(std::nullopt);
+    EXPECT_EQ(controller.overlay()->geometry(), before);
+}
+
+TEST_F(OverlayPanelTest, StyleAndToggles) {
+    OverlayPanel* panel = shownPanel();
+    QSignalSpy presets(&controller, &OverlayController::overlayThemePresetApplied);
+    controller.overlayThemePresetChanged(1);
+    EXPECT_EQ(presets.count(), 1);
+    EXPECT_EQ(panel->tintColor().rgb(), QColor::fromRgbF(0.96f, 0.96f, 0.96f).rgb());
+    EXPECT_NEAR(panel->tintColor().alphaF(), 0.9, 1e-3);
+    EXPECT_DOUBLE_EQ(panel->cornerRadius(), 10);
+    EXPECT_EQ(panel->textView()->geometry(), QRect(20, 20, 560, 200));
+
+    controller.overlayThemePresetChanged(0);  // blur on: the tint is lighter
+    EXPECT_NEAR(panel->tintColor().alphaF(), 0.78 * 0.72, 1e-3);
+
+    controller.setWindowOpacity(0.02);
+    EXPECT_DOUBLE_EQ(settings.doubleValue(K::overlayWindowOpacity, 0), 0.1);
+    EXPECT_NEAR(panel->windowOpacity(), 0.1, 1e-2);
+
+    controller.changeOverlayFontSize(-1);
+    EXPECT_DOUBLE_EQ(settings.doubleValue(K::overlayFontSize, 0), 24);  // preset 0 has 25
+    EXPECT_EQ(panel->textView()->toPlainText(), "等待识别字幕…");
+
+    int trimmedTo = -1;
+    controller.setSessionTrimmer([&](int limit) { trimmedTo = limit; });
+    controller.overlayHistoryLimitChanged(9);
+    EXPECT_EQ(trimmedTo, 50);
+    EXPECT_EQ(settings.intValue(K::overlayHistoryLimit, 0), 50);
+
+    QSignalSpy visibility(&controller, &OverlayController::overlayVisibilityChanged);
+    QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
+    EXPECT_FALSE(controller.isOverlayVisible());
+    controller.toggleOverlayVisibility();
+    EXPECT_TRUE(controller.isOverlayVisible());
+    controller.toggleOverlayVisibility();
+    EXPECT_FALSE(controller.isOverlayVisible());
+    ASSERT_EQ(visibility.count(), 3);
+    EXPECT_FALSE(visibility.last().first().toBool());
+
+    controller.resetOverlayBehavior();
+    EXPECT_EQ(settings.intValue(K::overlayHistoryLimit, 0), 8);
+}
+
+// The three looks over a game-like picture. The plate's colour is checked; set
+// OVISU_OVERLAY_SCREENSHOTS to a folder to keep the pictures for a look by eye.
+TEST_F(OverlayPanelTest, ThemesPaintTheirPlate) {
+    threeEntries();
+    OverlayPanel* panel = shownPanel(QRect(60, 60, 760, 400));
+    const QString folder = qEnvironmentVariable("OVISU_OVERLAY_SCREENSHOTS");
+    hover(panel, true);  // with the close button
+    for (int preset = 0; preset < 3; ++preset) {
+        controller.overlayThemePresetChanged(preset);
+        controller.renderOverlayText(true);
+        const QImage plate = panel->grab().toImage();
+        const OverlayThemePreset values = overlayThemePreset(preset);
+        const double alpha = values.blurEnabled ? values.backgroundOpacity * 0.72 : values.backgroundOpacity;
+        const QColor corner = plate.pixelColor(plate.width() / 2, 3);
+        EXPECT_NEAR(corner.alphaF(), alpha, 0.02) << preset;
+        EXPECT_EQ(plate.pixelColor(0, 0).alpha(), 0) << "rounded corners are see-through";
+
+        if (!folder.isEmpty()) {
+            QImage scene(plate.width() + 80, plate.height() + 80, QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&scene);
+            QLinearGradient sky(0, 0, scene.width(), scene.height());
+            sky.setColorAt(0, QColor(250, 190, 120));
+            sky.setColorAt(1, QColor(60, 110, 170));
+            painter.fillRect(scene.rect(), sky);
+            painter.drawImage(40, 40, plate);
+            painter.end();
+            scene.save(folder + QString("/ovl-theme%1.png").arg(preset));
+        }
+    }
+    if (!folder.isEmpty()) {
+        session.clear();
+        controller.renderOverlayText(true);
+        panel->grab().save(folder + "/ovl-placeholder.png");
+    }
+}
