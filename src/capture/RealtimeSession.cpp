@@ -128,6 +128,10 @@ void RealtimeSession::stopTranslation() {
     updateState(RealtimeTranslationState::paused());
 }
 
+void RealtimeSession::startSessionClockIfNeeded() {
+    if (!m_sessionStartedAt) m_sessionStartedAt = QDateTime::currentDateTime();
+}
+
 void RealtimeSession::toggleTranslation() {
     if (isRunning())
         stopTranslation();
@@ -335,7 +339,7 @@ void RealtimeSession::performManualOCR() {
         return;
     }
     if (refuseUnavailableMode()) return;
-    m_client.sessionStarting(false);
+    m_client.manualRecognitionStarting();
     m_manualCaptureInProgress = true;
     m_manualVerificationCandidate.clear();
     m_manualVerificationAttempts = 0;

@@ -36,6 +36,8 @@ public:
     virtual void statusLabelChanged(const QString& text) { (void)text; }
     // A session starts (fresh: a new one, not a resume): place and show the overlay.
     virtual void sessionStarting(bool fresh) { (void)fresh; }
+    // A one-shot recognition starts: show the overlay where it was.
+    virtual void manualRecognitionStarting() {}
     virtual void sessionStatisticsChanged() {}
     // A translation ended (shown, stored and spoken by the client) or failed.
     virtual void translationEnded(const TranslationOutcome& outcome) { (void)outcome; }
@@ -74,6 +76,10 @@ public:
     // running session in the new mode.
     void translationModeChanged(TranslationMode mode);
     TranslationMode translationMode() const { return m_translationMode; }
+    // States and the run clock of the clipboard mode, which shares the status line and the
+    // statistics with the loop.
+    void showState(const RealtimeTranslationState& state) { updateState(state); }
+    void startSessionClockIfNeeded();
     // Re-reads where the target window is now (window following).
     void refreshLockedTargetGeometry();
 

@@ -7,7 +7,14 @@
 #include "capture/ui/OverlayPanel.h"
 #include "capture/ui/RegionPickerWindow.h"
 
+#include "capture/ui/TranslationHistoryWindow.h"
+#include "support/TestEnvironment.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
 #include <QTextEdit>
+#include <QTimer>
 #include "desktop/DesktopTestSupport.h"
 #include "engine/TranslationPipeline.h"
 #include "support/QtPrinters.h"
@@ -147,5 +154,51 @@ TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
     waitForCondition([] { return false; }, 800);
     EXPECT_FALSE(delegate.session().isRunning());
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWindowExportsIt) {
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("既にあった文章です。");  // already there: not translated
+
+    delegate.toggleClipboardMonitoring();
+    ASSERT_TRUE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
+    EXPECT_TRUE(SettingsStore().boolValue("clipboardMonitoringEnabled", false));
+    EXPECT_EQ(delegate.mainWindow().statusText(), "正在监听剪贴板 · 发现日文后自动翻译");
+
+    clipboard->setText("お茶をどうぞ。");
+    ASSERT_TRUE(waitForCondition([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    clipboard->setText("お茶をどうぞ。");             // the same line again
+    clipboard->setText(service.defaultTranslation());  // the translation, copied from the overlay
+    waitForCondition([] { return false; }, 2000);
+    ASSERT_EQ(sentTexts(service), QStringList{"お茶をどうぞ。"});
+
+    // The history window shows the line; its export writes it to the chosen file.
+    delegate.openTranslationHistory();
+    auto* window = delegate.historyController().historyWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitForCondition([&] { return window->historyText().contains("原文：お茶をどうぞ。"); }, 5000))
+        << window->historyText().toStdString();
+    // The dialog proposes "Ovisu翻译历史.txt"; the player picks the folder and accepts.
+    const QString exported = currentHome() + "/Ovisu翻译历史.txt";
+    QTimer::singleShot(800, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialog->setDirectory(currentHome());
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    delegate.exportTranslationHistory();
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains("原文：お茶をどうぞ。")) << text.toStdString();
+    EXPECT_TRUE(text.contains("译文：" + service.defaultTranslation()));
+
+    // Starting realtime translation switches the clipboard mode off.
+    delegate.toggleClipboardMonitoring();
+    EXPECT_FALSE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
+    EXPECT_FALSE(SettingsStore().boolValue("clipboardMonitoringEnabled", true));
     delegate.applicationWillTerminate();
 }

@@ -58,6 +58,8 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::settingsWriteFailed, this,
             [](const QString& error) { AppLogger::shared().error(kApp, error); });
+    m_clipboardSource = makeClipboardSource();
+    m_clipboardMonitor = std::make_unique<ClipboardMonitor>(m_settings, *m_pipeline, *m_clipboardSource, *this);
     m_statusItem = std::make_unique<StatusItem>(*this);
     m_hotKeys = makeGlobalHotKeys();
     connect(m_hotKeys.get(), &GlobalHotKeys::hotKeyPressed, this, &AppDelegate::handleGlobalHotKey);
@@ -101,15 +103,18 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                            SettingsDefaults::overlayWindowOpacity));
     configureStatusItem();
     configureGlobalHotKeys();
+    m_clipboardMonitor->restoreClipboardMonitoringAtLaunch();
     m_session->setRegion(CaptureRegionGeometry::restoreRegion(m_settings));
     updateRegionControlsForMode();
     refreshWindows();
+    showProviderDetails();
     m_mainWindow->show();
 }
 
 void AppDelegate::applicationWillTerminate() {
     AppLogger::shared().info(kApp, QStringLiteral("应用退出"));
     if (m_session->isRunning()) m_session->stopTranslation();
+    if (m_clipboardMonitor->isPolling()) m_clipboardMonitor->stopClipboardMonitoring(false);
     m_pipeline->cancelActiveTranslation(true);
     m_history.waitForPendingAppends();
     m_hotKeys->unregisterGlobalHotKeys();
@@ -310,6 +315,8 @@ void AppDelegate::refreshStatusMenu() {
     StatusMenuPresentation::Inputs inputs;
     inputs.state = m_session->state();
     inputs.realtimeSessionRunning = m_session->isRunning();
+    inputs.clipboardPolling = m_clipboardMonitor->isPolling();
+    inputs.clipboardMonitoringEnabled = m_clipboardMonitor->clipboardMonitoringEnabled();
     inputs.overlayVisible = m_overlay->isOverlayVisible();
     inputs.overlayClickThrough = m_overlay->isOverlayClickThrough();
     inputs.automaticSpeechEnabled = m_automaticSpeechEnabled;
@@ -339,7 +346,14 @@ void AppDelegate::toggleOverlayClickThrough() {
     m_overlay->toggleOverlayClickThrough();
     refreshStatusMenu();
 }
-void AppDelegate::toggleClipboardMonitoring() { refreshStatusMenu(); }
+void AppDelegate::toggleClipboardMonitoring() { m_clipboardMonitor->toggleClipboardMonitoring(); }
+
+void AppDelegate::createOverlayIfNeeded() {
+    m_overlay->createOverlayIfNeeded();
+    bringOverlayToFront();
+}
+
+void AppDelegate::renderSettingsPage() {}
 
 void AppDelegate::toggleAutomaticSpeech() {
     m_automaticSpeechEnabled = !m_automaticSpeechEnabled;
@@ -421,7 +435,7 @@ void AppDelegate::quitApplication() { QApplication::quit(); }
 // What the session reports ------------------------------------------------------------------
 
 void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
-    const auto presentation = RealtimeStatusPresentation::make(state, false);
+    const auto presentation = RealtimeStatusPresentation::make(state, m_clipboardMonitor->clipboardMonitoringEnabled());
     const QString lastError = m_session->lastErrorMessage();
     m_mainWindow->setStatus(presentation.text, presentation.tone,
                             RealtimeStatusPresentation::clearsToolTip(presentation.tone) ? QString() : state.message);
@@ -439,13 +453,25 @@ void AppDelegate::statusLabelChanged(const QString& text) { m_mainWindow->setSta
 // A fresh session puts the panel over the subtitles; a resume or a one-shot recognition puts it
 // back where the player left it.
 void AppDelegate::sessionStarting(bool fresh) {
+    // Realtime translation and the clipboard mode exclude each other.
+    if (m_clipboardMonitor->clipboardMonitoringEnabled()) m_clipboardMonitor->stopClipboardMonitoring(false);
     m_overlay->createOverlayIfNeeded();
     if (fresh) {
         m_overlay->renderOverlayText(false);
         m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
-    } else if (!m_overlay->restoreOverlayFrame()) {
-        m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
+        bringOverlayToFront();
+    } else {
+        showOverlayWhereItWas();
     }
+}
+
+void AppDelegate::manualRecognitionStarting() {
+    m_overlay->createOverlayIfNeeded();
+    showOverlayWhereItWas();
+}
+
+void AppDelegate::showOverlayWhereItWas() {
+    if (!m_overlay->restoreOverlayFrame()) m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
     bringOverlayToFront();
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/ShellActions.h"
 #include "base/SettingsStore.h"
+#include "capture/ClipboardMonitor.h"
+#include "capture/ClipboardSource.h"
 #include "capture/DialogueTranslationCache.h"
 #include "capture/RealtimeSession.h"
 #include "capture/TargetWindow.h"
@@ -32,7 +34,7 @@ class WindowCapture;
 
 // The desktop program's composition root: it owns one component per area, wires them to the
 // main window, and brings the program up and down in order.
-class AppDelegate : public QObject, public RealtimeSessionClient, public ShellActions {
+class AppDelegate : public QObject, public RealtimeSessionClient, public ShellActions, public ClipboardMonitorClient {
     Q_OBJECT
 public:
     explicit AppDelegate(QObject* parent = nullptr);
@@ -55,7 +57,7 @@ public:
     void showLastErrorDetails();
     void overlayWindowOpacityChanged(double opacity);
     void updateRegionControlsForMode();
-    void refreshStatusMenu();
+    void refreshStatusMenu() override;
     void configureStatusItem(bool rebuild = false);
     void configureGlobalHotKeys();
     void handleGlobalHotKey(int id);
@@ -89,6 +91,7 @@ public:
     StatusItem& statusItem() { return *m_statusItem; }
     OverlayController& overlay() { return *m_overlay; }
     GlobalHotKeys& hotKeys() { return *m_hotKeys; }
+    ClipboardMonitor& clipboardMonitor() { return *m_clipboardMonitor; }
     TranslationPipeline& pipeline() { return *m_pipeline; }
     SettingsStore& settings() { return m_settings; }
     const QList<TargetWindow>& targets() const { return m_targets; }
@@ -97,15 +100,25 @@ public:
     void realtimeStateChanged(const RealtimeTranslationState& state) override;
     void statusLabelChanged(const QString& text) override;
     void sessionStarting(bool fresh) override;
+    void manualRecognitionStarting() override;
     void sessionStatisticsChanged() override;
     void translationEnded(const TranslationOutcome& outcome) override;
     void translationHistoryChanged() override;
+
+    // ClipboardMonitorClient
+    void updateState(const RealtimeTranslationState& state) override { m_session->showState(state); }
+    bool isRealtimeSessionRunning() const override { return m_session->isRunning(); }
+    void stopTranslation() override { m_session->stopTranslation(); }
+    void createOverlayIfNeeded() override;
+    void startSessionClockIfNeeded() override { m_session->startSessionClockIfNeeded(); }
+    void renderSettingsPage() override;
 
 private:
     void wireMainWindow();
     void showProviderDetails();
     void saveRegion(const QRectF& normalizedRegion);
     void bringOverlayToFront();
+    void showOverlayWhereItWas();
     std::optional<QRectF> selectedCaptureRect();
 
     SettingsStore m_settings;
@@ -121,6 +134,8 @@ private:
     std::unique_ptr<RealtimeSession> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<OverlayController> m_overlay;
+    std::unique_ptr<ClipboardSource> m_clipboardSource;
+    std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<GlobalHotKeys> m_hotKeys;
     std::unique_ptr<RegionPicker> m_regionPicker;
