@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFont>
+#include <QFontDatabase>
 #include <QTextStream>
 
 #include <unistd.h>
@@ -26,6 +28,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ovisu"));
     QApplication::setApplicationVersion(QStringLiteral("1.26"));
+    // One CJK family for the whole interface, so Chinese text never mixes fallback fonts.
+    if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC"))) {
+        QFont font(QStringLiteral("Noto Sans CJK SC"));
+        font.setPointSizeF(QApplication::font().pointSizeF());
+        QApplication::setFont(font);
+    }
     ovisu::AppDelegate delegate;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &ovisu::AppDelegate::applicationWillTerminate);
     delegate.applicationDidFinishLaunching();

@@ -132,6 +132,11 @@ void RealtimeSession::startSessionClockIfNeeded() {
     if (!m_sessionStartedAt) m_sessionStartedAt = QDateTime::currentDateTime();
 }
 
+void RealtimeSession::pollingSettingsChanged() {
+    m_adaptivePolling.reset();
+    if (m_sessionRunning) schedulePollingTimer();
+}
+
 void RealtimeSession::toggleTranslation() {
     if (isRunning())
         stopTranslation();

@@ -80,6 +80,9 @@ public:
     // statistics with the loop.
     void showState(const RealtimeTranslationState& state) { updateState(state); }
     void startSessionClockIfNeeded();
+    // The polling settings changed: a running session takes the new interval or mode at once.
+    void pollingSettingsChanged();
+    void stableHitsChanged(int hits) { m_detector.requiredStableHits = hits; }
     // Re-reads where the target window is now (window following).
     void refreshLockedTargetGeometry();
 

@@ -1,5 +1,6 @@
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/SettingsCenterWindow.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
 #include "capture/WindowCapture.h"
@@ -10,7 +11,10 @@
 #include "capture/ui/TranslationHistoryWindow.h"
 #include "support/TestEnvironment.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QFileDialog>
 #include <QTextEdit>
@@ -200,5 +204,34 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
     delegate.toggleClipboardMonitoring();
     EXPECT_FALSE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
     EXPECT_FALSE(SettingsStore().boolValue("clipboardMonitoringEnabled", true));
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndTheTrayDecidesWhetherClosingQuits) {
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());  // the tray icon keeps the program running
+
+    delegate.openSettingsCenter();
+    SettingsCenterWindow* settings = delegate.settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(settings->isVisible());
+    const auto* fontSize = settings->findChild<QLabel*>("overlayFontSize");
+    ASSERT_NE(fontSize, nullptr);
+    EXPECT_TRUE(fontSize->text().startsWith("24")) << fontSize->text().toStdString();
+    const auto* limit = settings->findChild<QComboBox*>("overlayHistoryLimit");
+    ASSERT_NE(limit, nullptr);
+    EXPECT_EQ(limit->currentText(), "8 句");
+
+    // Turning the tray icon off in the settings makes closing the main window quit.
+    auto* trayBox = settings->findChild<QCheckBox*>("menuBarIconEnabled");
+    ASSERT_NE(trayBox, nullptr);
+    ASSERT_TRUE(trayBox->isChecked());
+    trayBox->click();
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    EXPECT_FALSE(SettingsStore().boolValue("menuBarIconEnabled", true));
+    trayBox->click();
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
     delegate.applicationWillTerminate();
 }

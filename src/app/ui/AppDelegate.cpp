@@ -5,6 +5,7 @@
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/SettingsCenterWindow.h"
 #include "app/ui/StatusItem.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
@@ -283,11 +284,13 @@ void AppDelegate::overlayWindowOpacityChanged(double opacity) {
     if (const auto stored = m_settings.setDouble(SettingsKeys::overlayWindowOpacity, clamped); !stored)
         AppLogger::shared().error(kApp, stored.error());
     m_overlay->setWindowOpacity(clamped);
+    m_mainWindow->setOverlayOpacity(clamped);
+    if (m_settingsWindow && m_settingsWindow->isVisible()) m_settingsWindow->renderSettingsPage();
 }
 
-void AppDelegate::configureStatusItem(bool rebuild) {
+void AppDelegate::configureStatusItem() {
     const bool enabled = m_settings.boolValue(SettingsKeys::menuBarIconEnabled, SettingsDefaults::menuBarIconEnabled);
-    m_statusItem->configure(enabled, rebuild);
+    m_statusItem->configure(enabled);
     // With the tray icon the program keeps running without windows; without it, closing the
     // main window quits.
     QApplication::setQuitOnLastWindowClosed(!enabled);
@@ -346,20 +349,58 @@ void AppDelegate::toggleOverlayClickThrough() {
     m_overlay->toggleOverlayClickThrough();
     refreshStatusMenu();
 }
-void AppDelegate::toggleClipboardMonitoring() { m_clipboardMonitor->toggleClipboardMonitoring(); }
+void AppDelegate::toggleClipboardMonitoring() {
+    m_clipboardMonitor->toggleClipboardMonitoring();
+    renderSettingsPage();
+}
 
 void AppDelegate::createOverlayIfNeeded() {
     m_overlay->createOverlayIfNeeded();
     bringOverlayToFront();
 }
 
-void AppDelegate::renderSettingsPage() {}
+void AppDelegate::renderSettingsPage() {
+    if (m_settingsWindow && m_settingsWindow->isVisible()) m_settingsWindow->renderSettingsPage();
+}
+
+void AppDelegate::toggleClipboardStrictDetection() { m_clipboardMonitor->toggleClipboardStrictDetection(); }
+
+void AppDelegate::applyOverlayBehavior() {
+    m_overlay->applyOverlayBehavior();
+    refreshStatusMenu();
+}
+
+void AppDelegate::overlayHistoryLimitChanged(int limit) {
+    m_pipeline->trimTranslationHistory(limit);
+    m_overlay->renderOverlayText(true);
+}
+
+void AppDelegate::resetOverlayBehavior() {
+    m_overlay->resetOverlayBehavior();
+    refreshStatusMenu();
+}
+
+void AppDelegate::overlayThemePresetChanged(int index) { m_overlay->overlayThemePresetChanged(index); }
+void AppDelegate::applyOverlayStyle() { m_overlay->applyOverlayStyle(); }
+void AppDelegate::pollingIntervalChanged(double) { m_session->pollingSettingsChanged(); }
+
+void AppDelegate::highPerformancePollingChanged(bool enabled) {
+    m_session->pollingSettingsChanged();
+    m_mainWindow->setStatusText(enabled ? QStringLiteral("高性能自适应轮询已开启")
+                                        : QStringLiteral("已恢复 1.1.4 原有固定频率 OCR"));
+}
+
+// The loop reads the threshold at every capture.
+void AppDelegate::frameChangeThresholdChanged(double) {}
+void AppDelegate::stableHitsChanged(int hits) { m_session->stableHitsChanged(hits); }
+
 
 void AppDelegate::toggleAutomaticSpeech() {
     m_automaticSpeechEnabled = !m_automaticSpeechEnabled;
     if (const auto stored = m_settings.setBool(SettingsKeys::automaticSpeechEnabled, m_automaticSpeechEnabled); !stored)
         AppLogger::shared().error(kApp, stored.error());
     if (!m_automaticSpeechEnabled) m_speech->stop();
+    renderSettingsPage();
     refreshStatusMenu();
 }
 
@@ -404,7 +445,11 @@ void AppDelegate::showMainWindow() {
     m_mainWindow->activateWindow();
 }
 
-void AppDelegate::openSettingsCenter() {}
+void AppDelegate::openSettingsCenter() {
+    if (!m_settingsWindow) m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this);
+    m_settingsWindow->renderSettingsPage();
+    m_settingsWindow->present();
+}
 
 void AppDelegate::openSettingsHelp() {
     QMessageBox::information(

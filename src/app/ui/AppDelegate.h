@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
 #include "base/SettingsStore.h"
 #include "capture/ClipboardMonitor.h"
@@ -26,6 +27,7 @@ class OverlayController;
 class RegionPicker;
 class RegionPreviewWindow;
 class SpeechOutput;
+class SettingsCenterWindow;
 class StatusItem;
 class TranslationHistoryController;
 class TranslationPipeline;
@@ -34,7 +36,11 @@ class WindowCapture;
 
 // The desktop program's composition root: it owns one component per area, wires them to the
 // main window, and brings the program up and down in order.
-class AppDelegate : public QObject, public RealtimeSessionClient, public ShellActions, public ClipboardMonitorClient {
+class AppDelegate : public QObject,
+                    public RealtimeSessionClient,
+                    public ShellActions,
+                    public ClipboardMonitorClient,
+                    public SettingsCenterActions {
     Q_OBJECT
 public:
     explicit AppDelegate(QObject* parent = nullptr);
@@ -55,11 +61,22 @@ public:
     void primaryAction();
     void performManualOCR();
     void showLastErrorDetails();
-    void overlayWindowOpacityChanged(double opacity);
+    void overlayWindowOpacityChanged(double opacity) override;
+
+    // SettingsCenterActions: the settings centre has stored the value; apply it.
+    void applyOverlayBehavior() override;
+    void overlayHistoryLimitChanged(int limit) override;
+    void resetOverlayBehavior() override;
+    void overlayThemePresetChanged(int index) override;
+    void applyOverlayStyle() override;
+    void pollingIntervalChanged(double seconds) override;
+    void highPerformancePollingChanged(bool enabled) override;
+    void frameChangeThresholdChanged(double threshold) override;
+    void stableHitsChanged(int hits) override;
+    void configureStatusItem() override;
     void updateRegionControlsForMode();
     void refreshStatusMenu() override;
-    void configureStatusItem(bool rebuild = false);
-    void configureGlobalHotKeys();
+    void configureGlobalHotKeys() override;
     void handleGlobalHotKey(int id);
     void selectRegion();
     void speakTranslationText(const QString& text);
@@ -69,6 +86,7 @@ public:
     void toggleOverlayVisibility() override;
     void toggleOverlayClickThrough() override;
     void toggleClipboardMonitoring() override;
+    void toggleClipboardStrictDetection() override;
     void toggleAutomaticSpeech() override;
     void statusMenuSelectRegion() override;
     void selectProvider(Provider provider) override;
@@ -90,6 +108,7 @@ public:
     TranslationHistoryController& historyController() { return *m_historyController; }
     StatusItem& statusItem() { return *m_statusItem; }
     OverlayController& overlay() { return *m_overlay; }
+    SettingsCenterWindow* settingsWindow() const { return m_settingsWindow.get(); }
     GlobalHotKeys& hotKeys() { return *m_hotKeys; }
     ClipboardMonitor& clipboardMonitor() { return *m_clipboardMonitor; }
     TranslationPipeline& pipeline() { return *m_pipeline; }
@@ -137,6 +156,7 @@ private:
     std::unique_ptr<ClipboardSource> m_clipboardSource;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
     std::unique_ptr<GlobalHotKeys> m_hotKeys;
     std::unique_ptr<RegionPicker> m_regionPicker;
     std::vector<std::unique_ptr<RegionPreviewWindow>> m_previewWindows;

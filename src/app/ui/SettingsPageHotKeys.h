@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/ui/SettingsPage.h"
+
+class QCheckBox;
+
+namespace ovisu {
+
+// "快捷键与菜单栏": the global hot keys and the tray icon.
+class SettingsPageHotKeys : public SettingsPage {
+    Q_OBJECT
+public:
+    SettingsPageHotKeys(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+
+    void render() override;
+
+private:
+    QCheckBox* m_hotKeys = nullptr;
+    QWidget* m_hotKeyList = nullptr;
+    QCheckBox* m_statusItem = nullptr;
+};
+
+}  // namespace ovisu

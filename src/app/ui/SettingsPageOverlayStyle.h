@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/ui/SettingsPage.h"
+
+#include <QColor>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace ovisu {
+
+// "悬浮窗样式": theme presets, colours, font and the spacing of the overlay's text.
+class SettingsPageOverlayStyle : public SettingsPage {
+    Q_OBJECT
+public:
+    // Asks the user for a colour; answers an invalid colour when the user cancels.
+    using ColorPicker = std::function<QColor(const QColor& initial, const QString& title)>;
+
+    SettingsPageOverlayStyle(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+
+    void render() override;
+    void setColorPicker(ColorPicker picker) { m_colorPicker = std::move(picker); }
+
+private:
+    QPushButton* addColorButton(const QString& key, const QString& title);
+    void chooseColor(const QString& key, const QColor& fallback, const QString& title);
+    void changeFontSize(double delta);
+    SettingsSlider* addSlider(QGridLayout* grid, const QString& title, const QString& key, double minimum,
+                              double maximum, double step, int decimals);
+
+    ColorPicker m_colorPicker;
+    SegmentedControl* m_theme = nullptr;
+    QCheckBox* m_blur = nullptr;
+    QCheckBox* m_duration = nullptr;
+    QPushButton* m_backgroundColor = nullptr;
+    QPushButton* m_textColor = nullptr;
+    QComboBox* m_font = nullptr;
+    QLabel* m_fontSize = nullptr;
+    QPushButton* m_fontDown = nullptr;
+    QPushButton* m_fontUp = nullptr;
+    SettingsSlider* m_padding = nullptr;
+    SettingsSlider* m_cornerRadius = nullptr;
+    SettingsSlider* m_originalOpacity = nullptr;
+    SettingsSlider* m_lineSpacing = nullptr;
+    SegmentedControl* m_alignment = nullptr;
+    SettingsSlider* m_windowOpacity = nullptr;
+};
+
+}  // namespace ovisu
