@@ -1,16 +1,13 @@
 #include "app/TranslateCommand.h"
 
 #include "app/CommandSupport.h"
+#include "app/TranslationServices.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "base/OCRTextCleaner.h"
 #include "base/SettingsStore.h"
-#include "capture/DialogueTranslationCache.h"
 #include "capture/TranslationHistoryStore.h"
-#include "engine/HttpTransport.h"
-#include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
-#include "local/SystemTranslationBridge.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -101,19 +98,11 @@ int runTranslateCommand(const QStringList& arguments, CommandStreams& streams) {
         selection.useTransiently(*provider);
     }
 
-    HttpTransport transport;
-    DialogueTranslationCache cache;
-    SystemTranslationBridge systemTranslator;
+    TranslationServices services(settings, selection);
     QEventLoop loop;
     const bool json = parser.isSet(jsonOption);
     CommandLineClient client(streams, !json && parser.isSet(streamOption), loop);
-    TranslationPipeline* pipelinePointer = nullptr;
-    OllamaVersionProbe ollama(transport, [&] {
-        return ProviderSettings::validatedEndpoint(pipelinePointer->providerSettings().endpoint(selection.currentProvider()))
-            .value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
-    });
-    TranslationPipeline pipeline({settings, selection, transport, &cache, &systemTranslator, &ollama}, client);
-    pipelinePointer = &pipeline;
+    TranslationPipeline pipeline(services.pipelineServices(), client);
     client.setPipeline(&pipeline);
     pipeline.setStreamingPreference(parser.isSet(streamOption));
 

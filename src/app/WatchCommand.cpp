@@ -1,19 +1,16 @@
 #include "app/WatchCommand.h"
 
 #include "app/CommandSupport.h"
+#include "app/TranslationServices.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "base/SettingsStore.h"
-#include "capture/DialogueTranslationCache.h"
 #include "capture/RealtimeSession.h"
 #include "capture/RealtimeStatusPresentation.h"
 #include "capture/TranslationHistoryStore.h"
 #include "capture/WindowCapture.h"
-#include "engine/HttpTransport.h"
-#include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
-#include "local/SystemTranslationBridge.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -133,19 +130,11 @@ int runWatchCommand(const QStringList& arguments, CommandStreams& streams) {
         return 1;
     }
 
-    HttpTransport transport;
-    DialogueTranslationCache cache;
-    SystemTranslationBridge systemTranslator;
+    TranslationServices services(settings, selection);
     AsyncHistoryAppender history;
     WatchPrinter printer(streams, parser.isSet(jsonOption), history);
     TranslationPipelineClient placeholder;
-    TranslationPipeline* pipelinePointer = nullptr;
-    OllamaVersionProbe ollama(transport, [&] {
-        return ProviderSettings::validatedEndpoint(pipelinePointer->providerSettings().endpoint(selection.currentProvider()))
-            .value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
-    });
-    TranslationPipeline pipeline({settings, selection, transport, &cache, &systemTranslator, &ollama}, placeholder);
-    pipelinePointer = &pipeline;
+    TranslationPipeline pipeline(services.pipelineServices(), placeholder);
     RealtimeSession session(settings, *capture, pipeline, printer);
     pipeline.setClient(session);
     session.setPollingIntervalOverride(interval);

@@ -27,9 +27,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSysInfo>
-#include <QTimer>
 
 namespace ovisu {
 namespace {
@@ -40,13 +38,7 @@ const QString kVersionText = QStringLiteral("1.26 (Build 1260)");
 }  // namespace
 
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
-    m_ollama = std::make_unique<OllamaVersionProbe>(m_transport, [this] {
-        return ProviderSettings::validatedEndpoint(m_pipeline->providerSettings().endpoint(m_selection.currentProvider()))
-            .value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
-    });
-    m_pipeline = std::make_unique<TranslationPipeline>(
-        TranslationPipeline::Services{m_settings, m_selection, m_transport, &m_cache, &m_systemTranslator, m_ollama.get()},
-        m_placeholderClient);
+    m_pipeline = std::make_unique<TranslationPipeline>(m_services.pipelineServices(), m_placeholderClient);
     m_capture = makeWindowCapture();
     m_session = std::make_unique<RealtimeSession>(m_settings, *m_capture, *m_pipeline, *this);
     m_pipeline->setClient(*m_session);
@@ -97,8 +89,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     AppLogger::shared().info(kApp, QStringLiteral("启动 ") + kVersionText + QStringLiteral("，系统 ") +
                                        QSysInfo::prettyProductName());
     buildApplicationMenu(*m_mainWindow, *this, m_selection.visibleProviders());
-    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
-    showProviderDetails();
+    showProviders();
     m_mainWindow->setTranslationMode(m_session->translationMode());
     m_mainWindow->setOverlayOpacity(m_settings.doubleValue(SettingsKeys::overlayWindowOpacity,
                                                            SettingsDefaults::overlayWindowOpacity));
@@ -108,7 +99,6 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_session->setRegion(CaptureRegionGeometry::restoreRegion(m_settings));
     updateRegionControlsForMode();
     refreshWindows();
-    showProviderDetails();
     m_mainWindow->show();
 }
 
@@ -127,7 +117,7 @@ void AppDelegate::refreshWindows() {
     m_mainWindow->setStatusText(QStringLiteral("正在读取窗口…"));
     const auto targets = eligibleTargets(*m_capture);
     if (!targets) {
-        realtimeStateChanged(RealtimeTranslationState::error(QStringLiteral("读取窗口失败：") + targets.error()));
+        m_session->showState(RealtimeTranslationState::error(QStringLiteral("读取窗口失败：") + targets.error()));
         return;
     }
     m_targets = *targets;
@@ -139,7 +129,7 @@ void AppDelegate::refreshWindows() {
     m_mainWindow->setTargets(titles, index ? static_cast<int>(*index) : -1);
     if (index) m_session->setTarget(m_targets[*index]);
     AppLogger::shared().info(QStringLiteral("capture"), QStringLiteral("找到 %1 个可选窗口").arg(m_targets.size()));
-    realtimeStateChanged(RealtimeTranslationState::idle());
+    m_session->showState(RealtimeTranslationState::idle());
 }
 
 void AppDelegate::targetChanged(int index) {
@@ -147,13 +137,9 @@ void AppDelegate::targetChanged(int index) {
     if (m_session->isRunning()) m_session->stopTranslation();
     const TargetWindow& target = m_targets[index];
     m_session->setTarget(target);
+    rememberTarget(target);
     // A region belongs to the window it was marked on.
-    m_session->setRegion(std::nullopt);
-    if (const auto stored = WindowListing::rememberTarget(m_settings, target); !stored)
-        AppLogger::shared().error(kApp, stored.error());
-    std::optional<QRectF> none;
-    if (const auto persisted = CaptureRegionGeometry::persistRegion(m_settings, none); !persisted)
-        AppLogger::shared().error(kApp, persisted.error());
+    storeRegion(std::nullopt);
     updateRegionControlsForMode();
 }
 
@@ -198,17 +184,22 @@ void AppDelegate::selectRegion() {
 }
 
 void AppDelegate::saveRegion(const QRectF& normalizedRegion) {
-    m_session->setRegion(normalizedRegion);
     m_mainWindow->setStatusText(QStringLiteral("字幕区域已保存"));
-    if (m_session->selectedTarget()) {
-        if (const auto stored = WindowListing::rememberTarget(m_settings, *m_session->selectedTarget()); !stored)
-            AppLogger::shared().error(kApp, stored.error());
-    }
-    std::optional<QRectF> region = normalizedRegion;
+    if (m_session->selectedTarget()) rememberTarget(*m_session->selectedTarget());
+    storeRegion(normalizedRegion);
+    updateRegionControlsForMode();
+}
+
+// The stored form is the sanitised one, and the session reads exactly that.
+void AppDelegate::storeRegion(std::optional<QRectF> region) {
     if (const auto persisted = CaptureRegionGeometry::persistRegion(m_settings, region); !persisted)
         AppLogger::shared().error(kApp, persisted.error());
     m_session->setRegion(region);
-    updateRegionControlsForMode();
+}
+
+void AppDelegate::rememberTarget(const TargetWindow& target) {
+    if (const auto stored = WindowListing::rememberTarget(m_settings, target); !stored)
+        AppLogger::shared().error(kApp, stored.error());
 }
 
 void AppDelegate::showRegion() {
@@ -226,10 +217,7 @@ void AppDelegate::showRegion() {
 }
 
 void AppDelegate::clearRegion() {
-    m_session->setRegion(std::nullopt);
-    std::optional<QRectF> none;
-    if (const auto persisted = CaptureRegionGeometry::persistRegion(m_settings, none); !persisted)
-        AppLogger::shared().error(kApp, persisted.error());
+    storeRegion(std::nullopt);
     m_mainWindow->setStatusText(QStringLiteral("字幕区域已删除"));
     updateRegionControlsForMode();
 }
@@ -245,6 +233,11 @@ void AppDelegate::providerChanged(Provider provider) {
     m_selection.providerChanged(provider);
     showProviderDetails();
     refreshStatusMenu();
+}
+
+void AppDelegate::showProviders() {
+    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
+    showProviderDetails();
 }
 
 void AppDelegate::showProviderDetails() {
@@ -349,6 +342,7 @@ void AppDelegate::toggleOverlayClickThrough() {
     m_overlay->toggleOverlayClickThrough();
     refreshStatusMenu();
 }
+
 void AppDelegate::toggleClipboardMonitoring() {
     m_clipboardMonitor->toggleClipboardMonitoring();
     renderSettingsPage();
@@ -394,7 +388,6 @@ void AppDelegate::highPerformancePollingChanged(bool enabled) {
 void AppDelegate::frameChangeThresholdChanged(double) {}
 void AppDelegate::stableHitsChanged(int hits) { m_session->stableHitsChanged(hits); }
 
-
 void AppDelegate::toggleAutomaticSpeech() {
     m_automaticSpeechEnabled = !m_automaticSpeechEnabled;
     if (const auto stored = m_settings.setBool(SettingsKeys::automaticSpeechEnabled, m_automaticSpeechEnabled); !stored)
@@ -410,8 +403,9 @@ void AppDelegate::statusMenuSelectRegion() {
 }
 
 void AppDelegate::selectProvider(Provider provider) {
-    providerChanged(provider);
-    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
+    m_selection.providerChanged(provider);
+    showProviders();
+    refreshStatusMenu();
 }
 
 void AppDelegate::applyProfile(const QString& name) {
@@ -419,8 +413,7 @@ void AppDelegate::applyProfile(const QString& name) {
     if (!profile) return;
     const auto applied = m_profiles->applyTranslationProfile(*profile);
     m_mainWindow->setStatusText(applied ? *applied : applied.error());
-    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
-    showProviderDetails();
+    showProviders();
     refreshStatusMenu();
 }
 

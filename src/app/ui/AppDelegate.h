@@ -2,17 +2,14 @@
 
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
+#include "app/TranslationServices.h"
 #include "base/SettingsStore.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardSource.h"
-#include "capture/DialogueTranslationCache.h"
 #include "capture/RealtimeSession.h"
 #include "capture/TargetWindow.h"
 #include "capture/TranslationHistoryStore.h"
-#include "engine/HttpTransport.h"
-#include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderSelection.h"
-#include "local/SystemTranslationBridge.h"
 
 #include <QObject>
 #include <QPointer>
@@ -136,18 +133,18 @@ private:
     void wireMainWindow();
     void showProviderDetails();
     void saveRegion(const QRectF& normalizedRegion);
+    void storeRegion(std::optional<QRectF> region);
+    void rememberTarget(const TargetWindow& target);
+    void showProviders();
     void bringOverlayToFront();
     void showOverlayWhereItWas();
     std::optional<QRectF> selectedCaptureRect();
 
     SettingsStore m_settings;
     ProviderSelection m_selection{m_settings};
-    HttpTransport m_transport;
-    DialogueTranslationCache m_cache;
-    SystemTranslationBridge m_systemTranslator;
+    TranslationServices m_services{m_settings, m_selection};
     AsyncHistoryAppender m_history;
     TranslationPipelineClient m_placeholderClient;
-    std::unique_ptr<OllamaVersionProbe> m_ollama;
     std::unique_ptr<TranslationPipeline> m_pipeline;
     std::unique_ptr<WindowCapture> m_capture;
     std::unique_ptr<RealtimeSession> m_session;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "capture/DialogueTranslationCache.h"
+#include "engine/HttpTransport.h"
+#include "engine/OllamaVersionProbe.h"
+#include "engine/TranslationPipeline.h"
+#include "local/SystemTranslationBridge.h"
+
+namespace ovisu {
+
+class ProviderSelection;
+class SettingsStore;
+
+// What a translation pipeline needs besides the settings: one transport, the dialogue cache, the
+// system translator and the Ollama readiness probe. The command line and the desktop program
+// assemble their pipelines from it, so they translate the same way.
+class TranslationServices {
+public:
+    TranslationServices(SettingsStore& settings, ProviderSelection& selection);
+    TranslationServices(const TranslationServices&) = delete;
+    TranslationServices& operator=(const TranslationServices&) = delete;
+
+    TranslationPipeline::Services pipelineServices();
+
+private:
+    SettingsStore& m_settings;
+    ProviderSelection& m_selection;
+    HttpTransport m_transport;
+    DialogueTranslationCache m_cache;
+    SystemTranslationBridge m_systemTranslator;
+    OllamaVersionProbe m_ollama;
+};
+
+}  // namespace ovisu
