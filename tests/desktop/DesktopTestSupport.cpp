@@ -6,9 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace ovisu::test {
 
@@ -60,11 +57,7 @@ QString TestGame::log() const {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-QString sentText(const fake::RecordedRequest& request) {
-    const QJsonObject object = QJsonDocument::fromJson(request.body).object();
-    const QString user = object.value("messages").toArray().last().toObject().value("content").toString();
-    return user.section(QLatin1Char('\n'), -1);
-}
+QString sentText(const fake::RecordedRequest& request) { return fake::FakeService::chatTextToTranslate(request.body); }
 
 QStringList sentTexts(const fake::FakeService& service) {
     QStringList texts;

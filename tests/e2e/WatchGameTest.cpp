@@ -26,12 +26,6 @@ const QStringList kScript = {
     "また明日会いましょう。",
 };
 
-QString lastUserLine(const QByteArray& body) {
-    const QJsonObject object = QJsonDocument::fromJson(body).object();
-    const QString user = object.value("messages").toArray().last().toObject().value("content").toString();
-    return user.section(QLatin1Char('\n'), -1);
-}
-
 bool waitFor(const std::function<bool()>& done, int milliseconds) {
     QElapsedTimer timer;
     timer.start();
@@ -100,7 +94,7 @@ TEST(WatchGame, EveryLineOfATypewriterScriptIsTranslatedExactlyOnce) {
 
     const auto requests = service.requests();
     QStringList sent;
-    for (const auto& request : requests) sent.append(lastUserLine(request.body));
+    for (const auto& request : requests) sent.append(fake::FakeService::chatTextToTranslate(request.body));
     const QByteArray output = watch.readAllStandardOutput();
     ASSERT_EQ(sent.size(), kScript.size()) << sent.join(" | ").toStdString() << "\n" << output.toStdString();
     for (int i = 0; i < kScript.size(); ++i) {

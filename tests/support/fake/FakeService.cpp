@@ -4,7 +4,9 @@
 #include "support/fake/Httplib.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringDecoder>
 #include <QtDebug>
 
@@ -328,6 +330,12 @@ void FakeService::clearRequests() {
 void FakeService::setRecordFile(const QString& path) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->recordPath = path;
+}
+
+QString FakeService::chatTextToTranslate(const QByteArray& body) {
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    const QString user = object.value("messages").toArray().last().toObject().value("content").toString();
+    return user.section(QLatin1Char('\n'), -1);
 }
 
 }  // namespace ovisu::fake

@@ -81,6 +81,9 @@ public:
     static Route routeFor(const QString& method, const QString& path, const QByteArray& body);
     // The default, successful reply of a route for the given translation (whole bodies).
     static QByteArray defaultBody(Route route, const QString& translation);
+    // The text a chat request asks to translate: the last line of its last message (the lines
+    // before it are the prompt's context).
+    static QString chatTextToTranslate(const QByteArray& body);
 
     // Stream bodies in each grammar, as the real services send them.
     static QList<QByteArray> chatCompletionsStream(const QStringList& pieces, bool crlf = false, bool withDone = true);
