@@ -22,6 +22,7 @@ struct DisplayScreen {
     QRectF bounds;
     double scaleFactor = 1.0;
     bool isMain = false;  // the primary screen
+    QRectF availableBounds;  // without panels and docks: where floating panels are placed
 
     friend bool operator==(const DisplayScreen&, const DisplayScreen&) = default;
 };

@@ -10,7 +10,8 @@ QList<DisplayScreen> currentDisplayScreens() {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return screens;
     const QScreen* primary = QGuiApplication::primaryScreen();
     for (const QScreen* screen : QGuiApplication::screens())
-        screens.append(DisplayScreen{QRectF(screen->geometry()), screen->devicePixelRatio(), screen == primary});
+        screens.append(DisplayScreen{QRectF(screen->geometry()), screen->devicePixelRatio(), screen == primary,
+                                     QRectF(screen->availableGeometry())});
     return screens;
 }
 

@@ -136,26 +136,6 @@ std::expected<void, QString> persistOverlayBehavior(SettingsStore& s, const Over
     });
 }
 
-std::expected<void, QString> persistOverlayAppearance(SettingsStore& s, const OverlayAppearance& a) {
-    return firstError({
-        s.setBool(K::overlayShowsDuration, a.showsDuration),
-        s.setBool(K::blurEnabled, a.blurEnabled),
-        s.setDouble(K::backgroundOpacity, a.backgroundOpacity),
-        s.setDouble(K::overlayWindowOpacity, a.windowOpacity),
-        s.setDouble(K::overlayFontSize, a.fontSize),
-        s.setDouble(K::overlayPadding, a.padding),
-        s.setDouble(K::overlayCornerRadius, a.cornerRadius),
-        s.setDouble(K::overlayOriginalOpacity, a.originalOpacity),
-        s.setDouble(K::overlayLineSpacing, a.lineSpacing),
-        s.setBool(K::overlayShadowEnabled, a.shadowEnabled),
-        s.setInt(K::overlayAlignment, OverlayAppearance::clampedAlignment(a.alignment)),
-        s.setInt(K::overlayThemePreset, a.themePreset),
-        StoredColor::write(s, K::backgroundColor, a.backgroundColor),
-        StoredColor::write(s, K::textColor, a.textColor),
-        s.setString(K::fontName, a.fontName),
-    });
-}
-
 std::expected<void, QString> resetOverlayBehavior(SettingsStore& s) {
     OverlayAppearance a = OverlayAppearance::read(s);
     const OverlayAppearance defaults;

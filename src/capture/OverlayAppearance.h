@@ -92,8 +92,6 @@ struct OverlayAppearance {
 
 // Writes the behaviour settings except "overlayShowsDuration", which the style page owns.
 std::expected<void, QString> persistOverlayBehavior(SettingsStore& settings, const OverlayAppearance& appearance);
-// Writes the appearance settings (colours included) and "overlayShowsDuration".
-std::expected<void, QString> persistOverlayAppearance(SettingsStore& settings, const OverlayAppearance& appearance);
 // Restores all nine behaviour settings to their defaults and stores them.
 std::expected<void, QString> resetOverlayBehavior(SettingsStore& settings);
 

@@ -3,8 +3,6 @@
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -78,12 +76,12 @@ QRectF OverlayGeometry::resizedFrame(OverlayResizeEdge edge, const QRectF& start
     return frame;
 }
 
-std::optional<qsizetype> OverlayGeometry::bestScreenIndex(const QRectF& rect, const QList<OverlayScreen>& screens) {
+std::optional<qsizetype> OverlayGeometry::bestScreenIndex(const QRectF& rect, const QList<DisplayScreen>& screens) {
     if (screens.isEmpty()) return std::nullopt;
     qsizetype best = 0;
     double bestArea = -1;
     for (qsizetype i = 0; i < screens.size(); ++i) {
-        const QRectF overlap = screens[i].geometry.intersected(rect);
+        const QRectF overlap = screens[i].bounds.intersected(rect);
         const double area = overlap.isEmpty() ? 0 : overlap.width() * overlap.height();
         if (area > bestArea) {
             best = i;
@@ -101,14 +99,14 @@ QRectF OverlayGeometry::fittedInto(const QRectF& rect, const QRectF& available) 
     return {x, y, width, height};
 }
 
-std::optional<QRectF> OverlayGeometry::fittedFrame(const QRectF& rect, const QList<OverlayScreen>& screens) {
+std::optional<QRectF> OverlayGeometry::fittedFrame(const QRectF& rect, const QList<DisplayScreen>& screens) {
     const auto index = bestScreenIndex(rect, screens);
     if (!index) return std::nullopt;
-    return fittedInto(rect, screens[*index].availableGeometry);
+    return fittedInto(rect, screens[*index].availableBounds);
 }
 
 std::optional<QRectF> OverlayGeometry::restoredFrame(const std::optional<QJsonObject>& stored,
-                                                     const QList<OverlayScreen>& screens) {
+                                                     const QList<DisplayScreen>& screens) {
     if (!stored) return std::nullopt;
     const auto x = finiteNumber(*stored, QStringLiteral("x"));
     const auto y = finiteNumber(*stored, QStringLiteral("y"));
@@ -118,12 +116,12 @@ std::optional<QRectF> OverlayGeometry::restoredFrame(const std::optional<QJsonOb
     if (*width < minimumWidth || *height < minimumHeight) return std::nullopt;
     const QRectF frame(*x, *y, *width, *height);
     const auto index = bestScreenIndex(frame, screens);
-    if (!index || !screens[*index].geometry.intersects(frame)) return std::nullopt;
-    return fittedInto(frame, screens[*index].availableGeometry);
+    if (!index || !screens[*index].bounds.intersects(frame)) return std::nullopt;
+    return fittedInto(frame, screens[*index].availableBounds);
 }
 
 std::optional<QRectF> OverlayGeometry::frameOverSelectedRegion(const std::optional<QRectF>& region,
-                                                               const QList<OverlayScreen>& screens) {
+                                                               const QList<DisplayScreen>& screens) {
     if (!region || !region->isValid()) return std::nullopt;
     const double width = std::max(region->width(), minimumWidth);
     const double height = std::max(region->height(), minimumHeight);
@@ -139,15 +137,11 @@ QJsonObject OverlayGeometry::frameDictionary(const QRectF& frame) {
 }
 
 std::expected<void, QString> OverlayGeometry::persistOverlayFrame(SettingsStore& settings, const QRectF& frame) {
-    return settings.setDictionary(SettingsKeys::overlayFrame, frameDictionary(frame));
+    const QJsonObject dictionary = frameDictionary(frame);
+    // A move and a resize of one geometry change both report it; the file is written once.
+    if (settings.dictionaryValue(SettingsKeys::overlayFrame) == dictionary) return {};
+    return settings.setDictionary(SettingsKeys::overlayFrame, dictionary);
 }
 
-QList<OverlayScreen> OverlayGeometry::currentScreens() {
-    QList<OverlayScreen> screens;
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.append({QRectF(screen->geometry()), QRectF(screen->availableGeometry())});
-    return screens;
-}
 
 }  // namespace ovisu

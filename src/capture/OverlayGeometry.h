@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/CaptureRegionGeometry.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QPointF>
@@ -20,11 +22,6 @@ enum class OverlayResizeEdge { none, left, right, top, bottom, topLeft, topRight
 
 // A display in global coordinates (origin top-left, y downwards): its whole area and the part
 // not taken by panels and docks.
-struct OverlayScreen {
-    QRectF geometry;
-    QRectF availableGeometry;
-};
-
 // The panel's frame rules, in Qt's global coordinates (origin top-left, y downwards).
 class OverlayGeometry {
 public:
@@ -44,26 +41,24 @@ public:
                                const QPointF& mouse);
 
     // The screen whose area overlaps `rect` most (the earlier one on a tie); none without screens.
-    static std::optional<qsizetype> bestScreenIndex(const QRectF& rect, const QList<OverlayScreen>& screens);
+    static std::optional<qsizetype> bestScreenIndex(const QRectF& rect, const QList<DisplayScreen>& screens);
     // `rect` shrunk to and moved inside an available area.
     static QRectF fittedInto(const QRectF& rect, const QRectF& available);
     // `rect` fitted into the available area of its best screen; none without screens.
-    static std::optional<QRectF> fittedFrame(const QRectF& rect, const QList<OverlayScreen>& screens);
+    static std::optional<QRectF> fittedFrame(const QRectF& rect, const QList<DisplayScreen>& screens);
 
     // The stored "overlayFrame" to restore, fitted to its screen; none when it is missing,
     // incomplete, smaller than 360 × 150, or on no present screen.
     static std::optional<QRectF> restoredFrame(const std::optional<QJsonObject>& stored,
-                                               const QList<OverlayScreen>& screens);
+                                               const QList<DisplayScreen>& screens);
     // The frame over the subtitle region (global coordinates): at least 360 × 150, grown upwards
     // and to the right so the region's lower-left corner stays put, then fitted to its screen.
     static std::optional<QRectF> frameOverSelectedRegion(const std::optional<QRectF>& region,
-                                                         const QList<OverlayScreen>& screens);
+                                                         const QList<DisplayScreen>& screens);
 
     static QJsonObject frameDictionary(const QRectF& frame);
+    // Stores the frame as "overlayFrame"; the settings file is left alone when it holds that frame already.
     static std::expected<void, QString> persistOverlayFrame(SettingsStore& settings, const QRectF& frame);
-
-    // The displays as Qt sees them now (empty without a GUI application).
-    static QList<OverlayScreen> currentScreens();
 };
 
 }  // namespace ovisu

@@ -113,8 +113,8 @@ TEST(CaptureRegionGeometryTest, PreviewShowsTheRegionWithoutMarginsScaledToAtMos
 
 TEST(CaptureRegionGeometryTest, CaptureScaleIsThatOfTheScreenHoldingMostOfTheWindow) {
     const QList<DisplayScreen> screens{
-        {QRectF(0, 0, 1920, 1080), 1.0, true},
-        {QRectF(1920, 0, 1280, 800), 2.0, false},
+        {QRectF(0, 0, 1920, 1080), 1.0, true, QRectF(0, 0, 1920, 1080)},
+        {QRectF(1920, 0, 1280, 800), 2.0, false, QRectF(1920, 0, 1280, 800)},
     };
     // Spread over both: 300 of 800 points on the first display, 500 on the second.
     EXPECT_DOUBLE_EQ(Geometry::captureScale(QRectF(1620, 100, 800, 600), screens), 2.0);

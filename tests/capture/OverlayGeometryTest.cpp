@@ -2,6 +2,7 @@
 #include "base/SettingsStore.h"
 #include "capture/OverlayGeometry.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
@@ -9,9 +10,9 @@ using Edge = OverlayResizeEdge;
 
 namespace {
 
-const QList<OverlayScreen> kTwoScreens{
-    {QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048)},     // a panel along the top
-    {QRectF(1920, 0, 1280, 1024), QRectF(1920, 0, 1280, 1024)},
+const QList<DisplayScreen> kTwoScreens{
+    {QRectF(0, 0, 1920, 1080), 1.0, true, QRectF(0, 32, 1920, 1048)},  // a panel along the top
+    {QRectF(1920, 0, 1280, 1024), 1.0, false, QRectF(1920, 0, 1280, 1024)},
 };
 
 QJsonObject frame(double x, double y, double w, double h) {
@@ -106,4 +107,18 @@ TEST(OverlayGeometryTest, FrameIsStoredAsADictionary) {
     ASSERT_TRUE(stored);
     EXPECT_EQ(*stored, (QJsonObject{{"x", 12.5}, {"y", 40}, {"width", 800}, {"height", 300}}));
     EXPECT_EQ(OverlayGeometry::restoredFrame(stored, kTwoScreens), QRectF(12.5, 40, 800, 300));
+
+    // The same frame again does not rewrite the file (the move and the resize of one change
+    // both report it); a new frame does.
+    QFile file(settings.filePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("marker");
+    file.close();
+    ASSERT_TRUE(OverlayGeometry::persistOverlayFrame(settings, QRectF(12.5, 40, 800, 300)));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "marker");
+    file.close();
+    ASSERT_TRUE(OverlayGeometry::persistOverlayFrame(settings, QRectF(12.5, 41, 800, 300)));
+    EXPECT_EQ(SettingsStore(settings.filePath()).dictionaryValue(SettingsKeys::overlayFrame),
+              frame(12.5, 41, 800, 300));
 }

@@ -136,7 +136,11 @@ TEST_F(OverlayPanelTest, DraggingTheEdgesResizesAndTheBackgroundMoves) {
     QWidget* text = panel->textView()->viewport();
     const QPoint inText = text->mapFrom(panel, QPoint(200, 110));
     QTest::mousePress(text, Qt::LeftButton, {}, inText);
-    QTest::mouseMove(text, inText + QPoint(-30, 20));
+    QTest::mouseMove(text, inText + QPoint(-20, 10));
+    QTest::mouseMove(text, inText + QPoint(-10, 10));  // the text moved with the first step
+    EXPECT_EQ(settings.dictionaryValue(K::overlayFrame),
+              OverlayGeometry::frameDictionary(QRectF(340, 150, 400, 220)))
+        << "the steps of a drag are not written one by one";
     QTest::mouseRelease(text, Qt::LeftButton, {}, inText + QPoint(-30, 20));
     EXPECT_EQ(panel->geometry(), QRect(310, 170, 400, 220));
     const auto stored = settings.dictionaryValue(K::overlayFrame);
@@ -150,6 +154,26 @@ TEST_F(OverlayPanelTest, DraggingTheEdgesResizesAndTheBackgroundMoves) {
     QTest::mouseMove(panel, QPoint(-96, 100));
     QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(-96, 100));
     EXPECT_EQ(panel->geometry(), QRect(310, 170, 400, 220));
+}
+
+// A release that never reaches the panel (a lost grab) must not leave the drag, and with it the
+// storing of the frame, hanging.
+TEST_F(OverlayPanelTest, AMoveWithoutTheButtonEndsALostDrag) {
+    OverlayPanel* panel = shownPanel(QRect(200, 150, 500, 200));
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(250, 100));
+    QTest::mouseMove(panel, QPoint(270, 100));
+    EXPECT_EQ(panel->geometry(), QRect(220, 150, 500, 200));
+    EXPECT_EQ(settings.dictionaryValue(K::overlayFrame), OverlayGeometry::frameDictionary(QRectF(200, 150, 500, 200)));
+
+    QMouseEvent plainMove(QEvent::MouseMove, QPointF(260, 100), panel->mapToGlobal(QPointF(260, 100)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &plainMove);
+    EXPECT_EQ(panel->geometry(), QRect(220, 150, 500, 200)) << "a plain move does not drag";
+    EXPECT_EQ(settings.dictionaryValue(K::overlayFrame), OverlayGeometry::frameDictionary(QRectF(220, 150, 500, 200)));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(260, 100));
+
+    panel->move(240, 160);  // the window manager or the program: stored at once
+    EXPECT_EQ(settings.dictionaryValue(K::overlayFrame), OverlayGeometry::frameDictionary(QRectF(240, 160, 500, 200)));
 }
 
 TEST_F(OverlayPanelTest, RestoresAndPlacesFramesOnTheScreen) {
@@ -195,7 +219,7 @@ TEST_F(OverlayPanelTest, StyleAndToggles) {
 
     int trimmedTo = -1;
     controller.setSessionTrimmer([&](int limit) { trimmedTo = limit; });
-    controller.overlayHistoryLimitChanged(9);
+    controller.overlayHistoryLimitChanged(OverlayAppearance::historyLimitForChoiceIndex(9));
     EXPECT_EQ(trimmedTo, 50);
     EXPECT_EQ(settings.intValue(K::overlayHistoryLimit, 0), 50);
 

@@ -364,10 +364,7 @@ void AppDelegate::applyOverlayBehavior() {
     refreshStatusMenu();
 }
 
-void AppDelegate::overlayHistoryLimitChanged(int limit) {
-    m_pipeline->trimTranslationHistory(limit);
-    m_overlay->renderOverlayText(true);
-}
+void AppDelegate::overlayHistoryLimitChanged(int limit) { m_overlay->overlayHistoryLimitChanged(limit); }
 
 void AppDelegate::resetOverlayBehavior() {
     m_overlay->resetOverlayBehavior();

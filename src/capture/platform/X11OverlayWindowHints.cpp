@@ -1,12 +1,9 @@
 #include "capture/platform/X11OverlayWindowHints.h"
 
+#include "capture/platform/XcbReply.h"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
 
 namespace ovisu {
 namespace {
@@ -17,32 +14,18 @@ xcb_connection_t* connection() {
     return app ? app->connection() : nullptr;
 }
 
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    if (!reply) return XCB_ATOM_NONE;
-    const xcb_atom_t result = reply->atom;
-    std::free(reply);
-    return result;
-}
-
 xcb_window_t rootOf(xcb_connection_t* c, xcb_window_t window) {
-    xcb_query_tree_reply_t* reply = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-    if (!reply) return XCB_WINDOW_NONE;
-    const xcb_window_t root = reply->root;
-    std::free(reply);
-    return root;
+    const XcbReply<xcb_query_tree_reply_t> reply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    return reply ? reply->root : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 }  // namespace
-
-bool X11OverlayWindowHints::isAvailable() { return connection() != nullptr; }
 
 void X11OverlayWindowHints::showOnAllDesktops(QWindow* window) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;
     const auto id = xcb_window_t(window->winId());
-    const xcb_atom_t desktop = atom(c, "_NET_WM_DESKTOP");
+    const xcb_atom_t desktop = internXcbAtom(c, "_NET_WM_DESKTOP");
     if (desktop == XCB_ATOM_NONE) return;
     const uint32_t all = 0xFFFFFFFF;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, desktop, XCB_ATOM_CARDINAL, 32, 1, &all);
@@ -69,7 +52,7 @@ void X11OverlayWindowHints::setBlurBehind(QWindow* window, bool enabled) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;
     const auto id = xcb_window_t(window->winId());
-    const xcb_atom_t blur = atom(c, "_KDE_NET_WM_BLUR_BEHIND_REGION");
+    const xcb_atom_t blur = internXcbAtom(c, "_KDE_NET_WM_BLUR_BEHIND_REGION");
     if (blur == XCB_ATOM_NONE) return;
     if (enabled)  // an empty region means the whole window
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, blur, XCB_ATOM_CARDINAL, 32, 0, nullptr);

@@ -8,7 +8,6 @@ namespace ovisu {
 // the application runs on the xcb platform.
 class X11OverlayWindowHints {
 public:
-    static bool isAvailable();
     // Shows the window on every virtual desktop (_NET_WM_DESKTOP = 0xFFFFFFFF): set on the window
     // for the next map, and asked of the window manager for a window already shown.
     static void showOnAllDesktops(QWindow* window);

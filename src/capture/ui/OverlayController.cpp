@@ -2,6 +2,7 @@
 
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
+#include "capture/DisplayScreens.h"
 #include "capture/OverlayGeometry.h"
 #include "capture/OverlayTextRenderer.h"
 #include "capture/ui/OverlayPanel.h"
@@ -70,31 +71,21 @@ void OverlayController::applyOverlayBehavior() {
     emit overlayBehaviorApplied();
 }
 
-void OverlayController::persistOverlayBehavior(const OverlayAppearance& behavior) {
-    report(ovisu::persistOverlayBehavior(m_settings, behavior));
-}
-
 void OverlayController::resetOverlayBehavior() {
     report(ovisu::resetOverlayBehavior(m_settings));
     applyOverlayBehavior();
 }
 
-void OverlayController::setOverlayBehaviorFlag(const QString& key, bool value) {
-    report(m_settings.setBool(key, value));
-    persistOverlayBehavior(appearance());
-    applyOverlayBehavior();
-}
-
 bool OverlayController::restoreOverlayFrame() {
     const auto frame = OverlayGeometry::restoredFrame(m_settings.dictionaryValue(SettingsKeys::overlayFrame),
-                                                      OverlayGeometry::currentScreens());
+                                                      currentDisplayScreens());
     if (!frame) return false;
     if (m_overlay) m_overlay->setGeometry(frame->toRect());
     return true;
 }
 
 void OverlayController::positionOverlayOnSelectedRegion(std::optional<QRectF> selectedCaptureRect) {
-    const auto frame = OverlayGeometry::frameOverSelectedRegion(selectedCaptureRect, OverlayGeometry::currentScreens());
+    const auto frame = OverlayGeometry::frameOverSelectedRegion(selectedCaptureRect, currentDisplayScreens());
     if (!frame) return;
     createOverlayIfNeeded();
     m_overlay->setGeometry(frame->toRect());
@@ -117,13 +108,12 @@ void OverlayController::toggleOverlayVisibility() {
 }
 
 void OverlayController::toggleOverlayClickThrough() {
-    OverlayAppearance a = appearance();
-    a.clickThrough = !a.clickThrough;
-    persistOverlayBehavior(a);
+    const bool clickThrough = !isOverlayClickThrough();
+    report(m_settings.setBool(SettingsKeys::overlayClickThrough, clickThrough));
     if (m_overlay) {
         applyOverlayBehavior();
     } else {
-        emit overlayClickThroughChanged(a.clickThrough);
+        emit overlayClickThroughChanged(clickThrough);
         emit overlayBehaviorApplied();
     }
 }
@@ -136,11 +126,9 @@ bool OverlayController::isOverlayVisible() const { return m_overlay && m_overlay
 
 bool OverlayController::isOverlayClickThrough() const { return appearance().clickThrough; }
 
-void OverlayController::overlayHistoryLimitChanged(int choiceIndex) {
-    const int limit = OverlayAppearance::historyLimitForChoiceIndex(choiceIndex);
+void OverlayController::overlayHistoryLimitChanged(int limit) {
     report(m_settings.setInt(SettingsKeys::overlayHistoryLimit, limit));
     if (m_trimSession) m_trimSession(limit);
-    persistOverlayBehavior(appearance());
     renderOverlayText(true);
 }
 

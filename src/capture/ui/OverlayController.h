@@ -42,11 +42,9 @@ public:
     void renderOverlayText(bool scrollToBottom);
     void applyOverlayStyle();
     void applyOverlayBehavior();
-    void persistOverlayBehavior(const OverlayAppearance& behavior);
     void resetOverlayBehavior();
-    // A behaviour check box: stores the value, persists the behaviour settings and applies them.
-    void setOverlayBehaviorFlag(const QString& key, bool value);
 
+    // Both place the panel; it reports the new frame, which is then stored.
     bool restoreOverlayFrame();
     void positionOverlayOnSelectedRegion(std::optional<QRectF> selectedCaptureRect);
     void persistOverlayFrame();
@@ -57,8 +55,8 @@ public:
     bool isOverlayVisible() const;
     bool isOverlayClickThrough() const;
 
-    // The history-limit pop-up's selected index (clamped to its seven choices).
-    void overlayHistoryLimitChanged(int choiceIndex);
+    // The history-limit pop-up chose `limit`: stores it, trims the session and redraws at the end.
+    void overlayHistoryLimitChanged(int limit);
     // The style window's preset segment.
     void overlayThemePresetChanged(int index);
     // The style window's font buttons: `delta` points, within 12 to 64.

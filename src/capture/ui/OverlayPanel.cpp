@@ -131,7 +131,7 @@ void OverlayPanel::applyBehavior(const OverlayAppearance& a) {
     m_clickThrough = a.clickThrough;
     m_positionLocked = a.positionLocked;
     m_textSelectable = a.textSelectable;
-    m_interaction.reset();
+    finishInteraction();
     updateWindowFlags();
     m_text->setTextInteractionFlags(m_textSelectable ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
                                                      : Qt::NoTextInteraction);
@@ -183,14 +183,33 @@ bool OverlayPanel::beginOverlayInteraction(const QPointF& localPoint, const QPoi
     return true;
 }
 
-void OverlayPanel::continueInteraction(const QPointF& globalPoint) {
-    if (!m_interaction) return;
+bool OverlayPanel::continueInteraction(const QMouseEvent* event) {
+    if (!m_interaction) return false;
+    if (!(event->buttons() & Qt::LeftButton)) {
+        // The release went elsewhere (a lost grab): the drag is over where it stands.
+        finishInteraction();
+        return false;
+    }
+    const QPointF mouse = event->globalPosition();
     const QRectF frame =
         m_interaction->edge == OverlayResizeEdge::none
-            ? OverlayGeometry::movedFrame(m_interaction->startFrame, m_interaction->startMouse, globalPoint)
+            ? OverlayGeometry::movedFrame(m_interaction->startFrame, m_interaction->startMouse, mouse)
             : OverlayGeometry::resizedFrame(m_interaction->edge, m_interaction->startFrame, m_interaction->startMouse,
-                                            globalPoint);
+                                            mouse);
     setGeometry(frame.toRect());
+    return true;
+}
+
+bool OverlayPanel::endInteraction(const QMouseEvent* event) {
+    if (!m_interaction || event->button() != Qt::LeftButton) return false;
+    finishInteraction();
+    return true;
+}
+
+void OverlayPanel::finishInteraction() {
+    if (!m_interaction) return;
+    m_interaction.reset();
+    emit frameChanged(geometry());
 }
 
 void OverlayPanel::updateCursor(const QPointF& localPoint) {
@@ -213,7 +232,6 @@ void OverlayPanel::setHovered(bool inside) {
     m_close->setVisible(inside && !m_clickThrough);
     // While the pointer is over the panel the scroll bar stays put; otherwise it keeps out of the way.
     m_text->setVerticalScrollBarPolicy(inside ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    emit hoverChanged(inside);
 }
 
 void OverlayPanel::paintEvent(QPaintEvent*) {
@@ -229,12 +247,12 @@ void OverlayPanel::paintEvent(QPaintEvent*) {
 void OverlayPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutChildren();
-    emit frameChanged(geometry());
+    if (!m_interaction) emit frameChanged(geometry());
 }
 
 void OverlayPanel::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    emit frameChanged(geometry());
+    if (!m_interaction) emit frameChanged(geometry());
 }
 
 void OverlayPanel::showEvent(QShowEvent* event) {
@@ -255,8 +273,7 @@ void OverlayPanel::mousePressEvent(QMouseEvent* event) {
 }
 
 void OverlayPanel::mouseMoveEvent(QMouseEvent* event) {
-    if (m_interaction && (event->buttons() & Qt::LeftButton)) {
-        continueInteraction(event->globalPosition());
+    if (continueInteraction(event)) {
         event->accept();
         return;
     }
@@ -265,8 +282,7 @@ void OverlayPanel::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void OverlayPanel::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_interaction && event->button() == Qt::LeftButton) {
-        m_interaction.reset();
+    if (endInteraction(event)) {
         event->accept();
         return;
     }
@@ -285,33 +301,20 @@ void OverlayPanel::leaveEvent(QEvent* event) {
 
 bool OverlayPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_text->viewport()) return QWidget::eventFilter(watched, event);
-    const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease &&
-        type != QEvent::MouseButtonDblClick)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPointF local = mapFromGlobal(mouse->globalPosition());
-    switch (type) {
+    switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton || !canInteract()) return false;
+        const QPointF local = mapFromGlobal(mouse->globalPosition());
         // With selection on, the text keeps its presses except on the resize bands.
         const bool onEdge = OverlayGeometry::resizeEdge(local, QSizeF(size())) != OverlayResizeEdge::none;
         if (m_textSelectable && !onEdge) return false;
         return beginOverlayInteraction(local, mouse->globalPosition());
     }
-    case QEvent::MouseMove:
-        if (m_interaction && (mouse->buttons() & Qt::LeftButton)) {
-            continueInteraction(mouse->globalPosition());
-            return true;
-        }
-        return false;
-    default:
-        if (m_interaction && mouse->button() == Qt::LeftButton) {
-            m_interaction.reset();
-            return true;
-        }
-        return false;
+    case QEvent::MouseMove: return continueInteraction(static_cast<const QMouseEvent*>(event));
+    case QEvent::MouseButtonRelease: return endInteraction(static_cast<const QMouseEvent*>(event));
+    default: return false;
     }
 }
 

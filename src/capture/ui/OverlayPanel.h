@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QMouseEvent;
 class QTextEdit;
 class QToolButton;
 
@@ -37,9 +38,10 @@ public:
     bool beginOverlayInteraction(const QPointF& localPoint, const QPointF& globalPoint);
 
 signals:
+    // The frame settled somewhere new: after a move or resize by the program or the window
+    // manager, and once at the end of a drag (not at each of its steps).
     void frameChanged(const QRect& frame);
     void closeRequested();
-    void hoverChanged(bool inside);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,7 +63,10 @@ private:
     };
 
     void setHovered(bool inside);
-    void continueInteraction(const QPointF& globalPoint);
+    // The steps of a drag with the left button held, and its release; true when the event was one.
+    bool continueInteraction(const QMouseEvent* event);
+    bool endInteraction(const QMouseEvent* event);
+    void finishInteraction();
     void updateCursor(const QPointF& localPoint);
     void layoutChildren();
     void updateWindowFlags();
