@@ -14,9 +14,7 @@ namespace {
 std::optional<TranslationHistoryRecord> latest(const QList<TranslationHistoryRecord>& session,
                                                const TranslationHistoryStore& store) {
     // The file is read only when the session has nothing to offer.
-    if (!session.isEmpty())
-        return session.constLast();
-    return latestTranslationRecord(session, store.load());
+    return latestTranslationRecord(session, session.isEmpty() ? store.load() : QList<TranslationHistoryRecord>());
 }
 
 }  // namespace

@@ -5,43 +5,26 @@
 #include "app/ui/SettingsPageOverlayBehavior.h"
 #include "app/ui/SettingsPageRecognition.h"
 #include "app/ui/SettingsPageSpeech.h"
-#include "base/SettingsStore.h"
+#include "capture/ui/WindowPresentation.h"
 
-#include <QFontDatabase>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace ovisu {
 
-namespace {
-
-const QString chineseFontFamily = QStringLiteral("Noto Sans CJK SC");
-
-}  // namespace
-
 SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      m_settings(settings),
       m_pageList(new QListWidget(this)),
       m_pages(new QStackedWidget(this)),
       m_storeError(new QLabel(this)) {
     setWindowTitle(QStringLiteral("设置"));
     setObjectName(QStringLiteral("settingsCenter"));
 
-    // Without a Chinese font named, Han characters come from whichever fallback has each glyph,
-    // and a single label can mix a Japanese font with a Chinese one. The Chinese font has Latin
-    // letters too; naming it alone also survives style sheets, which drop further families.
-    if (QFontDatabase::hasFamily(chineseFontFamily)) {
-        QFont chineseFont = font();
-        chineseFont.setFamilies({chineseFontFamily});
-        setFont(chineseFont);
-    }
+    setFont(withChineseFamily(font()));
 
     m_pageList->setObjectName(QStringLiteral("settingsPageList"));
     m_pageList->setFixedWidth(168);
@@ -140,15 +123,9 @@ void SettingsCenterWindow::present() {
     renderSettingsPage();
     if (!m_placed) {
         m_placed = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = geometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        centreOnScreen(*this);
     }
-    show();
-    raise();
-    activateWindow();
+    bringToFront(*this);
 }
 
 void SettingsCenterWindow::setColorPicker(SettingsPageOverlayStyle::ColorPicker picker) {

@@ -48,7 +48,6 @@ private:
     void addSettingsPage(const QString& title, SettingsPage* page);
     void showStoreFailure(const QString& message);
 
-    SettingsStore& m_settings;
     QListWidget* m_pageList;
     QStackedWidget* m_pages;
     QLabel* m_storeError;

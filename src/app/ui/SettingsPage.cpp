@@ -3,6 +3,7 @@
 #include "base/SettingsStore.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -30,6 +31,11 @@ void SettingsPage::store(const QString& key, const QJsonValue& value) {
         emit stored();
     else
         emit storeFailed(written.error());
+}
+
+void SettingsPage::showStoredFlag(QCheckBox* box, const QString& key, bool defaultValue) const {
+    const QSignalBlocker blocker(box);
+    box->setChecked(m_settings.boolValue(key, defaultValue));
 }
 
 QLabel* SettingsPage::makeNote(const QString& text) {

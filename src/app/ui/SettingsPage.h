@@ -7,6 +7,7 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QSlider;
@@ -42,6 +43,8 @@ protected:
     // Stores a value; a failed write is reported through storeFailed and the caller goes on,
     // since the store keeps the value in memory for this run.
     void store(const QString& key, const QJsonValue& value);
+    // Shows a stored flag in its check box without emitting a change.
+    void showStoredFlag(QCheckBox* box, const QString& key, bool defaultValue) const;
 
     // The page's column: a title, then sections added below it.
     QVBoxLayout* pageLayout() const { return m_layout; }

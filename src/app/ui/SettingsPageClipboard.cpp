@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QSignalBlocker>
 
 namespace ovisu {
 
@@ -43,12 +42,9 @@ SettingsPageClipboard::SettingsPageClipboard(SettingsStore& settings, SettingsCe
 }
 
 void SettingsPageClipboard::render() {
-    const QSignalBlocker monitoringBlocker(m_monitoring);
-    const QSignalBlocker strictBlocker(m_strict);
-    m_monitoring->setChecked(
-        settings().boolValue(SettingsKeys::clipboardMonitoringEnabled, SettingsDefaults::clipboardMonitoringEnabled));
-    m_strict->setChecked(settings().boolValue(SettingsKeys::clipboardStrictJapaneseDetection,
-                                              SettingsDefaults::clipboardStrictJapaneseDetection));
+    showStoredFlag(m_monitoring, SettingsKeys::clipboardMonitoringEnabled, SettingsDefaults::clipboardMonitoringEnabled);
+    showStoredFlag(m_strict, SettingsKeys::clipboardStrictJapaneseDetection,
+                   SettingsDefaults::clipboardStrictJapaneseDetection);
 }
 
 }  // namespace ovisu

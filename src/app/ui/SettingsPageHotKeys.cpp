@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QSignalBlocker>
 
 namespace ovisu {
 
@@ -62,14 +61,9 @@ SettingsPageHotKeys::SettingsPageHotKeys(SettingsStore& settings, SettingsCenter
 }
 
 void SettingsPageHotKeys::render() {
-    const bool hotKeysEnabled =
-        settings().boolValue(SettingsKeys::globalHotKeysEnabled, SettingsDefaults::globalHotKeysEnabled);
-    const QSignalBlocker hotKeysBlocker(m_hotKeys);
-    m_hotKeys->setChecked(hotKeysEnabled);
-    m_hotKeyList->setEnabled(hotKeysEnabled);
-    const QSignalBlocker statusBlocker(m_statusItem);
-    m_statusItem->setChecked(
-        settings().boolValue(SettingsKeys::menuBarIconEnabled, SettingsDefaults::menuBarIconEnabled));
+    showStoredFlag(m_hotKeys, SettingsKeys::globalHotKeysEnabled, SettingsDefaults::globalHotKeysEnabled);
+    m_hotKeyList->setEnabled(m_hotKeys->isChecked());
+    showStoredFlag(m_statusItem, SettingsKeys::menuBarIconEnabled, SettingsDefaults::menuBarIconEnabled);
 }
 
 }  // namespace ovisu

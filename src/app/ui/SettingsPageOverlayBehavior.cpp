@@ -3,6 +3,7 @@
 #include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
+#include "capture/OverlayAppearance.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,21 +14,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace ovisu {
-
-namespace {
-
-// The choice shown for a stored limit that is none of the choices.
-constexpr int fallbackHistoryLimit = 8;
-
-}  // namespace
-
-const QList<int>& SettingsPageOverlayBehavior::historyLimitChoices() {
-    static const QList<int> choices{1, 3, 5, 8, 12, 20, 50};
-    return choices;
-}
 
 SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings, SettingsCenterActions& actions,
                                                          QWidget* parent)
@@ -63,12 +50,12 @@ SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings
     QGridLayout* history = addSection(QStringLiteral("会话记录"));
     m_historyLimit = new QComboBox(this);
     m_historyLimit->setObjectName(Keys::overlayHistoryLimit);
-    for (int limit : historyLimitChoices()) m_historyLimit->addItem(QStringLiteral("%1 句").arg(limit), limit);
+    for (int limit : OverlayAppearance::historyLimitChoices())
+        m_historyLimit->addItem(QStringLiteral("%1 句").arg(limit), limit);
     history->addWidget(new QLabel(QStringLiteral("悬浮窗保留句数"), this), 0, 0);
     history->addWidget(m_historyLimit, 0, 1, Qt::AlignLeft);
     connect(m_historyLimit, &QComboBox::activated, this, [this](int index) {
-        const auto& choices = historyLimitChoices();
-        const int limit = choices[std::clamp(index, 0, static_cast<int>(choices.size()) - 1)];
+        const int limit = OverlayAppearance::historyLimitForChoiceIndex(index);
         store(SettingsKeys::overlayHistoryLimit, limit);
         this->actions().overlayHistoryLimitChanged(limit);
     });
@@ -90,15 +77,10 @@ SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings
 }
 
 void SettingsPageOverlayBehavior::render() {
-    for (const BehaviorBox& entry : m_boxes) {
-        const QSignalBlocker blocker(entry.box);
-        entry.box->setChecked(settings().boolValue(entry.key, entry.defaultValue));
-    }
+    for (const BehaviorBox& entry : m_boxes) showStoredFlag(entry.box, entry.key, entry.defaultValue);
     const int stored = settings().intValue(SettingsKeys::overlayHistoryLimit, SettingsDefaults::overlayHistoryLimit);
-    int index = historyLimitChoices().indexOf(stored);
-    if (index < 0) index = historyLimitChoices().indexOf(fallbackHistoryLimit);
     const QSignalBlocker blocker(m_historyLimit);
-    m_historyLimit->setCurrentIndex(index);
+    m_historyLimit->setCurrentIndex(OverlayAppearance::historyLimitChoiceIndex(stored));
 }
 
 }  // namespace ovisu

@@ -18,9 +18,6 @@ public:
 
     void render() override;
 
-    // The history-limit choices, in the order of the pop-up.
-    static const QList<int>& historyLimitChoices();
-
 private:
     struct BehaviorBox {
         QString key;

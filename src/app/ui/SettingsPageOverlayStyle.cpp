@@ -3,6 +3,7 @@
 #include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
+#include "capture/OverlayAppearance.h"
 #include "capture/StoredColor.h"
 
 #include <QCheckBox>
@@ -11,32 +12,20 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QJsonObject>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include <algorithm>
-
 namespace ovisu {
 
 namespace {
 
-constexpr double minimumFontSize = 12;
-constexpr double maximumFontSize = 64;
-
-QColor defaultBackgroundColor() { return StoredColor::overlayBackgroundColor(); }
-QColor defaultTextColor() { return StoredColor::overlayTextColor(); }
-
-// Colours go through the one stored form the overlay reads ({"red", "green", "blue", "alpha"});
-// a missing or malformed value reads as the built-in colour.
-QColor readStoredColor(const SettingsStore& settings, const QString& key, const QColor& fallback) {
-    return StoredColor::read(settings, key, fallback);
+// The built-in colour of a colour key, shown while nothing usable is stored.
+QColor builtInColor(const QString& key) {
+    return key == SettingsKeys::textColor ? StoredColor::overlayTextColor() : StoredColor::overlayBackgroundColor();
 }
-
-QJsonObject storedColorValue(const QColor& color) { return StoredColor::toJson(color); }
 
 QIcon swatch(const QColor& color) {
     QPixmap pixmap(28, 16);
@@ -164,22 +153,23 @@ QPushButton* SettingsPageOverlayStyle::addColorButton(const QString& key, const 
     auto* button = new QPushButton(title, this);
     button->setObjectName(key);
     button->setIconSize(QSize(28, 16));
-    const QColor fallback = key == SettingsKeys::textColor ? defaultTextColor() : defaultBackgroundColor();
-    connect(button, &QPushButton::clicked, this, [this, key, fallback, title] { chooseColor(key, fallback, title); });
+    connect(button, &QPushButton::clicked, this, [this, key, title] { chooseColor(key, title); });
     return button;
 }
 
-void SettingsPageOverlayStyle::chooseColor(const QString& key, const QColor& fallback, const QString& title) {
-    const QColor chosen = m_colorPicker(readStoredColor(settings(), key, fallback), title);
+void SettingsPageOverlayStyle::chooseColor(const QString& key, const QString& title) {
+    // Colours go through the one stored form the overlay reads; a missing or malformed value
+    // offers the built-in colour.
+    const QColor chosen = m_colorPicker(StoredColor::read(settings(), key, builtInColor(key)), title);
     if (!chosen.isValid()) return;
-    store(key, storedColorValue(chosen));
+    store(key, StoredColor::toJson(chosen));
     actions().applyOverlayStyle();
     render();
 }
 
-void SettingsPageOverlayStyle::changeFontSize(double delta) {
+void SettingsPageOverlayStyle::changeFontSize(int delta) {
     const double current = settings().doubleValue(SettingsKeys::overlayFontSize, SettingsDefaults::overlayFontSize);
-    store(SettingsKeys::overlayFontSize, std::clamp(current + delta, minimumFontSize, maximumFontSize));
+    store(SettingsKeys::overlayFontSize, OverlayAppearance::steppedFontSize(current, delta));
     actions().applyOverlayStyle();
     render();
 }
@@ -203,15 +193,14 @@ void SettingsPageOverlayStyle::render() {
     namespace Defaults = SettingsDefaults;
     const SettingsStore& stored = settings();
 
-    m_theme->setCurrentIndex(std::clamp(stored.intValue(Keys::overlayThemePreset, Defaults::overlayThemePreset), 0, 2));
-    {
-        const QSignalBlocker blurBlocker(m_blur);
-        const QSignalBlocker durationBlocker(m_duration);
-        m_blur->setChecked(stored.boolValue(Keys::blurEnabled, Defaults::blurEnabled));
-        m_duration->setChecked(stored.boolValue(Keys::overlayShowsDuration, Defaults::overlayShowsDuration));
+    // The segmented controls clamp a stored index outside their segments.
+    m_theme->setCurrentIndex(stored.intValue(Keys::overlayThemePreset, Defaults::overlayThemePreset));
+    showStoredFlag(m_blur, Keys::blurEnabled, Defaults::blurEnabled);
+    showStoredFlag(m_duration, Keys::overlayShowsDuration, Defaults::overlayShowsDuration);
+    for (QPushButton* button : {m_backgroundColor, m_textColor}) {
+        const QString key = button->objectName();
+        button->setIcon(swatch(StoredColor::read(stored, key, builtInColor(key))));
     }
-    m_backgroundColor->setIcon(swatch(readStoredColor(stored, Keys::backgroundColor, defaultBackgroundColor())));
-    m_textColor->setIcon(swatch(readStoredColor(stored, Keys::textColor, defaultTextColor())));
 
     {
         const QString fontName = stored.stringValue(Keys::fontName, Defaults::fontName);
@@ -228,8 +217,8 @@ void SettingsPageOverlayStyle::render() {
 
     const double fontSize = stored.doubleValue(Keys::overlayFontSize, Defaults::overlayFontSize);
     m_fontSize->setText(fontSizeText(fontSize));
-    m_fontDown->setEnabled(fontSize > minimumFontSize);
-    m_fontUp->setEnabled(fontSize < maximumFontSize);
+    m_fontDown->setEnabled(fontSize > OverlayAppearance::minimumFontSize);
+    m_fontUp->setEnabled(fontSize < OverlayAppearance::maximumFontSize);
 
     m_padding->setValue(stored.doubleValue(Keys::overlayPadding, Defaults::overlayPadding));
     m_cornerRadius->setValue(stored.doubleValue(Keys::overlayCornerRadius, Defaults::overlayCornerRadius));

@@ -26,8 +26,8 @@ public:
 
 private:
     QPushButton* addColorButton(const QString& key, const QString& title);
-    void chooseColor(const QString& key, const QColor& fallback, const QString& title);
-    void changeFontSize(double delta);
+    void chooseColor(const QString& key, const QString& title);
+    void changeFontSize(int delta);
     SettingsSlider* addSlider(QGridLayout* grid, const QString& title, const QString& key, double minimum,
                               double maximum, double step, int decimals);
 

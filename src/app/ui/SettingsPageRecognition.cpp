@@ -70,9 +70,7 @@ void SettingsPageRecognition::render() {
     namespace Defaults = SettingsDefaults;
     m_interval->setValue(settings().doubleValue(Keys::ocrPollingInterval, Defaults::ocrPollingInterval));
     m_threshold->setValue(settings().doubleValue(Keys::ocrFrameChangeThreshold, Defaults::ocrFrameChangeThreshold));
-    const QSignalBlocker boxBlocker(m_highPerformance);
-    m_highPerformance->setChecked(
-        settings().boolValue(Keys::highPerformancePollingEnabled, Defaults::highPerformancePollingEnabled));
+    showStoredFlag(m_highPerformance, Keys::highPerformancePollingEnabled, Defaults::highPerformancePollingEnabled);
     const QSignalBlocker hitsBlocker(m_stableHits);
     m_stableHits->setValue(settings().intValue(Keys::ocrStableHits, Defaults::ocrStableHits));
 }

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QSignalBlocker>
 
 namespace ovisu {
 
@@ -30,9 +29,7 @@ SettingsPageSpeech::SettingsPageSpeech(SettingsStore& settings, SettingsCenterAc
 }
 
 void SettingsPageSpeech::render() {
-    const QSignalBlocker blocker(m_automatic);
-    m_automatic->setChecked(
-        settings().boolValue(SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled));
+    showStoredFlag(m_automatic, SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled);
 }
 
 }  // namespace ovisu

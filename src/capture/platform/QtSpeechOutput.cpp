@@ -109,10 +109,4 @@ QString QtSpeechOutput::unavailableReason() const {
     return currentProblem();
 }
 
-QLocale QtSpeechOutput::speechLocale() const {
-    if (m_speech && m_speech->state() != QTextToSpeech::Error)
-        return m_speech->locale();
-    return QLocale::system();
-}
-
 }  // namespace ovisu

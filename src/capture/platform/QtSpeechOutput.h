@@ -2,8 +2,6 @@
 
 #include "capture/SpeechOutput.h"
 
-#include <QLocale>
-
 #include <functional>
 #include <memory>
 
@@ -34,10 +32,6 @@ public:
     void stop() override;
     bool isAvailable() const override;
     QString unavailableReason() const override;
-
-    // The locale speech uses (zh_CN when the engine offers it); the system locale before the
-    // engine has started or when it is unusable.
-    QLocale speechLocale() const;
 
 private:
     void startEngineIfNeeded() const;

@@ -2,6 +2,7 @@
 
 #include "base/AppLogger.h"
 #include "capture/CaptureRegionGeometry.h"
+#include "capture/ui/WindowPresentation.h"
 
 #include <QCloseEvent>
 #include <QFontMetricsF>
@@ -25,9 +26,8 @@ constexpr double strokeWidth = 3;
 const QColor selectionColor(255, 204, 0);  // the system yellow
 
 QFont hintFont() {
-    QFont font;
-    // The hint is Chinese; ask for a CJK face first so no glyph falls back to a box.
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK JP"), font.family()});
+    // The hint is Chinese: a CJK face, so no glyph falls back to a box.
+    QFont font = withChineseFamily(QFont());
     font.setPixelSize(18);
     font.setBold(true);
     return font;
@@ -36,7 +36,9 @@ QFont hintFont() {
 }  // namespace
 
 RegionPickerWindow::RegionPickerWindow(const QImage& still, const QRect& frame, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_still(still) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_still(still),
+      m_hintFont(hintFont()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::CrossCursor);
@@ -94,13 +96,12 @@ void RegionPickerWindow::paintEvent(QPaintEvent*) {
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
 
-    const QFont font = hintFont();
-    const QFontMetricsF metrics(font);
+    const QFontMetricsF metrics(m_hintFont);
     const QString hint = hintText();
     const double textWidth = metrics.horizontalAdvance(hint);
     const QRectF hintBox((bounds.width() - textWidth) * 0.5, hintTop, textWidth, metrics.height());
     painter.fillRect(hintBox, QColor::fromRgbF(0, 0, 0, hintBackgroundAlpha));
-    painter.setFont(font);
+    painter.setFont(m_hintFont);
     painter.setPen(Qt::white);
     painter.drawText(QPointF(hintBox.left(), hintBox.top() + metrics.ascent()), hint);
 }
@@ -156,27 +157,27 @@ void RegionPickerWindow::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
         return;
     }
-    if (m_finished)
-        return;
-    m_finished = true;
-    if (m_cancelHandler) {
-        const CancelHandler handler = m_cancelHandler;
-        handler();
-    } else {
+    // Without a handler nobody else will take the picker away.
+    if (!m_finished && !m_cancelHandler)
         hide();
-    }
+    cancel();
 }
 
 void RegionPickerWindow::closeEvent(QCloseEvent* event) {
     // Closed by the window manager: the same as Escape, so the caller is never left waiting.
-    if (!m_finished) {
-        m_finished = true;
-        if (m_cancelHandler) {
-            const CancelHandler handler = m_cancelHandler;
-            handler();
-        }
-    }
+    cancel();
     event->accept();
+}
+
+void RegionPickerWindow::cancel() {
+    if (m_finished)
+        return;
+    m_finished = true;
+    // The handler usually dismisses (and deletes later) this window: touch nothing after it.
+    if (m_cancelHandler) {
+        const CancelHandler handler = m_cancelHandler;
+        handler();
+    }
 }
 
 RegionPicker::RegionPicker(QObject* parent) : QObject(parent) {}
@@ -215,9 +216,7 @@ void RegionPicker::presentRegionPicker(const QImage& image, const QRectF& target
                                  .arg(static_cast<qint64>(std::trunc(targetFrame.width())))
                                  .arg(static_cast<qint64>(std::trunc(targetFrame.height()))));
 
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(*window);
     window->setFocus(Qt::ActiveWindowFocusReason);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QObject>
 #include <QPointF>
@@ -44,9 +45,12 @@ protected:
 private:
     void updateSelection(const QPointF& position);
     void rescaleStill();
+    // Reports the cancel once, unless a region was reported already.
+    void cancel();
 
     QImage m_still;
     QImage m_scaledStill;  // the still at the view's size in device pixels, made once per size
+    QFont m_hintFont;
     QPointF m_dragStart;
     bool m_dragging = false;
     QRectF m_selection;

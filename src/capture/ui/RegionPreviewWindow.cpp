@@ -1,10 +1,9 @@
 #include "capture/ui/RegionPreviewWindow.h"
 
 #include "capture/CaptureRegionGeometry.h"
+#include "capture/ui/WindowPresentation.h"
 
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -35,15 +34,8 @@ std::unique_ptr<RegionPreviewWindow> RegionPreviewWindow::create(const QImage& c
 }
 
 void RegionPreviewWindow::present() {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect placed = frameGeometry();
-        placed.moveCenter(screen->availableGeometry().center());
-        move(placed.topLeft());
-    }
-    show();
-    raise();
-    activateWindow();
+    centreOnScreen(*this);
+    bringToFront(*this);
 }
 
 void RegionPreviewWindow::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include "base/AtomicFile.h"
 #include "capture/TranslationHistoryStore.h"
 #include "capture/TranslationHistoryText.h"
+#include "capture/ui/WindowPresentation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -21,8 +21,7 @@ namespace ovisu {
 namespace {
 
 QFont cjkFont(int pixelSize, bool bold = false) {
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK JP"), font.family()});
+    QFont font = withChineseFamily(QApplication::font());
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
@@ -188,14 +187,8 @@ QWidget* TranslationHistoryController::dialogParent() const {
 void TranslationHistoryController::openTranslationHistory() {
     ensureWindow();
     m_window->showHistory(TranslationHistoryStore(m_historyFilePath).load());
-    if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
-        QRect placed = m_window->frameGeometry();
-        placed.moveCenter(screen->availableGeometry().center());
-        m_window->move(placed.topLeft());
-    }
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    centreOnScreen(*m_window);
+    bringToFront(*m_window);
 }
 
 void TranslationHistoryController::exportTranslationHistory() {
@@ -220,7 +213,7 @@ void TranslationHistoryController::clearTranslationHistory() {
         return;
     }
     if (m_window)
-        m_window->showHistory(store.load());
+        m_window->showHistory({});
 }
 
 void TranslationHistoryController::refreshIfVisible() {

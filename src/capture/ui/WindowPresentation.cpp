@@ -1,0 +1,35 @@
+#include "capture/ui/WindowPresentation.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace ovisu {
+
+QFont withChineseFamily(QFont font) {
+    for (const QString& family : {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK JP")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            font.setFamilies({family});
+            break;
+        }
+    }
+    return font;
+}
+
+void centreOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect placed = window.frameGeometry();
+    placed.moveCenter(screen->availableGeometry().center());
+    window.move(placed.topLeft());
+}
+
+void bringToFront(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+}  // namespace ovisu
