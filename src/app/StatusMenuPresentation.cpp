@@ -1,9 +1,22 @@
 #include "app/StatusMenuPresentation.h"
 
+#include "app/GlobalHotKeys.h"
 #include "capture/RealtimeStatusPresentation.h"
 #include "engine/ProviderSelection.h"
 
+#include <algorithm>
+
 namespace ovisu {
+
+namespace {
+
+// The menu shows the global hot keys' own shortcuts, so the two never drift apart.
+QString hotKeyShortcut(int id) {
+    const auto definition = std::ranges::find(globalHotKeyDefinitions, id, &GlobalHotKeyDefinition::id);
+    return definition == globalHotKeyDefinitions.end() ? QString() : QString::fromLatin1(definition->shortcut);
+}
+
+}  // namespace
 
 StatusMenuPresentation StatusMenuPresentation::make(const Inputs& inputs) {
     StatusMenuPresentation presentation;
@@ -31,16 +44,18 @@ QList<StatusMenuEntry> StatusMenuPresentation::entries() {
         return StatusMenuEntry{Kind::item, title, action, shortcut, true};
     };
     const StatusMenuEntry separator{Kind::separator, {}, Action::none, {}, true};
+    // Before the first refresh every switch is off and nothing runs.
+    const StatusMenuPresentation initial = make({});
     return {
         StatusMenuEntry{Kind::stateLine, QStringLiteral("Ovisu · 准备就绪"), Action::none, {}, false},
         separator,
-        item(QStringLiteral("开始翻译"), Action::statusMenuToggleTranslation, QStringLiteral("Ctrl+Shift+P")),
-        item(QStringLiteral("显示悬浮窗"), Action::toggleOverlayVisibility, QStringLiteral("Ctrl+Shift+H")),
-        item(QStringLiteral("开启悬浮窗点击穿透"), Action::toggleOverlayClickThrough),
+        item(initial.toggleTitle, Action::statusMenuToggleTranslation, hotKeyShortcut(hotKeyToggleTranslation)),
+        item(initial.overlayTitle, Action::toggleOverlayVisibility, hotKeyShortcut(hotKeyToggleOverlay)),
+        item(initial.clickThroughTitle, Action::toggleOverlayClickThrough),
         item(QStringLiteral("立即 OCR 并翻译一次"), Action::performManualOCR),
-        item(QStringLiteral("开启剪贴板监听翻译"), Action::toggleClipboardMonitoring),
-        item(QStringLiteral("开启自动朗读译文"), Action::toggleAutomaticSpeech),
-        item(QStringLiteral("重新框选区域"), Action::statusMenuSelectRegion, QStringLiteral("Ctrl+Shift+R")),
+        item(initial.clipboardTitle, Action::toggleClipboardMonitoring),
+        item(initial.speechTitle, Action::toggleAutomaticSpeech),
+        item(QStringLiteral("重新框选区域"), Action::statusMenuSelectRegion, hotKeyShortcut(hotKeySelectRegion)),
         separator,
         StatusMenuEntry{Kind::providerSubmenu, QStringLiteral("翻译引擎"), Action::none, {}, true},
         StatusMenuEntry{Kind::profileSubmenu, QStringLiteral("切换配置"), Action::none, {}, true},

@@ -85,7 +85,6 @@ struct StatusMenuPresentation {
     // The tray icon before any refresh, and the text shown when no icon can be drawn.
     static QString initialToolTip() { return QStringLiteral("Ovisu · 实时翻译"); }
     static QString fallbackIconText() { return QStringLiteral("译"); }
-    static QString accessibleName() { return QStringLiteral("Ovisu"); }
 
     friend bool operator==(const StatusMenuPresentation&, const StatusMenuPresentation&) = default;
 };

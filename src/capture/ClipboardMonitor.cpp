@@ -40,9 +40,13 @@ std::optional<QString> ClipboardMonitor::configurationIssueMessage() {
     return ProviderCatalogue::title(provider) + QStringLiteral("：") + *issue;
 }
 
+void ClipboardMonitor::storeSetting(const QString& key, bool value, const QString& failure) {
+    if (const auto stored = m_settings.setBool(key, value); !stored)
+        AppLogger::shared().warning(QStringLiteral("clipboard"), failure + stored.error());
+}
+
 void ClipboardMonitor::storeMonitoringEnabled(bool enabled) {
-    if (const auto stored = m_settings.setBool(SettingsKeys::clipboardMonitoringEnabled, enabled); !stored)
-        AppLogger::shared().warning(QStringLiteral("clipboard"), QStringLiteral("无法保存剪贴板监听设置：") + stored.error());
+    storeSetting(SettingsKeys::clipboardMonitoringEnabled, enabled, QStringLiteral("无法保存剪贴板监听设置："));
 }
 
 void ClipboardMonitor::restoreClipboardMonitoringAtLaunch() {
@@ -55,28 +59,26 @@ void ClipboardMonitor::startClipboardMonitoring() {
         // A poll left running from an earlier start would keep the mode looking alive.
         m_clipboardPollingTimer.stop();
         m_pendingClipboardText.reset();
-        m_clipboardMonitoringEnabled = false;
         storeMonitoringEnabled(false);
         m_client.updateState(RealtimeTranslationState::error(*issue));
         return;
     }
     if (m_client.isRealtimeSessionRunning()) m_client.stopTranslation();
-    m_clipboardPollingTimer.stop();
 
-    m_clipboardMonitoringEnabled = true;
-    storeMonitoringEnabled(true);
     // What is already on the clipboard was copied before the user asked: leave it alone.
     m_clipboardChangeCount = m_clipboard.changeCount();
     m_pendingClipboardText.reset();
+    // The running poll is what makes the mode "on", so it starts before the hooks below ask;
+    // its first tick comes from the event loop, after this returns.
+    m_clipboardPollingTimer.start();
+    storeMonitoringEnabled(true);
     m_client.startSessionClockIfNeeded();
     m_client.createOverlayIfNeeded();
-    m_clipboardPollingTimer.start();
     m_client.updateState(RealtimeTranslationState::capturing());
 }
 
 void ClipboardMonitor::stopClipboardMonitoring(bool updateState) {
     m_clipboardPollingTimer.stop();
-    m_clipboardMonitoringEnabled = false;
     m_pendingClipboardText.reset();
     storeMonitoringEnabled(false);
     // Also moves the revision on, so an answer still on its way is dropped.
@@ -85,7 +87,7 @@ void ClipboardMonitor::stopClipboardMonitoring(bool updateState) {
 }
 
 void ClipboardMonitor::toggleClipboardMonitoring() {
-    if (m_clipboardMonitoringEnabled)
+    if (clipboardMonitoringEnabled())
         stopClipboardMonitoring(true);
     else
         startClipboardMonitoring();
@@ -95,15 +97,13 @@ void ClipboardMonitor::toggleClipboardMonitoring() {
 
 void ClipboardMonitor::toggleClipboardStrictDetection() {
     m_clipboardStrictJapaneseDetection = !m_clipboardStrictJapaneseDetection;
-    if (const auto stored =
-            m_settings.setBool(SettingsKeys::clipboardStrictJapaneseDetection, m_clipboardStrictJapaneseDetection);
-        !stored)
-        AppLogger::shared().warning(QStringLiteral("clipboard"), QStringLiteral("无法保存严格日文检测设置：") + stored.error());
+    storeSetting(SettingsKeys::clipboardStrictJapaneseDetection, m_clipboardStrictJapaneseDetection,
+                 QStringLiteral("无法保存严格日文检测设置："));
     m_client.renderSettingsPage();
 }
 
 void ClipboardMonitor::pollClipboardForTranslation() {
-    if (!m_clipboardMonitoringEnabled) return;
+    if (!clipboardMonitoringEnabled()) return;
 
     if (!m_pipeline.isRequestInFlight() && m_pendingClipboardText) {
         const QString waiting = *std::exchange(m_pendingClipboardText, std::nullopt);

@@ -58,13 +58,12 @@ public:
     void toggleClipboardMonitoring();
     void toggleClipboardStrictDetection();
     void pollClipboardForTranslation();
-    void submitClipboardText(const QString& text);
 
-    bool clipboardMonitoringEnabled() const { return m_clipboardMonitoringEnabled; }
+    // The mode is on exactly while its poll runs.
+    bool clipboardMonitoringEnabled() const { return m_clipboardPollingTimer.isActive(); }
     bool clipboardStrictJapaneseDetection() const { return m_clipboardStrictJapaneseDetection; }
     // The poll is running (what the status menu counts as "running").
     bool isPolling() const { return m_clipboardPollingTimer.isActive(); }
-    qint64 clipboardChangeCount() const { return m_clipboardChangeCount; }
     const QString& clipboardLastText() const { return m_clipboardLastText; }
     const std::optional<QString>& pendingClipboardText() const { return m_pendingClipboardText; }
 
@@ -73,6 +72,9 @@ public:
 
 private:
     std::optional<QString> configurationIssueMessage();
+    void submitClipboardText(const QString& text);
+    // A setting that cannot be written is logged; the mode carries on with the value in memory.
+    void storeSetting(const QString& key, bool value, const QString& failure);
     void storeMonitoringEnabled(bool enabled);
 
     SettingsStore& m_settings;
@@ -81,7 +83,6 @@ private:
     ClipboardMonitorClient& m_client;
     std::unique_ptr<LanguageGuess> m_languageGuess;
 
-    bool m_clipboardMonitoringEnabled = false;
     bool m_clipboardStrictJapaneseDetection = true;
     QTimer m_clipboardPollingTimer;
     qint64 m_clipboardChangeCount = 0;

@@ -1,11 +1,11 @@
 #include "app/GlobalHotKeys.h"
 #include "app/platform/NullGlobalHotKeys.h"
 #include "app/platform/X11GlobalHotKeys.h"
+#include "capture/platform/XcbReply.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/XvfbSession.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -14,6 +14,8 @@
 #include <cstdlib>
 
 using namespace ovisu;
+using test::spin;
+using test::waitUntil;
 using test::XvfbSession;
 
 namespace {
@@ -22,19 +24,6 @@ constexpr std::uint32_t kControlL = 0xffe3;
 constexpr std::uint32_t kShiftL = 0xffe1;
 constexpr std::uint32_t kNumLock = 0xff7f;
 constexpr std::uint16_t kControlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
-
-void spin(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // Another client on the same server: types through XTest and probes which keys are grabbed.
 class OtherClient {
@@ -50,14 +39,14 @@ public:
     xcb_keycode_t keycode(std::uint32_t keysym) {
         const xcb_setup_t* setup = xcb_get_setup(m_connection);
         const int count = setup->max_keycode - setup->min_keycode + 1;
-        auto* mapping = xcb_get_keyboard_mapping_reply(
-            m_connection, xcb_get_keyboard_mapping(m_connection, setup->min_keycode, count), nullptr);
-        xcb_keycode_t found = 0;
-        const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
-        for (int index = 0; index < count && found == 0; ++index)
-            if (keysyms[index * mapping->keysyms_per_keycode] == keysym) found = setup->min_keycode + index;
-        std::free(mapping);
-        return found;
+        const auto mapping = own(xcb_get_keyboard_mapping_reply(
+            m_connection, xcb_get_keyboard_mapping(m_connection, setup->min_keycode, count), nullptr));
+        if (!mapping) return 0;
+        const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+        for (int index = 0; index < count; ++index)
+            if (keysyms[index * mapping->keysyms_per_keycode] == keysym)
+                return static_cast<xcb_keycode_t>(setup->min_keycode + index);
+        return 0;
     }
 
     // Presses the keys in order and releases them in reverse, as fingers do.
@@ -71,22 +60,16 @@ public:
     void pressControlShift(char letter) { chord({kControlL, kShiftL, static_cast<std::uint32_t>(letter)}); }
 
     std::uint16_t modifierState() {
-        auto* pointer = xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr);
-        const std::uint16_t mask = pointer ? pointer->mask : 0;
-        std::free(pointer);
-        return mask;
+        const auto pointer = own(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+        return pointer ? pointer->mask : 0;
     }
 
     // Whether this client may grab the key itself: X refuses (BadAccess) while another holds it.
     bool canGrab(char letter, std::uint16_t modifiers) {
         const xcb_keycode_t code = keycode(static_cast<std::uint32_t>(letter));
-        xcb_generic_error_t* error = xcb_request_check(
-            m_connection,
-            xcb_grab_key_checked(m_connection, 1, m_root, modifiers, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        if (error) {
-            std::free(error);
+        if (own(xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 1, m_root, modifiers, code,
+                                                                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC))))
             return false;
-        }
         xcb_ungrab_key(m_connection, code, m_root, modifiers);
         sync();
         return true;

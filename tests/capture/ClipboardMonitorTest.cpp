@@ -8,17 +8,19 @@
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
+using test::spin;
+using test::waitUntil;
 using Kind = RealtimeTranslationState::Kind;
 
 namespace {
@@ -74,15 +76,6 @@ public:
     }
     void translationEnded(const TranslationOutcome& outcome) override { outcomes.append(outcome); }
 };
-
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void spin(int milliseconds) { waitUntil([] { return false; }, milliseconds); }
 
 const QString kLineA = QStringLiteral("今日はいい天気ですね。");
 const QString kLineB = QStringLiteral("明日も晴れるといいな。");

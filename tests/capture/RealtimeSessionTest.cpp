@@ -4,15 +4,16 @@
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMutex>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
+using test::spin;
+using test::waitUntil;
 
 namespace {
 
@@ -86,15 +87,6 @@ public:
     void statusLabelChanged(const QString& text) override { statusLabels.append(text); }
     void translationEnded(const TranslationOutcome& outcome) override { outcomes.append(outcome); }
 };
-
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void spin(int milliseconds) { waitUntil([] { return false; }, milliseconds); }
 
 class RealtimeSessionTest : public ::testing::Test {
 protected:

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include "desktop/DesktopTestSupport.h"
 #include "engine/TranslationPipeline.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 
 #include <QApplication>
@@ -92,14 +93,14 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     EXPECT_TRUE(delegate.session().isRunning());
     EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "暂停翻译");
 
-    ASSERT_TRUE(waitForCondition([&] { return service.requestCount() >= 1; }, 20000)) << game.log().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 20000)) << game.log().toStdString();
     EXPECT_TRUE(similar(sentText(service.requests().first()), kScript.first(), 0.8));
-    ASSERT_TRUE(waitForCondition([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
 
     // The overlay sits over the subtitle box and shows the translation with its original.
     OverlayPanel* panel = delegate.overlay().overlay();
     ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(waitForCondition([&] { return panel->isVisible(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }, 3000));
     const QString shown = panel->textView()->toPlainText();
     EXPECT_TRUE(shown.contains(service.defaultTranslation())) << shown.toStdString();
     EXPECT_TRUE(shown.contains(delegate.pipeline().translationHistory().first().original));
@@ -115,7 +116,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     const quint32 gameID = delegate.session().selectedTarget()->windowID();
     const auto withPanel = capture->captureWindow(gameID);
     panel->hide();
-    waitForCondition([] { return false; }, 300);
+    spin(300);
     const auto withoutPanel = capture->captureWindow(gameID);
     panel->show();
     ASSERT_TRUE(withPanel && withoutPanel);
@@ -126,7 +127,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     EXPECT_FALSE(delegate.session().isRunning());
     EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "继续翻译");
     delegate.primaryAction();
-    waitForCondition([] { return false; }, 3000);
+    spin(3000);
     EXPECT_EQ(service.requestCount(), 1);
     delegate.applicationWillTerminate();
 }
@@ -145,18 +146,18 @@ TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {
     ASSERT_TRUE(delegate.session().normalizedRegion());
 
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
-    ASSERT_TRUE(waitForCondition([&] { return delegate.session().isRunning(); }, 5000));
-    ASSERT_TRUE(waitForCondition([&] { return service.requestCount() >= 1; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return delegate.session().isRunning(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 20000));
 
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
-    ASSERT_TRUE(waitForCondition([&] { return !delegate.session().isRunning(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !delegate.session().isRunning(); }, 5000));
     EXPECT_EQ(delegate.session().state().kind, RealtimeTranslationState::Kind::paused);
 
     // Turned off in the settings, the keys do nothing.
     ASSERT_TRUE(delegate.settings().setBool("globalHotKeysEnabled", false));
     delegate.configureGlobalHotKeys();
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
-    waitForCondition([] { return false; }, 800);
+    spin(800);
     EXPECT_FALSE(delegate.session().isRunning());
     delegate.applicationWillTerminate();
 }
@@ -173,17 +174,17 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
     EXPECT_EQ(delegate.mainWindow().statusText(), "正在监听剪贴板 · 发现日文后自动翻译");
 
     clipboard->setText("お茶をどうぞ。");
-    ASSERT_TRUE(waitForCondition([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
     clipboard->setText("お茶をどうぞ。");             // the same line again
     clipboard->setText(service.defaultTranslation());  // the translation, copied from the overlay
-    waitForCondition([] { return false; }, 2000);
+    spin(2000);
     ASSERT_EQ(sentTexts(service), QStringList{"お茶をどうぞ。"});
 
     // The history window shows the line; its export writes it to the chosen file.
     delegate.openTranslationHistory();
     auto* window = delegate.historyController().historyWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitForCondition([&] { return window->historyText().contains("原文：お茶をどうぞ。"); }, 5000))
+    ASSERT_TRUE(waitUntil([&] { return window->historyText().contains("原文：お茶をどうぞ。"); }, 5000))
         << window->historyText().toStdString();
     // The dialog proposes "Ovisu翻译历史.txt"; the player picks the folder and accepts.
     const QString exported = currentHome() + "/Ovisu翻译历史.txt";

@@ -1,23 +1,12 @@
 #include "desktop/DesktopTestSupport.h"
 
 #include "capture/WindowCapture.h"
+#include "support/EventLoopWait.h"
 #include "support/TestEnvironment.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 
 namespace ovisu::test {
-
-bool waitForCondition(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 TestGame::TestGame(const QStringList& lines, const QString& title, int holdMilliseconds) : m_title(title) {
     const QString home = currentHome();
@@ -42,7 +31,7 @@ TestGame::~TestGame() {
 
 bool TestGame::waitUntilListed(int milliseconds) {
     const auto capture = makeWindowCapture();
-    return waitForCondition(
+    return waitUntil(
         [&] {
             const auto windows = capture->listWindows();
             return windows && std::any_of(windows->begin(), windows->end(), [&](const PlatformWindow& w) {

@@ -11,9 +11,6 @@
 
 namespace ovisu::test {
 
-// Runs the event loop until `done` holds or the time is up.
-bool waitForCondition(const std::function<bool()>& done, int milliseconds);
-
 // The test game on the private X server, playing a script, with its log.
 class TestGame {
 public:

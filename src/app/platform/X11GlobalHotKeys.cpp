@@ -1,12 +1,13 @@
 #include "app/platform/X11GlobalHotKeys.h"
 
+#include "capture/platform/XcbReply.h"
+
 #include <QMetaObject>
 #include <QSocketNotifier>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <memory>
 #include <utility>
 
 namespace ovisu {
@@ -17,12 +18,6 @@ constexpr std::uint32_t kNumLockKeysym = 0xff7f;
 constexpr std::uint16_t kHotKeyModifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
 // The modifier bits of an event's state; the bits above are mouse buttons.
 constexpr std::uint16_t kModifierBits = 0xff;
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 }  // namespace
 
@@ -83,7 +78,7 @@ void X11GlobalHotKeys::unregisterGlobalHotKeys() {
 std::uint8_t X11GlobalHotKeys::keycodeFor(std::uint32_t keysym) const {
     const xcb_setup_t* setup = xcb_get_setup(m_connection);
     const int count = setup->max_keycode - setup->min_keycode + 1;
-    const XcbReply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
+    const auto mapping = own(xcb_get_keyboard_mapping_reply(
         m_connection, xcb_get_keyboard_mapping(m_connection, setup->min_keycode, static_cast<std::uint8_t>(count)),
         nullptr));
     if (!mapping) return 0;
@@ -104,8 +99,8 @@ std::uint8_t X11GlobalHotKeys::keycodeFor(std::uint32_t keysym) const {
 std::uint16_t X11GlobalHotKeys::numLockMask() const {
     const std::uint8_t numLock = keycodeFor(kNumLockKeysym);
     if (numLock == 0) return 0;
-    const XcbReply<xcb_get_modifier_mapping_reply_t> mapping(
-        xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
+    const auto mapping =
+        own(xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
     if (!mapping) return 0;
     const xcb_keycode_t* keycodes = xcb_get_modifier_mapping_keycodes(mapping.get());
     const int perModifier = mapping->keycodes_per_modifier;
@@ -131,7 +126,7 @@ bool X11GlobalHotKeys::registerGlobalHotKey(int id, std::uint32_t keysym) {
                                             XCB_GRAB_MODE_ASYNC));
     RegisteredKey key{id, keycode, {}};
     for (qsizetype index = 0; index < cookies.size(); ++index) {
-        const XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookies[index]));
+        const auto error = own(xcb_request_check(m_connection, cookies[index]));
         if (!error) key.modifiers.append(variants[index]);
     }
     // The plain combination is the hot key; without it the key counts as taken by someone else.
@@ -147,7 +142,7 @@ bool X11GlobalHotKeys::registerGlobalHotKey(int id, std::uint32_t keysym) {
 void X11GlobalHotKeys::readEvents() {
     QList<int> pressed;
     while (xcb_generic_event_t* raw = xcb_poll_for_event(m_connection)) {
-        const XcbReply<xcb_generic_event_t> event(raw);
+        const auto event = own(raw);
         if ((event->response_type & 0x7f) != XCB_KEY_PRESS) continue;
         const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event.get());
         const std::uint16_t state =

@@ -1,5 +1,7 @@
 #include "capture/platform/X11WindowCapture.h"
 
+#include "capture/platform/XcbReply.h"
+
 #include <QThread>
 
 #include <xcb/composite.h>
@@ -16,18 +18,6 @@ namespace ovisu {
 namespace {
 
 constexpr unsigned long kFirstRepaintMilliseconds = 200;
-
-// xcb replies are malloc'ed and owned by the caller.
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-Reply<T> own(T* reply) { return Reply<T>(reply, &std::free); }
-
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    auto reply = own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 // A property's raw bytes (at most 64 KiB), or nothing when the window lacks it.
 std::optional<QByteArray> property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t atom, xcb_atom_t type) {
@@ -145,15 +135,15 @@ std::unique_ptr<X11WindowCapture> X11WindowCapture::connect(QString* reason) {
 
 X11WindowCapture::X11WindowCapture(xcb_connection_t* connection, quint32 root, bool sharedMemory)
     : m_connection(connection), m_root(root), m_sharedMemory(sharedMemory), m_atoms(std::make_unique<Atoms>()) {
-    m_atoms->clientList = internAtom(connection, "_NET_CLIENT_LIST");
-    m_atoms->netWmName = internAtom(connection, "_NET_WM_NAME");
-    m_atoms->utf8String = internAtom(connection, "UTF8_STRING");
-    m_atoms->netWmPid = internAtom(connection, "_NET_WM_PID");
-    m_atoms->windowType = internAtom(connection, "_NET_WM_WINDOW_TYPE");
-    m_atoms->typeNormal = internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL");
-    m_atoms->typeDialog = internAtom(connection, "_NET_WM_WINDOW_TYPE_DIALOG");
-    m_atoms->netWmState = internAtom(connection, "_NET_WM_STATE");
-    m_atoms->stateHidden = internAtom(connection, "_NET_WM_STATE_HIDDEN");
+    m_atoms->clientList = internXcbAtom(connection, "_NET_CLIENT_LIST");
+    m_atoms->netWmName = internXcbAtom(connection, "_NET_WM_NAME");
+    m_atoms->utf8String = internXcbAtom(connection, "UTF8_STRING");
+    m_atoms->netWmPid = internXcbAtom(connection, "_NET_WM_PID");
+    m_atoms->windowType = internXcbAtom(connection, "_NET_WM_WINDOW_TYPE");
+    m_atoms->typeNormal = internXcbAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL");
+    m_atoms->typeDialog = internXcbAtom(connection, "_NET_WM_WINDOW_TYPE_DIALOG");
+    m_atoms->netWmState = internXcbAtom(connection, "_NET_WM_STATE");
+    m_atoms->stateHidden = internXcbAtom(connection, "_NET_WM_STATE_HIDDEN");
 }
 
 // Closing the connection also ends every redirect made on it.
