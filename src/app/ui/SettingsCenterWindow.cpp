@@ -5,7 +5,7 @@
 #include "app/ui/SettingsPageOverlayBehavior.h"
 #include "app/ui/SettingsPageRecognition.h"
 #include "app/ui/SettingsPageSpeech.h"
-#include "capture/ui/WindowPresentation.h"
+#include "engine/ui/WindowPresentation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "base/AppLogger.h"
 #include "capture/CaptureRegionGeometry.h"
-#include "capture/ui/WindowPresentation.h"
+#include "engine/ui/WindowPresentation.h"
 
 #include <QCloseEvent>
 #include <QFontMetricsF>

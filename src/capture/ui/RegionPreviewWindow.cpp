@@ -1,7 +1,7 @@
 #include "capture/ui/RegionPreviewWindow.h"
 
 #include "capture/CaptureRegionGeometry.h"
-#include "capture/ui/WindowPresentation.h"
+#include "engine/ui/WindowPresentation.h"
 
 #include <QPainter>
 

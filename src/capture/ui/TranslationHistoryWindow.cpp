@@ -3,7 +3,7 @@
 #include "base/AtomicFile.h"
 #include "capture/TranslationHistoryStore.h"
 #include "capture/TranslationHistoryText.h"
-#include "capture/ui/WindowPresentation.h"
+#include "engine/ui/WindowPresentation.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "capture/ui/WindowPresentation.h"
+#include "engine/ui/WindowPresentation.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
