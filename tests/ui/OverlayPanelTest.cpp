@@ -74,10 +74,17 @@ TEST_F(OverlayPanelTest, ShowsThePlaceholderThenTheSessionScrolledToTheEnd) {
     ASSERT_GT(bar->maximum(), 0) << "eight entries overflow a 240-point panel";
     EXPECT_EQ(bar->value(), bar->maximum());
 
-    // Re-drawing for a settings change keeps the reader's place.
+    // Re-drawing for a settings change keeps the reader's place: scrolled back, or at the end
+    // even when a bigger font makes the text longer.
     bar->setValue(0);
     controller.applyOverlayStyle();
     EXPECT_EQ(bar->value(), 0);
+    bar->setValue(bar->maximum());
+    const int maximumBefore = bar->maximum();
+    ASSERT_TRUE(settings.setDouble(K::overlayFontSize, 40));
+    controller.applyOverlayStyle();
+    EXPECT_GT(bar->maximum(), maximumBefore);
+    EXPECT_EQ(bar->value(), bar->maximum());
 
     ASSERT_TRUE(settings.setBool(K::overlayCompactMode, true));
     controller.applyOverlayBehavior();

@@ -144,6 +144,9 @@ void OverlayPanel::applyBehavior(const OverlayAppearance& a) {
 void OverlayPanel::setOverlayText(const OverlayText& text, bool scrollToBottom) {
     QScrollBar* bar = m_text->verticalScrollBar();
     const int previous = bar->value();
+    // A reader at the end stays at the end: a bigger font or a new theme must not push the
+    // latest translation out of sight below the panel's edge.
+    const bool wasAtEnd = previous >= bar->maximum();
 
     QTextDocument* document = m_text->document();
     document->clear();
@@ -168,7 +171,7 @@ void OverlayPanel::setOverlayText(const OverlayText& text, bool scrollToBottom) 
     }
     // Lay the text out now so the scroll range is known before scrolling.
     document->documentLayout()->documentSize();
-    if (scrollToBottom) {
+    if (scrollToBottom || wasAtEnd) {
         m_text->moveCursor(QTextCursor::End);
         bar->setValue(bar->maximum());
     } else {
