@@ -317,12 +317,10 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
                                        [&](const TranslationHistoryRecord& r) { return r.id == record.id; });
     const int overlayLimit =
         m_settings.intValue(SettingsKeys::overlayHistoryLimit, SettingsDefaults::overlayHistoryLimit);
-    if (existing != m_translationHistory.end()) {
-        *existing = record;  // the streaming preview becomes the finished line, in place
-        OverlaySessionList::trimOverlayHistory(m_translationHistory, overlayLimit);
-    } else {
-        OverlaySessionList::showOverlay(m_translationHistory, record, overlayLimit);
-    }
+    // The streamed preview is the last entry; the finished line takes its place (and its id), and
+    // like any finished line it replaces the entry before when it only restates it.
+    if (existing != m_translationHistory.end()) m_translationHistory.erase(existing);
+    OverlaySessionList::showOverlay(m_translationHistory, record, overlayLimit);
 
     ++m_statistics.translationCount;
     m_statistics.durationTotal += duration.value_or(0);

@@ -317,6 +317,26 @@ TEST_F(TranslationPipelineTest, StreamingPreviewGrowsAndIsReplacedInPlace) {
     EXPECT_EQ(pipeline->translationHistory().first().provider, "Sakura（本地）");
 }
 
+TEST_F(TranslationPipelineTest, AStreamedLineThatRestatesThePreviousOneReplacesIt) {
+    translateAndWait("今日はとてもいい天気ですね。", "first");
+    ASSERT_EQ(pipeline->translationHistory().size(), 1);
+    // Another model, so the line is not answered from the cache; the reply is the same text.
+    ASSERT_TRUE(settings.setString("model.9", "another-model"));
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    ScriptedReply stream;
+    stream.contentType = "text/event-stream";
+    stream.chunks = FakeService::chatCompletionsStream({"你好，", "世界"});
+    stream.chunkDelayMs = 40;
+    service.enqueue(Route::chatCompletions, stream);
+
+    const TranslationOutcome& outcome = translateAndWait("今日はとてもいい天気ですね", "second");
+    ASSERT_TRUE(outcome.succeeded()) << outcome.errorMessage.value_or("").toStdString();
+    EXPECT_FALSE(outcome.cacheHit);
+    ASSERT_EQ(pipeline->translationHistory().size(), 1);
+    EXPECT_EQ(pipeline->translationHistory().first().original, "今日はとてもいい天気ですね");
+    EXPECT_EQ(pipeline->translationHistory().first().provider, "Sakura（本地）");
+}
+
 TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
     ScriptedReply stream;
