@@ -25,6 +25,7 @@
 #include "support/QtPrinters.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QJsonObject>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -121,6 +122,36 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     panel->show();
     ASSERT_TRUE(withPanel && withoutPanel);
     EXPECT_EQ(*withPanel, *withoutPanel);
+
+    // Every theme reaches the panel on the screen, over the game: the panel's picture differs
+    // from theme to theme, and the game around it stays as it was.
+    const QRect panelFrame = panel->frameGeometry();
+    // A corner of the game that neither the panel nor the main window covers.
+    QRect besidePanel;
+    for (const QPoint corner : {QPoint(10, 10), QPoint(gameFrame->width() - 210, 10), QPoint(10, gameFrame->height() / 2)}) {
+        const QRect candidate(gameFrame->topLeft() + corner, QSize(200, 100));
+        if (!candidate.intersects(panelFrame) && !candidate.intersects(delegate.mainWindow().frameGeometry())) {
+            besidePanel = candidate;
+            break;
+        }
+    }
+    ASSERT_FALSE(besidePanel.isNull()) << "the main window and the panel cover the whole game";
+    QList<QImage> panelPictures;
+    QList<QImage> gamePictures;
+    for (int theme : {1, 2, 0}) {
+        delegate.overlayThemePresetChanged(theme);
+        spin(400);
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
+            screen.save(folder + QStringLiteral("/desktop-overlay-theme-%1.png").arg(theme));
+        panelPictures << screen.copy(panelFrame);
+        gamePictures << screen.copy(besidePanel);
+    }
+    EXPECT_NE(panelPictures[0], panelPictures[1]);
+    EXPECT_NE(panelPictures[1], panelPictures[2]);
+    EXPECT_NE(panelPictures[0], panelPictures[2]);
+    EXPECT_EQ(gamePictures[0], gamePictures[1]);
+    EXPECT_EQ(gamePictures[1], gamePictures[2]);
 
     // Pausing and resuming on the same line does not translate it again.
     delegate.primaryAction();
