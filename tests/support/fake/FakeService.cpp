@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
+#include <QUrl>
 #include <QtDebug>
 
 #include <chrono>
@@ -109,6 +110,16 @@ Plan scriptedPlan(const ScriptedReply& reply, Plan fallback) {
     return plan;
 }
 
+// The key as a header (Bearer, x-api-key, DeepL-Auth-Key, ...), a query item or a body field sends it.
+bool carriesKey(const RecordedRequest& record, const QString& key) {
+    for (const auto& header : record.headers)
+        if (header.second.contains(key)) return true;
+    const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(key));
+    if (record.query.contains(key) || record.query.contains(encoded)) return true;
+    const QByteArray utf8 = key.toUtf8();
+    return record.body.contains(utf8) || record.body.contains(encoded.toLatin1());
+}
+
 }  // namespace
 
 QJsonObject RecordedRequest::toJson() const {
@@ -135,6 +146,7 @@ struct FakeService::Impl {
     bool stopping = false;
     std::map<Route, std::deque<ScriptedReply>> queues;
     QString translation = initialTranslation;
+    QString requiredKey;
     QList<RecordedRequest> recorded;
     QString recordPath;
 
@@ -164,12 +176,14 @@ struct FakeService::Impl {
         const Route route = FakeService::routeFor(record.method, record.path + QLatin1Char('?') + record.query, record.body);
         std::optional<ScriptedReply> scripted;
         QString currentTranslation;
+        bool keyRefused = false;
         {
             std::lock_guard lock(mutex);
             recorded.append(record);
             appendToRecordFile(record);
+            keyRefused = !requiredKey.isEmpty() && !carriesKey(record, requiredKey);
             auto& queue = queues[route];
-            if (!queue.empty()) {
+            if (!keyRefused && !queue.empty()) {
                 scripted = std::move(queue.front());
                 queue.pop_front();
             }
@@ -181,6 +195,14 @@ struct FakeService::Impl {
         // and not const; only this handler's view of it is.
         auto& mutableRequest = const_cast<httplib::Request&>(request);
         mutableRequest.headers.erase("Accept-Encoding");
+
+        if (keyRefused) {
+            response.status = 401;
+            response.set_content(R"({"error":{"message":"Incorrect API key provided.","type":"invalid_request_error",)"
+                                 R"("code":"invalid_api_key"}})",
+                                 "application/json");
+            return;
+        }
 
         const Plan fallback = defaultPlan(route, record, currentTranslation);
         const Plan plan = scripted ? scriptedPlan(*scripted, fallback) : fallback;
@@ -305,6 +327,11 @@ void FakeService::enqueue(Route route, ScriptedReply reply) {
 void FakeService::setDefaultTranslation(const QString& text) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->translation = text;
+}
+
+void FakeService::requireKey(const QString& key) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->requiredKey = key;
 }
 
 QString FakeService::defaultTranslation() const {

@@ -70,6 +70,10 @@ public:
 
     void enqueue(Route route, ScriptedReply reply);
     void setDefaultTranslation(const QString& text);  // "你好，世界" at first
+    // From now on a request that does not carry this key (in a header, the query or the body)
+    // is answered 401 with an OpenAI-style error body, as a service does for a wrong key. Scripted
+    // replies are kept for the requests that carry it. An empty key turns the check off.
+    void requireKey(const QString& key);
     QString defaultTranslation() const;
 
     QList<RecordedRequest> requests() const;
