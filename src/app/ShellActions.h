@@ -20,7 +20,7 @@ public:
     virtual void toggleAutomaticSpeech() = 0;
     virtual void statusMenuSelectRegion() = 0;
     virtual void selectProvider(Provider provider) = 0;
-    virtual void applyProfile(const QString& name) = 0;
+    virtual void statusMenuApplyProfile(const QString& name) = 0;
     virtual void copyLatestTranslation() = 0;
     virtual void speakLatestTranslation() = 0;
     virtual void showMainWindow() = 0;
@@ -29,6 +29,9 @@ public:
     virtual void openTranslationHistory() = 0;
     virtual void exportTranslationHistory() = 0;
     virtual void openProviderSettings() = 0;
+    virtual void openAILocalizationSettings() = 0;
+    virtual void openTranslationSettings() = 0;
+    virtual void openProviderManager() = 0;
     virtual void showScreenCapturePermissionHelp() = 0;
     virtual void quitApplication() = 0;
 };

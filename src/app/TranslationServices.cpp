@@ -18,4 +18,8 @@ TranslationPipeline::Services TranslationServices::pipelineServices() {
     return {m_settings, m_selection, m_transport, &m_cache, &m_systemTranslator, &m_ollama};
 }
 
+ConnectionTestServices TranslationServices::connectionTestServices() {
+    return {m_transport, &m_systemTranslator, &m_ollama};
+}
+
 }  // namespace ovisu

@@ -3,6 +3,7 @@
 #include "capture/DialogueTranslationCache.h"
 #include "engine/HttpTransport.h"
 #include "engine/OllamaVersionProbe.h"
+#include "engine/ProviderConnectionTest.h"
 #include "engine/TranslationPipeline.h"
 #include "local/SystemTranslationBridge.h"
 
@@ -21,6 +22,8 @@ public:
     TranslationServices& operator=(const TranslationServices&) = delete;
 
     TranslationPipeline::Services pipelineServices();
+    // The settings window's connection test uses the same transport, translator and probe.
+    ConnectionTestServices connectionTestServices();
 
 private:
     SettingsStore& m_settings;

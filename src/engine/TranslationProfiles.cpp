@@ -100,7 +100,7 @@ std::expected<TranslationProfile, QString> TranslationProfiles::saveCurrentTrans
 std::expected<QString, QString> TranslationProfiles::applyTranslationProfile(const TranslationProfile& profile) {
     const auto provider = providerFromRawValue(profile.providerRawValue);
     if (!provider)
-        return std::unexpected(QStringLiteral("the profile “%1” names an unknown source (%2)")
+        return std::unexpected(QStringLiteral("配置“%1”使用了未知的翻译源（%2），无法应用")
                                    .arg(profile.name)
                                    .arg(profile.providerRawValue));
 
@@ -138,7 +138,7 @@ std::expected<void, QString> TranslationProfiles::deleteTranslationProfile(const
     const auto removed = updated.removeIf([&name](const TranslationProfile& existing) {
         return TranslationProfileCodec::sameName(existing.name, name);
     });
-    if (removed == 0) return std::unexpected(QStringLiteral("no profile is named “%1”").arg(name));
+    if (removed == 0) return std::unexpected(QStringLiteral("没有名为“%1”的配置").arg(name));
     if (auto saved = m_profileStore.save(updated); !saved) return saved;
     m_profiles = std::move(updated);
     return {};

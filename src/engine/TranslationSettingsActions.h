@@ -19,6 +19,9 @@ public:
     // The enabled sources or the current source changed: rebuild the source pop-up, the
     // application menu's source list and the tray menu.
     virtual void translationSourcesChanged() = 0;
+    // The source configuration window stored a source's key, model, endpoint and prompt: the main
+    // window's readiness line may have changed.
+    virtual void providerFieldsSaved(Provider) {}
     // "globalHotKeysEnabled" was stored: unregister the hot keys, and register them again when on.
     virtual void configureGlobalHotKeys() = 0;
     // Applies the saved profile of that name the one way the tray menu does too: stops a running

@@ -9,12 +9,18 @@
 #include "capture/ui/RegionPickerWindow.h"
 
 #include "capture/ui/TranslationHistoryWindow.h"
+#include "engine/LocalCredentialStore.h"
+#include "engine/ui/ProviderSettingsWindow.h"
+#include "engine/ui/TranslationSettingsWindows.h"
 #include "support/TestEnvironment.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QTextEdit>
@@ -265,5 +271,48 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndTheTrayDecidesWhetherC
     EXPECT_FALSE(SettingsStore().boolValue("menuBarIconEnabled", true));
     trayBox->click();
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) {
+    service.requireKey("sk-newcomer");
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+
+    // The source configuration is reached from the application menu.
+    QAction* configure = nullptr;
+    for (QAction* menu : delegate.mainWindow().menuBar()->actions())
+        if (menu->menu())
+            for (QAction* item : menu->menu()->actions())
+                if (item->text() == QStringLiteral("配置当前引擎…")) configure = item;
+    ASSERT_NE(configure, nullptr);
+    configure->trigger();
+    ProviderSettingsWindow* window = delegate.translationWindows().providerSettingsWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->providerSettingsProvider(), Provider::sakura);  // the current source
+
+    window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::openAI)));
+    ASSERT_EQ(window->providerSettingsProvider(), Provider::openAI);
+    QGuiApplication::clipboard()->setText(QStringLiteral(" sk-newcomer\n"));  // copied with a stray space and line break
+    window->pasteButton()->click();
+    window->modelField()->setText(QStringLiteral("gpt-4o-mini"));
+    window->endpointField()->setText(service.baseUrl() + QStringLiteral("/v1/responses"));
+    window->testButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return window->statusLabel()->text().startsWith(QStringLiteral("连接成功：")); }, 10000))
+        << window->statusLabel()->text().toStdString();
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("连接成功：") + service.defaultTranslation());
+    EXPECT_EQ(LocalCredentialStore::secret(ProviderCatalogue::credentialAccount(Provider::openAI)), "sk-newcomer");
+    EXPECT_FALSE(window->windowTitle().contains("sk-newcomer"));
+
+    // "完成" keeps the window for the next opening; choosing the source in the main window uses it.
+    window->doneButton()->click();
+    EXPECT_FALSE(window->isVisible());
+    delegate.openProviderSettings();
+    EXPECT_EQ(delegate.translationWindows().providerSettingsWindow(), window);
+    EXPECT_TRUE(window->isVisible());
+    window->doneButton()->click();
+    delegate.providerChanged(Provider::openAI);
+    EXPECT_EQ(SettingsStore().stringValue("model.1"), "gpt-4o-mini");
     delegate.applicationWillTerminate();
 }

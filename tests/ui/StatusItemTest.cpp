@@ -20,7 +20,7 @@ public:
     void toggleAutomaticSpeech() override { calls << "toggleAutomaticSpeech"; }
     void statusMenuSelectRegion() override { calls << "statusMenuSelectRegion"; }
     void selectProvider(Provider provider) override { calls << "selectProvider " + ProviderCatalogue::title(provider); }
-    void applyProfile(const QString& name) override { calls << "applyProfile " + name; }
+    void statusMenuApplyProfile(const QString& name) override { calls << "applyProfile " + name; }
     void copyLatestTranslation() override { calls << "copyLatestTranslation"; }
     void speakLatestTranslation() override { calls << "speakLatestTranslation"; }
     void showMainWindow() override { calls << "showMainWindow"; }
@@ -29,6 +29,9 @@ public:
     void openTranslationHistory() override { calls << "openTranslationHistory"; }
     void exportTranslationHistory() override { calls << "exportTranslationHistory"; }
     void openProviderSettings() override { calls << "openProviderSettings"; }
+    void openAILocalizationSettings() override { calls << "openAILocalizationSettings"; }
+    void openTranslationSettings() override { calls << "openTranslationSettings"; }
+    void openProviderManager() override { calls << "openProviderManager"; }
     void showScreenCapturePermissionHelp() override { calls << "showScreenCapturePermissionHelp"; }
     void quitApplication() override { calls << "quitApplication"; }
 };

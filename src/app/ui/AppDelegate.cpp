@@ -6,6 +6,8 @@
 #include "app/ui/ApplicationMenu.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SettingsCenterWindow.h"
+#include "app/ui/SettingsPageHomeProviders.h"
+#include "app/ui/SettingsPageTranslation.h"
 #include "app/ui/StatusItem.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
@@ -24,8 +26,10 @@
 #include "capture/WindowListing.h"
 #include "engine/TranslationPipeline.h"
 #include "engine/TranslationProfiles.h"
+#include "engine/ui/TranslationSettingsWindows.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QSysInfo>
 
@@ -60,6 +64,8 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
     m_speech = makeSpeechOutput();
     m_profiles = std::make_unique<TranslationProfiles>(m_settings, m_selection, m_pipeline->providerSettings());
+    m_translationWindows = std::make_unique<TranslationSettingsWindows>(
+        m_settings, m_selection, m_pipeline->providerSettings(), *m_profiles, m_services.connectionTestServices(), *this);
     m_automaticSpeechEnabled =
         m_settings.boolValue(SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled);
     wireMainWindow();
@@ -405,14 +411,7 @@ void AppDelegate::selectProvider(Provider provider) {
     refreshStatusMenu();
 }
 
-void AppDelegate::applyProfile(const QString& name) {
-    const auto profile = m_profiles->profileNamed(name);
-    if (!profile) return;
-    const auto applied = m_profiles->applyTranslationProfile(*profile);
-    m_mainWindow->setStatusText(applied ? *applied : applied.error());
-    showProviders();
-    refreshStatusMenu();
-}
+void AppDelegate::statusMenuApplyProfile(const QString& name) { applyTranslationProfile(name); }
 
 void AppDelegate::copyLatestTranslation() {
     if (!ovisu::copyLatestTranslation(m_pipeline->translationHistory(), TranslationHistoryStore())) QApplication::beep();
@@ -436,7 +435,12 @@ void AppDelegate::showMainWindow() {
 }
 
 void AppDelegate::openSettingsCenter() {
-    if (!m_settingsWindow) m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this);
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this);
+        m_settingsWindow->addPage(QStringLiteral("翻译"), new SettingsPageTranslation(m_settings, *m_profiles, *this));
+        m_homeProvidersPage = new SettingsPageHomeProviders(m_selection, *this);
+        m_settingsWindow->addPage(QStringLiteral("主页翻译源"), m_homeProvidersPage);
+    }
     m_settingsWindow->renderSettingsPage();
     m_settingsWindow->present();
 }
@@ -453,11 +457,10 @@ void AppDelegate::openSettingsHelp() {
 void AppDelegate::openTranslationHistory() { m_historyController->openTranslationHistory(); }
 void AppDelegate::exportTranslationHistory() { m_historyController->exportTranslationHistory(); }
 
-void AppDelegate::openProviderSettings() {
-    QMessageBox::information(m_mainWindow.get(), QStringLiteral("配置翻译源"),
-                             QStringLiteral("翻译源配置窗口即将推出。现在可以用命令保存密钥：\n"
-                                            "ovisu credentials set <翻译源>"));
-}
+void AppDelegate::openProviderSettings() { m_translationWindows->openProviderSettings(); }
+void AppDelegate::openAILocalizationSettings() { m_translationWindows->openAILocalizationSettings(); }
+void AppDelegate::openTranslationSettings() { m_translationWindows->openTranslationSettings(); }
+void AppDelegate::openProviderManager() { m_translationWindows->openProviderManager(); }
 
 void AppDelegate::showScreenCapturePermissionHelp() {
     QMessageBox::information(m_mainWindow.get(), QStringLiteral("需要屏幕录制权限"),
@@ -466,6 +469,55 @@ void AppDelegate::showScreenCapturePermissionHelp() {
 }
 
 void AppDelegate::quitApplication() { QApplication::quit(); }
+
+// Translation settings windows ----------------------------------------------------------------
+
+void AppDelegate::showTranslationStatus(const QString& message) { m_mainWindow->setStatusText(message); }
+
+void AppDelegate::translationSourcesChanged() {
+    buildApplicationMenu(*m_mainWindow, *this, m_selection.visibleProviders());
+    showProviders();
+    refreshStatusMenu();
+    m_translationWindows->translationSourcesChanged();
+    if (m_homeProvidersPage && m_homeProvidersPage->isVisible()) m_homeProvidersPage->render();
+}
+
+void AppDelegate::providerFieldsSaved(Provider provider) {
+    if (provider == m_selection.currentProvider()) showProviderDetails();
+}
+
+void AppDelegate::applyTranslationProfile(const QString& name) {
+    const auto profile = m_profiles->profileNamed(name);
+    if (!profile) {
+        QApplication::beep();
+        return;
+    }
+    if (m_session->isRunning()) m_session->stopTranslation();
+    const auto applied = m_profiles->applyTranslationProfile(*profile);
+    if (!applied) {
+        QApplication::beep();
+        m_mainWindow->setStatusText(applied.error());
+        return;
+    }
+    m_translationWindows->closeAfterProfileApplied();
+    m_mainWindow->setStatusText(*applied);
+    translationSourcesChanged();
+}
+
+void AppDelegate::translationProfilesChanged() { refreshStatusMenu(); }
+
+void AppDelegate::openLocalModelDownload(Provider provider) {
+    QMessageBox::information(nullptr, QStringLiteral("本地模型"),
+                             ProviderCatalogue::title(provider) +
+                                 QStringLiteral("：本地模型下载与管理尚未包含在此版本。请先自行下载模型并启动本地服务，"
+                                                "再在“配置翻译源”中填写接口地址。"));
+}
+
+void AppDelegate::openExternalURL(const QUrl& url) {
+    if (!QDesktopServices::openUrl(url))
+        m_mainWindow->setStatusText(QStringLiteral("无法打开浏览器，请手动访问：") + url.toString());
+}
+
 
 // What the session reports ------------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "capture/TargetWindow.h"
 #include "capture/TranslationHistoryStore.h"
 #include "engine/ProviderSelection.h"
+#include "engine/TranslationSettingsActions.h"
 
 #include <QObject>
 #include <QPointer>
@@ -25,6 +26,8 @@ class RegionPicker;
 class RegionPreviewWindow;
 class SpeechOutput;
 class SettingsCenterWindow;
+class SettingsPageHomeProviders;
+class TranslationSettingsWindows;
 class StatusItem;
 class TranslationHistoryController;
 class TranslationPipeline;
@@ -37,7 +40,8 @@ class AppDelegate : public QObject,
                     public RealtimeSessionClient,
                     public ShellActions,
                     public ClipboardMonitorClient,
-                    public SettingsCenterActions {
+                    public SettingsCenterActions,
+                    public TranslationSettingsActions {
     Q_OBJECT
 public:
     explicit AppDelegate(QObject* parent = nullptr);
@@ -87,7 +91,7 @@ public:
     void toggleAutomaticSpeech() override;
     void statusMenuSelectRegion() override;
     void selectProvider(Provider provider) override;
-    void applyProfile(const QString& name) override;
+    void statusMenuApplyProfile(const QString& name) override;
     void copyLatestTranslation() override;
     void speakLatestTranslation() override;
     void showMainWindow() override;
@@ -97,6 +101,18 @@ public:
     void exportTranslationHistory() override;
     void openProviderSettings() override;
     void showScreenCapturePermissionHelp() override;
+
+    // TranslationSettingsActions: the translation settings windows.
+    void showTranslationStatus(const QString& message) override;
+    void translationSourcesChanged() override;
+    void providerFieldsSaved(Provider provider) override;
+    void applyTranslationProfile(const QString& name) override;
+    void translationProfilesChanged() override;
+    void openLocalModelDownload(Provider provider) override;
+    void openExternalURL(const QUrl& url) override;
+    void openAILocalizationSettings() override;
+    void openTranslationSettings() override;
+    void openProviderManager() override;
     void quitApplication() override;
 
     MainWindow& mainWindow() { return *m_mainWindow; }
@@ -106,6 +122,7 @@ public:
     StatusItem& statusItem() { return *m_statusItem; }
     OverlayController& overlay() { return *m_overlay; }
     SettingsCenterWindow* settingsWindow() const { return m_settingsWindow.get(); }
+    TranslationSettingsWindows& translationWindows() { return *m_translationWindows; }
     GlobalHotKeys& hotKeys() { return *m_hotKeys; }
     ClipboardMonitor& clipboardMonitor() { return *m_clipboardMonitor; }
     TranslationPipeline& pipeline() { return *m_pipeline; }
@@ -160,6 +177,8 @@ private:
     std::unique_ptr<TranslationHistoryController> m_historyController;
     std::unique_ptr<SpeechOutput> m_speech;
     std::unique_ptr<TranslationProfiles> m_profiles;
+    std::unique_ptr<TranslationSettingsWindows> m_translationWindows;
+    QPointer<SettingsPageHomeProviders> m_homeProvidersPage;
     bool m_automaticSpeechEnabled = false;
 
     QList<TargetWindow> m_targets;

@@ -76,6 +76,9 @@ void buildApplicationMenu(QMainWindow& window, ShellActions& actions, const QLis
         addItem(sources, ProviderCatalogue::title(provider), {}, [&actions, provider] { actions.selectProvider(provider); });
     sources->addSeparator();
     addItem(sources, QStringLiteral("配置当前引擎…"), {}, [&actions] { actions.openProviderSettings(); });
+    addItem(sources, QStringLiteral("AI 本地化…"), {}, [&actions] { actions.openAILocalizationSettings(); });
+    addItem(sources, QStringLiteral("翻译参数…"), {}, [&actions] { actions.openTranslationSettings(); });
+    addItem(sources, QStringLiteral("主页翻译源管理…"), {}, [&actions] { actions.openProviderManager(); });
 
     QMenu* windows = bar->addMenu(QStringLiteral("窗口"));
     addItem(windows, QStringLiteral("最小化"), QKeySequence(QStringLiteral("Ctrl+M")), [] {

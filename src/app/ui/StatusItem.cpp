@@ -137,7 +137,7 @@ void StatusItem::refresh(const StatusMenuPresentation& presentation, const QList
         m_profileMenu->clear();
         if (profileNames.isEmpty()) m_profileMenu->addAction(QStringLiteral("尚未保存配置"))->setEnabled(false);
         for (const QString& name : profileNames)
-            connect(m_profileMenu->addAction(name), &QAction::triggered, this, [this, name] { m_actions.applyProfile(name); });
+            connect(m_profileMenu->addAction(name), &QAction::triggered, this, [this, name] { m_actions.statusMenuApplyProfile(name); });
     }
 }
 

@@ -251,6 +251,7 @@ std::expected<void, QString> ProviderSettingsWindow::saveProviderFields() {
         m_secureKeyField->setText(stored);
         m_plainKeyField->setText(stored);
     }
+    m_actions.providerFieldsSaved(m_provider);
     return {};
 }
 
