@@ -10,7 +10,10 @@
 
 #include "capture/ui/TranslationHistoryWindow.h"
 #include "engine/LocalCredentialStore.h"
+#include "engine/ui/AILocalizationWindow.h"
+#include "engine/ui/ProviderManagerWindow.h"
 #include "engine/ui/ProviderSettingsWindow.h"
+#include "engine/ui/TranslationParametersWindow.h"
 #include "engine/ui/TranslationSettingsWindows.h"
 #include "support/TestEnvironment.h"
 
@@ -314,5 +317,48 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
     window->doneButton()->click();
     delegate.providerChanged(Provider::openAI);
     EXPECT_EQ(SettingsStore().stringValue("model.1"), "gpt-4o-mini");
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKeepsIt) {
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    delegate.openSettingsCenter();
+    SettingsCenterWindow* settings = delegate.settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(settings->pageTitles().contains(QStringLiteral("主页翻译源")));
+    ASSERT_TRUE(settings->showPage(QStringLiteral("翻译")));
+    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
+    const auto save = [&folder](QWidget* window, const QString& name) {
+        if (!folder.isEmpty()) window->grab().save(folder + QStringLiteral("/desktop-%1.png").arg(name));
+    };
+    save(settings, QStringLiteral("settings-translation"));
+
+    TranslationSettingsWindows& windows = delegate.translationWindows();
+    const QList<std::pair<QString, std::function<QWidget*()>>> buttons = {
+        {QStringLiteral("openProviderSettings"), [&] { return static_cast<QWidget*>(windows.providerSettingsWindow()); }},
+        {QStringLiteral("openAILocalizationSettings"), [&] { return static_cast<QWidget*>(windows.aiLocalizationWindow()); }},
+        {QStringLiteral("openTranslationSettings"), [&] { return static_cast<QWidget*>(windows.translationParametersWindow()); }},
+        {QStringLiteral("openProviderManager"), [&] { return static_cast<QWidget*>(windows.providerManagerWindow()); }},
+    };
+    for (const auto& [name, built] : buttons) {
+        auto* button = settings->findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name.toStdString();
+        EXPECT_EQ(built(), nullptr) << name.toStdString() << " was built before it was opened";
+        button->click();
+        QWidget* window = built();
+        ASSERT_NE(window, nullptr) << name.toStdString();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << name.toStdString();
+        // Centred on the screen's usable area, within a few pixels of frame decoration.
+        const QRect area = window->screen()->availableGeometry();
+        EXPECT_LE((window->frameGeometry().center() - area.center()).manhattanLength(), 40) << name.toStdString();
+        save(window, name);
+        window->close();
+        EXPECT_FALSE(window->isVisible()) << name.toStdString();
+        button->click();
+        EXPECT_EQ(built(), window) << name.toStdString() << " was built again";
+        EXPECT_TRUE(window->isVisible()) << name.toStdString();
+        window->close();
+    }
     delegate.applicationWillTerminate();
 }

@@ -21,6 +21,9 @@ void centreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // A window that was never sized by hand takes its layout's size only when first shown;
+    // centring its provisional size would leave it off-centre.
+    if (!window.isVisible() && !window.testAttribute(Qt::WA_Resized)) window.adjustSize();
     QRect placed = window.frameGeometry();
     placed.moveCenter(screen->availableGeometry().center());
     window.move(placed.topLeft());
