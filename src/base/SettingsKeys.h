@@ -55,6 +55,9 @@ inline const QString clipboardStrictJapaneseDetection = QStringLiteral("clipboar
 inline const QString automaticSpeechEnabled = QStringLiteral("automaticSpeechEnabled");
 inline const QString globalHotKeysEnabled = QStringLiteral("globalHotKeysEnabled");
 inline const QString menuBarIconEnabled = QStringLiteral("menuBarIconEnabled");
+// Written when the first-run guide is answered or skipped; it is shown while neither is stored.
+inline const QString firstRunContentChoice = QStringLiteral("firstRun.contentChoice");
+inline const QString firstRunProviderChoice = QStringLiteral("firstRun.providerChoice");
 
 // Overlay panel: behaviour
 inline const QString overlayShowsOriginal = QStringLiteral("overlayShowsOriginal");

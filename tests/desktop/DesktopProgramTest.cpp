@@ -1,5 +1,6 @@
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
@@ -56,6 +57,8 @@ protected:
         SettingsStore settings;
         ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
         ASSERT_TRUE(settings.setInt("provider", 9));
+        // The first-run guide has been answered, except where a test asks for it.
+        ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
     }
 
     static int indexOfTitle(const AppDelegate& delegate, const QString& windowTitle) {
@@ -249,9 +252,28 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
 }
 
 TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndTheTrayDecidesWhetherClosingQuits) {
+    ASSERT_TRUE(SettingsStore().remove("firstRun.contentChoice"));
+    ASSERT_TRUE(SettingsStore().remove("firstRun.providerChoice"));
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+
+    // The quick-start guide comes up once; answering "I have a key" opens the source configuration.
+    ASSERT_TRUE(waitUntil([&] { return delegate.quickStartGuide() && delegate.quickStartGuide()->isVisible(); }, 3000));
+    QuickStartGuide* guide = delegate.quickStartGuide();
+    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
+        guide->grab().save(folder + QStringLiteral("/desktop-quick-start.png"));
+    guide->selectChoice(FirstRunProviderChoice::apiKey);
+    guide->startButton()->click();
+    EXPECT_FALSE(guide->isVisible());
+    ProviderSettingsWindow* sourceWindow = delegate.translationWindows().providerSettingsWindow();
+    ASSERT_NE(sourceWindow, nullptr);
+    EXPECT_TRUE(sourceWindow->isVisible());
+    EXPECT_EQ(sourceWindow->providerSettingsProvider(), Provider::openAI);
+    EXPECT_EQ(SettingsStore().intValue("provider", -1), rawValue(Provider::openAI));
+    EXPECT_EQ(SettingsStore().intValue("firstRun.providerChoice", -9), 1);
+    sourceWindow->doneButton()->click();
+    EXPECT_FALSE(firstRunGuidePending(SettingsStore()));
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());  // the tray icon keeps the program running
 
     delegate.openSettingsCenter();

@@ -5,6 +5,7 @@
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
 #include "app/ui/SettingsPageHomeProviders.h"
 #include "app/ui/SettingsPageTranslation.h"
@@ -27,11 +28,13 @@
 #include "engine/TranslationPipeline.h"
 #include "engine/TranslationProfiles.h"
 #include "engine/ui/TranslationSettingsWindows.h"
+#include "engine/ui/WindowPresentation.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QSysInfo>
+#include <QTimer>
 
 namespace ovisu {
 namespace {
@@ -106,6 +109,30 @@ void AppDelegate::applicationDidFinishLaunching() {
     updateRegionControlsForMode();
     refreshWindows();
     m_mainWindow->show();
+    if (firstRunGuidePending(m_settings)) QTimer::singleShot(0, this, &AppDelegate::showQuickStartGuide);
+}
+
+void AppDelegate::showQuickStartGuide() {
+    if (!m_quickStartGuide) {
+        m_quickStartGuide = std::make_unique<QuickStartGuide>();
+        connect(m_quickStartGuide.get(), &QuickStartGuide::providerChoiceMade, this, &AppDelegate::applyFirstRunChoice);
+        connect(m_quickStartGuide.get(), &QuickStartGuide::skipped, this, [this] {
+            if (const auto stored = storeFirstRunAnswer(m_settings, std::nullopt); !stored)
+                AppLogger::shared().error(kApp, stored.error());
+        });
+    }
+    centreOnScreen(*m_quickStartGuide);
+    bringToFront(*m_quickStartGuide);
+}
+
+void AppDelegate::applyFirstRunChoice(FirstRunProviderChoice choice) {
+    if (const auto stored = storeFirstRunAnswer(m_settings, choice); !stored) AppLogger::shared().error(kApp, stored.error());
+    const FirstRunPlan plan = firstRunPlan(choice);
+    if (!m_selection.enabledProviders().contains(plan.provider)) m_selection.providerVisibilityChanged(plan.provider, true);
+    m_selection.providerChanged(plan.provider);
+    translationSourcesChanged();
+    m_mainWindow->setStatusText(QStringLiteral("已选择翻译源：") + ProviderCatalogue::title(plan.provider));
+    if (plan.opensProviderSettings) openProviderSettings();
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -449,7 +476,7 @@ void AppDelegate::openSettingsHelp() {
     QMessageBox::information(
         m_mainWindow.get(), QStringLiteral("使用帮助与 API 排错"),
         QStringLiteral("1. 在“游戏窗口”中选择游戏，点“框选 / 重选”拖出字幕框。\n"
-                       "2. 选择翻译源；需要密钥的翻译源可用命令 ovisu credentials set 保存密钥。\n"
+                       "2. 选择翻译源；需要 API Key 的翻译源，在“翻译引擎 → 配置当前引擎…”中粘贴 Key，点“测试连接”确认。\n"
                        "3. 点“开始翻译”，译文会显示在字幕上方的悬浮窗里。\n"
                        "出错时点“错误详情…”查看原因；日志位于 ~/.local/share/Ovisu/Logs。"));
 }

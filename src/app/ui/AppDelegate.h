@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FirstRunGuide.h"
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
 #include "app/TranslationServices.h"
@@ -27,6 +28,7 @@ class RegionPreviewWindow;
 class SpeechOutput;
 class SettingsCenterWindow;
 class SettingsPageHomeProviders;
+class QuickStartGuide;
 class TranslationSettingsWindows;
 class StatusItem;
 class TranslationHistoryController;
@@ -49,6 +51,9 @@ public:
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
+    // The first launch's quick-start guide (built when it is first shown).
+    void showQuickStartGuide();
+    QuickStartGuide* quickStartGuide() const { return m_quickStartGuide.get(); }
 
     // Operations of the main window, the menus and the hot keys.
     void refreshWindows();
@@ -153,6 +158,7 @@ private:
     void storeRegion(std::optional<QRectF> region);
     void rememberTarget(const TargetWindow& target);
     void showProviders();
+    void applyFirstRunChoice(FirstRunProviderChoice choice);
     void bringOverlayToFront();
     void showOverlayWhereItWas();
     std::optional<QRectF> selectedCaptureRect();
@@ -178,6 +184,7 @@ private:
     std::unique_ptr<SpeechOutput> m_speech;
     std::unique_ptr<TranslationProfiles> m_profiles;
     std::unique_ptr<TranslationSettingsWindows> m_translationWindows;
+    std::unique_ptr<QuickStartGuide> m_quickStartGuide;
     QPointer<SettingsPageHomeProviders> m_homeProvidersPage;
     bool m_automaticSpeechEnabled = false;
 
