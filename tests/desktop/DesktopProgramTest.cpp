@@ -319,10 +319,21 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
 
     window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::openAI)));
     ASSERT_EQ(window->providerSettingsProvider(), Provider::openAI);
+    window->endpointField()->setText(service.baseUrl() + QStringLiteral("/v1/responses"));
+
+    // A wrong key first: the guide's 401 message, and the key itself nowhere in it.
+    QGuiApplication::clipboard()->setText(QStringLiteral("sk-wrong-key"));
+    window->pasteButton()->click();
+    window->testButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return window->statusLabel()->text().contains(QStringLiteral("HTTP 401")); }, 10000))
+        << window->statusLabel()->text().toStdString();
+    EXPECT_FALSE(window->statusLabel()->text().contains(QStringLiteral("sk-wrong-key")));
+    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
+        window->grab().save(folder + QStringLiteral("/desktop-provider-settings-401.png"));
+
     QGuiApplication::clipboard()->setText(QStringLiteral(" sk-newcomer\n"));  // copied with a stray space and line break
     window->pasteButton()->click();
     window->modelField()->setText(QStringLiteral("gpt-4o-mini"));
-    window->endpointField()->setText(service.baseUrl() + QStringLiteral("/v1/responses"));
     window->testButton()->click();
     ASSERT_TRUE(waitUntil([&] { return window->statusLabel()->text().startsWith(QStringLiteral("连接成功：")); }, 10000))
         << window->statusLabel()->text().toStdString();
