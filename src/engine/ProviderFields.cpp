@@ -12,20 +12,7 @@ QString key(const QString& prefix, Provider provider) { return SettingsKeys::per
 
 }  // namespace
 
-bool storesProviderSecret(Provider provider) {
-    switch (provider) {
-    case Provider::google:
-    case Provider::sakura:
-    case Provider::qwenLocal:
-    case Provider::hyMTLocal:
-    case Provider::ollamaLocal:
-    case Provider::translateGemmaLocal:
-    case Provider::systemTranslation:
-        return false;
-    default:
-        return true;
-    }
-}
+bool storesProviderSecret(Provider provider) { return ProviderCatalogue::keyFieldEnabled(provider); }
 
 QString normalizedProviderSecret(const QString& secret) { return secret.trimmed(); }
 

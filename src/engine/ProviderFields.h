@@ -21,8 +21,8 @@ struct ProviderFields {
     QString prompt;
 };
 
-// The sources whose secret the window stores: the local engines and the key-less sources keep
-// whatever the credential file holds for them.
+// The sources whose secret the window stores: those whose key field is enabled. The local
+// engines and the key-less sources keep whatever the credential file holds for them.
 bool storesProviderSecret(Provider provider);
 
 // The secret as it is stored: a key copied from a web console often brings a space or a line break

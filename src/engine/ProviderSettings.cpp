@@ -6,8 +6,8 @@
 #include "engine/LocalCredentialStore.h"
 #include "engine/ProviderAdapterFactory.h"
 #include "engine/RecentTranslationContext.h"
+#include "engine/TranslationParameters.h"
 
-#include <algorithm>
 
 namespace ovisu {
 namespace {
@@ -88,12 +88,11 @@ std::optional<TranslationProviderConfiguration> ProviderSettings::providerConfig
     configuration.model = model(provider);
     configuration.prompt = prompt(provider);
     configuration.timeout = 45;
-    configuration.temperature = std::clamp(
-        m_settings.doubleValue(SettingsKeys::translationTemperature, SettingsDefaults::translationTemperature), 0.0, 2.0);
-    configuration.maxTokens = std::clamp(
-        m_settings.intValue(SettingsKeys::translationMaxTokens, SettingsDefaults::translationMaxTokens), 128, 8192);
-    configuration.topP = std::clamp(
-        m_settings.doubleValue(SettingsKeys::translationTopP, SettingsDefaults::translationTopP), 0.05, 1.0);
+    // The parameters window and a request read the numbers through the same clamping.
+    const TranslationParameters parameters = TranslationParameters::read(m_settings);
+    configuration.temperature = parameters.temperature;
+    configuration.maxTokens = parameters.maxTokens;
+    configuration.topP = parameters.topP;
     configuration.context = recentTranslationContext();
     configuration.userPromptTemplate = userPromptTemplate(provider);
     configuration.glossary = m_settings.stringValue(SettingsKeys::translationGlossary);
@@ -101,8 +100,7 @@ std::optional<TranslationProviderConfiguration> ProviderSettings::providerConfig
     configuration.bilingualProperNouns =
         m_settings.boolValue(SettingsKeys::bilingualProperNouns, SettingsDefaults::bilingualProperNouns);
     configuration.streaming = streaming;
-    configuration.disableThinking =
-        m_settings.boolValue(SettingsKeys::deepSeekThinkingDisabled, SettingsDefaults::deepSeekThinkingDisabled);
+    configuration.disableThinking = parameters.deepSeekThinkingDisabled;
     return configuration;
 }
 

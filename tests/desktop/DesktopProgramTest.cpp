@@ -393,5 +393,19 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
         EXPECT_TRUE(window->isVisible()) << name.toStdString();
         window->close();
     }
+
+    // A profile saved and applied from the page closes the windows that could write the old
+    // values back, and the main window says which profile is in use.
+    auto* name = settings->findChild<QLineEdit*>(QStringLiteral("profileName"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("  周末存档  "));
+    settings->findChild<QPushButton*>(QStringLiteral("saveProfile"))->click();
+    delegate.openAILocalizationSettings();
+    delegate.openProviderSettings();
+    ASSERT_TRUE(windows.aiLocalizationWindow()->isVisible());
+    settings->findChild<QPushButton*>(QStringLiteral("applyProfile"))->click();
+    EXPECT_EQ(delegate.mainWindow().statusText(), QStringLiteral("已切换配置：周末存档"));
+    EXPECT_FALSE(windows.aiLocalizationWindow()->isVisible());
+    EXPECT_FALSE(windows.providerSettingsWindow()->isVisible());
     delegate.applicationWillTerminate();
 }

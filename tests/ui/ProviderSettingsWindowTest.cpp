@@ -185,6 +185,8 @@ TEST_F(ProviderSettingsWindowTest, TheSecretIsShownOnlyOnRequestAndNeverInTitles
 
     EXPECT_TRUE(window->secureKeyField()->isVisible());
     EXPECT_FALSE(window->plainKeyField()->isVisible());
+    // The hidden plain field holds nothing an accessibility tool could read out.
+    EXPECT_TRUE(window->plainKeyField()->text().isEmpty());
     EXPECT_EQ(window->secureKeyField()->echoMode(), QLineEdit::Password);
     EXPECT_EQ(window->visibilityButton()->text(), "显示");
 
@@ -200,7 +202,9 @@ TEST_F(ProviderSettingsWindowTest, TheSecretIsShownOnlyOnRequestAndNeverInTitles
     click(window->visibilityButton());
     EXPECT_TRUE(window->secureKeyField()->isVisible());
     EXPECT_EQ(window->secureKeyField()->text(), "sk-edited-in-plain");
+    EXPECT_TRUE(window->plainKeyField()->text().isEmpty());
     click(window->visibilityButton());
+    EXPECT_TRUE(window->secureKeyField()->text().isEmpty());
 
     const auto leaks = [&](const QString& text) { return text.contains(secret) || text.contains("sk-edited"); };
     EXPECT_FALSE(leaks(window->windowTitle()));

@@ -2,16 +2,15 @@
 
 #include "engine/TranslationSettingsActions.h"
 #include "engine/ui/ProviderVisibilityCheckBox.h"
+#include "engine/ui/SettingsWindowParts.h"
 
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
 
 namespace ovisu {
 
@@ -23,10 +22,8 @@ SettingsPageHomeProviders::SettingsPageHomeProviders(ProviderSelection& selectio
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 16);
     layout->setSpacing(10);
-    auto* note = new QLabel(QStringLiteral("勾选要显示在主页和菜单栏的翻译方式；凭证和配置不会因取消勾选而删除。"), this);
-    note->setWordWrap(true);
-    note->setForegroundRole(QPalette::PlaceholderText);
-    layout->addWidget(note);
+    layout->addWidget(
+        makeNoteLabel(QStringLiteral("勾选要显示在主页和菜单栏的翻译方式；凭证和配置不会因取消勾选而删除。"), this));
 
     // One line per source: the box, then its button in a column of its own so the buttons line up.
     auto* grid = new QGridLayout;
@@ -35,7 +32,6 @@ SettingsPageHomeProviders::SettingsPageHomeProviders(ProviderSelection& selectio
     grid->setVerticalSpacing(2);
     int row = 0;
     for (Provider provider : allProviders()) {
-
         auto* box = new ProviderVisibilityCheckBox(provider, selection, actions, this);
         box->setToolTip(ProviderCatalogue::title(provider));
         connect(box, &ProviderVisibilityCheckBox::refused, this, [this] {
@@ -45,24 +41,11 @@ SettingsPageHomeProviders::SettingsPageHomeProviders(ProviderSelection& selectio
         grid->addWidget(box, row, 0);
 
         QPushButton* button = nullptr;
-        switch (ProviderCatalogue::acquisitionButton(provider)) {
-        case AcquisitionButton::hidden:
-            break;
-        case AcquisitionButton::download:
-            button = new QPushButton(QStringLiteral("下载"), this);
-            connect(button, &QPushButton::clicked, this,
-                    [&actions, provider] { actions.openLocalModelDownload(provider); });
-            break;
-        case AcquisitionButton::officialSite:
-            button = new QPushButton(QStringLiteral("前往官网"), this);
-            connect(button, &QPushButton::clicked, this, [&actions, provider] {
-                actions.openExternalURL(QUrl(ProviderCatalogue::officialPurchaseURL(provider)));
-            });
-            break;
-        }
-        if (button) {
+        if (const auto title = acquisitionTitle(provider)) {
+            button = new QPushButton(*title, this);
             button->setObjectName(QStringLiteral("acquisition.%1").arg(rawValue(provider)));
             button->setAutoDefault(false);
+            connect(button, &QPushButton::clicked, this, [&actions, provider] { openAcquisition(provider, actions); });
             grid->addWidget(button, row, 1);
         }
         m_acquisitionButtons.append(button);

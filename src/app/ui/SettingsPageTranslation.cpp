@@ -5,6 +5,7 @@
 #include "engine/Provider.h"
 #include "engine/TranslationProfiles.h"
 #include "engine/TranslationSettingsActions.h"
+#include "engine/ui/SettingsWindowParts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,14 +22,6 @@
 
 namespace ovisu {
 namespace {
-
-QLabel* makeHeading(const QString& text, QWidget* parent) {
-    auto* heading = new QLabel(text, parent);
-    QFont font = heading->font();
-    font.setBold(true);
-    heading->setFont(font);
-    return heading;
-}
 
 QPushButton* makeButton(const QString& title, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(title, parent);
@@ -53,7 +46,7 @@ SettingsPageTranslation::SettingsPageTranslation(SettingsStore& settings, Transl
     layout->setSpacing(10);
 
     // The four settings windows.
-    layout->addWidget(makeHeading(QStringLiteral("翻译源与参数"), this));
+    layout->addWidget(makeHeadingLabel(QStringLiteral("翻译源与参数"), this));
     auto* windows = new QGridLayout;
     windows->setHorizontalSpacing(10);
     windows->setVerticalSpacing(8);
@@ -79,7 +72,7 @@ SettingsPageTranslation::SettingsPageTranslation(SettingsStore& settings, Transl
 
     // Fallback.
     layout->addSpacing(6);
-    layout->addWidget(makeHeading(QStringLiteral("备用翻译源"), this));
+    layout->addWidget(makeHeadingLabel(QStringLiteral("备用翻译源"), this));
     m_fallbackBox = new QCheckBox(QStringLiteral("主翻译源临时失败时启用备用源"), this);
     m_fallbackBox->setObjectName(SettingsKeys::automaticFallbackEnabled);
     layout->addWidget(m_fallbackBox);
@@ -101,7 +94,7 @@ SettingsPageTranslation::SettingsPageTranslation(SettingsStore& settings, Transl
 
     // Profiles.
     layout->addSpacing(6);
-    layout->addWidget(makeHeading(QStringLiteral("配置方案"), this));
+    layout->addWidget(makeHeadingLabel(QStringLiteral("配置方案"), this));
     auto* profileRows = new QGridLayout;
     profileRows->setHorizontalSpacing(10);
     profileRows->setVerticalSpacing(8);
@@ -130,13 +123,7 @@ SettingsPageTranslation::SettingsPageTranslation(SettingsStore& settings, Transl
     connect(m_applyProfile, &QPushButton::clicked, this, &SettingsPageTranslation::applySelectedTranslationProfile);
     connect(m_deleteProfile, &QPushButton::clicked, this, &SettingsPageTranslation::deleteSelectedTranslationProfile);
 
-    m_error = new QLabel(this);
-    m_error->setObjectName(QStringLiteral("pageError"));
-    m_error->setWordWrap(true);
-    QPalette warning = m_error->palette();
-    warning.setColor(QPalette::WindowText, QColor(0xc0, 0x39, 0x2b));
-    m_error->setPalette(warning);
-    m_error->hide();
+    m_error = makeWarningLabel(QStringLiteral("pageError"), this);
     layout->addSpacing(4);
     layout->addWidget(m_error);
     layout->addStretch(1);

@@ -4,6 +4,7 @@
 #include "engine/TranslationGlossaryFormatter.h"
 #include "engine/TranslationProfiles.h"
 #include "engine/TranslationSettingsActions.h"
+#include "engine/ui/SettingsWindowParts.h"
 #include "engine/ui/WindowPresentation.h"
 
 #include <QApplication>
@@ -19,36 +20,16 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace ovisu {
 namespace {
 
-QLabel* wrappedLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-QLabel* secondaryLabel(const QString& text, QWidget* parent) {
-    QLabel* label = wrappedLabel(text, parent);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-
-QLabel* headingLabel(const QString& text, QWidget* parent, int pointSizeDelta) {
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() + pointSizeDelta);
-    label->setFont(font);
-    return label;
-}
-
 QPlainTextEdit* textEditor(QWidget* parent) {
     auto* editor = new QPlainTextEdit(parent);
+    // Tab types a tab: it is one of the separators a glossary line may use.
     editor->setTabChangesFocus(false);
     editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     return editor;
@@ -59,8 +40,8 @@ std::optional<QString> askPresetName(QWidget* parent) {
     dialog.setWindowTitle(QStringLiteral("另存 Prompt 预设"));
     dialog.setFont(withChineseFamily(dialog.font()));
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(headingLabel(QStringLiteral("另存 Prompt 预设"), &dialog, 1));
-    layout->addWidget(wrappedLabel(QStringLiteral("为当前 system prompt 和 user message 模板命名。"), &dialog));
+    layout->addWidget(makeHeadingLabel(QStringLiteral("另存 Prompt 预设"), &dialog, 1));
+    layout->addWidget(makeNoteLabel(QStringLiteral("为当前 system prompt 和 user message 模板命名。"), &dialog));
     auto* nameField = new QLineEdit(&dialog);
     nameField->setFixedSize(300, 28);
     nameField->setPlaceholderText(QStringLiteral("例如：终远的威尔修 · 日乙"));
@@ -133,8 +114,8 @@ AILocalizationWindow::AILocalizationWindow(SettingsStore& settings, ProviderSett
     layout->setContentsMargins(20, 18, 20, 16);
     layout->setSpacing(8);
 
-    layout->addWidget(headingLabel(QStringLiteral("AI 本地化"), this, 6));
-    layout->addWidget(secondaryLabel(QStringLiteral("面向日乙与视觉小说的 Prompt、人物语气和术语一致性设置"), this));
+    layout->addWidget(makeHeadingLabel(QStringLiteral("AI 本地化"), this, 6));
+    layout->addWidget(makeNoteLabel(QStringLiteral("面向日乙与视觉小说的 Prompt、人物语气和术语一致性设置"), this));
 
     auto* sourceRow = new QHBoxLayout;
     sourceRow->addWidget(new QLabel(QStringLiteral("应用到"), this));
@@ -167,9 +148,7 @@ AILocalizationWindow::AILocalizationWindow(SettingsStore& settings, ProviderSett
     for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
     m_saveButton->setDefault(true);
 
-    connect(m_providerPopup, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_loading) aiLocalizationProviderChanged();
-    });
+    connect(m_providerPopup, &QComboBox::currentIndexChanged, this, &AILocalizationWindow::aiLocalizationProviderChanged);
     connect(m_presetPopup, &QComboBox::currentIndexChanged, this,
             [this] { m_presetPopup->setToolTip(m_presetPopup->currentText()); });
     connect(m_applyPresetButton, &QPushButton::clicked, this, &AILocalizationWindow::applySelectedPromptPreset);
@@ -213,7 +192,7 @@ QWidget* AILocalizationWindow::buildPromptTab() {
     m_userTemplateEditor = textEditor(page);
     layout->addWidget(m_userTemplateEditor, 2);
     layout->addWidget(
-        secondaryLabel(QStringLiteral("可用：{text}/{src} · {srclang}/{tgtlang} · {context} · {work_context} · {glossary}"),
+        makeNoteLabel(QStringLiteral("可用：{text}/{src} · {srclang}/{tgtlang} · {context} · {work_context} · {glossary}"),
                        page));
     m_filterThinkingCheckBox = new QCheckBox(QStringLiteral("过滤 <think> 思考过程和“译文：”标签"), page);
     layout->addWidget(m_filterThinkingCheckBox);
@@ -225,13 +204,13 @@ QWidget* AILocalizationWindow::buildWorkTab() {
     page->setObjectName(QStringLiteral("work"));
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(6);
-    layout->addWidget(headingLabel(QStringLiteral("作品、世界观与角色口吻"), page, 1));
-    layout->addWidget(secondaryLabel(QStringLiteral("填写角色姓名、性别、关系、称呼、性格、口癖和架空名词背景。内容会随 AI "
+    layout->addWidget(makeHeadingLabel(QStringLiteral("作品、世界观与角色口吻"), page, 1));
+    layout->addWidget(makeNoteLabel(QStringLiteral("填写角色姓名、性别、关系、称呼、性格、口癖和架空名词背景。内容会随 AI "
                                                     "请求注入，不影响 Google 等普通翻译源。"),
                                      page));
     m_workContextEditor = textEditor(page);
     layout->addWidget(m_workContextEditor, 1);
-    layout->addWidget(secondaryLabel(QStringLiteral("示例：アリス＝女主角，称呼主人公为「先輩」，说话礼貌但偶尔毒舌；Squid "
+    layout->addWidget(makeNoteLabel(QStringLiteral("示例：アリス＝女主角，称呼主人公为「先輩」，说话礼貌但偶尔毒舌；Squid "
                                                     "Squad 是架空游戏组织。"),
                                      page));
     return page;
@@ -242,12 +221,10 @@ QWidget* AILocalizationWindow::buildGlossaryTab() {
     page->setObjectName(QStringLiteral("glossary"));
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(6);
-    layout->addWidget(headingLabel(QStringLiteral("对白与专有名词术语表"), page, 1));
-    layout->addWidget(secondaryLabel(
+    layout->addWidget(makeHeadingLabel(QStringLiteral("对白与专有名词术语表"), page, 1));
+    layout->addWidget(makeNoteLabel(
         QStringLiteral("每行一项，支持「原词=译词」「原词<Tab>译词」「原词=>译词」和「原词→译词」；# 开头为注释。"), page));
     m_glossaryEditor = textEditor(page);
-    // A tab is one of the separators a glossary line may use.
-    m_glossaryEditor->setTabChangesFocus(false);
     layout->addWidget(m_glossaryEditor, 1);
     auto* row = new QHBoxLayout;
     m_bilingualCheckBox = new QCheckBox(QStringLiteral("专有名词首次出现使用“原名（中文释义）”"), page);
@@ -273,9 +250,8 @@ void AILocalizationWindow::loadForOpening() {
 }
 
 void AILocalizationWindow::selectProvider(Provider provider) {
-    m_loading = true;
+    const QSignalBlocker blocker(m_providerPopup);
     m_providerPopup->setCurrentIndex(m_providerPopup->findData(rawValue(provider)));
-    m_loading = false;
 }
 
 Provider AILocalizationWindow::selectedProvider() const {

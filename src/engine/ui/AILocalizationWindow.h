@@ -114,8 +114,6 @@ private:
     Alert m_alert;
     Beep m_beep;
 
-    bool m_loading = false;
-
     QComboBox* m_providerPopup = nullptr;
     QTabWidget* m_tabs = nullptr;
     QComboBox* m_presetPopup = nullptr;

@@ -1,6 +1,7 @@
 #include "engine/ui/ProviderManagerWindow.h"
 
 #include "engine/ui/ProviderVisibilityCheckBox.h"
+#include "engine/ui/SettingsWindowParts.h"
 #include "engine/ui/WindowPresentation.h"
 
 #include <QApplication>
@@ -12,14 +13,6 @@ namespace ovisu {
 namespace {
 
 constexpr int columns = 2;
-
-QLabel* makeGroupTitle(const QString& text, QWidget* parent) {
-    auto* title = new QLabel(text, parent);
-    QFont font = title->font();
-    font.setBold(true);
-    title->setFont(font);
-    return title;
-}
 
 }  // namespace
 
@@ -47,16 +40,11 @@ ProviderManagerWindow::ProviderManagerWindow(ProviderSelection& selection, Trans
     layout->setContentsMargins(22, 18, 22, 16);
     layout->setSpacing(10);
 
-    auto* heading = new QLabel(QStringLiteral("勾选要显示在主页和菜单栏中的翻译源"), this);
-    QFont headingFont = heading->font();
-    headingFont.setBold(true);
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.15);
-    heading->setFont(headingFont);
-    layout->addWidget(heading);
+    layout->addWidget(makeHeadingLabel(QStringLiteral("勾选要显示在主页和菜单栏中的翻译源"), this, 1));
 
     const auto addGroup = [&](const QString& title, const QList<Provider>& providers) {
         layout->addSpacing(4);
-        layout->addWidget(makeGroupTitle(title, this));
+        layout->addWidget(makeHeadingLabel(title, this));
         auto* grid = new QGridLayout;
         grid->setContentsMargins(12, 0, 0, 0);
         grid->setHorizontalSpacing(24);
@@ -78,10 +66,8 @@ ProviderManagerWindow::ProviderManagerWindow(ProviderSelection& selection, Trans
     addGroup(QStringLiteral("付费 / API 翻译"), paidProviders());
 
     layout->addSpacing(4);
-    auto* footnote = new QLabel(QStringLiteral("至少保留一个翻译源；未勾选的源仍保留配置和 API Key。"), this);
+    auto* footnote = makeNoteLabel(QStringLiteral("至少保留一个翻译源；未勾选的源仍保留配置和 API Key。"), this);
     footnote->setObjectName(QStringLiteral("footnote"));
-    footnote->setWordWrap(true);
-    footnote->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(footnote);
     layout->addStretch(1);
 }

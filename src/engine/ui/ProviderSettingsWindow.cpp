@@ -3,6 +3,7 @@
 #include "engine/ProviderSelection.h"
 #include "engine/ProviderSettings.h"
 #include "engine/TranslationSettingsActions.h"
+#include "engine/ui/SettingsWindowParts.h"
 #include "engine/ui/WindowPresentation.h"
 
 #include <QClipboard>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace ovisu {
@@ -111,10 +111,7 @@ void ProviderSettingsWindow::buildInterface() {
     grid->addWidget(m_promptEditor, row++, 1);
     grid->setRowStretch(row - 1, 1);
 
-    m_noteLabel = new QLabel(this);
-    m_noteLabel->setWordWrap(true);
-    m_noteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_noteLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_noteLabel = makeNoteLabel(QString(), this);
     grid->addWidget(m_noteLabel, row++, 1);
 
     // A guide message with the service's words can run to many lines: it scrolls in a fixed band
@@ -188,10 +185,10 @@ void ProviderSettingsWindow::loadProviderFields(Provider provider) {
     const ProviderFields fields = ovisu::loadProviderFields(m_providerSettings, provider);
     m_keyVisible = false;
     m_plainKeyField->hide();
+    m_plainKeyField->clear();
     m_secureKeyField->show();
     m_visibilityButton->setText(kShowKey);
     m_secureKeyField->setText(fields.secret);
-    m_plainKeyField->setText(fields.secret);
     m_modelField->setText(fields.model);
     m_endpointField->setText(fields.endpoint);
     // A long model id or URL is read from its start.
@@ -218,19 +215,9 @@ void ProviderSettingsWindow::loadProviderFields(Provider provider) {
     m_promptEditor->setPalette(promptPalette);
 
     m_startLocalModelButton->setVisible(ProviderCatalogue::isManagedLocalEngine(provider));
-    switch (ProviderCatalogue::acquisitionButton(provider)) {
-    case AcquisitionButton::hidden:
-        m_acquisitionButton->hide();
-        break;
-    case AcquisitionButton::download:
-        m_acquisitionButton->setText(QStringLiteral("下载"));
-        m_acquisitionButton->show();
-        break;
-    case AcquisitionButton::officialSite:
-        m_acquisitionButton->setText(QStringLiteral("前往官网"));
-        m_acquisitionButton->show();
-        break;
-    }
+    const auto acquisition = acquisitionTitle(provider);
+    m_acquisitionButton->setText(acquisition.value_or(QString()));
+    m_acquisitionButton->setVisible(acquisition.has_value());
 }
 
 QLineEdit* ProviderSettingsWindow::visibleKeyField() const { return m_keyVisible ? m_plainKeyField : m_secureKeyField; }
@@ -247,10 +234,8 @@ std::expected<void, QString> ProviderSettingsWindow::saveProviderFields() {
     }
     // What is stored is what the fields show from now on (the secret without stray spaces).
     const QString stored = normalizedProviderSecret(visibleKeyField()->text());
-    if (ProviderCatalogue::keyFieldEnabled(m_provider) && stored != visibleKeyField()->text()) {
-        m_secureKeyField->setText(stored);
-        m_plainKeyField->setText(stored);
-    }
+    if (ProviderCatalogue::keyFieldEnabled(m_provider) && stored != visibleKeyField()->text())
+        visibleKeyField()->setText(stored);
     m_actions.providerFieldsSaved(m_provider);
     return {};
 }
@@ -273,6 +258,8 @@ void ProviderSettingsWindow::toggleAPIKeyVisibility() {
     m_keyVisible = !m_keyVisible;
     QLineEdit* next = visibleKeyField();
     next->setText(shown->text());
+    // The field out of sight holds nothing: the secret is in exactly one place, the one on screen.
+    shown->clear();
     shown->hide();
     next->show();
     m_visibilityButton->setText(m_keyVisible ? kHideKey : kShowKey);
@@ -288,8 +275,7 @@ void ProviderSettingsWindow::copyAPIKey() {
 void ProviderSettingsWindow::pasteAPIKey() {
     const QString pasted = normalizedProviderSecret(QGuiApplication::clipboard()->text());
     if (pasted.isEmpty()) return;
-    m_secureKeyField->setText(pasted);
-    m_plainKeyField->setText(pasted);
+    visibleKeyField()->setText(pasted);
 }
 
 void ProviderSettingsWindow::testProviderConnection() {
@@ -300,18 +286,7 @@ void ProviderSettingsWindow::testProviderConnection() {
     });
 }
 
-void ProviderSettingsWindow::openCurrentProviderAcquisition() {
-    switch (ProviderCatalogue::acquisitionButton(m_provider)) {
-    case AcquisitionButton::hidden:
-        break;
-    case AcquisitionButton::download:
-        m_actions.openLocalModelDownload(m_provider);
-        break;
-    case AcquisitionButton::officialSite:
-        m_actions.openExternalURL(QUrl(ProviderCatalogue::officialPurchaseURL(m_provider)));
-        break;
-    }
-}
+void ProviderSettingsWindow::openCurrentProviderAcquisition() { openAcquisition(m_provider, m_actions); }
 
 void ProviderSettingsWindow::startLocalModel() {
     const auto port = ProviderCatalogue::localPort(m_provider);

@@ -2,6 +2,7 @@
 
 #include "base/SettingsStore.h"
 #include "engine/TranslationSettingsActions.h"
+#include "engine/ui/SettingsWindowParts.h"
 #include "engine/ui/WindowPresentation.h"
 
 #include <QCheckBox>
@@ -23,9 +24,8 @@ namespace {
 // The decimal sliders move in hundredths.
 constexpr double hundredths = 100.0;
 
-int sliderPosition(const QSlider* slider, double value) {
-    return std::clamp(static_cast<int>(std::lround(value * hundredths)), slider->minimum(), slider->maximum());
-}
+// QSlider::setValue keeps a position inside the slider's range by itself.
+int sliderPosition(double value) { return static_cast<int>(std::lround(value * hundredths)); }
 
 QString decimalText(double value) { return QString::number(value, 'f', 2); }
 
@@ -49,13 +49,6 @@ QLabel* makeValueLabel(const QString& name, QWidget* parent) {
     return label;
 }
 
-QLabel* makeNote(const QString& text, QWidget* parent) {
-    auto* note = new QLabel(text, parent);
-    note->setWordWrap(true);
-    note->setForegroundRole(QPalette::PlaceholderText);
-    return note;
-}
-
 }  // namespace
 
 TranslationParametersWindow::TranslationParametersWindow(SettingsStore& settings, TranslationSettingsActions& actions,
@@ -65,11 +58,7 @@ TranslationParametersWindow::TranslationParametersWindow(SettingsStore& settings
     setWindowTitle(QStringLiteral("翻译参数"));
     setFont(withChineseFamily(font()));
 
-    auto* heading = new QLabel(QStringLiteral("模型生成参数"), this);
-    QFont headingFont = heading->font();
-    headingFont.setBold(true);
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.25);
-    heading->setFont(headingFont);
+    auto* heading = makeHeadingLabel(QStringLiteral("模型生成参数"), this, 2);
 
     m_temperature = makeSlider(0, 150, 1, 10, QStringLiteral("temperatureSlider"), this);
     m_maxTokens = makeSlider(256, 4096, 32, 256, QStringLiteral("maxTokensSlider"), this);
@@ -81,7 +70,7 @@ TranslationParametersWindow::TranslationParametersWindow(SettingsStore& settings
     m_contextCount = new QComboBox(this);
     m_contextCount->setObjectName(QStringLiteral("contextCountPopup"));
     m_contextCount->addItems(ContextCountChoices::titles());
-    auto* contextNote = makeNote(QStringLiteral("只发送此前原文与译文，帮助统一人名、称呼和语气。"), this);
+    auto* contextNote = makeNoteLabel(QStringLiteral("只发送此前原文与译文，帮助统一人名、称呼和语气。"), this);
 
     m_streaming = new QCheckBox(QStringLiteral("流式显示译文（AI Provider）"), this);
     m_streaming->setObjectName(QStringLiteral("streamingBox"));
@@ -90,16 +79,10 @@ TranslationParametersWindow::TranslationParametersWindow(SettingsStore& settings
     m_globalHotKeys = new QCheckBox(QStringLiteral("启用全局快捷键"), this);
     m_globalHotKeys->setObjectName(QStringLiteral("globalHotKeysBox"));
     auto* hotKeyLine =
-        makeNote(QStringLiteral("Ctrl+Shift+P 开始/暂停  ·  Ctrl+Shift+H 悬浮窗  ·  Ctrl+Shift+R 重新框选"), this);
+        makeNoteLabel(QStringLiteral("Ctrl+Shift+P 开始/暂停  ·  Ctrl+Shift+H 悬浮窗  ·  Ctrl+Shift+R 重新框选"), this);
     hotKeyLine->setObjectName(QStringLiteral("hotKeyLine"));
 
-    m_storeError = new QLabel(this);
-    m_storeError->setObjectName(QStringLiteral("storeError"));
-    m_storeError->setWordWrap(true);
-    QPalette warning = m_storeError->palette();
-    warning.setColor(QPalette::WindowText, QColor(0xc0, 0x39, 0x2b));
-    m_storeError->setPalette(warning);
-    m_storeError->hide();
+    m_storeError = makeWarningLabel(QStringLiteral("storeError"), this);
 
     m_resetButton = new QPushButton(QStringLiteral("恢复默认"), this);
     m_doneButton = new QPushButton(QStringLiteral("完成"), this);
@@ -133,7 +116,7 @@ TranslationParametersWindow::TranslationParametersWindow(SettingsStore& settings
     layout->setContentsMargins(22, 18, 22, 16);
     layout->setSpacing(10);
     layout->addWidget(heading);
-    layout->addWidget(makeNote(QStringLiteral("用于 Sakura、OpenAI、Claude、豆包和兼容 API；Google 不使用这些参数。"), this));
+    layout->addWidget(makeNoteLabel(QStringLiteral("用于 Sakura、OpenAI、Claude、豆包和兼容 API；Google 不使用这些参数。"), this));
     layout->addSpacing(4);
     layout->addLayout(grid);
     layout->addSpacing(4);
@@ -202,9 +185,9 @@ void TranslationParametersWindow::render() {
         const QSignalBlocker maxTokens(m_maxTokens);
         const QSignalBlocker topP(m_topP);
         const QSignalBlocker contextCount(m_contextCount);
-        m_temperature->setValue(sliderPosition(m_temperature, m_parameters.temperature));
-        m_maxTokens->setValue(std::clamp(m_parameters.maxTokens, m_maxTokens->minimum(), m_maxTokens->maximum()));
-        m_topP->setValue(sliderPosition(m_topP, m_parameters.topP));
+        m_temperature->setValue(sliderPosition(m_parameters.temperature));
+        m_maxTokens->setValue(m_parameters.maxTokens);
+        m_topP->setValue(sliderPosition(m_parameters.topP));
         m_contextCount->setCurrentIndex(ContextCountChoices::indexForCount(m_parameters.contextCount));
     }
     m_streaming->setChecked(m_parameters.streamingEnabled);

@@ -23,14 +23,15 @@ TranslationSettingsWindows::~TranslationSettingsWindows() = default;
 
 void TranslationSettingsWindows::openProviderSettings() {
     if (!m_providerSettings)
-        m_providerSettings = std::make_unique<ProviderSettingsWindow>(m_settings, m_selection, m_providerSettingsStore,
-                                                        m_connectionServices, m_actions);
+        m_providerSettings = std::make_unique<ProviderSettingsWindow>(
+            m_settings, m_selection, m_providerSettingsStore, m_connectionServices, m_actions);
     m_providerSettings->present();
 }
 
 void TranslationSettingsWindows::openAILocalizationSettings() {
     if (!m_aiLocalization)
-        m_aiLocalization = std::make_unique<AILocalizationWindow>(m_settings, m_providerSettingsStore, m_selection, m_profiles, m_actions);
+        m_aiLocalization = std::make_unique<AILocalizationWindow>(m_settings, m_providerSettingsStore, m_selection,
+                                                                  m_profiles, m_actions);
     m_aiLocalization->openAILocalizationSettings();
 }
 
@@ -53,6 +54,9 @@ void TranslationSettingsWindows::closeAfterProfileApplied() {
         m_providerSettings->hide();
         m_providerSettings->loadProviderFields(m_selection.currentProvider());
     }
+    // The profile also replaced the prompt, glossary and work context; an open AI-localisation
+    // window would write the old ones back with "保存并应用". Opening it again loads the new ones.
+    if (m_aiLocalization) m_aiLocalization->hide();
 }
 
 void TranslationSettingsWindows::translationSourcesChanged() {

@@ -32,8 +32,9 @@ public:
     void openTranslationSettings();
     void openProviderManager();
 
-    // A profile replaced the source and its settings: the source configuration and parameter
-    // windows close without saving what they showed, so they cannot write the old values back.
+    // A profile replaced the source and its settings: the source configuration, parameter and
+    // AI-localisation windows close without saving what they showed, so they cannot write the
+    // old values back.
     void closeAfterProfileApplied();
     // The enabled sources changed elsewhere: an open source manager shows the new state.
     void translationSourcesChanged();
