@@ -8,7 +8,6 @@
 #include "engine/RecentTranslationContext.h"
 #include "engine/TranslationParameters.h"
 
-
 namespace ovisu {
 namespace {
 

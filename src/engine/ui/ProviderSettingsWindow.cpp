@@ -229,7 +229,7 @@ ProviderFields ProviderSettingsWindow::shownFields() const {
 std::expected<void, QString> ProviderSettingsWindow::saveProviderFields() {
     const auto saved = ovisu::saveProviderFields(m_settings, m_provider, shownFields());
     if (!saved) {
-        showStatus(saved.error());
+        showStatus(saved.error(), ConnectionTestState::failed);
         return saved;
     }
     // What is stored is what the fields show from now on (the secret without stray spaces).
@@ -281,8 +281,8 @@ void ProviderSettingsWindow::pasteAPIKey() {
 void ProviderSettingsWindow::testProviderConnection() {
     if (!saveProviderFields()) return;
     QPointer<ProviderSettingsWindow> self(this);
-    m_connectionTest.testProviderConnection(m_provider, [self](const QString& text, ConnectionTestState) {
-        if (self) self->showStatus(text);
+    m_connectionTest.testProviderConnection(m_provider, [self](const QString& text, ConnectionTestState state) {
+        if (self) self->showStatus(text, state);
     });
 }
 
@@ -307,6 +307,13 @@ void ProviderSettingsWindow::closeProviderSettings() {
 
 void ProviderSettingsWindow::reject() { closeProviderSettings(); }
 
-void ProviderSettingsWindow::showStatus(const QString& text) { m_statusLabel->setText(text); }
+void ProviderSettingsWindow::showStatus(const QString& text, std::optional<ConnectionTestState> state) {
+    // A test's outcome is told apart at a glance: green for a connection, red for a failure.
+    QString colour;
+    if (state == ConnectionTestState::succeeded) colour = QStringLiteral("#1b7f3b");
+    if (state == ConnectionTestState::failed) colour = QStringLiteral("#b3261e");
+    m_statusLabel->setStyleSheet(colour.isEmpty() ? QString() : QStringLiteral("color: %1;").arg(colour));
+    m_statusLabel->setText(text);
+}
 
 }  // namespace ovisu

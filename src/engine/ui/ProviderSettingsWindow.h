@@ -82,7 +82,7 @@ private:
     void providerSettingsSelectionChanged(int index);
     QLineEdit* visibleKeyField() const;
     ProviderFields shownFields() const;
-    void showStatus(const QString& text);
+    void showStatus(const QString& text, std::optional<ConnectionTestState> state = std::nullopt);
 
     SettingsStore& m_settings;
     ProviderSelection& m_selection;
