@@ -328,8 +328,14 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
     ASSERT_TRUE(waitUntil([&] { return window->statusLabel()->text().contains(QStringLiteral("HTTP 401")); }, 10000))
         << window->statusLabel()->text().toStdString();
     EXPECT_FALSE(window->statusLabel()->text().contains(QStringLiteral("sk-wrong-key")));
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
+    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
         window->grab().save(folder + QStringLiteral("/desktop-provider-settings-401.png"));
+        // The longest note, with a long model name, for the eye only.
+        window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::hyMTLocal)));
+        window->modelField()->setText(QStringLiteral("HY-MT1.5-7B-Instruct-Q4_K_M-imatrix-2026-10-experimental-otome-finetune.gguf"));
+        window->grab().save(folder + QStringLiteral("/desktop-provider-settings-long.png"));
+        window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::openAI)));
+    }
 
     QGuiApplication::clipboard()->setText(QStringLiteral(" sk-newcomer\n"));  // copied with a stray space and line break
     window->pasteButton()->click();
