@@ -372,6 +372,9 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
         if (!folder.isEmpty()) window->grab().save(folder + QStringLiteral("/desktop-%1.png").arg(name));
     };
     save(settings, QStringLiteral("settings-translation"));
+    ASSERT_TRUE(settings->showPage(QStringLiteral("主页翻译源")));
+    save(settings, QStringLiteral("settings-home-providers"));
+    ASSERT_TRUE(settings->showPage(QStringLiteral("翻译")));
 
     TranslationSettingsWindows& windows = delegate.translationWindows();
     const QList<std::pair<QString, std::function<QWidget*()>>> buttons = {
