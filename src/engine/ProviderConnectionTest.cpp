@@ -3,6 +3,7 @@
 #include "base/SecretMasking.h"
 #include "engine/OllamaStartup.h"
 #include "engine/ProviderSettings.h"
+#include "engine/ServiceReplyJson.h"
 #include "engine/SystemTranslator.h"
 #include "engine/TranslationErrorGuide.h"
 #include "engine/TranslationProviderAdapter.h"
@@ -16,17 +17,6 @@ namespace ovisu {
 namespace {
 
 const QString kInvalidEndpoint = QStringLiteral("接口地址无效。");
-
-// An HTTP error body's own message wins over whatever the adapter made of it, as in a translation.
-std::optional<QString> errorObjectMessage(const QByteArray& body) {
-    const QJsonDocument document = QJsonDocument::fromJson(body);
-    if (!document.isObject()) return std::nullopt;
-    const QJsonValue error = document.object().value(QStringLiteral("error"));
-    if (!error.isObject()) return std::nullopt;
-    const QJsonValue message = error.toObject().value(QStringLiteral("message"));
-    if (!message.isString()) return std::nullopt;
-    return message.toString();
-}
 
 // A hostile or careless service can echo the key it was sent; the status line is on screen and
 // in screenshots, so every form of the secret (as stored and as sent) is masked.
@@ -173,7 +163,7 @@ void ProviderConnectionTest::sendSample(Provider provider, int generation) {
         }
         std::optional<QString> detail = response.body.isEmpty() ? std::nullopt : adapter->parseError(response.body);
         if (!detail) detail = QStringLiteral("HTTP ") + QString::number(*response.statusCode);
-        if (const auto message = errorObjectMessage(response.body)) detail = message;
+        if (const auto message = reply::errorObjectMessage(response.body)) detail = message;
         self->report(generation, self->friendlyError(provider, detail, response.statusCode, secret),
                      ConnectionTestState::failed, secret);
     });

@@ -57,4 +57,14 @@ inline std::optional<QStringList> fieldStrings(const QJsonValue& value, const QS
 inline QByteArray compact(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 inline QByteArray compact(const QJsonArray& array) { return QJsonDocument(array).toJson(QJsonDocument::Compact); }
 
+// The message of an error body shaped {"error": {"message": ...}}, which most chat services send
+// with a failed status: it says more than whatever the adapter made of the reply.
+inline std::optional<QString> errorObjectMessage(const QByteArray& body) {
+    const auto document = object(body);
+    if (!document) return std::nullopt;
+    const QJsonValue error = document->value(QStringLiteral("error"));
+    if (!error.isObject()) return std::nullopt;
+    return string(error.toObject().value(QStringLiteral("message")));
+}
+
 }  // namespace ovisu::reply

@@ -8,6 +8,7 @@
 #include "base/TextSimilarity.h"
 #include "engine/DialogueCacheAccess.h"
 #include "engine/DialogueCacheKey.h"
+#include "engine/ServiceReplyJson.h"
 #include "engine/OllamaStartup.h"
 #include "engine/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
@@ -30,17 +31,6 @@ const QString kCategory = QStringLiteral("translation");
 constexpr double kSimilarityThreshold = 0.9;
 
 void count(SessionMetrics::Counter counter) { SessionMetrics::shared().increment(counter); }
-
-// An HTTP error body's own message wins over whatever the adapter made of it.
-std::optional<QString> errorObjectMessage(const QByteArray& body) {
-    const QJsonDocument document = QJsonDocument::fromJson(body);
-    if (!document.isObject()) return std::nullopt;
-    const QJsonValue error = document.object().value(QStringLiteral("error"));
-    if (!error.isObject()) return std::nullopt;
-    const QJsonValue message = error.toObject().value(QStringLiteral("message"));
-    if (!message.isString()) return std::nullopt;
-    return message.toString();
-}
 
 // Keeps a finished or cancelled call (or its stream follower) alive until the event loop comes
 // round again: it may be the very object whose callback is running right now.
@@ -234,7 +224,7 @@ void TranslationPipeline::handleResponse(const RequestContext& context, int atte
     } else {
         errorText = response.body.isEmpty() ? std::nullopt : context.adapter->parseError(response.body);
         if (!errorText) errorText = QStringLiteral("HTTP ") + QString::number(*response.statusCode);
-        if (const auto message = errorObjectMessage(response.body)) errorText = message;
+        if (const auto message = reply::errorObjectMessage(response.body)) errorText = message;
     }
 
     if (TranslationRecoveryPolicy::shouldRetry(response.error, response.statusCode, attempt) &&
