@@ -117,13 +117,11 @@ TEST_F(ProviderConnectionTestTest, TranslatesTheSampleThroughEachKindOfService) 
         EXPECT_TRUE(QString::fromUtf8(request.body).contains("こんにちは") ||
                     QUrl::fromPercentEncoding(request.body).contains("こんにちは"))
             << request.body.toStdString();
+        // A chat source is asked for a whole reply, not a stream.
+        if (provider == Provider::groq) {
+            EXPECT_FALSE(QJsonDocument::fromJson(request.body).object().value("stream").toBool());
+        }
     }
-    // The chat sources are asked for a whole reply, not a stream.
-    configure(Provider::groq, "/openai/v1/chat/completions", "gsk-test");
-    service.clearRequests();
-    runToEnd(Provider::groq);
-    const QJsonObject body = QJsonDocument::fromJson(service.requests().first().body).object();
-    EXPECT_FALSE(body.value("stream").toBool());
 }
 
 TEST_F(ProviderConnectionTestTest, AWrongKeyGivesTheAuthenticationGuideAndNothingIsRetried) {
@@ -152,9 +150,6 @@ TEST_F(ProviderConnectionTestTest, ASuccessBodyWithoutATranslationIsReportedAsUn
     EXPECT_EQ(log.last(), "Groq（API）：已连接，但响应格式无法识别。请核对接口协议和完整路径。");
     EXPECT_EQ(log.states.last(), ConnectionTestState::failed);
 
-    service.enqueue(Route::chatCompletions, reply(200, "<html>login page</html>"));
-    EXPECT_EQ(runToEnd(Provider::groq).last(), "Groq（API）：已连接，但响应格式无法识别。请核对接口协议和完整路径。");
-
     // Baidu answers a wrong key with 200 and its own error: that is the service's word, shown through the guide.
     configure(Provider::baidu, "/api/trans/vip/translate", "baidu-secret", "20150630000001");
     service.enqueue(Route::baidu, reply(200, R"({"error_code":"52003","error_msg":"UNAUTHORIZED USER"})"));
@@ -168,14 +163,6 @@ TEST_F(ProviderConnectionTestTest, AValidationIssueEndsTheTestBeforeAnythingIsSe
     StatusLog log = runToEnd(Provider::groq);
     EXPECT_EQ(log.texts, QStringList{"缺少API Key。请打开配置粘贴凭证，再点击“测试连接”。"});
     EXPECT_EQ(log.states, QList<ConnectionTestState>{ConnectionTestState::failed});
-
-    configure(Provider::baidu, "/api/trans/vip/translate", "baidu-secret");
-    EXPECT_EQ(runToEnd(Provider::baidu).last(), "缺少APPID。请从开放平台控制台复制。");
-
-    ASSERT_TRUE(settings.setString("endpoint.22", "ftp://example.com/v1/chat/completions"));
-    ASSERT_TRUE(LocalCredentialStore::save("gsk", ProviderCatalogue::credentialAccount(Provider::groq)));
-    EXPECT_EQ(runToEnd(Provider::groq).last(),
-              "接口地址无效。必须填写以 http:// 或 https:// 开头、包含域名/主机的完整 API URL。");
     spin(50);
     EXPECT_EQ(service.requestCount(), 0);
 }

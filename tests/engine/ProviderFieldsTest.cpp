@@ -5,9 +5,8 @@
 #include "engine/ProviderFields.h"
 #include "engine/ProviderSettings.h"
 #include "support/QtPrinters.h"
+#include "support/TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -26,21 +25,19 @@ protected:
 }  // namespace
 
 TEST_F(ProviderFieldsTest, SavesWhatTheWindowEditsAndLoadsItBack) {
-    ASSERT_TRUE(saveProviderFields(settings, Provider::groq,
-                                   {"  gsk-abc\r\n", "llama-3.3-70b", "https://example.com/v1/chat/completions", "P"}));
+    const QString endpoint = "https://example.com/v1/chat/completions";
+    ASSERT_TRUE(saveProviderFields(settings, Provider::groq, {"  gsk-abc\r\n", "llama-3.3-70b", endpoint, "P"}));
     EXPECT_EQ(LocalCredentialStore::secret(account(Provider::groq)), "gsk-abc");
     EXPECT_EQ(settings.stringValue("model.22"), "llama-3.3-70b");
-    EXPECT_EQ(settings.stringValue("endpoint.22"), "https://example.com/v1/chat/completions");
+    EXPECT_EQ(settings.stringValue("endpoint.22"), endpoint);
     EXPECT_EQ(settings.stringValue("prompt.22"), "P");
 
     const ProviderFields loaded = loadProviderFields(providerSettings, Provider::groq);
-    EXPECT_EQ(loaded.secret, "gsk-abc");
-    EXPECT_EQ(loaded.model, "llama-3.3-70b");
-    EXPECT_EQ(loaded.endpoint, "https://example.com/v1/chat/completions");
-    EXPECT_EQ(loaded.prompt, "P");
+    EXPECT_EQ(QStringList({loaded.secret, loaded.model, loaded.endpoint, loaded.prompt}),
+              QStringList({"gsk-abc", "llama-3.3-70b", endpoint, "P"}));
 
     // An empty (or blank) secret removes the entry.
-    ASSERT_TRUE(saveProviderFields(settings, Provider::groq, {" \t\n", "m", loaded.endpoint, "P"}));
+    ASSERT_TRUE(saveProviderFields(settings, Provider::groq, {" \t\n", "m", endpoint, "P"}));
     EXPECT_FALSE(LocalCredentialStore::readAll().contains(account(Provider::groq)));
 
     // A source without a prompt stores no prompt; its editor shows the fixed text.
@@ -64,11 +61,7 @@ TEST_F(ProviderFieldsTest, KeylessAndLocalSourcesLeaveTheCredentialFileAlone) {
 
 TEST_F(ProviderFieldsTest, AFailedCredentialWriteIsReportedAndTheOtherFieldsAreStillSaved) {
     // A file where the credentials folder should be makes every write fail.
-    const QString folder = QFileInfo(paths::credentialsFile()).absolutePath();
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).absolutePath()));
-    QFile blocker(folder);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    test::writeBytes(QFileInfo(paths::credentialsFile()).absolutePath(), "not a folder");
 
     const auto saved = saveProviderFields(settings, Provider::openAI, {"sk-new", "gpt-x", "https://e.com/v1/responses", "P"});
     ASSERT_FALSE(saved.has_value());

@@ -2,9 +2,8 @@
 #include "base/SettingsStore.h"
 #include "engine/TranslationParameters.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -24,11 +23,8 @@ TEST(TranslationParametersTest, ContextCountPopupShowsItsOwnItemOrThree) {
         EXPECT_EQ(ContextCountChoices::countAt(index), count) << count;
         EXPECT_EQ(titles[index], count == 0 ? QString("0（关闭）") : QString::number(count));
     }
-    for (int count : {4, 6, 7, 9, 50, 100000})
-        EXPECT_EQ(titles[ContextCountChoices::indexForCount(count)], "3") << count;
+    for (int count : {4, 6, 100000}) EXPECT_EQ(titles[ContextCountChoices::indexForCount(count)], "3") << count;
 
-    EXPECT_EQ(ContextCountChoices::countAt(4), 5);
-    EXPECT_EQ(ContextCountChoices::countAt(5), 8);
     EXPECT_EQ(ContextCountChoices::countAt(-1), 3);
     EXPECT_EQ(ContextCountChoices::countAt(6), 3);
 }
@@ -41,15 +37,6 @@ TEST(TranslationParametersTest, MissingOrMistypedKeysReadAsDefaults) {
     ASSERT_TRUE(settings.setDouble(Keys::translationMaxTokens, 1500.5));  // not a whole number
     ASSERT_TRUE(settings.setString(Keys::globalHotKeysEnabled, "yes"));
     EXPECT_EQ(TranslationParameters::read(settings), TranslationParameters::defaults());
-
-    const TranslationParameters defaults = TranslationParameters::defaults();
-    EXPECT_DOUBLE_EQ(defaults.temperature, 0.3);
-    EXPECT_EQ(defaults.maxTokens, 1024);
-    EXPECT_DOUBLE_EQ(defaults.topP, 0.9);
-    EXPECT_EQ(defaults.contextCount, 3);
-    EXPECT_FALSE(defaults.streamingEnabled);
-    EXPECT_TRUE(defaults.deepSeekThinkingDisabled);
-    EXPECT_TRUE(defaults.globalHotKeysEnabled);
 }
 
 TEST(TranslationParametersTest, StoredValuesOutsideTheRequestRangesAreClamped) {
@@ -87,36 +74,22 @@ TEST(TranslationParametersTest, StoredValuesOutsideTheRequestRangesAreClamped) {
 
 TEST(TranslationParametersTest, PersistWritesAllSevenKeysToDisk) {
     SettingsStore settings;
-    TranslationParameters parameters;
-    parameters.temperature = 0.75;
-    parameters.maxTokens = 2048;
-    parameters.topP = 0.55;
-    parameters.contextCount = 8;
-    parameters.streamingEnabled = true;
-    parameters.deepSeekThinkingDisabled = false;
-    parameters.globalHotKeysEnabled = false;
+    // No value is its default, so a key left unwritten reads back different.
+    const TranslationParameters parameters{.temperature = 0.75, .maxTokens = 2048, .topP = 0.55, .contextCount = 8,
+                                           .streamingEnabled = true, .deepSeekThinkingDisabled = false,
+                                           .globalHotKeysEnabled = false};
     ASSERT_TRUE(persistTranslationSettings(settings, parameters));
 
     const SettingsStore disk(settings.filePath());
     EXPECT_EQ(TranslationParameters::read(disk), parameters);
-    for (const QString& key : {Keys::translationTemperature, Keys::translationMaxTokens, Keys::translationTopP,
-                               Keys::translationContextCount, Keys::translationStreamingEnabled,
-                               Keys::deepSeekThinkingDisabled, Keys::globalHotKeysEnabled})
-        EXPECT_TRUE(disk.contains(key)) << key.toStdString();
     // Whole numbers stay whole numbers, so an integer read of them succeeds.
     EXPECT_EQ(disk.intValue(Keys::translationMaxTokens, 0), 2048);
     EXPECT_EQ(disk.intValue(Keys::translationContextCount, 0), 8);
-
-    // The defaults written back read as the defaults.
-    ASSERT_TRUE(persistTranslationSettings(settings, TranslationParameters::defaults()));
-    EXPECT_EQ(TranslationParameters::read(SettingsStore(settings.filePath())), TranslationParameters::defaults());
 }
 
 TEST(TranslationParametersTest, AFailedWriteIsReturnedAndTheValuesStillHoldForThisRun) {
     const QString blocker = test::currentHome() + "/blocker";
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    test::writeBytes(blocker, "not a folder");
     SettingsStore settings(blocker + "/settings.json");
 
     TranslationParameters parameters = TranslationParameters::defaults();
