@@ -36,6 +36,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QJsonObject>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -157,6 +158,9 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
         if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
             screen.save(folder + QStringLiteral("/desktop-overlay-theme-%1.png").arg(theme));
         panelPictures << screen.copy(panelFrame);
+        // The latest translation stays in view: a taller theme keeps the text at its end.
+        const QScrollBar* bar = panel->textView()->verticalScrollBar();
+        EXPECT_EQ(bar->value(), bar->maximum()) << "theme " << theme;
         gamePictures << screen.copy(besidePanel);
     }
     EXPECT_NE(panelPictures[0], panelPictures[1]);

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -71,6 +72,15 @@ OverlayPanel::OverlayPanel(QWidget* parent) : QWidget(parent) {
         "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
     m_text->viewport()->installEventFilter(this);
+    QScrollBar* bar = m_text->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!m_rebuildingText) m_followsEnd = value >= bar->maximum();
+    });
+    // The text is laid out again after it is set (a resize, a late font), so keeping to the end
+    // is done whenever the range changes, not once.
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_followsEnd) bar->setValue(maximum);
+    });
 
     m_close = new QToolButton(this);
     m_close->setText(QStringLiteral("×"));
@@ -144,9 +154,8 @@ void OverlayPanel::applyBehavior(const OverlayAppearance& a) {
 void OverlayPanel::setOverlayText(const OverlayText& text, bool scrollToBottom) {
     QScrollBar* bar = m_text->verticalScrollBar();
     const int previous = bar->value();
-    // A reader at the end stays at the end: a bigger font or a new theme must not push the
-    // latest translation out of sight below the panel's edge.
-    const bool wasAtEnd = previous >= bar->maximum();
+    const QScopedValueRollback rebuilding(m_rebuildingText, true);
+    m_followsEnd = scrollToBottom || m_followsEnd;
 
     QTextDocument* document = m_text->document();
     document->clear();
@@ -171,7 +180,7 @@ void OverlayPanel::setOverlayText(const OverlayText& text, bool scrollToBottom) 
     }
     // Lay the text out now so the scroll range is known before scrolling.
     document->documentLayout()->documentSize();
-    if (scrollToBottom || wasAtEnd) {
+    if (m_followsEnd) {
         m_text->moveCursor(QTextCursor::End);
         bar->setValue(bar->maximum());
     } else {

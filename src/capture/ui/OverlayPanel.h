@@ -85,6 +85,11 @@ private:
     bool m_positionLocked = false;
     bool m_textSelectable = false;
     bool m_hovered = false;
+    // Whether the reader is at the end of the text: then every later change of the text's
+    // height (new lines, a bigger font, the width the window manager settles on) keeps the
+    // latest translation in view. Scrolling back turns it off until the end is reached again.
+    bool m_followsEnd = true;
+    bool m_rebuildingText = false;
 };
 
 }  // namespace ovisu
