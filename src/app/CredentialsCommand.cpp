@@ -2,6 +2,7 @@
 
 #include "app/CommandSupport.h"
 #include "engine/LocalCredentialStore.h"
+#include "engine/ProviderFields.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -40,7 +41,7 @@ QString readSecret(CommandStreams& streams, const QString& account) {
         line = streams.in.readLine();
     }
     if (streams.inIsTerminal) streams.err << "\n";
-    return QString::fromUtf8(line).trimmed();
+    return normalizedProviderSecret(QString::fromUtf8(line));
 }
 
 QString providerLabel(const QString& account) {

@@ -5,6 +5,7 @@
 #include "app/ui/SettingsPageOverlayBehavior.h"
 #include "app/ui/SettingsPageRecognition.h"
 #include "app/ui/SettingsPageSpeech.h"
+#include "engine/ui/SettingsWindowParts.h"
 #include "engine/ui/WindowPresentation.h"
 
 #include <QHBoxLayout>
@@ -20,7 +21,7 @@ SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCent
     : QWidget(parent, Qt::Window),
       m_pageList(new QListWidget(this)),
       m_pages(new QStackedWidget(this)),
-      m_storeError(new QLabel(this)) {
+      m_storeError(makeWarningLabel(QStringLiteral("storeError"), this)) {
     setWindowTitle(QStringLiteral("设置"));
     setObjectName(QStringLiteral("settingsCenter"));
 
@@ -36,13 +37,7 @@ SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCent
                        "QListWidget::item { padding: 6px 10px; border-radius: 5px; color: palette(text); }"
                        "QListWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
 
-    m_storeError->setObjectName(QStringLiteral("storeError"));
-    m_storeError->setWordWrap(true);
     m_storeError->setContentsMargins(20, 4, 20, 8);
-    QPalette warning = m_storeError->palette();
-    warning.setColor(QPalette::WindowText, QColor(0xc0, 0x39, 0x2b));
-    m_storeError->setPalette(warning);
-    m_storeError->hide();
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::VLine);
@@ -133,8 +128,7 @@ void SettingsCenterWindow::setColorPicker(SettingsPageOverlayStyle::ColorPicker 
 }
 
 void SettingsCenterWindow::showStoreFailure(const QString& message) {
-    m_storeError->setText(QStringLiteral("设置已生效，但未能保存到磁盘：") + message);
-    m_storeError->show();
+    showWarning(*m_storeError, notStoredOnDiskMessage(message));
 }
 
 }  // namespace ovisu

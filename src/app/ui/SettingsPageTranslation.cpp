@@ -141,10 +141,9 @@ void SettingsPageTranslation::render() {
         m_fallbackPopup->setCurrentIndex(std::max(0, m_fallbackPopup->findData(stored)));
     }
     refreshProfilePopup(selectedProfileName());
-    if (const auto loadError = m_profiles.profilesLoadError())
-        showError(QStringLiteral("已保存的配置无法读取，暂按空列表显示：") + *loadError);
-    else
-        m_error->hide();
+    const auto loadError = m_profiles.profilesLoadError();
+    showWarning(*m_error, loadError ? std::optional(QStringLiteral("已保存的配置无法读取，暂按空列表显示：") + *loadError)
+                                    : std::nullopt);
 }
 
 void SettingsPageTranslation::refreshProfilePopup(const std::optional<QString>& selecting) {
@@ -183,10 +182,10 @@ void SettingsPageTranslation::saveCurrentTranslationProfile() {
     }
     const auto saved = m_profiles.saveCurrentTranslationProfile(name);
     if (!saved) {
-        showError(QStringLiteral("未能保存配置：") + saved.error());
+        showWarning(*m_error, QStringLiteral("未能保存配置：") + saved.error());
         return;
     }
-    m_error->hide();
+    showWarning(*m_error, std::nullopt);
     refreshProfilePopup(saved->name);
     m_actions.translationProfilesChanged();
 }
@@ -207,24 +206,17 @@ void SettingsPageTranslation::deleteSelectedTranslationProfile() {
         return;
     }
     if (const auto deleted = m_profiles.deleteTranslationProfile(*name); !deleted) {
-        showError(QStringLiteral("未能删除配置：") + deleted.error());
+        showWarning(*m_error, QStringLiteral("未能删除配置：") + deleted.error());
         return;
     }
-    m_error->hide();
+    showWarning(*m_error, std::nullopt);
     refreshProfilePopup(std::nullopt);
     m_actions.translationProfilesChanged();
 }
 
 void SettingsPageTranslation::storeSetting(const QString& key, const QJsonValue& value) {
-    if (const auto written = m_settings.setValue(key, value); !written)
-        showError(QStringLiteral("设置已生效，但未能保存到磁盘：") + written.error());
-    else
-        m_error->hide();
-}
-
-void SettingsPageTranslation::showError(const QString& message) {
-    m_error->setText(message);
-    m_error->show();
+    const auto written = m_settings.setValue(key, value);
+    showWarning(*m_error, written ? std::nullopt : std::optional(notStoredOnDiskMessage(written.error())));
 }
 
 void SettingsPageTranslation::showEvent(QShowEvent* event) {

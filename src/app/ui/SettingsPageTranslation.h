@@ -55,7 +55,6 @@ protected:
 private:
     void refreshProfilePopup(const std::optional<QString>& selecting);
     void storeSetting(const QString& key, const QJsonValue& value);
-    void showError(const QString& message);
 
     SettingsStore& m_settings;
     TranslationProfiles& m_profiles;

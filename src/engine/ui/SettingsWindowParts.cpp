@@ -35,6 +35,15 @@ QLabel* makeWarningLabel(const QString& objectName, QWidget* parent) {
     return label;
 }
 
+void showWarning(QLabel& label, const std::optional<QString>& message) {
+    if (message) label.setText(*message);
+    label.setVisible(message.has_value());
+}
+
+QString notStoredOnDiskMessage(const QString& error) {
+    return QStringLiteral("设置已生效，但未能保存到磁盘：") + error;
+}
+
 std::optional<QString> acquisitionTitle(Provider provider) {
     switch (ProviderCatalogue::acquisitionButton(provider)) {
     case AcquisitionButton::hidden:

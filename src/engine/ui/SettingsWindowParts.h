@@ -22,6 +22,10 @@ QLabel* makeHeadingLabel(const QString& text, QWidget* parent, int pointSizeDelt
 QLabel* makeNoteLabel(const QString& text, QWidget* parent);
 // A red, wrapping line for a value that could not be stored; hidden until there is something to say.
 QLabel* makeWarningLabel(const QString& objectName, QWidget* parent);
+// Shows the message on a warning line, or hides the line when there is none.
+void showWarning(QLabel& label, const std::optional<QString>& message);
+// What a warning line says when a setting holds for this run but did not reach the disk.
+QString notStoredOnDiskMessage(const QString& error);
 
 // The title of a source's acquisition button: "下载" or "前往官网"; none when it has nothing to get.
 std::optional<QString> acquisitionTitle(Provider provider);

@@ -211,12 +211,7 @@ void TranslationParametersWindow::translationSettingChanged() {
 
 void TranslationParametersWindow::showStoreResult(const std::expected<void, QString>& written) {
     // The store keeps the values for this run even when the file could not be written.
-    if (written) {
-        m_storeError->hide();
-        return;
-    }
-    m_storeError->setText(QStringLiteral("设置已生效，但未能保存到磁盘：") + written.error());
-    m_storeError->show();
+    showWarning(*m_storeError, written ? std::nullopt : std::optional(notStoredOnDiskMessage(written.error())));
 }
 
 void TranslationParametersWindow::resetTranslationSettings() {
