@@ -3,6 +3,7 @@
 #include "support/fake/FakeServiceFormats.h"
 #include "support/fake/Httplib.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,6 +53,7 @@ RecordedRequest recordOf(const httplib::Request& request) {
     for (const auto& [name, value] : request.headers)
         if (!isPseudoHeader(name)) record.headers.append({QString::fromStdString(name), QString::fromStdString(value)});
     record.body = QByteArray::fromStdString(request.body);
+    record.receivedAt = QDateTime::currentMSecsSinceEpoch() / 1000.0;
     return record;
 }
 

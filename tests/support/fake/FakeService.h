@@ -31,6 +31,7 @@ struct RecordedRequest {
     QString query;   // raw, as received
     QList<std::pair<QString, QString>> headers;
     QByteArray body;
+    double receivedAt = 0;  // seconds since the epoch, to time a request against what caused it
     QJsonObject toJson() const;
 };
 
