@@ -105,6 +105,7 @@ void RealtimeSession::startTranslation() {
         m_detector.reset();  // a resume keeps it, so the last line is not translated again
     }
     m_previousFingerprint.reset();
+    m_changeVerification.reset();
     fenceTranslations();
     ++m_capturePipelineRevision;
     m_captureBusy = false;
@@ -241,9 +242,13 @@ void RealtimeSession::handleRecognizedText(const QString& text, double averageCo
         return;
     }
     const QString cleaned = OCRTextCleaner::clean(text);
+    // A realtime change is followed by readings until they agree, whatever the gate says of
+    // them: a box half way through a dissolve or a reveal reads as junk or as too little text.
+    const bool followChange = !manual && m_changeVerification.needsAnotherReading(OCRTextCleaner::comparisonForm(cleaned));
     switch (m_qualityGate.evaluate(cleaned, averageConfidence)) {
     case OCRQualityGate::Decision::garbled:
         if (manual) clearManualState();
+        m_forceVerification = followChange;
         updateState(RealtimeTranslationState::error(QStringLiteral("OCR 结果质量过低，请查看或重新框选字幕区域")));
         return;
     case OCRQualityGate::Decision::insufficientText:
@@ -251,6 +256,7 @@ void RealtimeSession::handleRecognizedText(const QString& text, double averageCo
             clearManualState();
             updateState(RealtimeTranslationState::error(QStringLiteral("单次 OCR 未识别到有效日文，请检查区域")));
         } else {
+            m_forceVerification = followChange;
             updateState(RealtimeTranslationState::capturing());
         }
         return;
@@ -350,6 +356,7 @@ void RealtimeSession::performManualOCR() {
     m_manualVerificationAttempts = 0;
     m_detector.reset();
     m_previousFingerprint.reset();
+    m_changeVerification.reset();
     m_forceVerification = true;
     m_client.statusLabelChanged(QStringLiteral("正在执行一次 OCR…"));
     captureFrame();
@@ -367,6 +374,7 @@ void RealtimeSession::translationModeChanged(TranslationMode mode) {
     if (const auto stored = m_settings.setValue(SettingsKeys::translationMode, static_cast<int>(mode)); !stored)
         AppLogger::shared().error(kSession, stored.error());
     m_previousFingerprint.reset();
+    m_changeVerification.reset();
     m_detector.reset();
     updateState(RealtimeTranslationState::idle());
     // The session picks up in the new mode once the switch itself has been handled.
@@ -414,6 +422,7 @@ void RealtimeSession::signatureTranslated(const QString& signature) { m_detector
 void RealtimeSession::translationContextReset() {
     m_detector.reset();
     m_previousFingerprint.reset();
+    m_changeVerification.reset();
     m_forceVerification = true;
 }
 

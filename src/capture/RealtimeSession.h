@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/ChangeVerification.h"
 #include "capture/FrameFingerprint.h"
 #include "capture/OCRQualityGate.h"
 #include "capture/RealtimePolling.h"
@@ -127,6 +128,7 @@ private:
     TranslationMode m_translationMode = TranslationMode::dialogue;
     RealtimeTranslationState m_state;
     SubtitleChangeDetector m_detector;
+    ChangeVerification m_changeVerification;
     OCRQualityGate m_qualityGate;
     AdaptivePollingController m_adaptivePolling;
 
