@@ -4,14 +4,21 @@
 // time to read a two-line subtitle crop of a 1280x720 frame, and the engine's start-up time. The
 // corpus goes to the recogniser as rendered; the timed crops are enlarged first, as in the pipeline.
 //
+// The same on the real-crop corpus (bench/corpus/renpy: subtitle crops of Ren'Py's tutorial, as
+// the realtime loop cut them, labelled with the lines the game showed), read the way the dialogue
+// pipeline reads them: enlarged, recognised, noise-filtered and merged, at each level.
+//
 //   ovisu_ocr_bench [--images N] [--languages jpn+eng] [--auto-layout] [--height PX] [--doubtful C]
-//                   [--timing-runs N] [--quiet] [--save DIR]
+//                   [--timing-runs N] [--quiet] [--save DIR] [--real DIR] [--data DIR]
 #include "base/TextSimilarity.h"
+#include "capture/CaptureRegionGeometry.h"
 #include "capture/DialogueRecognition.h"
 #include "capture/platform/TesseractTextRecognizer.h"
 #include "support/DialogueImageRenderer.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -69,6 +76,59 @@ QString joinedText(const QList<DialogueOCRLine>& lines) {
     return text;
 }
 
+// Character errors of the dialogue pipeline's reading of every labelled real crop, per level.
+void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool quiet) {
+    QFile labels(folder + QStringLiteral("/labels.tsv"));
+    if (!labels.open(QIODevice::ReadOnly)) {
+        std::printf("real corpus: no %s\n\n", qPrintable(labels.fileName()));
+        return;
+    }
+    QList<QPair<QImage, QString>> crops;
+    for (const QByteArray& row : labels.readAll().split('\n')) {
+        const QList<QByteArray> fields = row.split('\t');
+        if (fields.size() < 2) continue;
+        crops.append({QImage(folder + QLatin1Char('/') + QString::fromUtf8(fields[0])), QString::fromUtf8(fields[1])});
+    }
+    std::printf("real corpus: %lld crops of Ren'Py's tutorial from %s\n", static_cast<long long>(crops.size()),
+                qPrintable(folder));
+    // The crops were cut from the 1280 x 720 window with the tests' region, margins and all.
+    const auto selectedArea =
+        CaptureRegionGeometry::selectedAreaInCrop(QSize(1280, 720), QRectF(0.19, 0.805, 0.63, 0.16));
+    for (const RecognitionLevel level : {RecognitionLevel::fast, RecognitionLevel::accurate}) {
+        Errors errors;
+        std::vector<double> times;
+        struct Worst {
+            double rate;
+            QString expected, got;
+        };
+        std::vector<Worst> worst;
+        int perfect = 0;
+        QElapsedTimer clock;
+        for (const auto& [image, label] : crops) {
+            clock.start();
+            const auto result = DialogueRecognition::performDialogueRecognition(
+                recognizer, DialogueRecognition::upscaledOCRImage(image), level, selectedArea);
+            times.push_back(clock.nsecsElapsed() / 1e6);
+            const QString expected = comparable(label);
+            const QString got = result ? comparable(result->text) : QString();
+            const int edits = levenshteinDistance(expected, got);
+            errors.add(edits, expected.toUcs4().size(), 1);
+            perfect += edits == 0;
+            if (edits) worst.push_back({100.0 * edits / expected.toUcs4().size(), expected, got});
+        }
+        std::printf("== real crops, %s level: %.2f %% character errors, %d of %lld read exactly, %.0f ms median ==\n",
+                    level == RecognitionLevel::fast ? "fast" : "accurate", errors.rate(), perfect,
+                    static_cast<long long>(crops.size()), quantile(times, 0.5));
+        if (!quiet) {
+            std::sort(worst.begin(), worst.end(), [](const Worst& a, const Worst& b) { return a.rate > b.rate; });
+            for (size_t i = 0; i < std::min<size_t>(worst.size(), 8); ++i)
+                std::printf("    %5.1f %%  want %s\n            got  %s\n", worst[i].rate, qPrintable(worst[i].expected),
+                            qPrintable(worst[i].got));
+        }
+    }
+    std::printf("\n");
+}
+
 struct Sample {
     DialogueImageOptions options;
     QString label;  // for the worst-case list
@@ -89,8 +149,11 @@ int main(int argc, char** argv) {
     const QCommandLineOption timingOption("timing-runs", "Recognitions of the game crop per level.", "N", "30");
     const QCommandLineOption quietOption("quiet", "Do not list the worst readings of subtitle boxes.");
     const QCommandLineOption saveOption("save", "Also write the corpus images into this folder.", "DIR");
-    parser.addOptions(
-        {imagesOption, languagesOption, autoOption, heightOption, doubtfulOption, timingOption, quietOption, saveOption});
+    const QCommandLineOption realOption("real", "The real-crop corpus.", "DIR", QStringLiteral(OVISU_REAL_CORPUS_DIR));
+    const QCommandLineOption dataOption("data", "Tesseract model folder.", "DIR");
+    const QCommandLineOption greyOption("grey", "Recognise the grey image instead of a binarised one.");
+    parser.addOptions({imagesOption, languagesOption, autoOption, heightOption, doubtfulOption, timingOption,
+                       quietOption, saveOption, realOption, dataOption, greyOption});
     parser.addHelpOption();
     parser.process(app);
 
@@ -99,6 +162,8 @@ int main(int argc, char** argv) {
     settings.singleBlock = !parser.isSet(autoOption);
     if (parser.isSet(heightOption)) settings.targetTextHeight = parser.value(heightOption).toInt();
     if (parser.isSet(doubtfulOption)) settings.doubtfulConfidence = parser.value(doubtfulOption).toDouble();
+    if (parser.isSet(dataOption)) settings.dataPath = parser.value(dataOption);
+    settings.binarise = !parser.isSet(greyOption);
 
     const QStringList wanted{"Noto Sans CJK JP", "Noto Serif CJK JP", "IPAexGothic", "IPAexMincho", "VL Gothic"};
     QStringList fonts;
@@ -159,7 +224,9 @@ int main(int argc, char** argv) {
                                                         : settings.languages),
                 settings.singleBlock ? "single block" : "automatic layout", settings.targetTextHeight,
                 settings.doubtfulConfidence);
-    std::printf("corpus: %d images, fonts: %s\n\n", imageCount, qPrintable(fonts.join(", ")));
+    benchRealCorpus(parser.value(realOption), recognizer, parser.isSet(quietOption));
+    if (imageCount <= 0) return 0;
+    std::printf("rendered corpus: %d images, fonts: %s\n\n", imageCount, qPrintable(fonts.join(", ")));
 
     struct Worst {
         double rate;

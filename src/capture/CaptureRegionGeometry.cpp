@@ -73,6 +73,17 @@ std::optional<QImage> CaptureRegionGeometry::cropImageForOCR(const QImage& image
     return image.copy(*rect);
 }
 
+std::optional<QRectF> CaptureRegionGeometry::selectedAreaInCrop(const QSize& imageSize,
+                                                                const std::optional<QRectF>& normalizedRegion) {
+    const std::optional<QRect> crop = cropRectForOCR(imageSize, normalizedRegion);
+    if (!crop) return std::nullopt;
+    const QRectF region = pixelRegion(imageSize, normalizedRegion).intersected(QRectF(*crop));
+    const double width = crop->width();
+    const double height = crop->height();
+    return QRectF((region.left() - crop->left()) / width, (crop->bottom() + 1 - region.bottom()) / height,
+                  region.width() / width, region.height() / height);
+}
+
 std::optional<QRect> CaptureRegionGeometry::previewRect(const QSize& imageSize,
                                                        const std::optional<QRectF>& normalizedRegion) {
     if (imageSize.isEmpty())

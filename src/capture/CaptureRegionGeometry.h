@@ -41,6 +41,10 @@ public:
     // the image. None without a usable region or when the result is 4 pixels or less either way.
     static std::optional<QRect> cropRectForOCR(const QSize& imageSize, const std::optional<QRectF>& normalizedRegion);
     static std::optional<QImage> cropImageForOCR(const QImage& image, const std::optional<QRectF>& normalizedRegion);
+    // Where the region itself lies inside the crop that cropImageForOCR cuts (which adds margins so
+    // that no glyph on the region's edge is cut), normalised to the crop with the origin at its
+    // bottom-left, as recognised lines are. None when there is no crop.
+    static std::optional<QRectF> selectedAreaInCrop(const QSize& imageSize, const std::optional<QRectF>& normalizedRegion);
 
     // The region as it is shown in the preview: no margins, rounded outward, clipped to the
     // image; none when 4 pixels or less either way.

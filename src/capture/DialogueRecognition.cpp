@@ -65,7 +65,7 @@ bool DialogueRecognition::shouldRetryAccurately(const QString& text, double conf
 }
 
 std::expected<DialogueRecognitionResult, QString> DialogueRecognition::performDialogueRecognition(
-    TextRecognizer& recognizer, const QImage& image, RecognitionLevel level) {
+    TextRecognizer& recognizer, const QImage& image, RecognitionLevel level, const std::optional<QRectF>& selectedArea) {
     TextRecognitionRequest request;
     request.level = level;
     request.languages = {QStringLiteral("ja-JP"), QStringLiteral("en-US")};
@@ -76,7 +76,10 @@ std::expected<DialogueRecognitionResult, QString> DialogueRecognition::performDi
     if (!lines)
         return std::unexpected(lines.error());
 
-    const QList<DialogueOCRLine> kept = DialogueOCRNoiseFilter::filtered(*lines);
+    QList<DialogueOCRLine> inside;
+    for (const DialogueOCRLine& line : *lines)
+        if (!selectedArea || selectedArea->contains(line.normalizedRect.center())) inside.append(line);
+    const QList<DialogueOCRLine> kept = DialogueOCRNoiseFilter::filtered(inside);
     if (kept.isEmpty())
         return DialogueRecognitionResult{};
     double sum = 0;
@@ -86,15 +89,15 @@ std::expected<DialogueRecognitionResult, QString> DialogueRecognition::performDi
 }
 
 std::expected<DialogueRecognitionResult, QString> DialogueRecognition::recognizeFastThenAccurate(
-    TextRecognizer& recognizer, const QImage& croppedImage, bool manual) {
+    TextRecognizer& recognizer, const QImage& croppedImage, bool manual, const std::optional<QRectF>& selectedArea) {
     const QImage image = upscaledOCRImage(croppedImage);
-    auto first = performDialogueRecognition(recognizer, image, manual ? RecognitionLevel::accurate
-                                                                      : RecognitionLevel::fast);
+    auto first = performDialogueRecognition(recognizer, image,
+                                            manual ? RecognitionLevel::accurate : RecognitionLevel::fast, selectedArea);
     if (!first || manual || !shouldRetryAccurately(first->text, first->confidence))
         return first;
 
     AppLogger::shared().info(QStringLiteral("ocr"), QStringLiteral(u"快速识别质量不足，自动改用高精度 OCR 重试"));
-    return performDialogueRecognition(recognizer, image, RecognitionLevel::accurate);
+    return performDialogueRecognition(recognizer, image, RecognitionLevel::accurate, selectedArea);
 }
 
 }  // namespace ovisu

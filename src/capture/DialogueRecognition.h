@@ -3,10 +3,12 @@
 #include "capture/TextRecognizer.h"
 
 #include <QImage>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
 #include <expected>
+#include <optional>
 
 namespace ovisu {
 
@@ -37,17 +39,18 @@ public:
     // does not accept it, a bracket is left open, or it stops at a continuation ("それで、").
     static bool shouldRetryAccurately(const QString& text, double confidence);
 
-    // One pass: recognise, drop noise lines, put the rest into reading order. The recogniser's
-    // error is passed on unchanged.
-    static std::expected<DialogueRecognitionResult, QString> performDialogueRecognition(TextRecognizer& recognizer,
-                                                                                       const QImage& image,
-                                                                                       RecognitionLevel level);
+    // One pass: recognise, drop lines whose middle lies outside the selected area (the region
+    // inside the crop's margins: a game's quick menu just under the box, say), drop noise lines,
+    // put the rest into reading order. The recogniser's error is passed on unchanged.
+    static std::expected<DialogueRecognitionResult, QString> performDialogueRecognition(
+        TextRecognizer& recognizer, const QImage& image, RecognitionLevel level,
+        const std::optional<QRectF>& selectedArea = std::nullopt);
 
     // Enlarges the crop, then reads it fast and once more accurately when the fast result is
     // doubtful; a manual one-shot reads accurately at once and never twice.
-    static std::expected<DialogueRecognitionResult, QString> recognizeFastThenAccurate(TextRecognizer& recognizer,
-                                                                                      const QImage& croppedImage,
-                                                                                      bool manual);
+    static std::expected<DialogueRecognitionResult, QString> recognizeFastThenAccurate(
+        TextRecognizer& recognizer, const QImage& croppedImage, bool manual,
+        const std::optional<QRectF>& selectedArea = std::nullopt);
 };
 
 }  // namespace ovisu

@@ -207,17 +207,17 @@ void RealtimeSession::captureFrame() {
     }
     m_forceVerification = false;
     if (!translationInFlight()) updateState(RealtimeTranslationState::recognizing());
-    recognize(*crop, revision);
+    recognize(*crop, CaptureRegionGeometry::selectedAreaInCrop(image->size(), m_normalizedRegion), revision);
 }
 
-void RealtimeSession::recognize(const QImage& crop, int revision) {
+void RealtimeSession::recognize(const QImage& crop, const std::optional<QRectF>& selectedArea, int revision) {
     const bool manual = m_manualCaptureInProgress;
     RecognizerFactory factory = m_recognizerFactory;
-    m_recognitionPool.start([this, crop, revision, manual, factory] {
+    m_recognitionPool.start([this, crop, selectedArea, revision, manual, factory] {
         // The worker thread keeps its recogniser between passes.
         thread_local std::unique_ptr<TextRecognizer> recognizer;
         if (!recognizer) recognizer = factory();
-        const auto result = DialogueRecognition::recognizeFastThenAccurate(*recognizer, crop, manual);
+        const auto result = DialogueRecognition::recognizeFastThenAccurate(*recognizer, crop, manual, selectedArea);
         // Queued to this object's thread; an event for an object destroyed meanwhile is dropped.
         QMetaObject::invokeMethod(
             this,

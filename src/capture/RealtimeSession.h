@@ -111,7 +111,7 @@ private:
     void onPollingTick();
     void updateState(const RealtimeTranslationState& state);
     void clearManualState();
-    void recognize(const QImage& crop, int revision);
+    void recognize(const QImage& crop, const std::optional<QRectF>& selectedArea, int revision);
     bool translationInFlight() const;
     bool refuseUnavailableMode();
     void fenceTranslations();

@@ -74,6 +74,19 @@ TEST(CaptureRegionGeometryTest, CropAddsMarginsForTheRecogniser) {
     EXPECT_EQ(span(Geometry::cropRectForOCR(QSize(333, 333), QRectF(0.1, 0.1, 0.5, 0.5))), (Span{29, 204, 19, 227}));
 }
 
+TEST(CaptureRegionGeometryTest, TheRegionInsideItsCropIsKnownWithTheOriginAtTheBottomLeft) {
+    // Crop x 168..1832, y 792..916: the region x 200..1800, y 800..900.
+    const auto area = Geometry::selectedAreaInCrop(QSize(2000, 1000), QRectF(0.1, 0.8, 0.8, 0.1));
+    ASSERT_TRUE(area.has_value());
+    EXPECT_NEAR(area->left(), 32.0 / 1664, 1e-9);
+    EXPECT_NEAR(area->width(), 1600.0 / 1664, 1e-9);
+    EXPECT_NEAR(area->top(), 16.0 / 124, 1e-9) << "the bottom margin is below the area";
+    EXPECT_NEAR(area->height(), 100.0 / 124, 1e-9);
+    // The bottom margin clipped at the window's edge: the area reaches the crop's bottom.
+    EXPECT_NEAR(Geometry::selectedAreaInCrop(QSize(2000, 1000), QRectF(0.1, 0.9, 0.8, 0.1))->top(), 0.0, 1e-9);
+    EXPECT_FALSE(Geometry::selectedAreaInCrop(QSize(2000, 1000), std::nullopt).has_value());
+}
+
 TEST(CaptureRegionGeometryTest, NoCropWithoutAUsableRegionOfMoreThanFourPixels) {
     const QSize image(2000, 1000);
     EXPECT_EQ(Geometry::cropRectForOCR(image, std::nullopt), std::nullopt);

@@ -145,6 +145,23 @@ TEST(DialogueRecognitionTest, OnePassAsksWithTheDialogueSettingsAndAssemblesTheL
     EXPECT_EQ(DialogueRecognition::customWords(), request.customWords);
 }
 
+// The crop's margins reach past the region the player drew: a game's quick menu just under the
+// box is read there, and must not join the dialogue.
+TEST(DialogueRecognitionTest, LinesOutsideTheSelectedAreaOfTheCropAreDropped) {
+    ScriptedTextRecognizer recognizer;
+    const QList<DialogueOCRLine> lines{line(u"今日はいい天気ですね。"_qs, 0.9, 0.6), line(u"セーブ ロード 設定"_qs, 0.9, 0.05)};
+    recognizer.script(RecognitionLevel::fast, lines);
+    recognizer.script(RecognitionLevel::fast, lines);
+    const QRectF area(0.02, 0.13, 0.96, 0.8);
+    const auto inside =
+        DialogueRecognition::performDialogueRecognition(recognizer, solidImage(960, 80), RecognitionLevel::fast, area);
+    ASSERT_TRUE(inside.has_value());
+    EXPECT_EQ(inside->text, u"今日はいい天気ですね。"_qs);
+    const auto everything =
+        DialogueRecognition::performDialogueRecognition(recognizer, solidImage(960, 80), RecognitionLevel::fast);
+    EXPECT_EQ(everything->text, u"今日はいい天気ですね。\nセーブ ロード 設定"_qs);
+}
+
 TEST(DialogueRecognitionTest, OnePassWithNothingLeftOrAFailure) {
     ScriptedTextRecognizer recognizer;
     recognizer.script(RecognitionLevel::fast, QList<DialogueOCRLine>{line(u"！？"_qs, 0.9)});

@@ -43,7 +43,7 @@ LineDeliveryReport LineDeliveryReport::compare(const QList<Line>& shown, const Q
             }
         }
         if (best < 0) {
-            report.junk.append(request.text);
+            report.junk.append(request);
             continue;
         }
         Line& line = report.lines[best];
@@ -95,12 +95,20 @@ QList<double> LineDeliveryReport::latencies() const {
 
 QString LineDeliveryReport::describe() const {
     QString text;
-    for (const Line& line : lines)
-        text += QStringLiteral("%1× cer %2 %3\n")
+    qsizetype nextJunk = 0;
+    const auto junkUntil = [&](double time) {
+        for (; nextJunk < junk.size() && junk[nextJunk].sentAt < time; ++nextJunk)
+            text += QStringLiteral("    junk: %1\n").arg(junk[nextJunk].text);
+    };
+    for (const Line& line : lines) {
+        junkUntil(line.shownAt);
+        text += QStringLiteral("%1× cer %2 latency %3 s: %4\n")
                     .arg(line.received)
                     .arg(line.characterError, 0, 'f', 2)
+                    .arg(line.latency, 0, 'f', 2)
                     .arg(line.text);
-    for (const QString& request : junk) text += QStringLiteral("junk: %1\n").arg(request);
+    }
+    junkUntil(1e300);
     return text;
 }
 

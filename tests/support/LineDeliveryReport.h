@@ -23,7 +23,7 @@ struct LineDeliveryReport {
     };
 
     QList<Line> lines;
-    QStringList junk;
+    QList<Request> junk;
 
     // Shown lines whose comparison form is empty (only punctuation: "……") cannot be translated
     // and are not expected; the same line shown again right after itself is one line. A request
@@ -38,7 +38,7 @@ struct LineDeliveryReport {
     double meanCharacterError() const;  // over received lines
     double worstCharacterError() const;
     QList<double> latencies() const;
-    QString describe() const;  // one line per shown line, for failure messages
+    QString describe() const;  // one line per shown line and per junk request (after the line shown before it)
 };
 
 }  // namespace ovisu::test

@@ -14,12 +14,11 @@ namespace {
 // Debian's interpreter: Ren'Py's modules are built for it, not for any other python3 on PATH.
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
-bool waitFor(const std::function<bool()>& done, int milliseconds, const std::function<void()>& idle = {}) {
+bool waitFor(const std::function<bool()>& done, int milliseconds) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
         if (timer.elapsed() > milliseconds) return false;
-        if (idle) idle();
         QThread::msleep(50);
     }
     return true;
@@ -118,14 +117,16 @@ QList<QByteArray> RenpyTutorial::logEvents() const {
     return events;
 }
 
+ShownLine RenpyTutorial::shownLineOf(const QByteArray& event) {
+    const QJsonObject object = QJsonDocument::fromJson(event).object();
+    return {object.value(QStringLiteral("text")).toString(), object.value(QStringLiteral("kind")).toString(),
+            object.value(QStringLiteral("time")).toDouble()};
+}
+
 QList<ShownLine> RenpyTutorial::shownLines() const {
     QList<ShownLine> lines;
-    for (const QByteArray& event : logEvents()) {
-        const QJsonObject object = QJsonDocument::fromJson(event).object();
-        if (object.value(QStringLiteral("event")).toString() != QStringLiteral("shown")) continue;
-        lines.append({object.value(QStringLiteral("text")).toString(), object.value(QStringLiteral("kind")).toString(),
-                      object.value(QStringLiteral("time")).toDouble()});
-    }
+    for (const QByteArray& event : logEvents())
+        if (event.contains("\"shown\"")) lines.append(shownLineOf(event));
     return lines;
 }
 
@@ -142,7 +143,9 @@ void RenpyTutorial::click(QPoint windowPoint) const {
         10000);
 }
 
-bool RenpyTutorial::play(int holdMs, int timeoutMs, const std::function<void()>& idle) {
+void RenpyTutorial::advance() const { click(kBox); }
+
+bool RenpyTutorial::play(int holdMs, int timeoutMs, const std::function<void(const ShownLine&)>& shown) {
     QElapsedTimer total;
     total.start();
     qsizetype handledEvents = 0;
@@ -157,6 +160,7 @@ bool RenpyTutorial::play(int holdMs, int timeoutMs, const std::function<void()>&
             const QByteArray& event = events[handledEvents];
             if (event.contains("\"menu\"")) menuPending = true;
             if (event.contains("\"shown\"")) {
+                if (shown) shown(shownLineOf(event));
                 lineWaiting = true;
                 sinceEvent.restart();
             }
@@ -167,10 +171,9 @@ bool RenpyTutorial::play(int holdMs, int timeoutMs, const std::function<void()>&
             lineWaiting = false;
             sinceEvent.restart();
         } else if (!lineWaiting && sinceEvent.elapsed() >= kRepeatClickMs) {
-            click(kBox);
+            advance();
             sinceEvent.restart();
         }
-        if (idle) idle();
         QThread::msleep(50);
     }
     return true;

@@ -50,14 +50,17 @@ public:
     QList<ShownLine> shownLines() const;
     bool finished() const;
     // Plays the stretch to its end: `holdMs` after each line was fully shown it clicks the box
-    // (or the first choice of a menu), as a reader would. `idle` runs between polls. False when
-    // the stretch did not end in time.
-    bool play(int holdMs, int timeoutMs, const std::function<void()>& idle = {});
+    // (or the first choice of a menu), as a reader would. `shown` runs for each line as it is
+    // reported (the hold counts from its return). False when the stretch did not end in time.
+    bool play(int holdMs, int timeoutMs, const std::function<void(const ShownLine&)>& shown = {});
 
     void click(QPoint windowPoint) const;
+    // A click on the box: the next line, as a reader asks for it.
+    void advance() const;
 
 private:
     QList<QByteArray> logEvents() const;
+    static ShownLine shownLineOf(const QByteArray& event);
 
     Options m_options;
     std::unique_ptr<QProcess> m_game;

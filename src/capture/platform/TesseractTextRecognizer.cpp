@@ -1,5 +1,6 @@
 #include "capture/platform/TesseractTextRecognizer.h"
 
+#include "capture/RecognizedWordTrimming.h"
 #include "capture/platform/OCRImagePreparation.h"
 
 #include <QDir>
@@ -50,13 +51,6 @@ bool isRemovableSpace(char32_t c) {
     return c != U'\n' && c != U'\r' && c != 0x3000 && QChar::isSpace(c);
 }
 
-struct EngineKey {
-    QString languages;
-    QStringList customWords;
-    bool languageCorrection = true;
-    bool operator==(const EngineKey&) const = default;
-};
-
 QString languageCode(const QString& language) {
     const QString lower = language.toLower();
     const QString base = lower.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
@@ -77,6 +71,13 @@ QString trimmed(const char* utf8) {
 
 }  // namespace
 
+struct TesseractTextRecognizer::EngineKey {
+    QString languages;
+    QStringList customWords;
+    bool languageCorrection = true;
+    bool operator==(const EngineKey&) const = default;
+};
+
 struct TesseractTextRecognizer::Engine {
     tesseract::TessBaseAPI api;
     EngineKey key;
@@ -91,6 +92,12 @@ TesseractTextRecognizer::TesseractTextRecognizer(TesseractRecognizerSettings set
     : settings_(std::move(settings)) {}
 
 TesseractTextRecognizer::~TesseractTextRecognizer() = default;
+
+QString TesseractTextRecognizer::defaultBestDataPath() {
+    if (qEnvironmentVariableIsSet("OVISU_TESSDATA_BEST")) return qEnvironmentVariable("OVISU_TESSDATA_BEST");
+    const QString installed = QStringLiteral("/usr/local/share/ovisu/tessdata-best");
+    return QFileInfo(installed + QStringLiteral("/jpn.traineddata")).isReadable() ? installed : QString();
+}
 
 QString TesseractTextRecognizer::defaultDataPath() {
     const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
@@ -120,17 +127,28 @@ std::optional<QString> TesseractTextRecognizer::start(const TextRecognitionReque
                   request.customWords, request.languageCorrection};
     if (engine_ && engine_->key == key) return std::nullopt;
     engine_.reset();
+    bestEngine_.reset();
     if (key.languages.isEmpty())
         return QStringLiteral("文字识别不支持所选语言：%1").arg(request.languages.join(QStringLiteral(", ")));
+    auto engine = startEngine(settings_.dataPath.isEmpty() ? defaultDataPath() : settings_.dataPath, key);
+    if (!engine) return engine.error();
+    engine_ = std::move(*engine);
+    // The better model is a help, not a need: without it the accurate level reads with one model.
+    const QString bestPath = settings_.bestDataPath.isNull() ? defaultBestDataPath() : settings_.bestDataPath;
+    if (!bestPath.isEmpty() && key.languages == QLatin1String("jpn"))
+        if (auto best = startEngine(bestPath, key)) bestEngine_ = std::move(*best);
+    return std::nullopt;
+}
 
+std::expected<std::unique_ptr<TesseractTextRecognizer::Engine>, QString> TesseractTextRecognizer::startEngine(
+    const QString& dataPath, const EngineKey& key) {
     // Tesseract reports a missing model only on its error output; look first, so the reason reaches
     // the caller.
-    const QString dataPath = settings_.dataPath.isEmpty() ? defaultDataPath() : settings_.dataPath;
     const QDir folder(dataPath);
     for (const QString& code : key.languages.split(QLatin1Char('+'))) {
         if (!QFileInfo(folder.filePath(code + QStringLiteral(".traineddata"))).isReadable())
-            return QStringLiteral("文字识别模型缺失：%1 中没有 %2.traineddata")
-                .arg(QDir::toNativeSeparators(folder.absolutePath()), code);
+            return std::unexpected(QStringLiteral("文字识别模型缺失：%1 中没有 %2.traineddata")
+                                       .arg(QDir::toNativeSeparators(folder.absolutePath()), code));
     }
 
     // Custom words reach Tesseract's dictionary through a word list read while the engine starts.
@@ -155,20 +173,19 @@ std::optional<QString> TesseractTextRecognizer::start(const TextRecognitionReque
     const QByteArray languages = key.languages.toUtf8();
     if (engine->api.Init(path.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
                          &names, &values, false) != 0)
-        return QStringLiteral("文字识别引擎无法启动（语言 %1，模型目录 %2）")
-            .arg(key.languages, QDir::toNativeSeparators(folder.absolutePath()));
+        return std::unexpected(QStringLiteral("文字识别引擎无法启动（语言 %1，模型目录 %2）")
+                                   .arg(key.languages, QDir::toNativeSeparators(folder.absolutePath())));
     engine->api.SetPageSegMode(settings_.singleBlock ? tesseract::PSM_SINGLE_BLOCK : tesseract::PSM_AUTO);
     // Tesseract drops rows whose blobs look like noise to it; on subtitle crops that threw away whole
     // lines of clean text at some scales. Noise is the business of the preparation and the noise
     // filter here.
     engine->api.SetVariable("textord_noise_rejrows", "0");
-    engine->key = std::move(key);
-    engine_ = std::move(engine);
-    return std::nullopt;
+    engine->key = key;
+    return engine;
 }
 
 std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecognizer::runPass(
-    const PreparedOCRImage& prepared) {
+    const PreparedOCRImage& prepared, Engine& engine) {
     struct CancelState {
         const std::function<bool()>* check;
         bool cancelled = false;
@@ -177,7 +194,7 @@ std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecogni
     // Tesseract reads a stray "|" into a page without a single dark pixel.
     if (prepared.blank) return PassResult{};
 
-    tesseract::TessBaseAPI& api = engine_->api;
+    tesseract::TessBaseAPI& api = engine.api;
     const QImage& image = prepared.image;
     api.SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
     // Screen text has no physical resolution; a fixed value keeps Tesseract from guessing one.
@@ -203,24 +220,69 @@ std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecogni
     PassResult result;
     const double width = image.width();
     const double height = image.height();
+    const auto lineOf = [&](const QString& text, double confidence, const QRect& pixels) {
+        DialogueOCRLine line;
+        line.text = text;
+        line.confidence = std::clamp(confidence, 0.0, 1.0);
+        // Tesseract counts rows from the top; recognised boxes have their origin at the bottom-left.
+        // The prepared image is the input scaled, so the normalised box fits both.
+        const QRectF box(QPointF(std::clamp(pixels.left() / width, 0.0, 1.0), std::clamp(pixels.top() / height, 0.0, 1.0)),
+                         QPointF(std::clamp((pixels.right() + 1) / width, 0.0, 1.0),
+                                 std::clamp((pixels.bottom() + 1) / height, 0.0, 1.0)));
+        line.normalizedRect = QRectF(box.left(), 1.0 - box.bottom(), box.width(), box.height());
+        return line;
+    };
     std::unique_ptr<tesseract::ResultIterator> iterator(api.GetIterator());
-    if (iterator) {
+    if (iterator && !iterator->Empty(tesseract::RIL_WORD)) {
+        // Words line by line: a line is trimmed of the scattered pieces a picture or a frame adds.
+        QList<QList<RecognizedWord>> lines;
+        struct LineReading {
+            QString text;
+            double confidence;
+            QRect box;
+        };
+        QList<LineReading> lineReadings;
         do {
-            std::unique_ptr<char[]> utf8(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
-            const QString text = removeSpacesBetweenCJK(trimmed(utf8.get()));
-            if (text.isEmpty()) continue;
+            if (lines.isEmpty() || iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+                lines.append(QList<RecognizedWord>{});
+                int left = 0, top = 0, right = 0, bottom = 0;
+                iterator->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+                std::unique_ptr<char[]> lineText(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
+                lineReadings.append({removeSpacesBetweenCJK(trimmed(lineText.get())),
+                                     iterator->Confidence(tesseract::RIL_TEXTLINE) / 100.0,
+                                     QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
+            }
+            std::unique_ptr<char[]> utf8(iterator->GetUTF8Text(tesseract::RIL_WORD));
             int left = 0, top = 0, right = 0, bottom = 0;
-            if (!iterator->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
-            DialogueOCRLine line;
-            line.text = text;
-            line.confidence = std::clamp(iterator->Confidence(tesseract::RIL_TEXTLINE) / 100.0, 0.0, 1.0);
-            // Tesseract counts rows from the top; recognised boxes have their origin at the bottom-left.
-            // The prepared image is the input scaled, so the normalised box fits both.
-            const QRectF box(QPointF(std::clamp(left / width, 0.0, 1.0), std::clamp(top / height, 0.0, 1.0)),
-                             QPointF(std::clamp(right / width, 0.0, 1.0), std::clamp(bottom / height, 0.0, 1.0)));
-            line.normalizedRect = QRectF(box.left(), 1.0 - box.bottom(), box.width(), box.height());
-            result.lines.append(line);
-        } while (iterator->Next(tesseract::RIL_TEXTLINE));
+            if (!iterator->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) continue;
+            lines.last().append({trimmed(utf8.get()), iterator->Confidence(tesseract::RIL_WORD) / 100.0,
+                                 QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
+        } while (iterator->Next(tesseract::RIL_WORD));
+
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QList<RecognizedWord> kept = RecognizedWordTrimming::kept(lines[i]);
+            if (kept.size() == lines[i].size()) {
+                const LineReading& reading = lineReadings[i];
+                if (!reading.text.isEmpty()) result.lines.append(lineOf(reading.text, reading.confidence, reading.box));
+                continue;
+            }
+            // Words are spaced only between Latin letters or digits, as in the line's own text.
+            QString text;
+            for (const RecognizedWord& word : kept) {
+                if (word.text.isEmpty()) continue;
+                if (!text.isEmpty() && !isCJK(text.back().unicode()) && !isCJK(word.text.front().unicode()))
+                    text += QLatin1Char(' ');
+                text += word.text;
+            }
+            if (text.isEmpty()) continue;
+            double sum = 0;
+            QRect box;
+            for (const RecognizedWord& word : kept) {
+                sum += word.confidence;
+                box = box.united(word.box);
+            }
+            result.lines.append(lineOf(text, sum / double(kept.size()), box));
+        }
     }
     api.Clear();
     if (!result.lines.isEmpty()) {
@@ -239,24 +301,38 @@ std::expected<QList<DialogueOCRLine>, QString> TesseractTextRecognizer::recogniz
 
     OCRImagePreparation::Options options;
     options.targetTextHeight = settings_.targetTextHeight;
+    options.binarise = settings_.binarise;
     const PreparedOCRImage first = OCRImagePreparation::prepare(image, options);
-    auto firstPass = runPass(first);
+    auto firstPass = runPass(first, *engine_);
     if (!firstPass || request.level == RecognitionLevel::fast) {
         if (!firstPass) return std::unexpected(firstPass.error());
         return firstPass->lines;
+    }
+    // The accurate level also reads with the better model, where there is one, and keeps the
+    // better reading: each model misreads lines the other reads right.
+    if (bestEngine_) {
+        auto bestPass = runPass(first, *bestEngine_);
+        if (!bestPass) return std::unexpected(bestPass.error());
+        if (readingWeight(*bestPass) > readingWeight(*firstPass)) firstPass = std::move(bestPass);
     }
     if (!firstPass->lines.isEmpty() && firstPass->meanConfidence >= settings_.doubtfulConfidence)
         return firstPass->lines;
 
     // A doubtful reading: the ground may have fooled the polarity test (outlined text straight on a
-    // bright picture), so read the other way round and keep whichever reading is surer.
+    // bright picture), so read the other way round and keep whichever reading is better.
     options.polarity = first.polarity == InkPolarity::lightOnDark ? InkPolarity::darkOnLight : InkPolarity::lightOnDark;
     const PreparedOCRImage second = OCRImagePreparation::prepare(image, options);
-    auto secondPass = runPass(second);
+    auto secondPass = runPass(second, *engine_);
     if (!secondPass) return std::unexpected(secondPass.error());
-    const bool secondBetter = !secondPass->lines.isEmpty() &&
-                              (firstPass->lines.isEmpty() || secondPass->meanConfidence > firstPass->meanConfidence);
-    return secondBetter ? secondPass->lines : firstPass->lines;
+    return readingWeight(*secondPass) > readingWeight(*firstPass) ? secondPass->lines : firstPass->lines;
+}
+
+// Surer text counts, and so does more of it: a fragment read surely from the picture must not win
+// over the whole line read a little less surely.
+double TesseractTextRecognizer::readingWeight(const PassResult& pass) {
+    double sum = 0;
+    for (const DialogueOCRLine& line : pass.lines) sum += line.confidence * double(line.text.size());
+    return sum;
 }
 
 QString removeSpacesBetweenCJK(const QString& text) {

@@ -27,6 +27,11 @@ struct TesseractRecognizerSettings {
     // The accurate level makes a second pass when the first one's mean confidence is below this,
     // or when it found nothing.
     double doubtfulConfidence = 0.8;
+    // Otsu-binarised images (true) or the grey image turned dark-on-light (false).
+    bool binarise = true;
+    // Folder of Tesseract's "best" Japanese model, which the accurate level reads with as well.
+    // Null: defaultBestDataPath(); empty: none.
+    QString bestDataPath;
 };
 
 // Tesseract 5 with its LSTM models. One object serves one thread: its engine is started on the
@@ -52,17 +57,24 @@ public:
 
     // The folder used when the settings name none.
     static QString defaultDataPath();
+    // OVISU_TESSDATA_BEST when set, else the folder the install script fills, when it holds the
+    // model; otherwise empty.
+    static QString defaultBestDataPath();
     // Tesseract's codes for recogniser languages ("ja-JP" -> "jpn", "en-US" -> "eng"), unknown ones
     // left out, joined with "+". English is left out beside Japanese, whose model reads Latin too.
     static QString tesseractLanguages(const QStringList& languages);
 
 private:
     struct Engine;
+    struct EngineKey;
     struct PassResult;
-    std::expected<PassResult, QString> runPass(const PreparedOCRImage& prepared);
+    std::expected<std::unique_ptr<Engine>, QString> startEngine(const QString& dataPath, const EngineKey& key);
+    std::expected<PassResult, QString> runPass(const PreparedOCRImage& prepared, Engine& engine);
+    static double readingWeight(const PassResult& pass);
 
     TesseractRecognizerSettings settings_;
     std::unique_ptr<Engine> engine_;
+    std::unique_ptr<Engine> bestEngine_;
     std::function<bool()> cancelCheck_;
 };
 

@@ -57,10 +57,11 @@ def translated_lines(tl_folder):
                     continue
                 stripped = line.strip()
                 if block and stripped and not stripped.startswith("#"):
+                    # The say statement of the block; statements without text ("nvl clear") go before it.
                     strings = STATEMENT.findall(stripped)
                     if strings:
                         lines[block] = strings[-1]
-                    block = None
+                        block = None
     return lines
 
 

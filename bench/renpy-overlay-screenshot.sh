@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# A full-screen picture of the desktop program translating Ren'Py's Japanese tutorial: a private
+# Xvfb with openbox, the tutorial (our real game) on its first lines, the fake service answering
+# as Sakura, and the program started with the game's window and box region remembered, its session
+# started by Ctrl+Shift+P. Needs ImageMagick's `import` for the grab.
+#
+#   bench/renpy-overlay-screenshot.sh BUILD_DIR OUTPUT.png [CLICKS]
+set -euo pipefail
+
+build=${1:?usage: bench/renpy-overlay-screenshot.sh BUILD_DIR OUTPUT.png [CLICKS]}
+output=${2:?usage: bench/renpy-overlay-screenshot.sh BUILD_DIR OUTPUT.png [CLICKS]}
+clicks=${3:-2}
+build=$(cd "$build" && pwd)
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+for tool in Xvfb openbox xdotool import; do
+    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=:$((70 + RANDOM % 9))
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+export DISPLAY=$display QT_QPA_PLATFORM=xcb OVISU_HOME="$work/home"
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 & pids+=($!)
+
+port=$((20000 + RANDOM % 20000))
+"$build/tests/ovisu-fake-service" --port "$port" >/dev/null 2>&1 & pids+=($!)
+
+copy="$build/renpy-tutorial"
+/usr/bin/python3 "$source_dir/tests/support/renpy/prepare_tutorial.py" "$copy"
+rm -rf "$copy/demo/game/saves"
+mkdir -p "$work/renpy-home"
+HOME="$work/renpy-home" SDL_AUDIODRIVER=dummy OVISU_RENPY_LOG="$work/renpy.jsonl" OVISU_RENPY_STRETCH=ovisu_e2e \
+    /usr/bin/python3 "$copy/renpy.py" "$copy/demo" >/dev/null 2>&1 & pids+=($!)
+for _ in $(seq 600); do [[ -s "$work/renpy.jsonl" ]] && break; sleep 0.2; done
+game=$(xdotool search --class python | tail -1)
+
+mkdir -p "$work/home/config/Ovisu"
+cat >"$work/home/config/Ovisu/settings.json" <<JSON
+{
+  "provider": 9,
+  "enabledProviders": [9],
+  "endpoint.9": "http://127.0.0.1:$port/v1/chat/completions",
+  "targetWindowTitle": "Ren'Py Tutorial Game",
+  "normalizedRegion": {"x": 0.19, "y": 0.805, "width": 0.63, "height": 0.16},
+  "firstRun.contentChoice": 0,
+  "firstRun.providerChoice": 0
+}
+JSON
+"$build/ovisu" >"$work/ovisu.out" 2>&1 & pids+=($!)
+for _ in $(seq 100); do xdotool search --name "^Ovisu" >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 2
+xdotool key ctrl+shift+p
+for _ in $(seq "$clicks"); do
+    sleep 4
+    xdotool mousemove --window "$game" 640 610 click 1
+done
+sleep 5
+import -window root "$output"
+echo "saved $output"
