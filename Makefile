@@ -27,6 +27,7 @@ bench: build
 	./$(BUILD_DIR)/bench/ovisu_pipeline_bench
 	./$(BUILD_DIR)/bench/ovisu_ocr_bench
 	./$(BUILD_DIR)/bench/ovisu_session_bench
+	./$(BUILD_DIR)/bench/ovisu_renpy_bench session
 
 clean:
 	rm -rf $(BUILD_DIR)

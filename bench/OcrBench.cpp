@@ -10,6 +10,7 @@
 //
 //   ovisu_ocr_bench [--images N] [--languages jpn+eng] [--auto-layout] [--height PX] [--doubtful C]
 //                   [--timing-runs N] [--quiet] [--save DIR] [--real DIR] [--data DIR]
+#include "base/OCRTextCleaner.h"
 #include "base/TextSimilarity.h"
 #include "capture/CaptureRegionGeometry.h"
 #include "capture/DialogueRecognition.h"
@@ -102,13 +103,20 @@ void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool qui
             QString expected, got;
         };
         std::vector<Worst> worst;
-        int perfect = 0;
+        int perfect = 0, emptyBoxes = 0, emptyBoxesReadAsNothing = 0;
         QElapsedTimer clock;
         for (const auto& [image, label] : crops) {
             clock.start();
             const auto result = DialogueRecognition::performDialogueRecognition(
                 recognizer, DialogueRecognition::upscaledOCRImage(image), level, selectedArea);
             times.push_back(clock.nsecsElapsed() / 1e6);
+            // A box of punctuation only ("……") has nothing to translate: reading nothing is right,
+            // reading anything else would be sent as junk.
+            if (OCRTextCleaner::comparisonForm(label).isEmpty()) {
+                ++emptyBoxes;
+                emptyBoxesReadAsNothing += !result || OCRTextCleaner::comparisonForm(result->text).isEmpty();
+                continue;
+            }
             const QString expected = comparable(label);
             const QString got = result ? comparable(result->text) : QString();
             const int edits = levenshteinDistance(expected, got);
@@ -116,9 +124,10 @@ void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool qui
             perfect += edits == 0;
             if (edits) worst.push_back({100.0 * edits / expected.toUcs4().size(), expected, got});
         }
-        std::printf("== real crops, %s level: %.2f %% character errors, %d of %lld read exactly, %.0f ms median ==\n",
-                    level == RecognitionLevel::fast ? "fast" : "accurate", errors.rate(), perfect,
-                    static_cast<long long>(crops.size()), quantile(times, 0.5));
+        std::printf("== real crops, %s level: %.2f %% character errors, %d of %d lines read exactly, %.0f ms median; "
+                    "%d of %d boxes of punctuation only read as nothing ==\n",
+                    level == RecognitionLevel::fast ? "fast" : "accurate", errors.rate(), perfect, errors.lines,
+                    quantile(times, 0.5), emptyBoxesReadAsNothing, emptyBoxes);
         if (!quiet) {
             std::sort(worst.begin(), worst.end(), [](const Worst& a, const Worst& b) { return a.rate > b.rate; });
             for (size_t i = 0; i < std::min<size_t>(worst.size(), 8); ++i)

@@ -111,6 +111,13 @@ int runSession(const QString& stretch, int holdMs, const QString& interval) {
     std::printf("  shown -> request          median %.2f s, p90 %.2f s, worst %.2f s\n",
                 quantile({latencies.begin(), latencies.end()}, 0.5), quantile({latencies.begin(), latencies.end()}, 0.9),
                 quantile({latencies.begin(), latencies.end()}, 1.0));
+    // Every recognition shows "recognizing" after "capturing" (while no translation is in flight).
+    int recognitions = 0;
+    QFile events(home.path() + QStringLiteral("/watch.jsonl"));
+    if (events.open(QIODevice::ReadOnly))
+        recognitions = int(events.readAll().count("\"state\":\"recognizing\""));
+    std::printf("  recognitions              about %d for %lld box lines (%.1f s of polling at %s s)\n", recognitions,
+                static_cast<long long>(report.lines.size()), seconds, qPrintable(interval));
     std::printf("  ovisu watch CPU           %.1f s over %.0f s\n", childCpuSeconds() - cpuBefore, seconds);
     std::printf("\n%s", qPrintable(report.describe()));
     return played ? 0 : 1;

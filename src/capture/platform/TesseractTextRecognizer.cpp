@@ -315,7 +315,7 @@ std::expected<QList<DialogueOCRLine>, QString> TesseractTextRecognizer::recogniz
         if (!bestPass) return std::unexpected(bestPass.error());
         if (readingWeight(*bestPass) > readingWeight(*firstPass)) firstPass = std::move(bestPass);
     }
-    if (!firstPass->lines.isEmpty() && firstPass->meanConfidence >= settings_.doubtfulConfidence)
+    if (firstPass->lines.isEmpty() || firstPass->meanConfidence >= settings_.doubtfulConfidence)
         return firstPass->lines;
 
     // A doubtful reading: the ground may have fooled the polarity test (outlined text straight on a
