@@ -15,6 +15,7 @@
 #include "capture/CaptureRegionGeometry.h"
 #include "capture/DialogueRecognition.h"
 #include "capture/platform/TesseractTextRecognizer.h"
+#include "Quantile.h"
 #include "support/DialogueImageRenderer.h"
 
 #include <QCommandLineParser>
@@ -33,6 +34,7 @@
 #include <vector>
 
 using namespace ovisu;
+using bench::quantile;
 using namespace ovisu::test;
 
 namespace {
@@ -63,12 +65,6 @@ const char* styleName(DialogueTextStyle style) {
     case DialogueTextStyle::darkOnLightBox: return "dark on light box";
     }
     return "?";
-}
-
-double quantile(std::vector<double> values, double q) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[size_t(q * double(values.size() - 1) + 0.5)];
 }
 
 QString joinedText(const QList<DialogueOCRLine>& lines) {
@@ -130,7 +126,7 @@ void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool qui
                     quantile(times, 0.5), emptyBoxesReadAsNothing, emptyBoxes);
         if (!quiet) {
             std::sort(worst.begin(), worst.end(), [](const Worst& a, const Worst& b) { return a.rate > b.rate; });
-            for (size_t i = 0; i < std::min<size_t>(worst.size(), 8); ++i)
+            for (size_t i = 0; i < std::min<size_t>(worst.size(), qEnvironmentVariableIntValue("OVISU_BENCH_WORST") ? 200 : 8); ++i)
                 std::printf("    %5.1f %%  want %s\n            got  %s\n", worst[i].rate, qPrintable(worst[i].expected),
                             qPrintable(worst[i].got));
         }

@@ -1,6 +1,6 @@
 // Our real game, measured: Ren'Py's Japanese tutorial on a private X server, played by clicks.
 //
-//   ovisu_renpy_bench session [--stretch ovisu_bench] [--hold MS] [--interval S]
+//   ovisu_renpy_bench session [--stretch ovisu_bench] [--hold MS] [--interval S] [--ovisu PATH]
 //       `ovisu watch` over the box for a long stretch (ADV pages and an NVL chapter): the lines the
 //       game showed that reached the fake service once, never or more than once, junk requests,
 //       mean and worst character error, and the time from a line fully shown to its request.
@@ -12,6 +12,7 @@
 #include "capture/CaptureRegionGeometry.h"
 #include "capture/FrameFingerprint.h"
 #include "capture/WindowCapture.h"
+#include "Quantile.h"
 #include "support/LineDeliveryReport.h"
 #include "support/RenpyTutorial.h"
 #include "support/XvfbSession.h"
@@ -33,6 +34,7 @@
 #include <vector>
 
 using namespace ovisu;
+using bench::quantile;
 
 namespace {
 
@@ -42,19 +44,13 @@ QRectF regionOf(const QString& text) {
                   parts.value(3).toDouble());
 }
 
-double quantile(std::vector<double> values, double q) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[size_t(q * double(values.size() - 1) + 0.5)];
-}
-
 double childCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-int runSession(const QString& stretch, int holdMs, const QString& interval) {
+int runSession(const QString& ovisu, const QString& stretch, int holdMs, const QString& interval) {
     test::XvfbSession display(true, {1600, 1000});
     if (!display.isRunning()) {
         std::fprintf(stderr, "%s\n", qPrintable(display.error()));
@@ -76,7 +72,7 @@ int runSession(const QString& stretch, int holdMs, const QString& interval) {
     }
     QProcess watch;
     watch.setStandardOutputFile(home.path() + QStringLiteral("/watch.jsonl"));
-    watch.start(QStringLiteral(OVISU_BINARY), {"watch", "--window", test::RenpyTutorial::windowTitle(), "--region",
+    watch.start(ovisu, {"watch", "--window", test::RenpyTutorial::windowTitle(), "--region",
                                                test::RenpyTutorial::dialogueRegion(), "--provider", "sakura",
                                                "--interval", interval, "--json"});
     watch.waitForStarted(5000);
@@ -205,7 +201,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption stretchOption("stretch", "The stretch of the tutorial to play.", "LABEL", "ovisu_bench");
     const QCommandLineOption holdOption("hold", "Milliseconds a line stays after it is fully shown.", "MS", "2500");
     const QCommandLineOption intervalOption("interval", "Polling interval of ovisu watch.", "S", "0.5");
-    parser.addOptions({stretchOption, holdOption, intervalOption});
+    const QCommandLineOption ovisuOption("ovisu", "The ovisu program to measure (another build, say).", "PATH",
+                                         QStringLiteral(OVISU_BINARY));
+    parser.addOptions({stretchOption, holdOption, intervalOption, ovisuOption});
     parser.addPositionalArgument("command", "session | record-corpus DIR");
     parser.addHelpOption();
     parser.process(app);
@@ -214,7 +212,8 @@ int main(int argc, char** argv) {
     if (command == QStringLiteral("record-corpus") && arguments.size() == 2)
         return recordCorpus(arguments[1], parser.value(stretchOption));
     if (command == QStringLiteral("session"))
-        return runSession(parser.value(stretchOption), parser.value(holdOption).toInt(), parser.value(intervalOption));
+        return runSession(parser.value(ovisuOption), parser.value(stretchOption), parser.value(holdOption).toInt(),
+                          parser.value(intervalOption));
     std::fprintf(stderr, "usage: ovisu_renpy_bench session | record-corpus DIR\n");
     return 2;
 }

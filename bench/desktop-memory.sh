@@ -11,30 +11,10 @@ build=${1:?usage: bench/desktop-memory.sh BUILD_DIR [MINUTES] [SAMPLE_SECONDS]}
 minutes=${2:-30}
 sample=${3:-30}
 build=$(cd "$build" && pwd)
-for binary in ovisu tests/ovisu-test-game tests/ovisu-fake-service; do
+for binary in ovisu tests/ovisu-test-game; do
     [[ -x "$build/$binary" ]] || { echo "missing $build/$binary; build it first" >&2; exit 1; }
 done
-for tool in Xvfb openbox xdotool; do
-    command -v "$tool" >/dev/null || { echo "missing $tool; run scripts/install-deps.sh" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1600x900x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-export DISPLAY=$display QT_QPA_PLATFORM=xcb OVISU_HOME="$work/home"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 & pids+=($!)
-
-port=$((20000 + RANDOM % 20000))
-"$build/tests/ovisu-fake-service" --port "$port" --record "$work/requests.jsonl" >/dev/null 2>&1 & pids+=($!)
+source "$(dirname "$0")/private-desktop.sh"
 
 # Different lines, so every page is a new request and a new history entry.
 sentences=(今日はいい天気ですね。 放課後、図書室で待っていてください。 その本、私も読んだことがあります。
