@@ -9,7 +9,7 @@
 // pipeline reads them: enlarged, recognised, noise-filtered and merged, at each level.
 //
 //   ovisu_ocr_bench [--images N] [--languages jpn+eng] [--auto-layout] [--height PX] [--doubtful C]
-//                   [--timing-runs N] [--quiet] [--save DIR] [--real DIR] [--data DIR]
+//                   [--timing-runs N] [--quiet] [--save DIR] [--real DIR] [--data DIR] [--grey] [--worst N]
 #include "base/OCRTextCleaner.h"
 #include "base/TextSimilarity.h"
 #include "capture/CaptureRegionGeometry.h"
@@ -74,7 +74,7 @@ QString joinedText(const QList<DialogueOCRLine>& lines) {
 }
 
 // Character errors of the dialogue pipeline's reading of every labelled real crop, per level.
-void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool quiet) {
+void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool quiet, int listed) {
     QFile labels(folder + QStringLiteral("/labels.tsv"));
     if (!labels.open(QIODevice::ReadOnly)) {
         std::printf("real corpus: no %s\n\n", qPrintable(labels.fileName()));
@@ -126,7 +126,7 @@ void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool qui
                     quantile(times, 0.5), emptyBoxesReadAsNothing, emptyBoxes);
         if (!quiet) {
             std::sort(worst.begin(), worst.end(), [](const Worst& a, const Worst& b) { return a.rate > b.rate; });
-            for (size_t i = 0; i < std::min<size_t>(worst.size(), qEnvironmentVariableIntValue("OVISU_BENCH_WORST") ? 200 : 8); ++i)
+            for (size_t i = 0; i < std::min<size_t>(worst.size(), size_t(listed)); ++i)
                 std::printf("    %5.1f %%  want %s\n            got  %s\n", worst[i].rate, qPrintable(worst[i].expected),
                             qPrintable(worst[i].got));
         }
@@ -157,8 +157,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption realOption("real", "The real-crop corpus.", "DIR", QStringLiteral(OVISU_REAL_CORPUS_DIR));
     const QCommandLineOption dataOption("data", "Tesseract model folder.", "DIR");
     const QCommandLineOption greyOption("grey", "Recognise the grey image instead of a binarised one.");
+    const QCommandLineOption worstOption("worst", "Real crops: how many of the worst readings to list.", "N", "8");
     parser.addOptions({imagesOption, languagesOption, autoOption, heightOption, doubtfulOption, timingOption,
-                       quietOption, saveOption, realOption, dataOption, greyOption});
+                       quietOption, saveOption, realOption, dataOption, greyOption, worstOption});
     parser.addHelpOption();
     parser.process(app);
 
@@ -229,7 +230,7 @@ int main(int argc, char** argv) {
                                                         : settings.languages),
                 settings.singleBlock ? "single block" : "automatic layout", settings.targetTextHeight,
                 settings.doubtfulConfidence);
-    benchRealCorpus(parser.value(realOption), recognizer, parser.isSet(quietOption));
+    benchRealCorpus(parser.value(realOption), recognizer, parser.isSet(quietOption), parser.value(worstOption).toInt());
     if (imageCount <= 0) return 0;
     std::printf("rendered corpus: %d images, fonts: %s\n\n", imageCount, qPrintable(fonts.join(", ")));
 
