@@ -313,7 +313,7 @@ std::expected<QList<DialogueOCRLine>, QString> TesseractTextRecognizer::recogniz
     if (bestEngine_) {
         auto bestPass = runPass(first, *bestEngine_);
         if (!bestPass) return std::unexpected(bestPass.error());
-        if (readingWeight(*bestPass) > readingWeight(*firstPass)) firstPass = std::move(bestPass);
+        firstPass = betterReading(std::move(*firstPass), std::move(*bestPass));
     }
     if (firstPass->lines.isEmpty() || firstPass->meanConfidence >= settings_.doubtfulConfidence)
         return firstPass->lines;
@@ -325,6 +325,20 @@ std::expected<QList<DialogueOCRLine>, QString> TesseractTextRecognizer::recogniz
     auto secondPass = runPass(second, *engine_);
     if (!secondPass) return std::unexpected(secondPass.error());
     return readingWeight(*secondPass) > readingWeight(*firstPass) ? secondPass->lines : firstPass->lines;
+}
+
+// Both models see the same page layout, so their lines usually pair up one to one: then each line
+// is taken from the model that read it more surely. Otherwise the weightier reading wins whole.
+TesseractTextRecognizer::PassResult TesseractTextRecognizer::betterReading(PassResult first, PassResult second) {
+    if (first.lines.size() != second.lines.size() || first.lines.isEmpty())
+        return readingWeight(second) > readingWeight(first) ? std::move(second) : std::move(first);
+    double sum = 0;
+    for (qsizetype i = 0; i < first.lines.size(); ++i) {
+        if (second.lines[i].confidence > first.lines[i].confidence) first.lines[i] = second.lines[i];
+        sum += first.lines[i].confidence;
+    }
+    first.meanConfidence = sum / double(first.lines.size());
+    return first;
 }
 
 // Surer text counts, and so does more of it: a fragment read surely from the picture must not win

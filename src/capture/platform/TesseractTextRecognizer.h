@@ -71,6 +71,7 @@ private:
     std::expected<std::unique_ptr<Engine>, QString> startEngine(const QString& dataPath, const EngineKey& key);
     std::expected<PassResult, QString> runPass(const PreparedOCRImage& prepared, Engine& engine);
     static double readingWeight(const PassResult& pass);
+    static PassResult betterReading(PassResult first, PassResult second);
 
     TesseractRecognizerSettings settings_;
     std::unique_ptr<Engine> engine_;
