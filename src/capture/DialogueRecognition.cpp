@@ -56,11 +56,6 @@ bool DialogueRecognition::shouldRetryAccurately(const QString& text, double conf
 
     if (OCRQualityGate{}.evaluate(text, confidence) != OCRQualityGate::Decision::accept)
         return true;
-    // On real game crops the fast reading is wrong far more often below this, and the accurate
-    // level (a second model, line by line) mends much of it: 2.24 % of characters wrong against
-    // 1.90 % on the recorded corpus, for a few milliseconds more at the median.
-    if (confidence < unsureConfidence)
-        return true;
     const QString cleaned = OCRTextCleaner::clean(text);
     if (!cleaned.isEmpty() && DialogueTextCompleteness::hasUnclosedDelimiters(cleaned))
         return true;

@@ -35,12 +35,8 @@ public:
     // Verb endings the recogniser tends to split or miss, given to it as hints.
     static QStringList customWords();
 
-    // A fast reading less sure than this is read again accurately.
-    static constexpr double unsureConfidence = 0.85;
-
     // Whether a fast result looks doubtful enough to read again at the accurate level: the gate
-    // does not accept it, it is less sure than unsureConfidence, a bracket is left open, or it
-    // stops at a continuation ("それで、").
+    // does not accept it, a bracket is left open, or it stops at a continuation ("それで、").
     static bool shouldRetryAccurately(const QString& text, double confidence);
 
     // One pass: recognise, drop lines whose middle lies outside the selected area (the region
