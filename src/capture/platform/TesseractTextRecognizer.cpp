@@ -1,5 +1,6 @@
 #include "capture/platform/TesseractTextRecognizer.h"
 
+#include "base/AppLogger.h"
 #include "capture/RecognizedWordTrimming.h"
 #include "capture/platform/OCRImagePreparation.h"
 
@@ -135,8 +136,13 @@ std::optional<QString> TesseractTextRecognizer::start(const TextRecognitionReque
     engine_ = std::move(*engine);
     // The better model is a help, not a need: without it the accurate level reads with one model.
     const QString bestPath = settings_.bestDataPath.isNull() ? defaultBestDataPath() : settings_.bestDataPath;
-    if (!bestPath.isEmpty() && key.languages == QLatin1String("jpn"))
-        if (auto best = startEngine(bestPath, key)) bestEngine_ = std::move(*best);
+    if (!bestPath.isEmpty() && key.languages == QLatin1String("jpn")) {
+        auto best = startEngine(bestPath, key);
+        if (best)
+            bestEngine_ = std::move(*best);
+        else
+            AppLogger::shared().warning(QStringLiteral("ocr"), QStringLiteral("高精度识别只用一个模型：") + best.error());
+    }
     return std::nullopt;
 }
 
