@@ -1,6 +1,7 @@
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
 #include "capture/WindowCapture.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbSession.h"
@@ -25,16 +26,6 @@ const QStringList kScript = {
     "先生に会いに行きます。",     "図書館で本を借りました。",   "夜になると星が見える。",
     "また明日会いましょう。",
 };
-
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -63,7 +54,7 @@ TEST(WatchGame, EveryLineOfATypewriterScriptIsTranslatedExactlyOnce) {
     ASSERT_TRUE(game.waitForStarted(5000));
 
     const auto capture = makeWindowCapture();
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(test::pollUntil(
         [&] {
             const auto windows = capture->listWindows();
             return windows && std::any_of(windows->begin(), windows->end(), [](const PlatformWindow& w) {
@@ -78,7 +69,7 @@ TEST(WatchGame, EveryLineOfATypewriterScriptIsTranslatedExactlyOnce) {
                                                "--provider", "sakura", "--interval", "0.5", "--json"});
     ASSERT_TRUE(watch.waitForStarted(5000));
     // The game logs "finished" after its last page; give the last line time to be read twice.
-    const bool finished = waitFor(
+    const bool finished = test::pollUntil(
         [&] {
             QFile log(home + "/game.log");
             return log.open(QIODevice::ReadOnly) && log.readAll().contains("\"finished\"");

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace ovisu::test {
 
@@ -13,5 +14,15 @@ bool waitUntil(const std::function<bool()>& done, int milliseconds) {
 }
 
 void spin(int milliseconds) { waitUntil([] { return false; }, milliseconds); }
+
+bool pollUntil(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds) return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
 
 }  // namespace ovisu::test

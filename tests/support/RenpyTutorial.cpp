@@ -1,5 +1,7 @@
 #include "support/RenpyTutorial.h"
 
+#include "support/EventLoopWait.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,16 +15,6 @@ namespace {
 
 // Debian's interpreter: Ren'Py's modules are built for it, not for any other python3 on PATH.
 const QString kPython = QStringLiteral("/usr/bin/python3");
-
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
 
 QString run(const QString& program, const QStringList& arguments, int timeoutMs, QByteArray* output = nullptr) {
     QProcess process;
@@ -91,7 +83,7 @@ QString RenpyTutorial::start(int timeoutMs) {
     if (!m_game->waitForStarted(5000)) return QStringLiteral("Ren'Py did not start: ") + m_game->errorString();
 
     // The first start compiles every script of the tutorial, which takes a while.
-    const bool shown = waitFor([&] { return !shownLines().isEmpty() || m_game->state() != QProcess::Running; },
+    const bool shown = pollUntil([&] { return !shownLines().isEmpty() || m_game->state() != QProcess::Running; },
                                timeoutMs);
     if (m_game->state() != QProcess::Running) {
         QFile output(m_home + QStringLiteral("/renpy-output.txt"));
