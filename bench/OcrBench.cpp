@@ -88,9 +88,18 @@ void benchRealCorpus(const QString& folder, TextRecognizer& recognizer, bool qui
     }
     std::printf("real corpus: %lld crops of Ren'Py's tutorial from %s\n", static_cast<long long>(crops.size()),
                 qPrintable(folder));
-    // The crops were cut from the 1280 x 720 window with the tests' region, margins and all.
-    const auto selectedArea =
-        CaptureRegionGeometry::selectedAreaInCrop(QSize(1280, 720), QRectF(0.19, 0.805, 0.63, 0.16));
+    // region.txt says how the crops were cut: "WIDTH HEIGHT x,y,w,h" (window pixels, region
+    // fractions), margins and all.
+    std::optional<QRectF> selectedArea;
+    QFile cut(folder + QStringLiteral("/region.txt"));
+    if (cut.open(QIODevice::ReadOnly)) {
+        const QStringList fields = QString::fromUtf8(cut.readAll()).simplified().split(QLatin1Char(' '));
+        const QStringList region = fields.value(2).split(QLatin1Char(','));
+        if (fields.size() == 3 && region.size() == 4)
+            selectedArea = CaptureRegionGeometry::selectedAreaInCrop(
+                QSize(fields[0].toInt(), fields[1].toInt()),
+                QRectF(region[0].toDouble(), region[1].toDouble(), region[2].toDouble(), region[3].toDouble()));
+    }
     // The two levels alone, then what the realtime loop delivers: fast, and accurate when the fast
     // reading is doubtful.
     enum class Way { fast, accurate, loop };

@@ -38,12 +38,6 @@ using bench::quantile;
 
 namespace {
 
-QRectF regionOf(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char(','));
-    return QRectF(parts.value(0).toDouble(), parts.value(1).toDouble(), parts.value(2).toDouble(),
-                  parts.value(3).toDouble());
-}
-
 double childCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
@@ -133,7 +127,15 @@ int recordCorpus(const QString& folder, const QString& stretch) {
         return 1;
     }
     const auto capture = makeWindowCapture();
-    const QRectF region = regionOf(test::RenpyTutorial::dialogueRegion());
+    const QRectF region = test::RenpyTutorial::dialogueRegionRect();
+    // How the crops were cut, so that their reader knows where the drawn region lies in each.
+    QFile cut(folder + QStringLiteral("/region.txt"));
+    if (cut.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        cut.write(QStringLiteral("%1 %2 %3\n")
+                      .arg(test::RenpyTutorial::windowWidth)
+                      .arg(test::RenpyTutorial::windowHeight)
+                      .arg(test::RenpyTutorial::dialogueRegion())
+                      .toUtf8());
     const auto crop = [&]() -> std::optional<QImage> {
         const auto frame = capture->captureWindow(game.windowId());
         if (!frame) return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPoint>
+#include <QRectF>
 #include <QProcess>
 #include <QString>
 
@@ -35,7 +36,8 @@ public:
     static QString windowTitle() { return QStringLiteral("Ren'Py Tutorial Game"); }
     // The subtitle region of the box: its text lines, between the name plate and the quick menu
     // (fractions of the window, top-left origin).
-    static QString dialogueRegion() { return QStringLiteral("0.19,0.805,0.63,0.16"); }
+    static QRectF dialogueRegionRect() { return {0.19, 0.805, 0.63, 0.16}; }
+    static QString dialogueRegion() { return QStringLiteral("0.19,0.805,0.63,0.16"); }  // as the command line takes it
 
     explicit RenpyTutorial(Options options);
     ~RenpyTutorial();
