@@ -1,4 +1,5 @@
 #include "capture/platform/X11WindowCapture.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/X11TestWindow.h"
 #include "support/XvfbSession.h"
@@ -23,13 +24,7 @@ namespace {
 
 
 bool eventually(const std::function<bool()>& done, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QThread::msleep(20);
-    }
-    return true;
+    return test::pollUntil(done, milliseconds);
 }
 
 class X11WindowCaptureTest : public ::testing::TestWithParam<bool> {

@@ -1,5 +1,7 @@
 #include "support/XvfbSession.h"
 
+#include "support/EventLoopWait.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -10,20 +12,6 @@
 #include <cstring>
 
 namespace ovisu::test {
-namespace {
-
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-}  // namespace
-
 XvfbSession::XvfbSession(bool withWindowManager, QSize screen) {
     m_previousDisplay = qgetenv("DISPLAY");
     // Xvfb picks a free display itself and writes its number to standard output, so tests
@@ -106,7 +94,7 @@ bool XvfbSession::waitForWindowManager(int milliseconds) {
     };
     const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
     const xcb_atom_t clients = atom("_NET_CLIENT_LIST");
-    const bool ready = waitFor([&] { return hasProperty(check) && hasProperty(clients); }, milliseconds);
+    const bool ready = pollUntil([&] { return hasProperty(check) && hasProperty(clients); }, milliseconds);
     xcb_disconnect(connection);
     return ready;
 }
