@@ -1,6 +1,7 @@
 #include "capture/platform/TesseractTextRecognizer.h"
 
 #include "base/AppLogger.h"
+#include "capture/BaselineDotsReading.h"
 #include "capture/RecognizedWordTrimming.h"
 #include "capture/platform/OCRImagePreparation.h"
 
@@ -15,6 +16,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace ovisu {
@@ -239,55 +241,55 @@ std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecogni
         return line;
     };
     std::unique_ptr<tesseract::ResultIterator> iterator(api.GetIterator());
-    if (iterator && !iterator->Empty(tesseract::RIL_WORD)) {
-        // Words line by line: a line is trimmed of the scattered pieces a picture or a frame adds.
-        QList<QList<RecognizedWord>> lines;
+    if (iterator && !iterator->Empty(tesseract::RIL_SYMBOL)) {
+        // Character by character, so that what a character's shape says can mend its reading; then
+        // word by word, so that a line is trimmed of the scattered pieces a picture or a frame adds.
         struct LineReading {
-            QString text;
-            double confidence;
-            QRect box;
+            QList<RecognizedWord> words;
+            QList<RecognizedSymbol> symbols;
+            QList<qsizetype> wordOfSymbol;
+            double confidence = 0;
         };
-        QList<LineReading> lineReadings;
-        do {
-            if (lines.isEmpty() || iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
-                lines.append(QList<RecognizedWord>{});
-                int left = 0, top = 0, right = 0, bottom = 0;
-                iterator->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
-                std::unique_ptr<char[]> lineText(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
-                lineReadings.append({removeSpacesBetweenCJK(trimmed(lineText.get())),
-                                     iterator->Confidence(tesseract::RIL_TEXTLINE) / 100.0,
-                                     QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
-            }
-            std::unique_ptr<char[]> utf8(iterator->GetUTF8Text(tesseract::RIL_WORD));
+        QList<LineReading> lines;
+        const auto boxAt = [&](tesseract::PageIteratorLevel level) -> std::optional<QRect> {
             int left = 0, top = 0, right = 0, bottom = 0;
-            if (!iterator->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) continue;
-            lines.last().append({trimmed(utf8.get()), iterator->Confidence(tesseract::RIL_WORD) / 100.0,
-                                 QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
-        } while (iterator->Next(tesseract::RIL_WORD));
-
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const QList<RecognizedWord> kept = RecognizedWordTrimming::kept(lines[i]);
-            if (kept.size() == lines[i].size()) {
-                const LineReading& reading = lineReadings[i];
-                if (!reading.text.isEmpty()) result.lines.append(lineOf(reading.text, reading.confidence, reading.box));
-                continue;
+            if (!iterator->BoundingBox(level, &left, &top, &right, &bottom)) return std::nullopt;
+            return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+        };
+        do {
+            if (lines.isEmpty() || iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
+                lines.append(LineReading{{}, {}, {}, iterator->Confidence(tesseract::RIL_TEXTLINE) / 100.0});
+            LineReading& line = lines.last();
+            if (line.words.isEmpty() || iterator->IsAtBeginningOf(tesseract::RIL_WORD)) {
+                const auto box = boxAt(tesseract::RIL_WORD);
+                line.words.append({QString(), iterator->Confidence(tesseract::RIL_WORD) / 100.0, box.value_or(QRect())});
             }
+            const auto box = boxAt(tesseract::RIL_SYMBOL);
+            if (!box) continue;
+            std::unique_ptr<char[]> utf8(iterator->GetUTF8Text(tesseract::RIL_SYMBOL));
+            line.symbols.append({trimmed(utf8.get()), *box});
+            line.wordOfSymbol.append(line.words.size() - 1);
+        } while (iterator->Next(tesseract::RIL_SYMBOL));
+
+        for (LineReading& line : lines) {
+            const QStringList symbolTexts = BaselineDotsReading::texts(line.symbols, image);
+            for (qsizetype k = 0; k < symbolTexts.size(); ++k) line.words[line.wordOfSymbol[k]].text += symbolTexts[k];
+            line.words.removeIf([](const RecognizedWord& word) { return word.text.isEmpty(); });
+            const QList<RecognizedWord> kept = RecognizedWordTrimming::kept(line.words);
             // Words are spaced only between Latin letters or digits, as in the line's own text.
             QString text;
+            QRect box;
+            double sum = 0;
             for (const RecognizedWord& word : kept) {
-                if (word.text.isEmpty()) continue;
                 if (!text.isEmpty() && !isCJK(text.back().unicode()) && !isCJK(word.text.front().unicode()))
                     text += QLatin1Char(' ');
                 text += word.text;
+                box = box.united(word.box);
+                sum += word.confidence;
             }
             if (text.isEmpty()) continue;
-            double sum = 0;
-            QRect box;
-            for (const RecognizedWord& word : kept) {
-                sum += word.confidence;
-                box = box.united(word.box);
-            }
-            result.lines.append(lineOf(text, sum / double(kept.size()), box));
+            const bool whole = kept.size() == line.words.size();
+            result.lines.append(lineOf(text, whole ? line.confidence : sum / double(kept.size()), box));
         }
     }
     api.Clear();
