@@ -13,7 +13,7 @@
 #include "base/OCRTextCleaner.h"
 #include "base/TextSimilarity.h"
 #include "capture/CaptureRegionGeometry.h"
-#include "capture/DialogueRecognition.h"
+#include "dialogue/DialogueRecognition.h"
 #include "capture/platform/TesseractTextRecognizer.h"
 #include "Quantile.h"
 #include "support/DialogueImageRenderer.h"
@@ -67,9 +67,9 @@ const char* styleName(DialogueTextStyle style) {
     return "?";
 }
 
-QString joinedText(const QList<DialogueOCRLine>& lines) {
+QString joinedText(const QList<RecognizedLine>& lines) {
     QString text;
-    for (const DialogueOCRLine& line : lines) text += line.text;
+    for (const RecognizedLine& line : lines) text += line.text;
     return text;
 }
 

@@ -10,7 +10,7 @@
 //       new page against the one before, and the frames of an unchanged page against each other.
 #include "base/OCRTextCleaner.h"
 #include "capture/CaptureRegionGeometry.h"
-#include "capture/FrameFingerprint.h"
+#include "dialogue/FrameFingerprint.h"
 #include "capture/WindowCapture.h"
 #include "Quantile.h"
 #include "support/LineDeliveryReport.h"

@@ -4,8 +4,8 @@
 // arriving, with the fake service answering at once.
 #include "base/SettingsStore.h"
 #include "capture/CaptureRegionGeometry.h"
-#include "capture/FrameFingerprint.h"
-#include "capture/RealtimeSession.h"
+#include "dialogue/FrameFingerprint.h"
+#include "dialogue/RealtimeSession.h"
 #include "capture/WindowCapture.h"
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"

@@ -2,8 +2,8 @@
 
 #include "app/CommandSupport.h"
 #include "base/AtomicFile.h"
-#include "capture/TranslationHistoryStore.h"
-#include "capture/TranslationHistoryText.h"
+#include "history/TranslationHistoryStore.h"
+#include "history/TranslationHistoryText.h"
 
 #include <QCommandLineParser>
 

@@ -2,9 +2,9 @@
 
 #include "app/CommandSupport.h"
 #include "base/OCRTextCleaner.h"
-#include "capture/DialogueOCRLineMerger.h"
-#include "capture/DialogueOCRNoiseFilter.h"
-#include "capture/DialogueRecognition.h"
+#include "dialogue/DialogueOCRLineMerger.h"
+#include "dialogue/DialogueOCRNoiseFilter.h"
+#include "dialogue/DialogueRecognition.h"
 #include "capture/OCRQualityGate.h"
 #include "capture/TextRecognizer.h"
 #include "capture/platform/TesseractTextRecognizer.h"
@@ -38,7 +38,7 @@ double milliseconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-QJsonObject lineJson(const DialogueOCRLine& line) {
+QJsonObject lineJson(const RecognizedLine& line) {
     const QRectF& box = line.normalizedRect;
     return QJsonObject{{"text", line.text},
                        {"confidence", line.confidence},
@@ -104,9 +104,9 @@ int runOcrCommand(const QStringList& arguments, CommandStreams& streams) {
     const double recognitionMs = milliseconds(timer);
     if (!lines) return fail(lines.error());
 
-    const QList<DialogueOCRLine> kept = DialogueOCRNoiseFilter::filtered(*lines);
+    const QList<RecognizedLine> kept = DialogueOCRNoiseFilter::filtered(*lines);
     double confidence = 0;
-    for (const DialogueOCRLine& line : kept) confidence += line.confidence;
+    for (const RecognizedLine& line : kept) confidence += line.confidence;
     if (!kept.isEmpty()) confidence /= double(kept.size());
     const QString text = kept.isEmpty() ? QString() : DialogueOCRLineMerger::text(kept);
     const OCRQualityGate::Decision decision = OCRQualityGate{}.evaluate(text, confidence);
@@ -117,7 +117,7 @@ int runOcrCommand(const QStringList& arguments, CommandStreams& streams) {
 
     if (json) {
         QJsonArray lineArray;
-        for (const DialogueOCRLine& line : *lines) lineArray.append(lineJson(line));
+        for (const RecognizedLine& line : *lines) lineArray.append(lineJson(line));
         QJsonObject object{{"image", path},
                            {"imageSize", QJsonArray{captured.width(), captured.height()}},
                            {"recognizedSize", QJsonArray{image.width(), image.height()}},
@@ -142,7 +142,7 @@ int runOcrCommand(const QStringList& arguments, CommandStreams& streams) {
     streams.out << "recognition (" << levelName << "): " << number(recognitionMs, 0) << " ms\n";
     streams.out << "lines: " << lines->size()
                 << " (confidence; box x y width height, normalised, origin at the bottom-left; - dropped as noise)\n";
-    for (const DialogueOCRLine& line : *lines) {
+    for (const RecognizedLine& line : *lines) {
         const QRectF& box = line.normalizedRect;
         streams.out << "  " << (kept.contains(line) ? "  " : "- ") << number(line.confidence, 2) << "  "
                     << number(box.x(), 3) << " " << number(box.y(), 3) << " " << number(box.width(), 3) << " "

@@ -5,7 +5,7 @@
 #include "app/TranslationOutcomeRecording.h"
 #include "base/OCRTextCleaner.h"
 #include "base/SettingsStore.h"
-#include "capture/TranslationHistoryStore.h"
+#include "history/TranslationHistoryStore.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
 

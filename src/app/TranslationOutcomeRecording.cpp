@@ -1,6 +1,6 @@
 #include "app/TranslationOutcomeRecording.h"
 
-#include "capture/TranslationHistoryStore.h"
+#include "history/TranslationHistoryStore.h"
 #include "diagnostics/DiagnosticErrorRecorder.h"
 
 #include <QDateTime>

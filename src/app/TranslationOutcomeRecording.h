@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/TranslationHistoryStore.h"
+#include "history/TranslationHistoryStore.h"
 #include "engine/TranslationPipelineClient.h"
 
 namespace ovisu {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/DialogueTranslationCache.h"
+#include "dialogue/DialogueTranslationCache.h"
 #include "engine/HttpTransport.h"
 #include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderConnectionTest.h"

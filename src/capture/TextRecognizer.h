@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/DialogueOCRLine.h"
+#include "capture/RecognizedLine.h"
 
 #include <QImage>
 #include <QList>
@@ -26,7 +26,7 @@ struct TextRecognitionRequest {
 class TextRecognizer {
 public:
     virtual ~TextRecognizer() = default;
-    virtual std::expected<QList<DialogueOCRLine>, QString> recognize(const QImage& image,
+    virtual std::expected<QList<RecognizedLine>, QString> recognize(const QImage& image,
                                                                     const TextRecognitionRequest& request) = 0;
 };
 

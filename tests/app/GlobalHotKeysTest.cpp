@@ -1,7 +1,7 @@
 #include "app/GlobalHotKeys.h"
 #include "app/platform/NullGlobalHotKeys.h"
 #include "app/platform/X11GlobalHotKeys.h"
-#include "capture/platform/XcbReply.h"
+#include "base/platform/XcbReply.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/XvfbSession.h"

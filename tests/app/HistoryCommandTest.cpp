@@ -1,7 +1,7 @@
 #include "support/TestFiles.h"
 #include "app/HistoryCommand.h"
-#include "capture/TranslationHistoryStore.h"
-#include "capture/TranslationHistoryText.h"
+#include "history/TranslationHistoryStore.h"
+#include "history/TranslationHistoryText.h"
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>

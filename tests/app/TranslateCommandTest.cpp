@@ -1,5 +1,5 @@
 #include "base/SettingsStore.h"
-#include "capture/TranslationHistoryStore.h"
+#include "history/TranslationHistoryStore.h"
 #include "engine/LocalCredentialStore.h"
 #include "support/OvisuProcess.h"
 #include "support/QtPrinters.h"

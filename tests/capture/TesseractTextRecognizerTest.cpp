@@ -29,9 +29,9 @@ QString comparable(const QString& text) {
     return text.normalized(QString::NormalizationForm_KC).remove(space);
 }
 
-QString joined(const QList<DialogueOCRLine>& lines) {
+QString joined(const QList<RecognizedLine>& lines) {
     QString text;
-    for (const DialogueOCRLine& line : lines) text += line.text;
+    for (const RecognizedLine& line : lines) text += line.text;
     return text;
 }
 
@@ -119,7 +119,7 @@ TEST(TesseractTextRecognizer, linesCarryConfidenceAndBoxesWithTheOriginAtTheBott
     const double width = rendered.image.width();
     const double height = rendered.image.height();
     for (int i = 0; i < 2; ++i) {
-        const DialogueOCRLine& line = lines->at(i);
+        const RecognizedLine& line = lines->at(i);
         EXPECT_EQ(comparable(line.text), comparable(options.lines[i]));
         EXPECT_GT(line.confidence, 0.5);
         EXPECT_LE(line.confidence, 1.0);

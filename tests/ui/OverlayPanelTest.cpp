@@ -1,9 +1,9 @@
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
-#include "capture/OverlayAppearance.h"
-#include "capture/OverlayGeometry.h"
-#include "capture/ui/OverlayController.h"
-#include "capture/ui/OverlayPanel.h"
+#include "overlay/OverlayAppearance.h"
+#include "overlay/OverlayGeometry.h"
+#include "overlay/ui/OverlayController.h"
+#include "overlay/ui/OverlayPanel.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "capture/ui/TranslationHistoryWindow.h"
+#include "history/ui/TranslationHistoryWindow.h"
 
-#include "capture/TranslationHistoryStore.h"
-#include "capture/TranslationHistoryText.h"
+#include "history/TranslationHistoryStore.h"
+#include "history/TranslationHistoryText.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
 

@@ -1,6 +1,6 @@
 #include "app/platform/X11GlobalHotKeys.h"
 
-#include "capture/platform/XcbReply.h"
+#include "base/platform/XcbReply.h"
 
 #include <QMetaObject>
 #include <QSocketNotifier>

@@ -1,6 +1,6 @@
 #include "app/ui/QuickStartGuide.h"
 
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>

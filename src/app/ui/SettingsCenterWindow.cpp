@@ -6,7 +6,7 @@
 #include "app/ui/SettingsPageRecognition.h"
 #include "app/ui/SettingsPageSpeech.h"
 #include "engine/ui/SettingsWindowParts.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
-#include "capture/OverlayAppearance.h"
+#include "overlay/OverlayAppearance.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 #include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
-#include "capture/OverlayAppearance.h"
-#include "capture/StoredColor.h"
+#include "overlay/OverlayAppearance.h"
+#include "overlay/StoredColor.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

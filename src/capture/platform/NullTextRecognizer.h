@@ -9,7 +9,7 @@ class NullTextRecognizer final : public TextRecognizer {
 public:
     explicit NullTextRecognizer(QString reason) : reason_(std::move(reason)) {}
 
-    std::expected<QList<DialogueOCRLine>, QString> recognize(const QImage&, const TextRecognitionRequest&) override {
+    std::expected<QList<RecognizedLine>, QString> recognize(const QImage&, const TextRecognitionRequest&) override {
         return std::unexpected(reason_);
     }
 

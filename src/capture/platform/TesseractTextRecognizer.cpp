@@ -87,7 +87,7 @@ struct TesseractTextRecognizer::Engine {
 };
 
 struct TesseractTextRecognizer::PassResult {
-    QList<DialogueOCRLine> lines;
+    QList<RecognizedLine> lines;
     double meanConfidence = 0;
 };
 
@@ -229,7 +229,7 @@ std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecogni
     const double width = image.width();
     const double height = image.height();
     const auto lineOf = [&](const QString& text, double confidence, const QRect& pixels) {
-        DialogueOCRLine line;
+        RecognizedLine line;
         line.text = text;
         line.confidence = std::clamp(confidence, 0.0, 1.0);
         // Tesseract counts rows from the top; recognised boxes have their origin at the bottom-left.
@@ -295,13 +295,13 @@ std::expected<TesseractTextRecognizer::PassResult, QString> TesseractTextRecogni
     api.Clear();
     if (!result.lines.isEmpty()) {
         double sum = 0;
-        for (const DialogueOCRLine& line : result.lines) sum += line.confidence;
+        for (const RecognizedLine& line : result.lines) sum += line.confidence;
         result.meanConfidence = sum / result.lines.size();
     }
     return result;
 }
 
-std::expected<QList<DialogueOCRLine>, QString> TesseractTextRecognizer::recognize(const QImage& image,
+std::expected<QList<RecognizedLine>, QString> TesseractTextRecognizer::recognize(const QImage& image,
                                                                                  const TextRecognitionRequest& request) {
     if (image.isNull() || image.width() < 1 || image.height() < 1)
         return std::unexpected(QStringLiteral("文字识别失败：图像为空"));
@@ -353,7 +353,7 @@ TesseractTextRecognizer::PassResult TesseractTextRecognizer::betterReading(PassR
 // over the whole line read a little less surely.
 double TesseractTextRecognizer::readingWeight(const PassResult& pass) {
     double sum = 0;
-    for (const DialogueOCRLine& line : pass.lines) sum += line.confidence * double(line.text.size());
+    for (const RecognizedLine& line : pass.lines) sum += line.confidence * double(line.text.size());
     return sum;
 }
 

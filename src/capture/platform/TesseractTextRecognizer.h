@@ -44,7 +44,7 @@ public:
     TesseractTextRecognizer(const TesseractTextRecognizer&) = delete;
     TesseractTextRecognizer& operator=(const TesseractTextRecognizer&) = delete;
 
-    std::expected<QList<DialogueOCRLine>, QString> recognize(const QImage& image,
+    std::expected<QList<RecognizedLine>, QString> recognize(const QImage& image,
                                                             const TextRecognitionRequest& request) override;
 
     // Starts the engine for these settings now instead of on the first request; the error tells why

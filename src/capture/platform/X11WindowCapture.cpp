@@ -1,6 +1,6 @@
 #include "capture/platform/X11WindowCapture.h"
 
-#include "capture/platform/XcbReply.h"
+#include "base/platform/XcbReply.h"
 
 #include <QThread>
 

@@ -2,7 +2,7 @@
 
 #include "base/AppLogger.h"
 #include "capture/CaptureRegionGeometry.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QCloseEvent>
 #include <QFontMetricsF>

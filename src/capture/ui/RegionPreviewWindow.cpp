@@ -1,7 +1,7 @@
 #include "capture/ui/RegionPreviewWindow.h"
 
 #include "capture/CaptureRegionGeometry.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QPainter>
 

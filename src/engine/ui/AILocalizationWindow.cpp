@@ -5,7 +5,7 @@
 #include "engine/TranslationProfiles.h"
 #include "engine/TranslationSettingsActions.h"
 #include "engine/ui/SettingsWindowParts.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QApplication>
 #include <QCheckBox>

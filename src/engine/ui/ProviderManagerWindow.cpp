@@ -2,7 +2,7 @@
 
 #include "engine/ui/ProviderVisibilityCheckBox.h"
 #include "engine/ui/SettingsWindowParts.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QApplication>
 #include <QGridLayout>

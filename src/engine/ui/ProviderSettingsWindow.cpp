@@ -4,7 +4,7 @@
 #include "engine/ProviderSettings.h"
 #include "engine/TranslationSettingsActions.h"
 #include "engine/ui/SettingsWindowParts.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QClipboard>
 #include <QComboBox>

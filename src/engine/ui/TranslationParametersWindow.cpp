@@ -3,7 +3,7 @@
 #include "base/SettingsStore.h"
 #include "engine/TranslationSettingsActions.h"
 #include "engine/ui/SettingsWindowParts.h"
-#include "engine/ui/WindowPresentation.h"
+#include "base/ui/WindowPresentation.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,0 +1,331 @@
+#include "base/SettingsStore.h"
+#include "dialogue/RealtimeSession.h"
+#include "capture/WindowCapture.h"
+#include "engine/HttpTransport.h"
+#include "engine/ProviderSelection.h"
+#include "engine/TranslationPipeline.h"
+#include "support/EventLoopWait.h"
+#include "support/QtPrinters.h"
+#include "support/fake/FakeService.h"
+
+#include <QMutex>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+using test::spin;
+using test::waitUntil;
+
+namespace {
+
+// What the fake game shows: its text, which the scripted recogniser "reads", and a frame colour
+// that changes with it, so the thumbnail sees every change.
+struct Screen {
+    QMutex mutex;
+    QString text;
+    // Texts the screen moves on to, one after each reading (a reveal between two captures).
+    QStringList upcoming;
+    // Off: the frame stays the same whatever the text (a change too small for the fingerprint).
+    bool frameFollowsText = true;
+    std::optional<QString> captureError;
+    int recognitions = 0;
+    // The game window as the desktop lists it; none while it is hidden.
+    std::optional<PlatformWindow> window =
+        PlatformWindow{42, QRect(0, 0, 800, 450), QString("Game"), true, 0, 1, QString("Game")};
+
+    void show(const QString& newText) {
+        QMutexLocker lock(&mutex);
+        text = newText;
+    }
+    QString read() {
+        QMutexLocker lock(&mutex);
+        ++recognitions;
+        const QString shown = text;
+        if (!upcoming.isEmpty()) text = upcoming.takeFirst();
+        return shown;
+    }
+};
+
+class ScreenCapture : public WindowCapture {
+public:
+    explicit ScreenCapture(Screen& screen) : m_screen(screen) {}
+    std::expected<QList<PlatformWindow>, QString> listWindows() override {
+        QMutexLocker lock(&m_screen.mutex);
+        QList<PlatformWindow> windows{PlatformWindow{7, QRect(0, 0, 1920, 1080), QString("Desktop"), true, 0, 2, QString("Files")}};
+        if (m_screen.window) windows.append(*m_screen.window);
+        return windows;
+    }
+    std::expected<QRect, QString> windowFrame(quint32) override { return QRect(0, 0, 800, 450); }
+    std::expected<QImage, QString> captureWindow(quint32) override {
+        QMutexLocker lock(&m_screen.mutex);
+        if (m_screen.captureError) return std::unexpected(*m_screen.captureError);
+        // The text drawn as a row of marks in the subtitle box, one per bit of its hash.
+        QImage image(800, 450, QImage::Format_RGB32);
+        image.fill(QColor(30, 30, 40));
+        const uint hash = m_screen.frameFollowsText ? qHash(m_screen.text) : 0;
+        for (int bit = 0; bit < 32; ++bit)
+            if (hash & (1u << bit)) fillMark(image, bit);
+        return image;
+    }
+
+private:
+    static void fillMark(QImage& image, int bit) {
+        for (int y = 330; y < 370; ++y)
+            for (int x = 60 + bit * 21; x < 75 + bit * 21; ++x) image.setPixelColor(x, y, Qt::white);
+    }
+    Screen& m_screen;
+};
+
+// The recogniser reads whatever the screen shows, with good confidence.
+class ScreenReader : public TextRecognizer {
+public:
+    explicit ScreenReader(Screen& screen) : m_screen(screen) {}
+    std::expected<QList<RecognizedLine>, QString> recognize(const QImage&, const TextRecognitionRequest&) override {
+        const QString text = m_screen.read();
+        if (text.isEmpty()) return QList<RecognizedLine>{};
+        return QList<RecognizedLine>{{text, 0.95, QRectF(0.1, 0.4, 0.8, 0.2)}};
+    }
+
+private:
+    Screen& m_screen;
+};
+
+class StateLog : public RealtimeSessionClient {
+public:
+    QList<RealtimeTranslationState> states;
+    QStringList statusLabels;
+    QList<TranslationOutcome> outcomes;
+    QList<TargetWindow> movedTargets;
+    void targetGeometryChanged(const TargetWindow& target) override { movedTargets.append(target); }
+    void realtimeStateChanged(const RealtimeTranslationState& state) override { states.append(state); }
+    void statusLabelChanged(const QString& text) override { statusLabels.append(text); }
+    void translationEnded(const TranslationOutcome& outcome) override { outcomes.append(outcome); }
+};
+
+class RealtimeSessionTest : public ::testing::Test {
+protected:
+    fake::FakeService service;
+    SettingsStore settings;
+    ProviderSelection selection{settings};
+    HttpTransport transport;
+    Screen screen;
+    ScreenCapture capture{screen};
+    StateLog log;
+    TranslationPipelineClient placeholder;
+    std::unique_ptr<TranslationPipeline> pipeline;
+    std::unique_ptr<RealtimeSession> session;
+
+    void SetUp() override {
+        ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
+        ASSERT_TRUE(selection.providerChanged(Provider::sakura));
+        pipeline = std::make_unique<TranslationPipeline>(
+            TranslationPipeline::Services{settings, selection, transport, nullptr, nullptr, nullptr}, placeholder);
+        session = std::make_unique<RealtimeSession>(settings, capture, *pipeline, log,
+                                                    [this] { return std::make_unique<ScreenReader>(screen); });
+        pipeline->setClient(*session);
+        session->setPollingIntervalOverride(0.05);
+        session->setTarget(TargetWindow::make(*screen.window));
+        session->setRegion(QRectF(0.05, 0.65, 0.9, 0.3));
+    }
+
+    QStringList sentTexts() const {
+        QStringList texts;
+        for (const auto& request : service.requests()) texts.append(fake::FakeService::chatTextToTranslate(request.body));
+        return texts;
+    }
+};
+
+}  // namespace
+
+TEST_F(RealtimeSessionTest, AStableLineIsTranslatedOnceAndNotAgainWhileItStays) {
+    screen.show("今日はいい天気ですね。");
+    session->startTranslation();
+    ASSERT_TRUE(session->isRunning());
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    EXPECT_TRUE(log.outcomes.first().succeeded());
+    EXPECT_EQ(log.outcomes.first().original, "今日はいい天気ですね。");
+    spin(400);  // many more ticks over an unchanged screen
+    EXPECT_EQ(service.requestCount(), 1);
+    EXPECT_EQ(log.states.first().kind, RealtimeTranslationState::Kind::capturing);
+    EXPECT_TRUE(std::any_of(log.states.begin(), log.states.end(), [](const auto& s) {
+        return s.kind == RealtimeTranslationState::Kind::waitingForStableText;
+    }));
+}
+
+TEST_F(RealtimeSessionTest, TypewriterRevealSendsOnlyTheWholeLine) {
+    session->startTranslation();
+    for (const char* partial : {"今", "今日は", "今日はいい", "今日はいい天気", "今日はいい天気ですね"}) {
+        const int before = screen.recognitions;
+        screen.show(QString::fromUtf8(partial));
+        ASSERT_TRUE(waitUntil([&] { return screen.recognitions > before; }));  // read once, then changes again
+    }
+    screen.show("今日はいい天気ですね。");
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    spin(300);
+    EXPECT_EQ(service.requestCount(), 1);
+    EXPECT_EQ(log.outcomes.first().original, "今日はいい天気ですね。");
+
+    screen.show("次の台詞です。");
+    ASSERT_TRUE(waitUntil([&] { return log.outcomes.size() == 2; }));
+    spin(300);
+    EXPECT_EQ(service.requestCount(), 2);
+}
+
+// A reveal caught at its first character reads as too little text, and what follows changes
+// the frame too little to be seen: the change is still read until two readings agree.
+TEST_F(RealtimeSessionTest, AChangeIsReadUntilTwoReadingsAgreeThoughTheFrameStopsChanging) {
+    screen.frameFollowsText = false;
+    screen.show("今");
+    // The too-short reading is read twice (fast, then the accurate retry), then the line is whole.
+    screen.upcoming = {"今", "今日はいい天気ですね。"};
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    spin(300);
+    EXPECT_EQ(sentTexts(), QStringList{"今日はいい天気ですね。"});
+    const int readings = screen.recognitions;
+    spin(300);
+    EXPECT_EQ(screen.recognitions, readings) << "once the readings agree, an unchanged frame is not read again";
+}
+
+TEST_F(RealtimeSessionTest, PauseAndResumeKeepTheLastTranslatedLine) {
+    screen.show("さようなら。");
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    session->stopTranslation();
+    EXPECT_EQ(session->state().kind, RealtimeTranslationState::Kind::paused);
+    EXPECT_FALSE(session->isRunning());
+    const qsizetype before = log.states.size();
+    session->startTranslation();  // resume
+    spin(500);
+    EXPECT_EQ(service.requestCount(), 1);
+    // The line on screen was recognised again and known as translated.
+    EXPECT_TRUE(std::any_of(log.states.begin() + before, log.states.end(), [](const auto& s) {
+        return s.kind == RealtimeTranslationState::Kind::showingResult;
+    }));
+}
+
+TEST_F(RealtimeSessionTest, CaptureFailuresShowAnErrorAndTheSessionGoesOn) {
+    screen.captureError = "目标窗口已关闭或不可访问";
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return session->state().isError(); }));
+    EXPECT_EQ(session->state().message, "采集失败：目标窗口已关闭或不可访问");
+    EXPECT_TRUE(session->isRunning());
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.captureError.reset();
+        screen.text = "戻ってきた。";
+    }
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+}
+
+TEST_F(RealtimeSessionTest, NothingStartsWithoutTargetRegionOrAWorkingSource) {
+    session->setRegion(std::nullopt);
+    session->startTranslation();
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(log.statusLabels.last(), "请先框选字幕区域");
+
+    session->setRegion(QRectF(0.1, 0.7, 0.8, 0.2));
+    ASSERT_TRUE(settings.setString("endpoint.9", "ftp://nowhere"));
+    session->startTranslation();
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_TRUE(session->state().message.startsWith("Sakura（本地）：接口地址无效。"));
+}
+
+TEST_F(RealtimeSessionTest, ManualRecognitionNeedsTwoAlikeReadings) {
+    screen.show("一度だけ。");
+    session->performManualOCR();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    EXPECT_EQ(screen.recognitions, 2);
+    EXPECT_TRUE(log.statusLabels.contains("等待文本保持不变，正在进行第二次确认…"));
+    EXPECT_FALSE(session->isRunning());
+}
+
+TEST_F(RealtimeSessionTest, ManualRecognitionGivesUpAfterSixChangingReadings) {
+    int page = 0;
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, [&] { screen.show(QStringLiteral("変わり続ける%1").arg(++page)); });
+    screen.show("変わり続ける0");
+    typing.start(100);
+    session->performManualOCR();
+    ASSERT_TRUE(waitUntil([&] { return session->state().isError(); }, 10000));
+    EXPECT_EQ(session->state().message, "文本仍在变化，未开始翻译；请等待字幕完整后再点立即 OCR");
+    EXPECT_EQ(screen.recognitions, 6);
+    EXPECT_EQ(service.requestCount(), 0);
+}
+
+TEST_F(RealtimeSessionTest, ModeSwitchStopsTheSessionStoresTheModeAndResumesInIt) {
+    screen.show("切り替える前。");
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+
+    // Interface mode has no recogniser yet: the switch stops the loop and the restart says why.
+    session->translationModeChanged(TranslationMode::interface);
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(session->state().kind, RealtimeTranslationState::Kind::idle);
+    EXPECT_EQ(settings.intValue("translationMode", -1), 1);
+    ASSERT_TRUE(waitUntil([&] { return log.statusLabels.contains("界面模式尚未开放，请先切换到对白模式"); }));
+    EXPECT_FALSE(session->isRunning());
+    const int readBefore = screen.recognitions;
+    session->performManualOCR();
+    spin(200);
+    EXPECT_EQ(screen.recognitions, readBefore);
+    EXPECT_EQ(service.requestCount(), 1);
+
+    // Back to dialogue while stopped: nothing starts by itself, and a new session reads afresh.
+    session->translationModeChanged(TranslationMode::dialogue);
+    spin(100);
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(storedTranslationMode(settings), TranslationMode::dialogue);
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return log.outcomes.size() == 2; }));
+
+    // A switch while running resumes at once in the (same) mode.
+    session->translationModeChanged(TranslationMode::dialogue);
+    EXPECT_FALSE(session->isRunning());
+    ASSERT_TRUE(waitUntil([&] { return session->isRunning(); }, 1000));
+}
+
+TEST_F(RealtimeSessionTest, WindowFollowingTracksMovesLossAndANewIdentifier) {
+    screen.show("ついてくる。");
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window->frame = QRect(300, 200, 800, 450);
+    }
+    ASSERT_TRUE(waitUntil([&] { return !log.movedTargets.isEmpty(); }));
+    EXPECT_EQ(log.movedTargets.last().frame(), QRect(300, 200, 800, 450));
+    EXPECT_EQ(session->selectedTarget()->frame(), QRect(300, 200, 800, 450));
+
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window.reset();
+    }
+    ASSERT_TRUE(waitUntil([&] { return log.statusLabels.contains("目标游戏窗口暂时不可见，等待恢复…"); }));
+    EXPECT_EQ(session->selectedTarget()->windowID(), 42u);  // kept while it is away
+
+    // The game comes back as a new window with the same title: it is found by that title and the
+    // loop goes on reading it.
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window = PlatformWindow{77, QRect(0, 0, 800, 450), QString("Game"), true, 0, 3, QString("Game")};
+        screen.text = "戻ってきたウィンドウ。";
+    }
+    ASSERT_TRUE(waitUntil([&] { return session->selectedTarget()->windowID() == 77u; }));
+    const int cycles = session->captureCycleCount();
+    ASSERT_TRUE(waitUntil([&] { return log.outcomes.size() == 2 && session->captureCycleCount() > cycles + 4; }));
+    EXPECT_EQ(log.outcomes.last().original, "戻ってきたウィンドウ。");
+}
+
+TEST_F(RealtimeSessionTest, WindowFollowingCanBeTurnedOff) {
+    ASSERT_TRUE(settings.setBool("interfaceWindowFollowEnabled", false));
+    screen.show("動かない。");
+    session->startTranslation();
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.window->frame = QRect(300, 200, 800, 450);
+    }
+    ASSERT_TRUE(waitUntil([&] { return session->captureCycleCount() >= 8; }));
+    EXPECT_TRUE(log.movedTargets.isEmpty());
+    EXPECT_EQ(session->selectedTarget()->frame(), QRect(0, 0, 800, 450));
+}
