@@ -1,3 +1,4 @@
+#include "FloodingServer.h"
 #include "engine/HttpTransport.h"
 #include "engine/OpenAICompatibleTranslationProvider.h"
 #include "engine/TranslationStreamDelegate.h"
@@ -359,6 +360,61 @@ TEST(HttpTransport, StreamingHandsOnEachChunkAsItArrives) {
     EXPECT_EQ(refusedLog.order, QStringList{"complete"});
     ASSERT_TRUE(refusedLog.error);
     EXPECT_EQ(refusedLog.error->code, TransportError::cannotConnectToHost);
+}
+
+TEST(HttpTransport, AReplyLargerThanTheCapIsStoppedWithAClearError) {
+    FakeService service;
+    HttpTransport transport;
+    const QString tooLarge = QStringLiteral("服务返回的数据过大（超过 8 MiB），已中止 (-1103)");
+
+    // Up to the cap a body is an answer like any other; one byte more and nothing of it is kept.
+    ScriptedReply atTheCap;
+    atTheCap.body = QByteArray(kMaximumReplyBytes, 'a');
+    service.enqueue(Route::chatCompletions, atTheCap);
+    WholeCall fits(transport, postTo(service, "/v1/chat/completions", "{}"));
+    ASSERT_TRUE(fits.wait(20000));
+    EXPECT_FALSE(fits.response->error);
+    EXPECT_EQ(fits.response->body.size(), kMaximumReplyBytes);
+
+    ScriptedReply overTheCap;
+    overTheCap.body = QByteArray(kMaximumReplyBytes + 1, 'a');
+    service.enqueue(Route::chatCompletions, overTheCap);
+    WholeCall tooBig(transport, postTo(service, "/v1/chat/completions", "{}"));
+    ASSERT_TRUE(tooBig.wait(20000));
+    ASSERT_TRUE(tooBig.response->error);
+    EXPECT_EQ(tooBig.response->error->code, TransportError::dataLengthExceedsMaximum);
+    EXPECT_EQ(tooBig.response->error->description, tooLarge);
+    EXPECT_EQ(tooBig.response->statusCode, std::nullopt);
+    EXPECT_TRUE(tooBig.response->body.isEmpty());
+    EXPECT_EQ(tooBig.completions, 1);
+
+    // A reply that would never end, whole or streamed: the transport stops reading and hangs up.
+    const qsizetype flood = 8 * kMaximumReplyBytes;
+    test::FloodingServer endless("application/json", flood);
+    ASSERT_TRUE(endless.isListening());
+    HttpRequest toEndless;
+    toEndless.url = endless.url("/v1/chat/completions");
+    WholeCall flooded(transport, toEndless);
+    ASSERT_TRUE(flooded.wait(20000));
+    ASSERT_TRUE(flooded.response->error);
+    EXPECT_EQ(flooded.response->error->description, tooLarge);
+    EXPECT_TRUE(waitUntil([&] { return endless.clientsGone() == 1; }));
+    EXPECT_LT(endless.bytesSent(), flood);
+
+    test::FloodingServer noLineBreaks("text/event-stream", flood);
+    HttpRequest toStream = toEndless;
+    toStream.url = noLineBreaks.url("/v1/chat/completions");
+    StreamLog log;
+    transport.stream(toStream, log.handlers());
+    ASSERT_TRUE(waitUntil([&] { return log.completions > 0; }, 20000));
+    ASSERT_TRUE(log.error);
+    EXPECT_EQ(log.error->description, tooLarge);
+    qsizetype handedOn = 0;
+    for (const QByteArray& chunk : log.chunks) handedOn += chunk.size();
+    EXPECT_LE(handedOn, kMaximumReplyBytes);
+    EXPECT_TRUE(waitUntil([&] { return noLineBreaks.clientsGone() == 1; }));
+    spin(50);
+    EXPECT_EQ(log.completions, 1);
 }
 
 namespace {

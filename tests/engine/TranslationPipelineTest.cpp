@@ -1,3 +1,4 @@
+#include "FloodingServer.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
@@ -352,6 +353,16 @@ TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
                             [](const auto& s) { return !s.isEmpty(); }));
     EXPECT_TRUE(pipeline->translationHistory().isEmpty());
     EXPECT_EQ(service.requestCount(), 1);  // streams are not retried
+}
+
+TEST_F(TranslationPipelineTest, AStreamThatNeverEndsAnEventIsStoppedWithAClearError) {
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    test::FloodingServer endless("text/event-stream", 8 * kMaximumReplyBytes);
+    ASSERT_TRUE(settings.setString("endpoint.9", endless.url("/v1/chat/completions").toString()));
+    const TranslationOutcome& outcome = translateAndWait("終わらない");
+    ASSERT_FALSE(outcome.succeeded());
+    EXPECT_TRUE(outcome.errorMessage->contains("服务返回的数据过大（超过 8 MiB），已中止")) << outcome.errorMessage->toStdString();
+    EXPECT_FALSE(pipeline->isRequestInFlight());
 }
 
 TEST_F(TranslationPipelineTest, ClaudeAndResponsesStreamsEndWithoutTheirTerminator) {
