@@ -92,6 +92,18 @@ std::optional<TransportError> transportErrorOf(QNetworkReply::NetworkError error
     return makeError(TransportError::unknown, text);
 }
 
+// Only the host is named: the rest of a redirect target may carry anything the server put there.
+TransportError redirectRefused(const QUrl& target) {
+    const QString server = target.port() < 0 ? target.host() : QStringLiteral("%1:%2").arg(target.host()).arg(target.port());
+    return makeError(TransportError::unknown,
+                     QStringLiteral("服务要求重定向到另一服务器 %1，为免密钥外泄，未跟随").arg(server));
+}
+
+// A 3xx that names where to go: the answer is elsewhere (or refused), this reply is not it.
+bool isRedirect(const QNetworkReply* reply, std::optional<int> status) {
+    return status && *status >= 300 && *status <= 399 && reply->hasRawHeader("Location");
+}
+
 std::optional<int> statusCodeOf(const QNetworkReply* reply) {
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) return std::nullopt;
@@ -138,6 +150,9 @@ QNetworkRequest networkRequestFor(const HttpRequest& request) {
     networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     networkRequest.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // A redirect carries the headers (and a re-sent body) along: followed only to the same
+    // scheme, host and port. Qt refuses the others (NetworkCall::handleFinished says where to).
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     return networkRequest;
 }
 
@@ -196,13 +211,9 @@ private:
         QNetworkReply* reply = m_reply.data();
         if (!reply) return;
         const std::optional<int> status = statusCodeOf(reply);
-        if (!arrivalOfData) {
-            if (!status) return;
-            // A redirect Qt is about to follow is not the answer yet.
-            const bool followedRedirect = *status >= 300 && *status <= 399 &&
-                                          reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid();
-            if (followedRedirect) return;
-        }
+        if (!arrivalOfData && !status) return;
+        // A redirect, followed or refused, is not the answer.
+        if (isRedirect(reply, status)) return;
         m_headDelivered = true;
         const auto onHead = m_handlers.onHead;
         if (onHead) onHead(status);
@@ -213,7 +224,8 @@ private:
         if (m_finished) return;
         QNetworkReply* reply = m_reply.data();
         if (!reply) return;
-        take(reply->readAll());
+        const QByteArray piece = reply->readAll();
+        if (!isRedirect(reply, statusCodeOf(reply))) take(piece);
     }
 
     // Hands a received piece on (streaming) or keeps it (whole body), unless the reply has now
@@ -238,6 +250,12 @@ private:
         QNetworkReply* reply = m_reply.data();
         if (!reply) return;
         const std::optional<int> status = statusCodeOf(reply);
+        if (reply->error() == QNetworkReply::InsecureRedirectError) {
+            // Qt leaves the redirect target unset when it refuses one: it is read from the head.
+            const QUrl target = reply->header(QNetworkRequest::LocationHeader).toUrl();
+            abortWith(redirectRefused(reply->url().resolved(target)));
+            return;
+        }
         if (m_streaming && status) deliverHead(true);
         if (m_finished) return;
         // A reply that failed before any answer was never opened and has nothing to read.

@@ -21,7 +21,8 @@ namespace ovisu {
 //   -1009 "The Internet connection appears to be offline."
 //   -1200 "An SSL error has occurred and a secure connection to the server cannot be made."
 //   -999 "cancelled", -1 anything else (with Qt's own text).
-// A refusal of our own is told in the user's words: a reply larger than kMaximumReplyBytes (-1103).
+// Two refusals of our own are told in the user's words: a reply larger than kMaximumReplyBytes
+// (-1103) and a redirect to another server (-1, naming that server).
 // `description` always ends with the code in parentheses, e.g. "The request timed out. (-1001)".
 struct TransportError {
     enum Code {
@@ -66,9 +67,11 @@ public:
 };
 
 // The one HTTP road of the program. Sends a request exactly as an adapter built it (method,
-// headers, body), with the request's own time-out; TLS is always verified. A reply is read up to
-// kMaximumReplyBytes, no further. Callbacks run on the thread that owns the transport (the main
-// thread), never synchronously inside send()/stream().
+// headers, body), with the request's own time-out; TLS is always verified. A redirect is followed
+// only while it stays with the same server: the request's headers and body carry the source's
+// key, which no other host may see. A reply is read up to kMaximumReplyBytes, no further.
+// Callbacks run on the thread that owns the transport (the main thread), never synchronously
+// inside send()/stream().
 class HttpTransport : public QObject {
     Q_OBJECT
 public:

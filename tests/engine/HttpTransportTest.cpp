@@ -417,6 +417,75 @@ TEST(HttpTransport, AReplyLargerThanTheCapIsStoppedWithAClearError) {
     EXPECT_EQ(log.completions, 1);
 }
 
+TEST(HttpTransport, RedirectsAreFollowedOnlyWhileTheyStayWithTheSameServer) {
+    FakeService service;
+    FakeService elsewhere;  // another port is another server
+    HttpTransport transport;
+    const QByteArray key = "sk-live-0123456789abcdefXYZ";
+    const auto redirectTo = [](int status, const QString& location) {
+        ScriptedReply reply;
+        reply.status = status;
+        reply.headers = {{"Location", location.toUtf8()}};
+        return reply;
+    };
+
+    // Within the same server, relative or absolute, the request goes on with its headers.
+    service.enqueue(Route::ollamaVersion, redirectTo(302, "/api/version?hop=1"));
+    service.enqueue(Route::ollamaVersion, redirectTo(301, service.baseUrl() + "/api/version?hop=2"));
+    HttpRequest get;
+    get.method = "GET";
+    get.url = QUrl(service.baseUrl() + "/api/version");
+    get.setHeader("Authorization", "Bearer " + key);
+    WholeCall followed(transport, get);
+    ASSERT_TRUE(followed.wait());
+    EXPECT_FALSE(followed.response->error);
+    EXPECT_EQ(followed.response->statusCode, 200);
+    ASSERT_EQ(service.requestCount(), 3);
+    EXPECT_EQ(service.requests()[2].query, "hop=2");
+    EXPECT_EQ(headerOf(service.requests()[2], "Authorization"), "Bearer " + key);
+
+    // To another server the key would go along (headers, the re-sent body): the call ends there,
+    // naming where it was sent, and the other server never hears of it.
+    const QString otherServer = QStringLiteral("127.0.0.1:%1").arg(elsewhere.port());
+    const auto keyBearing = [&] {
+        HttpRequest request = postTo(service, "/v1/chat/completions?api-key=" + key, R"({"key":")" + key + R"("})");
+        request.setHeader("Authorization", "Bearer " + key);
+        request.setHeader("x-api-key", key);
+        return request;
+    };
+    for (const int status : {302, 307, 308}) {
+        SCOPED_TRACE(status);
+        service.enqueue(Route::chatCompletions, redirectTo(status, elsewhere.baseUrl() + "/v1/chat/completions"));
+        WholeCall refused(transport, keyBearing());
+        ASSERT_TRUE(refused.wait());
+        ASSERT_TRUE(refused.response->error);
+        const QString description = refused.response->error->description;
+        EXPECT_TRUE(description.contains(otherServer)) << description.toStdString() ;
+        EXPECT_FALSE(description.contains(QString::fromUtf8(key)));
+        EXPECT_EQ(refused.response->statusCode, std::nullopt);
+    }
+
+    service.enqueue(Route::chatCompletions, redirectTo(307, elsewhere.baseUrl() + "/v1/chat/completions"));
+    StreamLog log;
+    transport.stream(keyBearing(), log.handlers());
+    ASSERT_TRUE(waitUntil([&] { return log.completions > 0; }));
+    EXPECT_EQ(log.order, QStringList{"complete"});
+    ASSERT_TRUE(log.error);
+    EXPECT_TRUE(log.error->description.contains(otherServer)) << log.error->description.toStdString();
+
+    // A server that merely looks alike (same port, another name) is another server too.
+    service.enqueue(Route::chatCompletions,
+                    redirectTo(302, QStringLiteral("http://localhost:%1/v1/chat/completions").arg(service.port())));
+    const qsizetype before = service.requestCount();
+    WholeCall renamed(transport, keyBearing());
+    ASSERT_TRUE(renamed.wait());
+    ASSERT_TRUE(renamed.response->error);
+    EXPECT_TRUE(renamed.response->error->description.contains(QStringLiteral("localhost:%1").arg(service.port())));
+    EXPECT_EQ(service.requestCount(), before + 1);
+
+    EXPECT_EQ(elsewhere.requestCount(), 0);
+}
+
 namespace {
 
 struct Finish {
