@@ -18,15 +18,6 @@ namespace {
 
 const QString kInvalidEndpoint = QStringLiteral("接口地址无效。");
 
-// A hostile or careless service can echo the key it was sent; the status line is on screen and
-// in screenshots, so every form of the secret (as stored and as sent) is masked.
-QString masked(QString text, const QString& secret) {
-    text = maskSecretIn(text, secret);
-    const QString trimmed = secret.trimmed();
-    if (trimmed != secret) text = maskSecretIn(text, trimmed);
-    return text;
-}
-
 }  // namespace
 
 ProviderConnectionTest::ProviderConnectionTest(ProviderSettings& providerSettings, ConnectionTestServices services,
@@ -172,7 +163,7 @@ void ProviderConnectionTest::sendSample(Provider provider, int generation) {
 QString ProviderConnectionTest::friendlyError(Provider provider, std::optional<QString> detail,
                                               std::optional<int> status, const QString& secret) const {
     // Masked before the guide cuts a long detail, so a cut cannot leave part of the key standing.
-    if (detail) detail = masked(*detail, secret);
+    if (detail) detail = maskStoredSecretIn(*detail, secret);
     return TranslationErrorGuide::message(detail, status, ProviderCatalogue::title(provider),
                                           ProviderCatalogue::isManagedLocalEngine(provider),
                                           ProviderCatalogue::localPort(provider));
@@ -184,7 +175,9 @@ void ProviderConnectionTest::report(int generation, const QString& text, Connect
     if (state != ConnectionTestState::running) m_running = false;
     // The handler may start the next test, which replaces the stored one.
     const StatusHandler handler = m_onStatus;
-    if (handler) handler(secret.isEmpty() ? text : masked(text, secret), state);
+    // A hostile or careless service can echo the key it was sent; the status line is on screen
+    // and in screenshots.
+    if (handler) handler(secret.isEmpty() ? text : maskStoredSecretIn(text, secret), state);
 }
 
 }  // namespace ovisu

@@ -2,6 +2,7 @@
 
 #include "base/AppLogger.h"
 #include "base/DialogueTranslationInput.h"
+#include "base/SecretMasking.h"
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
@@ -37,6 +38,13 @@ void count(SessionMetrics::Counter counter) { SessionMetrics::shared().increment
 template <typename T>
 void releaseLater(QObject* context, std::shared_ptr<T> object) {
     if (object) QTimer::singleShot(0, context, [object] {});
+}
+
+// Every error text of a request passes here as it is formed, before it is logged, shown or
+// recorded: a service may echo the key it was sent.
+std::optional<QString> withSecretMasked(std::optional<QString> error, const QString& secret) {
+    if (error && !secret.isEmpty()) *error = maskStoredSecretIn(*error, secret);
+    return error;
 }
 
 }  // namespace
@@ -152,7 +160,7 @@ void TranslationPipeline::startRequest(const QString& text, const QString& signa
         return;
     }
 
-    const RequestContext context{text, signature, revision, provider, *request, adapter};
+    const RequestContext context{text, signature, revision, provider, *request, adapter, configuration->apiKey};
     if (streaming)
         startStream(context, *style);
     else
@@ -188,8 +196,8 @@ void TranslationPipeline::startStream(const RequestContext& context, Translation
             showStreamingPreview(accumulated, context.original, title, context.revision);
         },
         [this, context](std::optional<QString> text, std::optional<QString> error, std::optional<int> status) {
-            finishTranslation(context.original, context.signature, context.revision, text, error, status,
-                              context.provider);
+            finishTranslation(context.original, context.signature, context.revision, text,
+                              withSecretMasked(std::move(error), context.secret), status, context.provider);
         });
     m_streamDelegate = delegate;
 
@@ -226,6 +234,7 @@ void TranslationPipeline::handleResponse(const RequestContext& context, int atte
         if (!errorText) errorText = QStringLiteral("HTTP ") + QString::number(*response.statusCode);
         if (const auto message = reply::errorObjectMessage(response.body)) errorText = message;
     }
+    errorText = withSecretMasked(std::move(errorText), context.secret);
 
     if (TranslationRecoveryPolicy::shouldRetry(response.error, response.statusCode, attempt) &&
         context.revision == m_coordinator.currentRevision) {

@@ -90,6 +90,7 @@ private:
         Provider provider = Provider::google;
         HttpRequest request;
         std::shared_ptr<const TranslationProviderAdapter> adapter;
+        QString secret;  // the source's key as stored, masked in every error text of the request
     };
 
     void startRequest(const QString& text, const QString& signature, Provider provider, int revision);

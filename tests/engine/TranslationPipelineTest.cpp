@@ -1,5 +1,6 @@
 #include "FloodingServer.h"
 #include "base/AppLogger.h"
+#include "base/SecretMasking.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "engine/DialogueCacheAccess.h"
@@ -353,6 +354,47 @@ TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
                             [](const auto& s) { return !s.isEmpty(); }));
     EXPECT_TRUE(pipeline->translationHistory().isEmpty());
     EXPECT_EQ(service.requestCount(), 1);  // streams are not retried
+}
+
+TEST_F(TranslationPipelineTest, AKeyEchoedByTheServiceIsMaskedInEveryErrorText) {
+    const QString key = "gsk-live-0123456789abcdefXYZ";
+    ASSERT_TRUE(LocalCredentialStore::save(key, ProviderCatalogue::credentialAccount(Provider::groq)));
+    ASSERT_EQ(selection.providerVisibilityChanged(Provider::groq, true), ProviderSelection::VisibilityChange::applied);
+    ASSERT_TRUE(selection.providerChanged(Provider::groq));
+    const QString masked = maskedSecret(key);
+    const auto echoing = [&](int code) {
+        return status(code, QJsonDocument(QJsonObject{{"error", QJsonObject{{"message", "rejected key " + key}}}}).toJson());
+    };
+    const auto expectMasked = [&](const QString& text) {
+        EXPECT_FALSE(text.contains(key)) << text.toStdString();
+        EXPECT_TRUE(text.contains("rejected key " + masked)) << text.toStdString();
+    };
+
+    // Whole replies: the retries' log lines, the outcome, the status line and the last error.
+    AppLogger::shared().clear();
+    for (int i = 0; i < 3; ++i) service.enqueue(Route::chatCompletions, echoing(503));
+    const TranslationOutcome& retried = translateAndWait("鍵", "k1");
+    ASSERT_FALSE(retried.succeeded());
+    expectMasked(retried.errorDetail.value_or(""));
+    expectMasked(retried.errorMessage.value_or(""));
+    expectMasked(client.activities.last().second);
+    expectMasked(pipeline->lastErrorMessage().value_or(""));
+    const QString log = AppLogger::shared().combinedText();
+    EXPECT_TRUE(log.contains("次重试：rejected key " + masked)) << log.right(400).toStdString();
+    EXPECT_FALSE(log.contains(key));
+
+    service.enqueue(Route::chatCompletions, echoing(401));
+    const TranslationOutcome& refused = translateAndWait("鍵を", "k2");
+    EXPECT_EQ(refused.httpStatus, 401);
+    expectMasked(refused.errorMessage.value_or(""));
+
+    // A streamed request's error body.
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    service.enqueue(Route::chatCompletions, echoing(401));
+    const TranslationOutcome& streamed = translateAndWait("鍵をください", "k3");
+    EXPECT_TRUE(lastRequestBody().value("stream").toBool());
+    expectMasked(streamed.errorDetail.value_or(""));
+    expectMasked(streamed.errorMessage.value_or(""));
 }
 
 TEST_F(TranslationPipelineTest, AStreamThatNeverEndsAnEventIsStoppedWithAClearError) {
