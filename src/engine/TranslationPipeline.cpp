@@ -259,10 +259,14 @@ void TranslationPipeline::handleResponse(const RequestContext& context, int atte
 void TranslationPipeline::finishTranslation(const QString& original, const QString& signature, int revision,
                                             std::optional<QString> translation, std::optional<QString> error,
                                             std::optional<int> httpStatus, Provider provider) {
+    // A newer request has taken over: everything in flight is its own.
     if (revision != m_coordinator.currentRevision) return;
     if (!signature.startsWith(QLatin1String("clipboard:"))) {
         const auto candidate = m_client->currentCandidateSignature();
-        if (candidate && *candidate != signature) return;  // the screen has moved on
+        if (candidate && *candidate != signature) {  // the screen has moved on
+            releaseDroppedRequest();
+            return;
+        }
     }
 
     m_coordinator.activeSignature.clear();
@@ -357,6 +361,14 @@ void TranslationPipeline::fail(TranslationOutcome outcome, Provider provider) {
     outcome.errorMessage = message;
     setActivity(TranslationActivity::error, message);
     m_client->translationEnded(outcome);
+}
+
+// The request of the current revision ended with nothing to show. Nothing of it may stay in
+// flight: a similar line coming next would be taken for this one and never be sent.
+void TranslationPipeline::releaseDroppedRequest() {
+    cancelActiveTranslation(true);
+    m_coordinator.activeSignature.clear();
+    setActivity(TranslationActivity::showingResult);
 }
 
 void TranslationPipeline::switchToFallback(Provider fallback) {

@@ -104,6 +104,7 @@ private:
                            std::optional<int> httpStatus, Provider provider);
     void showStreamingPreview(const QString& text, const QString& original, const QString& providerTitle, int revision);
     void fail(TranslationOutcome outcome, Provider provider);
+    void releaseDroppedRequest();
     void switchToFallback(Provider fallback);
     void removePreviewRecord();
     void setActivity(TranslationActivity activity, const QString& message = {});

@@ -356,6 +356,31 @@ TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
     EXPECT_EQ(service.requestCount(), 1);  // streams are not retried
 }
 
+TEST_F(TranslationPipelineTest, AStreamedResultDroppedForAnOutdatedScreenLeavesNothingInFlight) {
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    ScriptedReply stream;
+    stream.contentType = "text/event-stream";
+    stream.chunks = FakeService::chatCompletionsStream({"今天", "天气很好"});
+    stream.chunkDelayMs = 30;
+    service.enqueue(Route::chatCompletions, stream);
+
+    // The detector already holds another candidate when the stream ends: the result is dropped.
+    client.candidate = QStringLiteral("a line read while the stream was running");
+    pipeline->translate("今日はとてもいい天気ですね", "今日はとてもいい天気ですね");
+    ASSERT_TRUE(waitUntil([&] { return !pipeline->isRequestInFlight(); }));
+    EXPECT_TRUE(client.outcomes.isEmpty());
+    EXPECT_TRUE(pipeline->translationHistory().isEmpty());  // the preview went with it
+    EXPECT_NE(client.activities.last().first, TranslationActivity::translating);
+
+    // The next, nearly identical line is sent and shown, not taken for the dropped one.
+    const QString next = "今日はとてもいい天気ですね。";
+    client.candidate = next;
+    const TranslationOutcome& outcome = translateAndWait(next, next);
+    ASSERT_TRUE(outcome.succeeded()) << outcome.errorMessage.value_or("").toStdString();
+    EXPECT_EQ(service.requestCount(), 2);
+    EXPECT_EQ(client.activities.last().first, TranslationActivity::showingResult);
+}
+
 TEST_F(TranslationPipelineTest, AKeyEchoedByTheServiceIsMaskedInEveryErrorText) {
     const QString key = "gsk-live-0123456789abcdefXYZ";
     ASSERT_TRUE(LocalCredentialStore::save(key, ProviderCatalogue::credentialAccount(Provider::groq)));
