@@ -82,10 +82,12 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
         m_fallbackAttemptedSignature.clear();
 
     const Provider provider = m_selection.currentProvider();
-    if (m_ollama && ProviderCatalogue::usesOllama(provider) && !m_ollama->isReady()) {
+    const bool usesOllama = m_ollama && ProviderCatalogue::usesOllama(provider);
+    const QUrl ollamaServer = usesOllama ? m_providerSettings.ollamaServer(provider) : QUrl();
+    if (usesOllama && !m_ollama->isReady(ollamaServer)) {
         setActivity(TranslationActivity::translating);
         QPointer<TranslationPipeline> self(this);
-        m_ollama->whenReady([self, text, signature, provider](std::optional<QString> error) {
+        m_ollama->whenReady(ollamaServer, [self, text, signature, provider](std::optional<QString> error) {
             if (!self || self->m_selection.currentProvider() != provider) return;
             if (!error) {
                 self->translate(text, signature);

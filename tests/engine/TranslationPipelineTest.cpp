@@ -454,20 +454,19 @@ TEST_F(TranslationPipelineTest, OllamaSourcesWaitForTheServer) {
     pointAtFake(Provider::ollamaLocal, "/api/chat");
     ASSERT_EQ(selection.providerVisibilityChanged(Provider::ollamaLocal, true), ProviderSelection::VisibilityChange::applied);
     ASSERT_TRUE(selection.providerChanged(Provider::ollamaLocal));
-    OllamaVersionProbe probe(transport, [&] { return QUrl(service.baseUrl()); });
+    OllamaVersionProbe probe(transport);
     makePipeline(&probe);
     const TranslationOutcome& outcome = translateAndWait("やあ");
     ASSERT_TRUE(outcome.succeeded());
     ASSERT_EQ(service.requestCount(), 2);
     EXPECT_EQ(service.requests().first().path, "/api/version");
-    EXPECT_TRUE(probe.isReady());
+    EXPECT_TRUE(probe.isReady(QUrl(service.baseUrl())));
 
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const QUrl dead(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
     closed.close();
-    OllamaVersionProbe downProbe(transport, [&] { return dead; });
-    makePipeline(&downProbe);
+    ASSERT_TRUE(settings.setString("endpoint.15", dead.toString() + "/api/chat"));
     pipeline->translate("やあ", "down");
     ASSERT_TRUE(waitUntil([&] { return client.activities.last().first == TranslationActivity::error; }));
     EXPECT_EQ(client.activities.last().second, "Ollama（本地）：" + OllamaVersionProbe::notRunningMessage());
