@@ -8,11 +8,7 @@ namespace ovisu {
 TranslationServices::TranslationServices(SettingsStore& settings, ProviderSelection& selection)
     : m_settings(settings),
       m_selection(selection),
-      // The probe asks the current Ollama source's own endpoint, read afresh each time.
-      m_ollama(m_transport, [this] {
-          return ProviderSettings::validatedEndpoint(ProviderSettings(m_settings).endpoint(m_selection.currentProvider()))
-              .value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
-      }) {}
+      m_ollama(m_transport) {}
 
 TranslationPipeline::Services TranslationServices::pipelineServices() {
     return {m_settings, m_selection, m_transport, &m_cache, &m_systemTranslator, &m_ollama};

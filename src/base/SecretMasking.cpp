@@ -25,4 +25,11 @@ QString maskSecretIn(const QString& text, const QString& secret) {
     return result;
 }
 
+QString maskStoredSecretIn(const QString& text, const QString& storedSecret) {
+    QString result = maskSecretIn(text, storedSecret);
+    const QString sent = storedSecret.trimmed();
+    if (sent != storedSecret) result = maskSecretIn(result, sent);
+    return result;
+}
+
 }  // namespace ovisu

@@ -13,4 +13,8 @@ QString maskedSecret(const QString& secret);
 // by its masked form. Secrets never reach a terminal or a log in clear.
 QString maskSecretIn(const QString& text, const QString& secret);
 
+// maskSecretIn for a secret as stored and as sent: a key saved with a stray space or line break
+// goes out trimmed, and a service echoes the form it received.
+QString maskStoredSecretIn(const QString& text, const QString& storedSecret);
+
 }  // namespace ovisu

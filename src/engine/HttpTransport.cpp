@@ -31,6 +31,9 @@ TransportError knownError(TransportError::Code code) {
     case TransportError::secureConnectionFailed:
         return makeError(code, QStringLiteral("An SSL error has occurred and a secure connection to the server cannot be made."));
     case TransportError::cancelled: return makeError(code, QStringLiteral("cancelled"));
+    case TransportError::dataLengthExceedsMaximum:
+        return makeError(code, QStringLiteral("服务返回的数据过大（超过 %1 MiB），已中止")
+                                   .arg(kMaximumReplyBytes / (1024 * 1024)));
     case TransportError::unknown: break;
     }
     return makeError(TransportError::unknown, QStringLiteral("Unknown error"));
@@ -89,6 +92,18 @@ std::optional<TransportError> transportErrorOf(QNetworkReply::NetworkError error
     return makeError(TransportError::unknown, text);
 }
 
+// Only the host is named: the rest of a redirect target may carry anything the server put there.
+TransportError redirectRefused(const QUrl& target) {
+    const QString server = target.port() < 0 ? target.host() : QStringLiteral("%1:%2").arg(target.host()).arg(target.port());
+    return makeError(TransportError::unknown,
+                     QStringLiteral("服务要求重定向到另一服务器 %1，为免密钥外泄，未跟随").arg(server));
+}
+
+// A 3xx that names where to go: the answer is elsewhere (or refused), this reply is not it.
+bool isRedirect(const QNetworkReply* reply, std::optional<int> status) {
+    return status && *status >= 300 && *status <= 399 && reply->hasRawHeader("Location");
+}
+
 std::optional<int> statusCodeOf(const QNetworkReply* reply) {
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) return std::nullopt;
@@ -135,6 +150,9 @@ QNetworkRequest networkRequestFor(const HttpRequest& request) {
     networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     networkRequest.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // A redirect carries the headers (and a re-sent body) along: followed only to the same
+    // scheme, host and port. Qt refuses the others (NetworkCall::handleFinished says where to).
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     return networkRequest;
 }
 
@@ -170,27 +188,17 @@ public:
         m_reply = reply;
         const std::shared_ptr<NetworkCall> self = shared_from_this();
         QObject::connect(reply, &QNetworkReply::finished, reply, [self] { self->handleFinished(); });
-        if (m_streaming) {
+        // Whole bodies are read as they come too, so a reply can be stopped at the size cap.
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [self] { self->handleReadyRead(); });
+        if (m_streaming)
             QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [self] { self->deliverHead(false); });
-            QObject::connect(reply, &QNetworkReply::readyRead, reply, [self] { self->handleReadyRead(); });
-        }
         // Should a reply ever be finished before anyone listened, it is still reported, later.
         if (reply->isFinished())
             QMetaObject::invokeMethod(reply, [self] { self->handleFinished(); }, Qt::QueuedConnection);
     }
 
     // Ends the call without sending anything (the request was refused before it left).
-    void failBeforeSending(TransportError error) {
-        m_finished = true;
-        if (m_streaming) {
-            const auto onComplete = std::exchange(m_handlers.onComplete, nullptr);
-            releaseCallbacks();
-            if (onComplete) onComplete(std::move(error));
-        } else {
-            const auto completion = std::exchange(m_completion, nullptr);
-            if (completion) completion(HttpResponse{std::nullopt, {}, std::move(error)});
-        }
-    }
+    void failBeforeSending(TransportError error) { complete(std::nullopt, std::move(error)); }
 
 private:
     void releaseCallbacks() {
@@ -203,27 +211,38 @@ private:
         QNetworkReply* reply = m_reply.data();
         if (!reply) return;
         const std::optional<int> status = statusCodeOf(reply);
-        if (!arrivalOfData) {
-            if (!status) return;
-            // A redirect Qt is about to follow is not the answer yet.
-            const bool followedRedirect = *status >= 300 && *status <= 399 &&
-                                          reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid();
-            if (followedRedirect) return;
-        }
+        if (!arrivalOfData && !status) return;
+        // A redirect, followed or refused, is not the answer.
+        if (isRedirect(reply, status)) return;
         m_headDelivered = true;
         const auto onHead = m_handlers.onHead;
         if (onHead) onHead(status);
     }
 
     void handleReadyRead() {
-        deliverHead(true);
+        if (m_streaming) deliverHead(true);
         if (m_finished) return;
         QNetworkReply* reply = m_reply.data();
         if (!reply) return;
-        const QByteArray chunk = reply->readAll();
-        if (chunk.isEmpty()) return;
+        const QByteArray piece = reply->readAll();
+        if (!isRedirect(reply, statusCodeOf(reply))) take(piece);
+    }
+
+    // Hands a received piece on (streaming) or keeps it (whole body), unless the reply has now
+    // grown past the cap: then it ends here, and nothing of it is kept.
+    void take(const QByteArray& piece) {
+        if (piece.isEmpty()) return;
+        m_received += piece.size();
+        if (m_received > kMaximumReplyBytes) {
+            abortWith(knownError(TransportError::dataLengthExceedsMaximum));
+            return;
+        }
+        if (!m_streaming) {
+            m_body.append(piece);
+            return;
+        }
         const auto onData = m_handlers.onData;
-        if (onData) onData(chunk);
+        if (onData) onData(piece);
     }
 
     void handleFinished() {
@@ -231,35 +250,53 @@ private:
         QNetworkReply* reply = m_reply.data();
         if (!reply) return;
         const std::optional<int> status = statusCodeOf(reply);
-        if (m_streaming) {
-            if (status) deliverHead(true);
-            if (m_finished) return;
-            const QByteArray rest = reply->isOpen() ? reply->readAll() : QByteArray();
-            if (!rest.isEmpty()) {
-                const auto onData = m_handlers.onData;
-                if (onData) onData(rest);
-                if (m_finished) return;
-            }
+        if (reply->error() == QNetworkReply::InsecureRedirectError) {
+            // Qt leaves the redirect target unset when it refuses one: it is read from the head.
+            const QUrl target = reply->header(QNetworkRequest::LocationHeader).toUrl();
+            abortWith(redirectRefused(reply->url().resolved(target)));
+            return;
         }
-        const std::optional<TransportError> error = transportErrorOf(reply->error(), reply->errorString(), status);
+        if (m_streaming && status) deliverHead(true);
+        if (m_finished) return;
         // A reply that failed before any answer was never opened and has nothing to read.
-        const QByteArray body = m_streaming || !reply->isOpen() ? QByteArray() : reply->readAll();
-        m_finished = true;
+        if (reply->isOpen()) take(reply->readAll());
+        if (m_finished) return;
+        const std::optional<TransportError> error = transportErrorOf(reply->error(), reply->errorString(), status);
         m_reply.clear();
         reply->deleteLater();
+        complete(status, error);
+    }
+
+    // The transport refuses the reply: it is stopped, and the caller gets the error alone, with
+    // no status and no body, so nothing of the refused answer is taken for the service's word.
+    void abortWith(TransportError error) {
+        if (QNetworkReply* reply = m_reply.data()) {
+            m_reply.clear();
+            m_finished = true;  // abort() reports synchronously; this keeps handleFinished silent
+            reply->abort();
+            reply->deleteLater();
+        }
+        m_body.clear();
+        complete(std::nullopt, std::move(error));
+    }
+
+    void complete(std::optional<int> status, std::optional<TransportError> error) {
+        m_finished = true;
         if (m_streaming) {
             const auto onComplete = std::exchange(m_handlers.onComplete, nullptr);
             releaseCallbacks();
-            if (onComplete) onComplete(error);
+            if (onComplete) onComplete(std::move(error));
         } else {
             const auto completion = std::exchange(m_completion, nullptr);
-            if (completion) completion(HttpResponse{status, body, error});
+            if (completion) completion(HttpResponse{status, std::exchange(m_body, {}), std::move(error)});
         }
     }
 
     bool m_streaming = false;
     bool m_finished = false;
     bool m_headDelivered = false;
+    qsizetype m_received = 0;
+    QByteArray m_body;  // whole-body calls only
     QPointer<QNetworkReply> m_reply;
     std::function<void(HttpResponse)> m_completion;
     StreamHandlers m_handlers;

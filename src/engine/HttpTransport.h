@@ -21,6 +21,8 @@ namespace ovisu {
 //   -1009 "The Internet connection appears to be offline."
 //   -1200 "An SSL error has occurred and a secure connection to the server cannot be made."
 //   -999 "cancelled", -1 anything else (with Qt's own text).
+// Two refusals of our own are told in the user's words: a reply larger than kMaximumReplyBytes
+// (-1103) and a redirect to another server (-1, naming that server).
 // `description` always ends with the code in parentheses, e.g. "The request timed out. (-1001)".
 struct TransportError {
     enum Code {
@@ -32,13 +34,18 @@ struct TransportError {
         networkConnectionLost = -1005,
         notConnectedToInternet = -1009,
         secureConnectionFailed = -1200,
+        dataLengthExceedsMaximum = -1103,
     };
     int code = unknown;
     QString description;
 };
 
+// No translation service sends anything near this in one reply, whole or streamed; a server that
+// does is broken or hostile, and reading on would only fill the memory.
+inline constexpr qsizetype kMaximumReplyBytes = 8 * 1024 * 1024;
+
 struct HttpResponse {
-    std::optional<int> statusCode;  // none when no HTTP head arrived
+    std::optional<int> statusCode;  // none when no HTTP head arrived, or the transport refused the reply
     QByteArray body;
     std::optional<TransportError> error;
 };
@@ -60,8 +67,11 @@ public:
 };
 
 // The one HTTP road of the program. Sends a request exactly as an adapter built it (method,
-// headers, body), with the request's own time-out; TLS is always verified. Callbacks run on the
-// thread that owns the transport (the main thread), never synchronously inside send()/stream().
+// headers, body), with the request's own time-out; TLS is always verified. A redirect is followed
+// only while it stays with the same server: the request's headers and body carry the source's
+// key, which no other host may see. A reply is read up to kMaximumReplyBytes, no further.
+// Callbacks run on the thread that owns the transport (the main thread), never synchronously
+// inside send()/stream().
 class HttpTransport : public QObject {
     Q_OBJECT
 public:

@@ -2,10 +2,12 @@
 
 #include "engine/OllamaStartup.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QUrl>
 
-#include <functional>
+#include <chrono>
 #include <memory>
 
 namespace ovisu {
@@ -15,27 +17,35 @@ class HttpTransport;
 
 // Start-up by asking the server that should already run: ready once "/api/version" answers 2xx,
 // otherwise the start-up error. Managing the server process comes with the local services.
+// Each server (scheme, host and port) is asked on its own. An answer counts as ready only for
+// `answerLifetime`: a server stopped since is then asked again, and its sources wait for it
+// instead of failing request by request.
 class OllamaVersionProbe final : public OllamaStartup {
 public:
-    // `serverURL` gives scheme, host and port of the Ollama server, asked at probe time so a
-    // changed endpoint is followed.
-    OllamaVersionProbe(HttpTransport& transport, std::function<QUrl()> serverURL);
+    static constexpr std::chrono::milliseconds defaultAnswerLifetime = std::chrono::seconds(30);
+
+    explicit OllamaVersionProbe(HttpTransport& transport,
+                                std::chrono::milliseconds answerLifetime = defaultAnswerLifetime);
     ~OllamaVersionProbe() override;
 
-    bool isReady() const override { return m_ready; }
-    void whenReady(Callback callback) override;
+    bool isReady(const QUrl& server) const override;
+    void whenReady(const QUrl& server, Callback callback) override;
 
     static QString notRunningMessage();
 
 private:
-    void finish(std::optional<QString> error);
+    struct ServerState {
+        std::optional<QElapsedTimer> answeredAt;
+        QList<Callback> callbacks;
+        std::shared_ptr<HttpCall> call;  // the probe in flight
+    };
+
+    static QString originOf(const QUrl& server);
+    void finish(const QString& origin, bool answered);
 
     HttpTransport& m_transport;
-    std::function<QUrl()> m_serverURL;
-    bool m_ready = false;
-    bool m_inProgress = false;
-    QList<Callback> m_callbacks;
-    std::shared_ptr<HttpCall> m_call;
+    std::chrono::milliseconds m_answerLifetime;
+    QHash<QString, ServerState> m_servers;  // by origin
 };
 
 }  // namespace ovisu

@@ -18,15 +18,6 @@ namespace {
 
 const QString kInvalidEndpoint = QStringLiteral("接口地址无效。");
 
-// A hostile or careless service can echo the key it was sent; the status line is on screen and
-// in screenshots, so every form of the secret (as stored and as sent) is masked.
-QString masked(QString text, const QString& secret) {
-    text = maskSecretIn(text, secret);
-    const QString trimmed = secret.trimmed();
-    if (trimmed != secret) text = maskSecretIn(text, trimmed);
-    return text;
-}
-
 }  // namespace
 
 ProviderConnectionTest::ProviderConnectionTest(ProviderSettings& providerSettings, ConnectionTestServices services,
@@ -67,10 +58,12 @@ void ProviderConnectionTest::run(Provider provider, int generation) {
         report(generation, *issue, ConnectionTestState::failed);
         return;
     }
-    if (m_ollama && ProviderCatalogue::usesOllama(provider) && !m_ollama->isReady()) {
+    // The server of the source under test, which need not be the one the selected source uses.
+    const QUrl ollamaServer = m_providerSettings.ollamaServer(provider);
+    if (m_ollama && ProviderCatalogue::usesOllama(provider) && !m_ollama->isReady(ollamaServer)) {
         report(generation, QStringLiteral("正在启动 Ollama 本地服务…"), ConnectionTestState::running);
         QPointer<ProviderConnectionTest> self(this);
-        m_ollama->whenReady([self, provider, generation](std::optional<QString> error) {
+        m_ollama->whenReady(ollamaServer, [self, provider, generation](std::optional<QString> error) {
             if (!self || generation != self->m_generation) return;
             // A failed start ends the test: testing again would only start the probe once more.
             if (error) {
@@ -172,7 +165,7 @@ void ProviderConnectionTest::sendSample(Provider provider, int generation) {
 QString ProviderConnectionTest::friendlyError(Provider provider, std::optional<QString> detail,
                                               std::optional<int> status, const QString& secret) const {
     // Masked before the guide cuts a long detail, so a cut cannot leave part of the key standing.
-    if (detail) detail = masked(*detail, secret);
+    if (detail) detail = maskStoredSecretIn(*detail, secret);
     return TranslationErrorGuide::message(detail, status, ProviderCatalogue::title(provider),
                                           ProviderCatalogue::isManagedLocalEngine(provider),
                                           ProviderCatalogue::localPort(provider));
@@ -184,7 +177,9 @@ void ProviderConnectionTest::report(int generation, const QString& text, Connect
     if (state != ConnectionTestState::running) m_running = false;
     // The handler may start the next test, which replaces the stored one.
     const StatusHandler handler = m_onStatus;
-    if (handler) handler(secret.isEmpty() ? text : masked(text, secret), state);
+    // A hostile or careless service can echo the key it was sent; the status line is on screen
+    // and in screenshots.
+    if (handler) handler(secret.isEmpty() ? text : maskStoredSecretIn(text, secret), state);
 }
 
 }  // namespace ovisu

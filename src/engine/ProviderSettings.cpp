@@ -75,6 +75,10 @@ std::optional<QUrl> ProviderSettings::validatedEndpoint(const QString& endpoint)
     return url;
 }
 
+QUrl ProviderSettings::ollamaServer(Provider provider) {
+    return validatedEndpoint(endpoint(provider)).value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
+}
+
 std::optional<TranslationProviderConfiguration> ProviderSettings::providerConfiguration(Provider provider,
                                                                                          bool streaming) {
     if (provider == Provider::systemTranslation) return std::nullopt;

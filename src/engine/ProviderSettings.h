@@ -39,6 +39,9 @@ public:
     // The first problem that stops the source, as the message shown to the user.
     std::optional<QString> providerConfigurationIssue(Provider provider);
     std::shared_ptr<const TranslationProviderAdapter> providerAdapter(Provider provider);
+    // The Ollama server an Ollama source talks to: its endpoint's scheme, host and port, or the
+    // usual local address while the endpoint is not usable.
+    QUrl ollamaServer(Provider provider);
 
     // The endpoint as a request URL: http or https with a host, or nothing.
     static std::optional<QUrl> validatedEndpoint(const QString& endpoint);

@@ -2,6 +2,7 @@
 
 #include "base/AppLogger.h"
 #include "base/DialogueTranslationInput.h"
+#include "base/SecretMasking.h"
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
@@ -39,6 +40,13 @@ void releaseLater(QObject* context, std::shared_ptr<T> object) {
     if (object) QTimer::singleShot(0, context, [object] {});
 }
 
+// Every error text of a request passes here as it is formed, before it is logged, shown or
+// recorded: a service may echo the key it was sent.
+std::optional<QString> withSecretMasked(std::optional<QString> error, const QString& secret) {
+    if (error && !secret.isEmpty()) *error = maskStoredSecretIn(*error, secret);
+    return error;
+}
+
 }  // namespace
 
 TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent)
@@ -74,10 +82,12 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
         m_fallbackAttemptedSignature.clear();
 
     const Provider provider = m_selection.currentProvider();
-    if (m_ollama && ProviderCatalogue::usesOllama(provider) && !m_ollama->isReady()) {
+    const bool usesOllama = m_ollama && ProviderCatalogue::usesOllama(provider);
+    const QUrl ollamaServer = usesOllama ? m_providerSettings.ollamaServer(provider) : QUrl();
+    if (usesOllama && !m_ollama->isReady(ollamaServer)) {
         setActivity(TranslationActivity::translating);
         QPointer<TranslationPipeline> self(this);
-        m_ollama->whenReady([self, text, signature, provider](std::optional<QString> error) {
+        m_ollama->whenReady(ollamaServer, [self, text, signature, provider](std::optional<QString> error) {
             if (!self || self->m_selection.currentProvider() != provider) return;
             if (!error) {
                 self->translate(text, signature);
@@ -152,7 +162,7 @@ void TranslationPipeline::startRequest(const QString& text, const QString& signa
         return;
     }
 
-    const RequestContext context{text, signature, revision, provider, *request, adapter};
+    const RequestContext context{text, signature, revision, provider, *request, adapter, configuration->apiKey};
     if (streaming)
         startStream(context, *style);
     else
@@ -188,8 +198,8 @@ void TranslationPipeline::startStream(const RequestContext& context, Translation
             showStreamingPreview(accumulated, context.original, title, context.revision);
         },
         [this, context](std::optional<QString> text, std::optional<QString> error, std::optional<int> status) {
-            finishTranslation(context.original, context.signature, context.revision, text, error, status,
-                              context.provider);
+            finishTranslation(context.original, context.signature, context.revision, text,
+                              withSecretMasked(std::move(error), context.secret), status, context.provider);
         });
     m_streamDelegate = delegate;
 
@@ -226,6 +236,7 @@ void TranslationPipeline::handleResponse(const RequestContext& context, int atte
         if (!errorText) errorText = QStringLiteral("HTTP ") + QString::number(*response.statusCode);
         if (const auto message = reply::errorObjectMessage(response.body)) errorText = message;
     }
+    errorText = withSecretMasked(std::move(errorText), context.secret);
 
     if (TranslationRecoveryPolicy::shouldRetry(response.error, response.statusCode, attempt) &&
         context.revision == m_coordinator.currentRevision) {
@@ -250,10 +261,14 @@ void TranslationPipeline::handleResponse(const RequestContext& context, int atte
 void TranslationPipeline::finishTranslation(const QString& original, const QString& signature, int revision,
                                             std::optional<QString> translation, std::optional<QString> error,
                                             std::optional<int> httpStatus, Provider provider) {
+    // A newer request has taken over: everything in flight is its own.
     if (revision != m_coordinator.currentRevision) return;
     if (!signature.startsWith(QLatin1String("clipboard:"))) {
         const auto candidate = m_client->currentCandidateSignature();
-        if (candidate && *candidate != signature) return;  // the screen has moved on
+        if (candidate && *candidate != signature) {  // the screen has moved on
+            releaseDroppedRequest();
+            return;
+        }
     }
 
     m_coordinator.activeSignature.clear();
@@ -348,6 +363,14 @@ void TranslationPipeline::fail(TranslationOutcome outcome, Provider provider) {
     outcome.errorMessage = message;
     setActivity(TranslationActivity::error, message);
     m_client->translationEnded(outcome);
+}
+
+// The request of the current revision ended with nothing to show. Nothing of it may stay in
+// flight: a similar line coming next would be taken for this one and never be sent.
+void TranslationPipeline::releaseDroppedRequest() {
+    cancelActiveTranslation(true);
+    m_coordinator.activeSignature.clear();
+    setActivity(TranslationActivity::showingResult);
 }
 
 void TranslationPipeline::switchToFallback(Provider fallback) {

@@ -90,6 +90,7 @@ private:
         Provider provider = Provider::google;
         HttpRequest request;
         std::shared_ptr<const TranslationProviderAdapter> adapter;
+        QString secret;  // the source's key as stored, masked in every error text of the request
     };
 
     void startRequest(const QString& text, const QString& signature, Provider provider, int revision);
@@ -103,6 +104,7 @@ private:
                            std::optional<int> httpStatus, Provider provider);
     void showStreamingPreview(const QString& text, const QString& original, const QString& providerTitle, int revision);
     void fail(TranslationOutcome outcome, Provider provider);
+    void releaseDroppedRequest();
     void switchToFallback(Provider fallback);
     void removePreviewRecord();
     void setActivity(TranslationActivity activity, const QString& message = {});

@@ -3,6 +3,7 @@
 #include "engine/HttpTransport.h"
 #include "engine/LocalCredentialStore.h"
 #include "engine/OllamaStartup.h"
+#include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderConnectionTest.h"
 #include "engine/ProviderSettings.h"
 #include "engine/SystemTranslator.h"
@@ -51,8 +52,12 @@ struct HeldSystemTranslator final : SystemTranslator {
 struct ManualOllamaStartup final : OllamaStartup {
     bool ready = false;
     QList<Callback> callbacks;
-    bool isReady() const override { return ready; }
-    void whenReady(Callback callback) override { callbacks << std::move(callback); }
+    QList<QUrl> serversAsked;
+    bool isReady(const QUrl&) const override { return ready; }
+    void whenReady(const QUrl& server, Callback callback) override {
+        serversAsked << server;
+        callbacks << std::move(callback);
+    }
     void finish(std::optional<QString> error) {
         ready = !error;
         for (const Callback& callback : std::exchange(callbacks, {})) callback(error);
@@ -259,6 +264,7 @@ TEST_F(ProviderConnectionTestTest, OllamaSourcesWaitForTheServiceThenTest) {
     tester.testProviderConnection(Provider::ollamaLocal, log.handler());
     EXPECT_EQ(log.texts, QStringList{"正在启动 Ollama 本地服务…"});
     EXPECT_EQ(ollama.callbacks.size(), 1);
+    EXPECT_EQ(ollama.serversAsked, QList<QUrl>{QUrl(service.baseUrl() + "/api/chat")});
     ollama.finish(std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return log.finished(); }));
     EXPECT_EQ(log.texts, QStringList({"正在启动 Ollama 本地服务…", "正在测试连接…", "连接成功：你好，世界"}));
@@ -271,6 +277,34 @@ TEST_F(ProviderConnectionTestTest, OllamaSourcesWaitForTheServiceThenTest) {
     EXPECT_EQ(failed.last(), "Ollama（本地）：未找到 Ollama");
     EXPECT_EQ(failed.states.last(), ConnectionTestState::failed);
     EXPECT_TRUE(ollama.callbacks.isEmpty());
+}
+
+TEST_F(ProviderConnectionTestTest, AnOllamaSourceIsProbedAtItsOwnServerAndOnlyTrustedForAWhile) {
+    // Another Ollama source talks to the fixture's server; the one under test to a second one.
+    auto testedServer = std::make_unique<FakeService>();
+    ASSERT_TRUE(settings.setString("endpoint.15", service.baseUrl() + "/api/chat"));
+    ASSERT_TRUE(settings.setString("endpoint.16", testedServer->baseUrl() + "/api/chat"));
+    const QUrl tested(testedServer->baseUrl());
+    OllamaVersionProbe probe(transport, std::chrono::milliseconds(300));
+    ProviderConnectionTest tester{providerSettings, {transport, nullptr, &probe}};
+
+    StatusLog works;
+    tester.testProviderConnection(Provider::translateGemmaLocal, works.handler());
+    ASSERT_TRUE(waitUntil([&] { return works.finished(); }));
+    EXPECT_EQ(works.last(), "连接成功：你好，世界");
+    ASSERT_EQ(testedServer->requestCount(), 2);
+    EXPECT_EQ(testedServer->requests().first().path, "/api/version");
+    EXPECT_EQ(service.requestCount(), 0);
+    EXPECT_TRUE(probe.isReady(tested));
+    EXPECT_FALSE(probe.isReady(QUrl(service.baseUrl())));
+
+    // The server stops. Its answer does not stand for good: the next test asks again and says so.
+    testedServer.reset();
+    ASSERT_TRUE(waitUntil([&] { return !probe.isReady(tested); }, 5000));
+    const StatusLog stopped = runToEnd(Provider::translateGemmaLocal, tester);
+    EXPECT_EQ(stopped.last(), ProviderCatalogue::title(Provider::translateGemmaLocal) + "：" +
+                                  OllamaVersionProbe::notRunningMessage());
+    EXPECT_EQ(service.requestCount(), 0);
 }
 
 TEST_F(ProviderConnectionTestTest, SystemTranslationReportsAvailabilityThroughTheBridge) {

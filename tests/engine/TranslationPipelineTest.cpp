@@ -1,4 +1,6 @@
+#include "FloodingServer.h"
 #include "base/AppLogger.h"
+#include "base/SecretMasking.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "engine/DialogueCacheAccess.h"
@@ -354,6 +356,82 @@ TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
     EXPECT_EQ(service.requestCount(), 1);  // streams are not retried
 }
 
+TEST_F(TranslationPipelineTest, AStreamedResultDroppedForAnOutdatedScreenLeavesNothingInFlight) {
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    ScriptedReply stream;
+    stream.contentType = "text/event-stream";
+    stream.chunks = FakeService::chatCompletionsStream({"今天", "天气很好"});
+    stream.chunkDelayMs = 30;
+    service.enqueue(Route::chatCompletions, stream);
+
+    // The detector already holds another candidate when the stream ends: the result is dropped.
+    client.candidate = QStringLiteral("a line read while the stream was running");
+    pipeline->translate("今日はとてもいい天気ですね", "今日はとてもいい天気ですね");
+    ASSERT_TRUE(waitUntil([&] { return !pipeline->isRequestInFlight(); }));
+    EXPECT_TRUE(client.outcomes.isEmpty());
+    EXPECT_TRUE(pipeline->translationHistory().isEmpty());  // the preview went with it
+    EXPECT_NE(client.activities.last().first, TranslationActivity::translating);
+
+    // The next, nearly identical line is sent and shown, not taken for the dropped one.
+    const QString next = "今日はとてもいい天気ですね。";
+    client.candidate = next;
+    const TranslationOutcome& outcome = translateAndWait(next, next);
+    ASSERT_TRUE(outcome.succeeded()) << outcome.errorMessage.value_or("").toStdString();
+    EXPECT_EQ(service.requestCount(), 2);
+    EXPECT_EQ(client.activities.last().first, TranslationActivity::showingResult);
+}
+
+TEST_F(TranslationPipelineTest, AKeyEchoedByTheServiceIsMaskedInEveryErrorText) {
+    const QString key = "gsk-live-0123456789abcdefXYZ";
+    ASSERT_TRUE(LocalCredentialStore::save(key, ProviderCatalogue::credentialAccount(Provider::groq)));
+    ASSERT_EQ(selection.providerVisibilityChanged(Provider::groq, true), ProviderSelection::VisibilityChange::applied);
+    ASSERT_TRUE(selection.providerChanged(Provider::groq));
+    const QString masked = maskedSecret(key);
+    const auto echoing = [&](int code) {
+        return status(code, QJsonDocument(QJsonObject{{"error", QJsonObject{{"message", "rejected key " + key}}}}).toJson());
+    };
+    const auto expectMasked = [&](const QString& text) {
+        EXPECT_FALSE(text.contains(key)) << text.toStdString();
+        EXPECT_TRUE(text.contains("rejected key " + masked)) << text.toStdString();
+    };
+
+    // Whole replies: the retries' log lines, the outcome, the status line and the last error.
+    AppLogger::shared().clear();
+    for (int i = 0; i < 3; ++i) service.enqueue(Route::chatCompletions, echoing(503));
+    const TranslationOutcome& retried = translateAndWait("鍵", "k1");
+    ASSERT_FALSE(retried.succeeded());
+    expectMasked(retried.errorDetail.value_or(""));
+    expectMasked(retried.errorMessage.value_or(""));
+    expectMasked(client.activities.last().second);
+    expectMasked(pipeline->lastErrorMessage().value_or(""));
+    const QString log = AppLogger::shared().combinedText();
+    EXPECT_TRUE(log.contains("次重试：rejected key " + masked)) << log.right(400).toStdString();
+    EXPECT_FALSE(log.contains(key));
+
+    service.enqueue(Route::chatCompletions, echoing(401));
+    const TranslationOutcome& refused = translateAndWait("鍵を", "k2");
+    EXPECT_EQ(refused.httpStatus, 401);
+    expectMasked(refused.errorMessage.value_or(""));
+
+    // A streamed request's error body.
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    service.enqueue(Route::chatCompletions, echoing(401));
+    const TranslationOutcome& streamed = translateAndWait("鍵をください", "k3");
+    EXPECT_TRUE(lastRequestBody().value("stream").toBool());
+    expectMasked(streamed.errorDetail.value_or(""));
+    expectMasked(streamed.errorMessage.value_or(""));
+}
+
+TEST_F(TranslationPipelineTest, AStreamThatNeverEndsAnEventIsStoppedWithAClearError) {
+    ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
+    test::FloodingServer endless("text/event-stream", 8 * kMaximumReplyBytes);
+    ASSERT_TRUE(settings.setString("endpoint.9", endless.url("/v1/chat/completions").toString()));
+    const TranslationOutcome& outcome = translateAndWait("終わらない");
+    ASSERT_FALSE(outcome.succeeded());
+    EXPECT_TRUE(outcome.errorMessage->contains("服务返回的数据过大（超过 8 MiB），已中止")) << outcome.errorMessage->toStdString();
+    EXPECT_FALSE(pipeline->isRequestInFlight());
+}
+
 TEST_F(TranslationPipelineTest, ClaudeAndResponsesStreamsEndWithoutTheirTerminator) {
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
     ASSERT_TRUE(selection.providerChanged(Provider::claude));
@@ -376,20 +454,19 @@ TEST_F(TranslationPipelineTest, OllamaSourcesWaitForTheServer) {
     pointAtFake(Provider::ollamaLocal, "/api/chat");
     ASSERT_EQ(selection.providerVisibilityChanged(Provider::ollamaLocal, true), ProviderSelection::VisibilityChange::applied);
     ASSERT_TRUE(selection.providerChanged(Provider::ollamaLocal));
-    OllamaVersionProbe probe(transport, [&] { return QUrl(service.baseUrl()); });
+    OllamaVersionProbe probe(transport);
     makePipeline(&probe);
     const TranslationOutcome& outcome = translateAndWait("やあ");
     ASSERT_TRUE(outcome.succeeded());
     ASSERT_EQ(service.requestCount(), 2);
     EXPECT_EQ(service.requests().first().path, "/api/version");
-    EXPECT_TRUE(probe.isReady());
+    EXPECT_TRUE(probe.isReady(QUrl(service.baseUrl())));
 
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const QUrl dead(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
     closed.close();
-    OllamaVersionProbe downProbe(transport, [&] { return dead; });
-    makePipeline(&downProbe);
+    ASSERT_TRUE(settings.setString("endpoint.15", dead.toString() + "/api/chat"));
     pipeline->translate("やあ", "down");
     ASSERT_TRUE(waitUntil([&] { return client.activities.last().first == TranslationActivity::error; }));
     EXPECT_EQ(client.activities.last().second, "Ollama（本地）：" + OllamaVersionProbe::notRunningMessage());
