@@ -1,4 +1,5 @@
 #include "base/SettingsStore.h"
+#include "support/EventLoopWait.h"
 #include "support/LineDeliveryReport.h"
 #include "support/RenpyTutorial.h"
 #include "support/TestEnvironment.h"
@@ -33,6 +34,16 @@ TEST(RenpyTutorial, EveryShownLineIsTranslatedOnceAndNothingElseIsSent) {
                                                test::RenpyTutorial::dialogueRegion(), "--provider", "sakura",
                                                "--interval", "0.5", "--json"});
     ASSERT_TRUE(watch.waitForStarted(5000));
+    // The reader begins once the watch is looking: on a loaded machine its start-up (finding the
+    // window, loading the models) can outlast the first line.
+    QByteArray output;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            output += watch.readAllStandardOutput();
+            return output.contains("\"event\":\"state\"");
+        },
+        30000))
+        << watch.readAllStandardError().toStdString();
     const bool played = game.play(2500, 240000);
     QThread::msleep(2000);
     watch.terminate();
