@@ -1,25 +1,18 @@
 #include "engine/TranslationPipeline.h"
 
 #include "base/AppLogger.h"
-#include "base/DialogueTranslationInput.h"
-#include "base/SecretMasking.h"
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
 #include "engine/DialogueCacheAccess.h"
 #include "engine/DialogueCacheKey.h"
-#include "engine/ServiceReplyJson.h"
 #include "engine/OllamaStartup.h"
 #include "engine/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
-#include "engine/SystemTranslationOutputRefiner.h"
-#include "engine/SystemTranslator.h"
 #include "engine/TranslationDurationFormatter.h"
 #include "engine/TranslationErrorGuide.h"
-#include "engine/TranslationOutputCleaner.h"
 #include "engine/TranslationRecoveryPolicy.h"
-#include "engine/TranslationStreamDelegate.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,44 +26,21 @@ constexpr double kSimilarityThreshold = 0.9;
 
 void count(SessionMetrics::Counter counter) { SessionMetrics::shared().increment(counter); }
 
-// Keeps a finished or cancelled call (or its stream follower) alive until the event loop comes
-// round again: it may be the very object whose callback is running right now.
-template <typename T>
-void releaseLater(QObject* context, std::shared_ptr<T> object) {
-    if (object) QTimer::singleShot(0, context, [object] {});
-}
-
-// Every error text of a request passes here as it is formed, before it is logged, shown or
-// recorded: a service may echo the key it was sent.
-std::optional<QString> withSecretMasked(std::optional<QString> error, const QString& secret) {
-    if (error && !secret.isEmpty()) *error = maskStoredSecretIn(*error, secret);
-    return error;
-}
-
 }  // namespace
 
 TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent)
     : QObject(parent),
       m_settings(services.settings),
       m_selection(services.selection),
-      m_transport(services.transport),
       m_cache(services.cache),
-      m_systemTranslator(services.systemTranslator),
       m_ollama(services.ollama),
       m_client(&client),
-      m_providerSettings(services.settings, [this] { return m_translationHistory; }) {
-    m_retryTimer.setSingleShot(true);
-}
+      m_providerSettings(services.settings, [this] { return m_translationHistory; }),
+      m_service(services.settings, m_providerSettings, services.transport, services.systemTranslator) {}
 
-TranslationPipeline::~TranslationPipeline() {
-    if (m_activeCall) m_activeCall->cancel();
-}
+TranslationPipeline::~TranslationPipeline() = default;
 
-bool TranslationPipeline::isRequestInFlight() const { return m_activeCall != nullptr || m_retryTimer.isActive(); }
-
-bool TranslationPipeline::filterThinking() const {
-    return m_settings.boolValue(SettingsKeys::filterThinkingOutput, SettingsDefaults::filterThinkingOutput);
-}
+bool TranslationPipeline::isRequestInFlight() const { return m_activeRequest && m_service.isActive(*m_activeRequest); }
 
 void TranslationPipeline::setActivity(TranslationActivity activity, const QString& message) {
     m_client->translationActivityChanged(activity, message);
@@ -134,128 +104,19 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
 }
 
 void TranslationPipeline::startRequest(const QString& text, const QString& signature, Provider provider, int revision) {
-    const QString sentText = DialogueTranslationInput::joinedForMeaning(text);
-    if (provider == Provider::systemTranslation) {
-        translateWithSystemTranslator(sentText, text, signature, revision);
-        return;
-    }
-
-    const auto finishLater = [this, text, signature, revision, provider](const QString& error) {
-        QTimer::singleShot(0, this, [=, this] {
-            finishTranslation(text, signature, revision, std::nullopt, error, std::nullopt, provider);
-        });
+    const bool streaming = m_streamingPreference.value_or(
+        m_settings.boolValue(SettingsKeys::translationStreamingEnabled, SettingsDefaults::translationStreamingEnabled));
+    const QString title = ProviderCatalogue::title(provider);
+    TranslationService::Handlers handlers;
+    handlers.preview = [this, text, title, revision](const QString& accumulated) {
+        showStreamingPreview(accumulated, text, title, revision);
     };
-
-    const std::optional<TranslationStreamStyle> style = m_providerSettings.streamStyle(provider);
-    const bool streaming =
-        style.has_value() && m_streamingPreference.value_or(m_settings.boolValue(
-                                 SettingsKeys::translationStreamingEnabled, SettingsDefaults::translationStreamingEnabled));
-    const auto adapter = m_providerSettings.providerAdapter(provider);
-    const auto configuration = m_providerSettings.providerConfiguration(provider, streaming);
-    if (!adapter || !configuration) {
-        finishLater(TranslationProviderBuildError::invalidEndpoint().localizedDescription());
-        return;
-    }
-    const RequestResult request = adapter->makeRequest(sentText, *configuration);
-    if (!request) {
-        finishLater(request.error().localizedDescription());
-        return;
-    }
-
-    const RequestContext context{text, signature, revision, provider, *request, adapter, configuration->apiKey};
-    if (streaming)
-        startStream(context, *style);
-    else
-        perform(context, 0);
-}
-
-void TranslationPipeline::translateWithSystemTranslator(const QString& text, const QString& original,
-                                                        const QString& signature, int revision) {
-    QPointer<TranslationPipeline> self(this);
-    const auto deliver = [self, text, original, signature, revision](std::expected<QString, QString> result) {
-        if (!self) return;
-        if (result)
-            self->finishTranslation(original, signature, revision, SystemTranslationOutputRefiner::refine(text, *result),
-                                    std::nullopt, std::nullopt, Provider::systemTranslation);
-        else
-            self->finishTranslation(original, signature, revision, std::nullopt,
-                                    SystemTranslator::failureMessage(result.error()), std::nullopt,
-                                    Provider::systemTranslation);
+    handlers.done = [this, text, signature, revision, provider](TranslationServiceResult result) {
+        m_activeRetries = result.retries;
+        finishTranslation(text, signature, revision, std::move(result.translation), std::move(result.errorDetail),
+                          result.httpStatus, provider);
     };
-    if (m_systemTranslator) {
-        m_systemTranslator->translate(text, deliver);
-        return;
-    }
-    QTimer::singleShot(0, this, [deliver] { deliver(std::unexpected(SystemTranslator::unavailableDescription())); });
-}
-
-void TranslationPipeline::startStream(const RequestContext& context, TranslationStreamStyle style) {
-    const auto adapter = context.adapter;
-    const QString title = ProviderCatalogue::title(context.provider);
-    auto delegate = std::make_shared<TranslationStreamDelegate>(
-        style, [adapter](const QByteArray& body) { return adapter->parseError(body); },
-        [this, context, title](const QString& accumulated) {
-            showStreamingPreview(accumulated, context.original, title, context.revision);
-        },
-        [this, context](std::optional<QString> text, std::optional<QString> error, std::optional<int> status) {
-            finishTranslation(context.original, context.signature, context.revision, text,
-                              withSecretMasked(std::move(error), context.secret), status, context.provider);
-        });
-    m_streamDelegate = delegate;
-
-    StreamHandlers handlers;
-    handlers.onHead = [delegate](std::optional<int> status) { delegate->didReceiveResponse(status); };
-    handlers.onData = [delegate](const QByteArray& chunk) { delegate->didReceiveData(chunk); };
-    handlers.onComplete = [delegate](std::optional<TransportError> error) {
-        delegate->didComplete(error ? std::optional(error->description) : std::nullopt);
-    };
-    m_activeCall = m_transport.stream(context.request, std::move(handlers));
-}
-
-void TranslationPipeline::perform(const RequestContext& context, int attempt) {
-    m_activeCall = m_transport.send(context.request, [this, context, attempt](HttpResponse response) {
-        handleResponse(context, attempt, response);
-    });
-}
-
-void TranslationPipeline::handleResponse(const RequestContext& context, int attempt, const HttpResponse& response) {
-    releaseLater(this, std::exchange(m_activeCall, nullptr));
-
-    std::optional<QString> translation;
-    std::optional<QString> errorText;
-    if (response.error) errorText = response.error->description;
-    const bool success = !response.statusCode || (*response.statusCode >= 200 && *response.statusCode <= 299);
-    if (success) {
-        if (!response.body.isEmpty()) {
-            translation = context.adapter->parseResponse(response.body);
-            if (!translation)
-                if (const auto parsed = context.adapter->parseError(response.body)) errorText = parsed;
-        }
-    } else {
-        errorText = response.body.isEmpty() ? std::nullopt : context.adapter->parseError(response.body);
-        if (!errorText) errorText = QStringLiteral("HTTP ") + QString::number(*response.statusCode);
-        if (const auto message = reply::errorObjectMessage(response.body)) errorText = message;
-    }
-    errorText = withSecretMasked(std::move(errorText), context.secret);
-
-    if (TranslationRecoveryPolicy::shouldRetry(response.error, response.statusCode, attempt) &&
-        context.revision == m_coordinator.currentRevision) {
-        count(SessionMetrics::Counter::retries);
-        ++m_activeRetries;
-        const double delay = TranslationRecoveryPolicy::retryDelaySeconds(attempt);
-        m_retryTimer.disconnect();
-        connect(&m_retryTimer, &QTimer::timeout, this, [this, context, attempt, delay, errorText] {
-            AppLogger::shared().warning(kCategory, QStringLiteral("临时错误，%1 秒后第 %2 次重试：")
-                                                       .arg(QString::number(delay, 'f', 1))
-                                                       .arg(attempt + 1) +
-                                                       errorText.value_or(QStringLiteral("未知错误")));
-            if (context.revision == m_coordinator.currentRevision) perform(context, attempt + 1);
-        });
-        m_retryTimer.start(static_cast<int>(delay * 1000 * m_retryDelayScale));
-        return;
-    }
-    finishTranslation(context.original, context.signature, context.revision, translation, errorText,
-                      response.statusCode, context.provider);
+    m_activeRequest = m_service.translate(text, provider, streaming, std::move(handlers));
 }
 
 void TranslationPipeline::finishTranslation(const QString& original, const QString& signature, int revision,
@@ -272,9 +133,7 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
     }
 
     m_coordinator.activeSignature.clear();
-    releaseLater(this, std::exchange(m_activeCall, nullptr));
-    releaseLater(this, std::exchange(m_streamDelegate, nullptr));
-    m_retryTimer.stop();
+    m_activeRequest.reset();
     m_activeTranslationSignature.clear();
     std::optional<double> duration;
     if (m_activeTranslationStartedAt)
@@ -295,17 +154,12 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
     outcome.cacheHit = m_activeCacheHit;
     outcome.retries = m_activeRetries;
 
+    // The service hands over a cleaned, non-empty translation or none.
     if (!translation) {
         fail(std::move(outcome), provider);
         return;
     }
-    const QString cleaned =
-        TranslationOutputCleaner::deduplicated(TranslationOutputCleaner::clean(*translation, filterThinking()));
-    if (cleaned.isEmpty()) {
-        outcome.errorDetail.reset();
-        fail(std::move(outcome), provider);
-        return;
-    }
+    const QString cleaned = *translation;
 
     m_client->signatureTranslated(signature);
     if (m_cache)
@@ -384,8 +238,7 @@ void TranslationPipeline::switchToFallback(Provider fallback) {
 void TranslationPipeline::showStreamingPreview(const QString& text, const QString& original,
                                                const QString& providerTitle, int revision) {
     if (revision != m_coordinator.currentRevision) return;
-    const QString cleaned = TranslationOutputCleaner::clean(text, filterThinking());
-    if (cleaned.isEmpty()) return;
+    const QString& cleaned = text;
     if (!m_streamingPreviewID) m_streamingPreviewID = QUuid::createUuid();
     const TranslationHistoryRecord record{*m_streamingPreviewID,
                                           m_activeTranslationStartedAt.value_or(QDateTime::currentDateTimeUtc()).toLocalTime(),
@@ -413,10 +266,7 @@ void TranslationPipeline::removePreviewRecord() {
 }
 
 void TranslationPipeline::cancelActiveTranslation(bool removePreview) {
-    if (m_activeCall) m_activeCall->cancel();
-    releaseLater(this, std::exchange(m_activeCall, nullptr));
-    releaseLater(this, std::exchange(m_streamDelegate, nullptr));
-    m_retryTimer.stop();
+    if (m_activeRequest) m_service.cancel(*std::exchange(m_activeRequest, std::nullopt));
     m_activeTranslationSignature.clear();
     m_activeTranslationStartedAt.reset();
     m_activeTranslationProvider.clear();

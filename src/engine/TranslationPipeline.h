@@ -7,6 +7,7 @@
 #include "engine/TranslationHistoryRecord.h"
 #include "engine/TranslationPipelineClient.h"
 #include "engine/TranslationProviderAdapter.h"
+#include "engine/TranslationService.h"
 
 #include <QDateTime>
 #include <QList>
@@ -24,7 +25,6 @@ class OllamaStartup;
 class ProviderSelection;
 class SettingsStore;
 class SystemTranslator;
-class TranslationStreamDelegate;
 
 struct SessionStatistics {
     int translationCount = 0;
@@ -78,27 +78,12 @@ public:
     ProviderSelection& selection() { return m_selection; }
 
     // Retry waits are multiplied by this; tests shorten them.
-    void setRetryDelayScale(double scale) { m_retryDelayScale = scale; }
+    void setRetryDelayScale(double scale) { m_service.setRetryDelayScale(scale); }
     // Stream or not regardless of the stored switch (a command's --stream); nothing: the switch.
     void setStreamingPreference(std::optional<bool> streaming) { m_streamingPreference = streaming; }
 
 private:
-    struct RequestContext {
-        QString original;
-        QString signature;
-        int revision = 0;
-        Provider provider = Provider::google;
-        HttpRequest request;
-        std::shared_ptr<const TranslationProviderAdapter> adapter;
-        QString secret;  // the source's key as stored, masked in every error text of the request
-    };
-
     void startRequest(const QString& text, const QString& signature, Provider provider, int revision);
-    void translateWithSystemTranslator(const QString& text, const QString& original, const QString& signature,
-                                       int revision);
-    void startStream(const RequestContext& context, TranslationStreamStyle style);
-    void perform(const RequestContext& context, int attempt);
-    void handleResponse(const RequestContext& context, int attempt, const HttpResponse& response);
     void finishTranslation(const QString& original, const QString& signature, int revision,
                            std::optional<QString> translation, std::optional<QString> error,
                            std::optional<int> httpStatus, Provider provider);
@@ -108,24 +93,20 @@ private:
     void switchToFallback(Provider fallback);
     void removePreviewRecord();
     void setActivity(TranslationActivity activity, const QString& message = {});
-    bool filterThinking() const;
 
     SettingsStore& m_settings;
     ProviderSelection& m_selection;
-    HttpTransport& m_transport;
     DialogueCacheAccess* m_cache;
-    SystemTranslator* m_systemTranslator;
     OllamaStartup* m_ollama;
     TranslationPipelineClient* m_client;
     ProviderSettings m_providerSettings;
+    TranslationService m_service;
+    std::optional<TranslationService::RequestID> m_activeRequest;
 
     TranslationCoordinator m_coordinator;
     QList<TranslationHistoryRecord> m_translationHistory;
     SessionStatistics m_statistics;
 
-    std::shared_ptr<HttpCall> m_activeCall;
-    std::shared_ptr<TranslationStreamDelegate> m_streamDelegate;
-    QTimer m_retryTimer;
     std::optional<QUuid> m_streamingPreviewID;
     QString m_activeTranslationSignature;
     std::optional<QDateTime> m_activeTranslationStartedAt;
@@ -134,7 +115,6 @@ private:
     bool m_activeCacheHit = false;
     int m_activeRetries = 0;
     std::optional<QString> m_lastErrorMessage;
-    double m_retryDelayScale = 1.0;
     std::optional<bool> m_streamingPreference;
 };
 
