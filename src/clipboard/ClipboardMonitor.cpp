@@ -141,7 +141,7 @@ void ClipboardMonitor::submitClipboardText(const QString& text) {
         return;
     }
     m_client.createOverlayIfNeeded();
-    m_pipeline.translate(text, clipboardSignature(text));
+    m_pipeline.translate(text, clipboardSignature(text), TranslationPipeline::ScreenCheck::none);
 }
 
 }  // namespace ovisu

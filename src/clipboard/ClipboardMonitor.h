@@ -67,7 +67,7 @@ public:
     const QString& clipboardLastText() const { return m_clipboardLastText; }
     const std::optional<QString>& pendingClipboardText() const { return m_pendingClipboardText; }
 
-    // "clipboard:" + the comparison form: the pipeline knows such requests are not the screen's.
+    // "clipboard:" + the comparison form: a copied text never passes for a line of the screen.
     static QString clipboardSignature(const QString& text);
 
 private:

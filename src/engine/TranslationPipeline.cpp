@@ -46,7 +46,7 @@ void TranslationPipeline::setActivity(TranslationActivity activity, const QStrin
     m_client->translationActivityChanged(activity, message);
 }
 
-void TranslationPipeline::translate(const QString& text, const QString& signature) {
+void TranslationPipeline::translate(const QString& text, const QString& signature, ScreenCheck check) {
     // A new text may fall back again; the same text, or its fallback retry, may not.
     if (signature != m_activeTranslationSignature && signature != m_fallbackAttemptedSignature)
         m_fallbackAttemptedSignature.clear();
@@ -57,10 +57,10 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
     if (usesOllama && !m_ollama->isReady(ollamaServer)) {
         setActivity(TranslationActivity::translating);
         QPointer<TranslationPipeline> self(this);
-        m_ollama->whenReady(ollamaServer, [self, text, signature, provider](std::optional<QString> error) {
+        m_ollama->whenReady(ollamaServer, [self, text, signature, provider, check](std::optional<QString> error) {
             if (!self || self->m_selection.currentProvider() != provider) return;
             if (!error) {
-                self->translate(text, signature);
+                self->translate(text, signature, check);
                 return;
             }
             const QString message = ProviderCatalogue::title(provider) + QStringLiteral("：") + *error;
@@ -79,6 +79,7 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
     const int revision = ++m_coordinator.currentRevision;
     m_coordinator.activeSignature = signature;
     m_activeTranslationSignature = signature;
+    m_screenCheck = check;
     m_activeTranslationStartedAt = QDateTime::currentDateTimeUtc();
     m_activeTranslationProvider = ProviderCatalogue::title(provider);
     m_activeCacheHit = false;
@@ -124,7 +125,7 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
                                             std::optional<int> httpStatus, Provider provider) {
     // A newer request has taken over: everything in flight is its own.
     if (revision != m_coordinator.currentRevision) return;
-    if (!signature.startsWith(QLatin1String("clipboard:"))) {
+    if (m_screenCheck == ScreenCheck::dropWhenOffScreen) {
         const auto candidate = m_client->currentCandidateSignature();
         if (candidate && *candidate != signature) {  // the screen has moved on
             releaseDroppedRequest();
@@ -206,7 +207,7 @@ void TranslationPipeline::fail(TranslationOutcome outcome, Provider provider) {
         AppLogger::shared().warning(kCategory, ProviderCatalogue::title(provider) + QStringLiteral(" 失败，切换备用翻译源 ") +
                                                    ProviderCatalogue::title(fallback) + QStringLiteral("：") +
                                                    outcome.errorDetail.value_or(QStringLiteral("未知错误")));
-        translate(outcome.original, outcome.signature);
+        translate(outcome.original, outcome.signature, m_screenCheck);
         return;
     }
 

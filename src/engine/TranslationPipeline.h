@@ -54,7 +54,10 @@ public:
     // The realtime session is made after the pipeline it feeds and takes the client's place.
     void setClient(TranslationPipelineClient& client) { m_client = &client; }
 
-    void translate(const QString& text, const QString& signature);
+    // What a result is checked against before it is shown: the line the screen holds now, or
+    // nothing (a text the user copied is not the screen's).
+    enum class ScreenCheck { dropWhenOffScreen, none };
+    void translate(const QString& text, const QString& signature, ScreenCheck check = ScreenCheck::dropWhenOffScreen);
     void cancelActiveTranslation(bool removePreview);
     // Forget the dialogue so far: later results of earlier requests are dropped.
     void resetTranslationContext();
@@ -112,6 +115,7 @@ private:
     std::optional<QDateTime> m_activeTranslationStartedAt;
     QString m_activeTranslationProvider;
     QString m_fallbackAttemptedSignature;
+    ScreenCheck m_screenCheck = ScreenCheck::dropWhenOffScreen;
     bool m_activeCacheHit = false;
     int m_activeRetries = 0;
     std::optional<QString> m_lastErrorMessage;

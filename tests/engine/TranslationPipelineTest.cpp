@@ -263,7 +263,7 @@ TEST_F(TranslationPipelineTest, ResultsForTextNoLongerOnScreenAreDropped) {
     spin(300);
     EXPECT_TRUE(client.outcomes.isEmpty());
     // Clipboard requests are not tied to the screen.
-    pipeline->translate("コピー", "clipboard:コピー");
+    pipeline->translate("コピー", "コピー", TranslationPipeline::ScreenCheck::none);
     ASSERT_TRUE(waitUntil([&] { return !client.outcomes.isEmpty(); }));
     EXPECT_TRUE(client.outcomes.last().succeeded());
 }
