@@ -1,5 +1,4 @@
 #include "support/TestFiles.h"
-#include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "support/TestEnvironment.h"
@@ -8,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,11 +19,6 @@ using ovisu::test::writeBytes;
 
 namespace ovisu {
 namespace {
-
-QStringList corruptCopies(const QString& path) {
-    const QFileInfo info(path);
-    return info.dir().entryList({info.fileName() + QStringLiteral(".corrupt-*")}, QDir::Files);
-}
 
 TEST(SettingsStoreTest, DefaultFileLivesUnderTheConfigRoot) {
     SettingsStore store;
@@ -134,48 +127,6 @@ TEST(SettingsStoreTest, NonFiniteNumbersAreRefusedAndLeaveTheOldValue) {
     EXPECT_FALSE(store.setDouble(QStringLiteral("t"), std::nan("")));
     EXPECT_FALSE(store.setDouble(QStringLiteral("t"), std::numeric_limits<double>::infinity()));
     EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("t"), 0), 0.5);
-}
-
-TEST(SettingsStoreTest, UnparsableFileIsSetAsideWithItsBytesAndTheStoreStartsEmpty) {
-    const QString path = paths::settingsFile();
-    const QByteArray broken = "{\"translationTemperature\": 0.7, oops";
-    writeBytes(path, broken);
-
-    SettingsStore store(path);
-    EXPECT_FALSE(store.contains(QStringLiteral("translationTemperature")));
-    const QStringList copies = corruptCopies(path);
-    ASSERT_EQ(copies.size(), 1);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^settings\.json\.corrupt-\d{8}T\d{6}Z$)"))
-                    .match(copies.first())
-                    .hasMatch())
-        << copies.first().toStdString();
-    const QString copyPath = QFileInfo(path).absolutePath() + QLatin1Char('/') + copies.first();
-
-    ASSERT_TRUE(store.setInt(QStringLiteral("fresh"), 1));
-    EXPECT_EQ(readBytes(copyPath), broken);
-    EXPECT_EQ(SettingsStore(path).intValue(QStringLiteral("fresh"), 0), 1);
-
-    const QString log = AppLogger::shared().combinedText();
-    EXPECT_TRUE(log.contains(QStringLiteral("[WARN] [settings]")));
-    EXPECT_TRUE(log.contains(copyPath));
-}
-
-TEST(SettingsStoreTest, TopLevelArrayCountsAsUnreadable) {
-    const QString path = paths::settingsFile();
-    writeBytes(path, "[1, 2, 3]");
-    SettingsStore store(path);
-    ASSERT_EQ(corruptCopies(path).size(), 1);
-    EXPECT_FALSE(QFileInfo::exists(path));
-}
-
-TEST(SettingsStoreTest, FailedWriteKeepsTheValueInMemoryAndReportsTheError) {
-    const QString folder = test::currentHome() + QStringLiteral("/blocked");
-    writeBytes(folder, "a file where a folder should be");
-    SettingsStore store(folder + QStringLiteral("/settings.json"));
-    const auto result = store.setInt(QStringLiteral("k"), 5);
-    ASSERT_FALSE(result.has_value());
-    EXPECT_FALSE(result.error().isEmpty());
-    EXPECT_EQ(store.intValue(QStringLiteral("k"), 0), 5);
 }
 
 TEST(SettingsStoreTest, ConcurrentWritersAllLand) {

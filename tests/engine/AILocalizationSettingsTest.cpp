@@ -1,13 +1,9 @@
 #include "engine/AILocalizationSettings.h"
 
-#include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "engine/DefaultPrompts.h"
 #include "engine/ProviderSettings.h"
-#include "support/TestEnvironment.h"
-#include "support/TestFiles.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
 
 namespace ovisu {
@@ -89,17 +85,7 @@ TEST(AILocalizationSettingsTest, LoadGivesTheDefaultsAndThenWhatWasSaved) {
     EXPECT_FALSE(other.filterThinkingOutput);
 }
 
-TEST(AILocalizationSettingsTest, AFailedWriteIsReportedAndASourceWithoutPromptsIsRefused) {
-    // A file where the settings folder should be: no write can succeed.
-    const QString blocker = QDir(test::currentHome()).filePath("blocker");
-    test::writeBytes(blocker, "not a folder");
-    SettingsStore unwritable(blocker + "/settings.json");
-    ProviderSettings providerSettings(unwritable);
-    AILocalizationSettings failing(unwritable, providerSettings);
-    const auto failed = failing.saveAILocalization(Provider::openAI, editedValues());
-    ASSERT_FALSE(failed.has_value());
-    EXPECT_FALSE(failed.error().isEmpty());
-
+TEST(AILocalizationSettingsTest, ASourceWithoutPromptsIsRefused) {
     SettingsStore settings;
     ProviderSettings writableProviderSettings(settings);
     AILocalizationSettings localization(settings, writableProviderSettings);

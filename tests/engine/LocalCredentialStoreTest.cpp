@@ -1,5 +1,4 @@
 #include "support/TestFiles.h"
-#include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "engine/LocalCredentialStore.h"
 #include "support/TestEnvironment.h"
@@ -93,47 +92,6 @@ TEST(LocalCredentialStoreTest, FolderAndFileArePrivateAfterEveryWrite) {
     EXPECT_EQ(posixMode(path), 0600);
     EXPECT_EQ(QDir(credentialFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("credentials.json")});
-}
-
-TEST(LocalCredentialStoreTest, UnreadableFilesReadAsEmptyAndAreSetAsideBeforeTheNextSave) {
-    const QString path = LocalCredentialStore::storageURL();
-    const QList<QByteArray> unreadable = {
-        "{\"openai\": \"sk-kept\", broken",                // not JSON
-        "[\"sk-kept\"]",                                   // not an object
-        "{\"openai\": \"sk-kept\", \"deepl\": 42}",        // a value that is not a string
-    };
-    for (const QByteArray& bytes : unreadable) {
-        SCOPED_TRACE(bytes.toStdString());
-        QDir(credentialFolder()).removeRecursively();
-        writeBytes(path, bytes);
-
-        EXPECT_TRUE(LocalCredentialStore::readAll().isEmpty());
-        EXPECT_TRUE(LocalCredentialStore::secret(QStringLiteral("openai")).isEmpty());
-
-        ASSERT_TRUE(LocalCredentialStore::save(QStringLiteral("sk-new"), QStringLiteral("claude")));
-        const QStringList copies = corruptCopies();
-        ASSERT_EQ(copies.size(), 1);
-        EXPECT_EQ(readBytes(credentialFolder() + QLatin1Char('/') + copies.first()), bytes);
-        EXPECT_EQ(LocalCredentialStore::readAll(), (QMap<QString, QString>{{QStringLiteral("claude"),
-                                                                              QStringLiteral("sk-new")}}));
-        EXPECT_EQ(posixMode(path), 0600);
-    }
-    const QString log = AppLogger::shared().combinedText();
-    EXPECT_TRUE(log.contains(QStringLiteral("[WARN] [credentials]")));
-    EXPECT_TRUE(log.contains(QStringLiteral("credentials.json.corrupt-")));
-}
-
-TEST(LocalCredentialStoreTest, WriteFailureIsLoggedWithoutTheSecretAndReturned) {
-    const QString ovisu = paths::ovisuFolder();
-    writeBytes(ovisu + QStringLiteral("/Credentials"), "a file where the folder should be");
-    const QString secret = QStringLiteral("sk-must-not-appear-in-the-log");
-    const auto result = LocalCredentialStore::save(secret, QStringLiteral("openai"));
-    ASSERT_FALSE(result.has_value());
-    EXPECT_FALSE(result.error().isEmpty());
-    const QString log = AppLogger::shared().combinedText();
-    EXPECT_TRUE(log.contains(QStringLiteral("[ERROR] [credentials] 本地凭据保存失败：") + result.error()));
-    EXPECT_FALSE(log.contains(secret));
-    EXPECT_EQ(readBytes(ovisu + QStringLiteral("/Credentials")), "a file where the folder should be");
 }
 
 TEST(LocalCredentialStoreTest, ConcurrentSavesToDifferentAccountsAllSurvive) {

@@ -4,10 +4,10 @@
 #include "engine/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
+#include "support/EventLoopWait.h"
 #include "support/fake/FakeService.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
@@ -111,11 +111,7 @@ TEST(OverlaySessionListTest, PipelineMergesAndTrimsFinishedTranslations) {
     const auto translate = [&](const QString& text, const QString& signature) {
         const int before = client.ended;
         pipeline.translate(text, signature);
-        QElapsedTimer timer;
-        timer.start();
-        while (client.ended == before && timer.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return client.ended > before;
+        return test::waitUntil([&] { return client.ended > before; }, 10000);
     };
     ASSERT_TRUE(translate("一行目です", "s1"));
     ASSERT_TRUE(translate("二行目です", "s2"));

@@ -1,8 +1,6 @@
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "engine/TranslationParameters.h"
-#include "support/TestEnvironment.h"
-#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -85,20 +83,6 @@ TEST(TranslationParametersTest, PersistWritesAllSevenKeysToDisk) {
     // Whole numbers stay whole numbers, so an integer read of them succeeds.
     EXPECT_EQ(disk.intValue(Keys::translationMaxTokens, 0), 2048);
     EXPECT_EQ(disk.intValue(Keys::translationContextCount, 0), 8);
-}
-
-TEST(TranslationParametersTest, AFailedWriteIsReturnedAndTheValuesStillHoldForThisRun) {
-    const QString blocker = test::currentHome() + "/blocker";
-    test::writeBytes(blocker, "not a folder");
-    SettingsStore settings(blocker + "/settings.json");
-
-    TranslationParameters parameters = TranslationParameters::defaults();
-    parameters.maxTokens = 3000;
-    parameters.streamingEnabled = true;
-    const auto written = persistTranslationSettings(settings, parameters);
-    ASSERT_FALSE(written);
-    EXPECT_FALSE(written.error().isEmpty());
-    EXPECT_EQ(TranslationParameters::read(settings), parameters);
 }
 
 }  // namespace

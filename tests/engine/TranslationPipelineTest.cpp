@@ -9,11 +9,11 @@
 #include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,18 +27,8 @@ using fake::ScriptedReply;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void spin(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+using test::spin;
+using test::waitUntil;
 
 // Records everything the pipeline tells the outside world.
 class RecordingClient : public TranslationPipelineClient {
@@ -116,7 +106,7 @@ protected:
     const TranslationOutcome& translateAndWait(const QString& text, const QString& signature = "sig") {
         const qsizetype before = client.outcomes.size();
         pipeline->translate(text, signature);
-        EXPECT_TRUE(waitUntil([&] { return client.outcomes.size() > before; })) << "no outcome for " << text.toStdString();
+        EXPECT_TRUE(waitUntil([&] { return client.outcomes.size() > before; }, 10000)) << "no outcome for " << text.toStdString();
         static TranslationOutcome none;
         return client.outcomes.size() > before ? client.outcomes.last() : none;
     }

@@ -1,5 +1,4 @@
 #include "support/TestFiles.h"
-#include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "engine/CustomPromptPresetStore.h"
@@ -31,11 +30,6 @@ QString writeFile(const QString& name, const QByteArray& bytes) {
     EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
     return path;
-}
-
-QStringList corruptCopies(const QString& key) {
-    return QDir(QFileInfo(paths::settingsFile()).absolutePath())
-        .entryList({key + QStringLiteral(".corrupt-*.json")}, QDir::Files);
 }
 
 TranslationProfile fullProfile(const QString& name) {
@@ -142,41 +136,7 @@ TEST(TranslationProfileCodec, DecodeSortsCaseInsensitivelyAndRejectsBrokenEntrie
     EXPECT_FALSE(TranslationProfileCodec::decode(QByteArray("[{")).has_value());
 }
 
-TEST(TranslationProfileStore, UndecodableListLoadsEmptyAndIsKeptAsideBeforeTheNextSave) {
-    const QJsonObject good = TranslationProfileCodec::encode({fullProfile("留着")}).at(0).toObject();
-    QJsonObject missingKey = good;
-    missingKey.remove("contextCount");
-    const QJsonArray raw{good, missingKey};
-    {
-        SettingsStore settings;
-        ASSERT_TRUE(settings.setArray("translationProfiles", raw));
-    }
-
-    SettingsStore settings;
-    TranslationProfileStore store(settings);
-    EXPECT_TRUE(store.load().isEmpty());
-    ASSERT_TRUE(store.loadError().has_value());
-    EXPECT_TRUE(store.loadError()->contains("contextCount")) << store.loadError()->toStdString();
-    // Loading alone changes nothing.
-    EXPECT_EQ(settings.value("translationProfiles"), QJsonValue(raw));
-    EXPECT_TRUE(corruptCopies("translationProfiles").isEmpty());
-
-    ASSERT_TRUE(store.save({bareProfile("新", 0)}));
-    const QStringList copies = corruptCopies("translationProfiles");
-    ASSERT_EQ(copies.size(), 1);
-    const QString copyPath = QFileInfo(paths::settingsFile()).absolutePath() + "/" + copies.first();
-    EXPECT_EQ(QJsonDocument::fromJson(readBytes(copyPath)).array(), raw);
-    EXPECT_TRUE(AppLogger::shared().combinedText().contains(copyPath));
-
-    // The new list is stored as a plain JSON array and reads back; later saves copy nothing more.
-    EXPECT_TRUE(SettingsStore().value("translationProfiles").isArray());
-    EXPECT_EQ(store.load(), (QList<TranslationProfile>{bareProfile("新", 0)}));
-    EXPECT_FALSE(store.loadError().has_value());
-    ASSERT_TRUE(store.save({}));
-    EXPECT_EQ(corruptCopies("translationProfiles").size(), 1);
-}
-
-TEST(CustomPromptPresetStore, KeepsOrderAndSetsAsideAnUndecodableValue) {
+TEST(CustomPromptPresetStore, KeepsTheOrderTheyWereAddedIn) {
     SettingsStore settings;
     CustomPromptPresetStore store(settings);
     EXPECT_TRUE(store.load().isEmpty());
@@ -185,17 +145,6 @@ TEST(CustomPromptPresetStore, KeepsOrderAndSetsAsideAnUndecodableValue) {
     const QList<TranslationPromptPreset> presets{{"custom.B", "zeta", "s1", "t1"}, {"custom.A", "alpha", "s2", "t2"}};
     ASSERT_TRUE(store.save(presets));
     EXPECT_EQ(CustomPromptPresetStore(settings).load(), presets);  // stored order, not sorted
-
-    // A scalar that is not a list (say, a value from an old format) is copied as JSON text.
-    ASSERT_TRUE(settings.setString("customTranslationPromptPresets", "YmFzZTY0Pz8="));
-    EXPECT_TRUE(store.load().isEmpty());
-    EXPECT_TRUE(store.loadError().has_value());
-    ASSERT_TRUE(store.save(presets));
-    const QStringList copies = corruptCopies("customTranslationPromptPresets");
-    ASSERT_EQ(copies.size(), 1);
-    EXPECT_EQ(readBytes(QFileInfo(paths::settingsFile()).absolutePath() + "/" + copies.first()).trimmed(),
-              QByteArray("\"YmFzZTY0Pz8=\""));
-    EXPECT_EQ(store.load(), presets);
 }
 
 // ---- Profiles

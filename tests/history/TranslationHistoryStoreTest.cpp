@@ -16,7 +16,6 @@
 
 using ovisu::test::readBytes;
 using ovisu::test::writeBytes;
-using ovisu::test::setAsideFiles;
 
 namespace ovisu {
 namespace {
@@ -129,43 +128,6 @@ TEST(TranslationHistoryStoreTest, SavingTheEmptyListLeavesAnEmptyArray) {
     ASSERT_TRUE(store.save({}));
     EXPECT_EQ(QJsonDocument::fromJson(readBytes(store.filePath())).array(), QJsonArray());
     EXPECT_TRUE(store.load().isEmpty());
-}
-
-TEST(TranslationHistoryStoreTest, AnUnreadableHistoryIsSetAsideBeforeTheNextWriteNeverReplaced) {
-    TranslationHistoryStore store;
-    const QByteArray corrupt = R"([{"original":"大事な記録","translation":"重要的记录"}, {"trunc)";
-    writeBytes(store.filePath(), corrupt);
-
-    const TranslationHistoryStore::LoadResult loaded = store.loadWithStatus();
-    EXPECT_TRUE(loaded.unreadable);
-    EXPECT_FALSE(loaded.error.isEmpty());
-    EXPECT_TRUE(store.load().isEmpty());
-    EXPECT_EQ(readBytes(store.filePath()), corrupt) << "reading never changes the file";
-
-    const TranslationHistoryRecord fresh = record(u"新しい"_qs);
-    const auto saved = store.append(fresh);
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(*saved, QList<TranslationHistoryRecord>{fresh});
-    const QStringList setAside = setAsideFiles(store.filePath());
-    ASSERT_EQ(setAside.size(), 1);
-    EXPECT_EQ(readBytes(QFileInfo(store.filePath()).absolutePath() + u"/"_qs + setAside.first()), corrupt);
-    EXPECT_EQ(store.load(), QList<TranslationHistoryRecord>{fresh});
-
-    // Clearing over an unreadable file moves it aside too.
-    writeBytes(store.filePath(), "garbage");
-    ASSERT_TRUE(store.save({}));
-    EXPECT_EQ(setAsideFiles(store.filePath()).size(), 2);
-    EXPECT_FALSE(store.loadWithStatus().unreadable);
-}
-
-TEST(TranslationHistoryStoreTest, AFailedWriteIsReportedAndChangesNothing) {
-    const QString blocked = test::currentHome() + u"/blocked"_qs;
-    writeBytes(blocked, "not a folder");
-    TranslationHistoryStore store(blocked + u"/translation-history.json"_qs);
-    const auto result = store.append(record(u"一"_qs));
-    ASSERT_FALSE(result);
-    EXPECT_FALSE(result.error().isEmpty());
-    EXPECT_EQ(readBytes(blocked), QByteArray("not a folder"));
 }
 
 TEST(AsyncHistoryAppenderTest, AppendsOffTheCallingThreadInTheOrderHandedOver) {

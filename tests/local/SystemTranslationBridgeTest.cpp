@@ -1,7 +1,7 @@
 #include "local/SystemTranslationBridge.h"
+#include "support/EventLoopWait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -59,12 +59,6 @@ struct Outcome {
     }
 };
 
-void processEventsUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 TEST(SystemTranslationBridge, ServesRequestsOneAtATimeInOrderAndAnErrorDoesNotStopTheQueue) {
     auto state = std::make_shared<ScriptedSession::State>();
     SystemTranslationBridge bridge(std::make_unique<ScriptedSession>(state));
@@ -79,20 +73,20 @@ TEST(SystemTranslationBridge, ServesRequestsOneAtATimeInOrderAndAnErrorDoesNotSt
 
     state->open.takeFirst()(QStringLiteral("one"));
     EXPECT_TRUE(outcome.results.isEmpty());  // delivered from the event loop, not inside the answer
-    processEventsUntil([&] { return state->received.size() == 2; });
+    test::waitUntil([&] { return state->received.size() == 2; });
     EXPECT_EQ(outcome.results, QStringList{"ok:one"});
     EXPECT_EQ(state->received, (QStringList{"一", "二"}));
 
     state->open.takeFirst()(std::unexpected(QStringLiteral("模型未下载")));
-    processEventsUntil([&] { return state->received.size() == 3; });
+    test::waitUntil([&] { return state->received.size() == 3; });
     // A request made while the loop runs joins the same loop, behind the others.
     bridge.translate("四", [&outcome](auto result) { outcome.record(result); });
     EXPECT_EQ(state->received.size(), 3);
 
     state->open.takeFirst()(QStringLiteral("three"));
-    processEventsUntil([&] { return state->received.size() == 4; });
+    test::waitUntil([&] { return state->received.size() == 4; });
     state->open.takeFirst()(QStringLiteral("four"));
-    processEventsUntil([&] { return outcome.results.size() == 4; });
+    test::waitUntil([&] { return outcome.results.size() == 4; });
 
     EXPECT_EQ(outcome.results, (QStringList{"ok:one", "error:模型未下载", "ok:three", "ok:four"}));
     EXPECT_EQ(state->received, (QStringList{"一", "二", "三", "四"}));
@@ -112,7 +106,7 @@ TEST(SystemTranslationBridge, CompletionsAreNeverSynchronousAndAlwaysOnTheMainTh
     });
     echo.translate("b", [&immediate](auto result) { immediate.record(result); });
     EXPECT_TRUE(immediate.results.isEmpty());
-    processEventsUntil([&] { return immediate.results.size() == 3; });
+    test::waitUntil([&] { return immediate.results.size() == 3; });
     EXPECT_EQ(immediate.results, (QStringList{"ok:译：a", "ok:译：b", "ok:译：c"}));
 
     Outcome threaded;
@@ -120,7 +114,7 @@ TEST(SystemTranslationBridge, CompletionsAreNeverSynchronousAndAlwaysOnTheMainTh
         SystemTranslationBridge bridge(std::make_unique<ThreadedSession>());
         for (const char* text : {"x", "y", "z"})
             bridge.translate(text, [&threaded](auto result) { threaded.record(result); });
-        processEventsUntil([&] { return threaded.results.size() == 3; });
+        test::waitUntil([&] { return threaded.results.size() == 3; });
     }
     EXPECT_EQ(threaded.results, (QStringList{"ok:X", "ok:Y", "ok:Z"}));
     EXPECT_TRUE(threaded.onMainThread);
@@ -132,7 +126,7 @@ TEST(SystemTranslationBridge, LinuxBackEndFailsEveryRequestWithTheReason) {
     bridge.translate("こんにちは", [&outcome](auto result) { outcome.record(result); });
     bridge.translate("さようなら", [&outcome](auto result) { outcome.record(result); });
     EXPECT_TRUE(outcome.results.isEmpty());
-    processEventsUntil([&] { return outcome.results.size() == 2; });
+    test::waitUntil([&] { return outcome.results.size() == 2; });
     EXPECT_EQ(outcome.results, (QStringList{"error:当前 Linux 系统没有可用的系统翻译框架",
                                             "error:当前 Linux 系统没有可用的系统翻译框架"}));
     EXPECT_EQ(SystemTranslationBridge::failureMessage(UnavailableSystemTranslationSession::unavailableDescription()),

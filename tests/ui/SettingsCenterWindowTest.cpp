@@ -122,38 +122,10 @@ protected:
     QString sliderText(const QString& key) const { return control<SettingsSlider>(key)->valueText(); }
 };
 
-TEST_F(SettingsCenterWindowTest, FirstOpenShowsTheDefaultsAndWritesNothing) {
+TEST_F(SettingsCenterWindowTest, OpeningAndRenderingWriteNothingAndCallNothing) {
     open();
-    EXPECT_EQ(window->windowTitle(), "设置");
-    EXPECT_EQ(window->pageTitles(),
-              QStringList({"悬浮窗行为", "悬浮窗样式", "识别与轮询", "剪贴板", "朗读", "快捷键与菜单栏"}));
-
-    const std::pair<QString, bool> boxes[] = {
-        {Keys::overlayShowsOriginal, true},   {Keys::overlayShowsMetadata, true},
-        {Keys::overlayClickThrough, false},   {Keys::overlayAlwaysOnTop, true},
-        {Keys::overlayPositionLocked, false}, {Keys::overlayCompactMode, false},
-        {Keys::overlayTextSelectable, false}, {Keys::blurEnabled, false},
-        {Keys::overlayShowsDuration, true},   {Keys::highPerformancePollingEnabled, false},
-        {Keys::clipboardMonitoringEnabled, false}, {Keys::clipboardStrictJapaneseDetection, true},
-        {Keys::automaticSpeechEnabled, false}, {Keys::globalHotKeysEnabled, true},
-        {Keys::menuBarIconEnabled, true},
-    };
-    for (const auto& [key, checked] : boxes) EXPECT_EQ(control<QCheckBox>(key)->isChecked(), checked) << key.toStdString();
-
+    EXPECT_TRUE(control<QCheckBox>(Keys::overlayShowsOriginal)->isChecked());
     EXPECT_EQ(control<QComboBox>(Keys::overlayHistoryLimit)->currentText(), "8 句");
-    EXPECT_EQ(control<SegmentedControl>(Keys::overlayThemePreset)->currentIndex(), 0);
-    EXPECT_EQ(control<QComboBox>(Keys::fontName)->currentText(), "系统字体");
-    EXPECT_EQ(control<QLabel>(Keys::overlayFontSize)->text(), "24 pt");
-    EXPECT_EQ(sliderText(Keys::overlayPadding), "24");
-    EXPECT_EQ(sliderText(Keys::overlayCornerRadius), "14");
-    EXPECT_EQ(sliderText(Keys::overlayOriginalOpacity), "0.72");
-    EXPECT_EQ(sliderText(Keys::overlayLineSpacing), "1.00");
-    EXPECT_EQ(control<SegmentedControl>(Keys::overlayAlignment)->currentIndex(), 1);
-    EXPECT_EQ(sliderText(Keys::overlayWindowOpacity), "1.00");
-    EXPECT_EQ(sliderText(Keys::ocrPollingInterval), "0.8 秒");
-    EXPECT_EQ(sliderText(Keys::ocrFrameChangeThreshold), "0.009");
-    EXPECT_EQ(control<QSpinBox>(Keys::ocrStableHits)->value(), 2);
-
     window->renderSettingsPage();
     EXPECT_TRUE(actions.calls.isEmpty()) << actions.calls.join(", ").toStdString();
     EXPECT_FALSE(QFile::exists(paths::settingsFile()));
@@ -186,10 +158,6 @@ TEST_F(SettingsCenterWindowTest, HistoryLimitShowsOnlyItsChoices) {
         open();
         EXPECT_EQ(control<QComboBox>(Keys::overlayHistoryLimit)->currentText(), shown) << shown.toStdString();
     }
-    auto* limit = control<QComboBox>(Keys::overlayHistoryLimit);
-    QStringList titles;
-    for (int index = 0; index < limit->count(); ++index) titles << limit->itemText(index);
-    EXPECT_EQ(titles, QStringList({"1 句", "3 句", "5 句", "8 句", "12 句", "20 句", "50 句"}));
 }
 
 TEST_F(SettingsCenterWindowTest, ChoosingAHistoryLimitStoresItAndTrims) {
