@@ -9,7 +9,7 @@
 
 namespace ovisu {
 
-std::expected<QList<TargetWindow>, QString> eligibleTargets(WindowCapture& capture) {
+std::expected<QList<TargetWindow>, CaptureFailure> eligibleTargets(WindowCapture& capture) {
     const auto windows = capture.listWindows();
     if (!windows) return std::unexpected(windows.error());
     return WindowListing::eligibleTargets(*windows, QCoreApplication::applicationPid());

@@ -12,9 +12,10 @@
 namespace ovisu {
 
 class WindowCapture;
+struct CaptureFailure;
 
 // The windows a user may translate, as the commands list them (this process's own excluded).
-std::expected<QList<TargetWindow>, QString> eligibleTargets(WindowCapture& capture);
+std::expected<QList<TargetWindow>, CaptureFailure> eligibleTargets(WindowCapture& capture);
 
 // A window named on the command line by identifier (decimal or 0x hex), exact display title, or
 // a part of the title that only one window has.

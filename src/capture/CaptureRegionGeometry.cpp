@@ -114,6 +114,24 @@ double CaptureRegionGeometry::captureScale(const QRectF& windowFrame, const QLis
     return scale;
 }
 
+QRectF CaptureRegionGeometry::logicalRect(const QRectF& deviceRect, const QList<DisplayScreen>& screens) {
+    const DisplayScreen* chosen = nullptr;
+    double largestArea = -1;
+    for (const DisplayScreen& screen : screens) {
+        const QRectF deviceBounds(screen.bounds.topLeft(), screen.bounds.size() * screen.scaleFactor);
+        const QRectF overlap = deviceBounds.intersected(deviceRect);
+        const double area = hasArea(overlap) ? overlap.width() * overlap.height() : 0.0;
+        if (area > largestArea) {
+            largestArea = area;
+            chosen = &screen;
+        }
+    }
+    if (!chosen || !(chosen->scaleFactor > 0)) return deviceRect;
+    const QPointF origin = chosen->bounds.topLeft();
+    const double scale = chosen->scaleFactor;
+    return QRectF(origin + (deviceRect.topLeft() - origin) / scale, deviceRect.size() / scale);
+}
+
 QSize CaptureRegionGeometry::capturePixelSize(const QRectF& windowFrame, double scale) {
     const auto pixels = [scale](double length) {
         const double product = std::trunc(scale * length);

@@ -16,8 +16,8 @@ namespace ovisu {
 
 class SettingsStore;
 
-// One display: its bounds in global display coordinates (top-left origin, y downwards) and the
-// number of image pixels per coordinate unit.
+// One display: its bounds in Qt's global logical coordinates (top-left origin, y downwards) and
+// the number of device pixels per logical unit.
 struct DisplayScreen {
     QRectF bounds;
     double scaleFactor = 1.0;
@@ -57,6 +57,14 @@ public:
     static double captureScale(const QRectF& windowFrame, const QList<DisplayScreen>& screens);
     // The pixel size of a capture of that frame at that scale, at least 1 × 1.
     static QSize capturePixelSize(const QRectF& windowFrame, double scale);
+
+    // A rectangle in the display server's device pixels (an X11 window frame, or a region of one)
+    // in Qt's logical coordinates, which is where widgets are placed. Qt keeps each screen's
+    // top-left corner where the server has it and divides distances from there by the screen's
+    // scale factor; the screen is the one whose device area holds most of the rectangle (the
+    // earlier one on a tie). Unchanged without screens. Everything that places a window over a
+    // target converts here, once.
+    static QRectF logicalRect(const QRectF& deviceRect, const QList<DisplayScreen>& screens);
 
     // The region in global display coordinates; none without a target frame or a region.
     static std::optional<QRectF> selectedCaptureRect(const std::optional<QRectF>& windowFrame,

@@ -15,6 +15,10 @@ QList<DisplayScreen> currentDisplayScreens() {
     return screens;
 }
 
+QRectF logicalRectOnDisplays(const QRectF& deviceRect) {
+    return CaptureRegionGeometry::logicalRect(deviceRect, currentDisplayScreens());
+}
+
 double currentCaptureScale(const QRectF& windowFrame) {
     return CaptureRegionGeometry::captureScale(windowFrame, currentDisplayScreens());
 }

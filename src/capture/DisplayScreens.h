@@ -8,6 +8,10 @@ namespace ovisu {
 // QGuiApplication; without one (a command line without a display) the list is empty.
 QList<DisplayScreen> currentDisplayScreens();
 
+// A rectangle in device pixels (an X11 window frame) in Qt's logical coordinates on the current
+// displays: see CaptureRegionGeometry::logicalRect.
+QRectF logicalRectOnDisplays(const QRectF& deviceRect);
+
 // Image pixels per coordinate unit for a window frame on the current displays.
 double currentCaptureScale(const QRectF& windowFrame);
 

@@ -61,7 +61,7 @@ QString RealtimeStatusPresentation::statusMenuLine(const RealtimeTranslationStat
 }
 
 bool RealtimeStatusPresentation::primaryActionOpensPermissionHelp(const RealtimeTranslationState& state) {
-    return state.isError() && state.message.contains(QStringLiteral("屏幕录制权限"));
+    return state.isCaptureUnavailable();
 }
 
 QString RealtimeStatusPresentation::primaryActionTitle(const RealtimeTranslationState& state, bool sessionRunning) {

@@ -23,8 +23,8 @@ struct RealtimeStatusPresentation {
     // The status menu's first line: "Ovisu · " + state word + " " + "●" while something runs.
     static QString statusMenuLine(const RealtimeTranslationState& state, bool running);
 
-    // The primary button's title: the permission help while the permission is missing, else
-    // the session toggle.
+    // The primary button's title: the permission help while windows cannot be seen (no
+    // permission, no display), else the session toggle.
     static QString primaryActionTitle(const RealtimeTranslationState& state, bool sessionRunning);
     // Whether the primary button opens the screen-recording help instead of toggling.
     static bool primaryActionOpensPermissionHelp(const RealtimeTranslationState& state);

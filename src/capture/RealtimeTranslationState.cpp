@@ -2,6 +2,16 @@
 
 namespace ovisu {
 
+namespace {
+const QString kDisplayUnavailable = QStringLiteral("无法连接 X 显示服务器：请在图形桌面中运行，或设置 DISPLAY");
+}
+
+RealtimeTranslationState RealtimeTranslationState::displayUnavailable() { return error(kDisplayUnavailable); }
+
+bool RealtimeTranslationState::isCaptureUnavailable() const {
+    return isError() && (message.contains(QStringLiteral("屏幕录制权限")) || message == kDisplayUnavailable);
+}
+
 QString RealtimeTranslationState::name(Kind kind) {
     switch (kind) {
     case Kind::idle: return QStringLiteral("idle");

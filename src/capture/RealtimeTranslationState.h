@@ -34,8 +34,14 @@ struct RealtimeTranslationState {
     static RealtimeTranslationState paused() { return {Kind::paused, {}}; }
     static RealtimeTranslationState recovering() { return {Kind::recovering, {}}; }
     static RealtimeTranslationState error(QString message) { return {Kind::error, std::move(message)}; }
+    // No X display to see windows through: this platform's counterpart of a missing
+    // screen-recording permission, saying what the user can do about it.
+    static RealtimeTranslationState displayUnavailable();
 
     bool isError() const { return kind == Kind::error; }
+    // Windows cannot be seen at all: the screen-recording permission is missing or no display
+    // answers. The primary button then offers help instead of a session that cannot work.
+    bool isCaptureUnavailable() const;
 
     // The case's name ("waitingForStableText"), for log lines and test output.
     static QString name(Kind kind);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <expected>
+#include <functional>
 #include <memory>
 
 namespace ovisu {
@@ -28,6 +29,10 @@ public:
     virtual ~TextRecognizer() = default;
     virtual std::expected<QList<RecognizedLine>, QString> recognize(const QImage& image,
                                                                     const TextRecognitionRequest& request) = 0;
+    // Asked while a pass runs; true abandons it and recognize() answers with an error. Set it
+    // from the thread that recognises, between passes. A back end that cannot stop a pass half
+    // way ignores it (the default).
+    virtual void setCancelCheck(std::function<bool()> check) { (void)check; }
 };
 
 // The recogniser of this platform (Tesseract), or one that fails every request with the reason

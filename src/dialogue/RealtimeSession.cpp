@@ -12,6 +12,8 @@
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationPipeline.h"
 
+#include <QPointer>
+
 namespace ovisu {
 namespace {
 
@@ -35,19 +37,33 @@ RealtimeSession::RealtimeSession(SettingsStore& settings, WindowCapture& capture
       m_recognizerFactory(std::move(recognizerFactory)),
       m_translationMode(storedTranslationMode(settings)),
       m_detector(SubtitleChangeDetector::fromSettings(settings)) {
-    // One worker keeps one recogniser for the whole session: engines are costly to start.
-    m_recognitionPool.setMaxThreadCount(1);
-    m_recognitionPool.setExpiryTimeout(-1);
+    // One worker keeps one recogniser for the whole session (engines are costly to start) and
+    // takes the captures, which are never two at once for one session.
+    m_workerPool.setMaxThreadCount(1);
+    m_workerPool.setExpiryTimeout(-1);
     connect(&m_pollingTimer, &QTimer::timeout, this, &RealtimeSession::onPollingTick);
 }
 
 RealtimeSession::~RealtimeSession() {
     m_pollingTimer.stop();
-    ++m_capturePipelineRevision;
-    m_recognitionPool.waitForDone();
+    ++m_capturePipelineRevision;  // a recognition under way gives up
+    m_workerPool.waitForDone();
 }
 
-void RealtimeSession::setTarget(std::optional<TargetWindow> target) { m_selectedTarget = std::move(target); }
+void RealtimeSession::setTarget(std::optional<TargetWindow> target) {
+    const auto idOf = [](const std::optional<TargetWindow>& t) { return t ? std::optional(t->windowID()) : std::nullopt; };
+    const bool changed = idOf(target) != idOf(m_selectedTarget);
+    m_selectedTarget = std::move(target);
+    if (!changed) return;
+    // A capture or recognition under way serves the window before: its result must not be taken
+    // for this one's.
+    ++m_capturePipelineRevision;
+    m_captureBusy = false;
+    clearManualState();
+    m_previousFingerprint.reset();
+    m_changeVerification.reset();
+}
+
 void RealtimeSession::setRegion(std::optional<QRectF> normalizedRegion) {
     m_normalizedRegion = CaptureRegionGeometry::sanitizedTopLeftNormalized(normalizedRegion);
 }
@@ -173,20 +189,55 @@ void RealtimeSession::captureFrame() {
     m_captureBusy = true;
     if (!translationInFlight()) updateState(RealtimeTranslationState::capturing());
 
-    const auto image = m_capture.captureWindow(windowID);
-    if (revision != m_capturePipelineRevision || !m_selectedTarget || m_selectedTarget->windowID() != windowID) return;
+    // A whole frame is a long round trip to the display server (and the first one after a
+    // redirect waits for the game to repaint): the worker takes it, and only the crop comes back.
+    WindowCapture* capture = &m_capture;
+    const std::optional<QRectF> region = m_normalizedRegion;
+    const QPointer<RealtimeSession> self(this);
+    m_workerPool.start([this, self, capture, windowID, region, revision] {
+        if (revision != m_capturePipelineRevision) return;  // whoever moved it on cleared the busy flag
+        CaptureOutcome outcome = captureAndCrop(*capture, windowID, region);
+        QMetaObject::invokeMethod(
+            this,
+            [self, revision, windowID, outcome = std::move(outcome)] {
+                if (self) self->handleCapturedCrop(revision, windowID, outcome);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+RealtimeSession::CaptureOutcome RealtimeSession::captureAndCrop(WindowCapture& capture, quint32 windowID,
+                                                                const std::optional<QRectF>& normalizedRegion) {
+    const auto image = capture.captureWindow(windowID);
+    if (!image) return std::unexpected(image.error());
+    CapturedCrop result;
+    result.crop = CaptureRegionGeometry::cropImageForOCR(*image, normalizedRegion);
+    if (!result.crop) return result;
+    result.fingerprint = FrameFingerprint::of(*result.crop);
+    result.selectedArea = CaptureRegionGeometry::selectedAreaInCrop(image->size(), normalizedRegion);
+    return result;
+}
+
+void RealtimeSession::handleCapturedCrop(int revision, quint32 windowID, const CaptureOutcome& outcome) {
+    if (revision != m_capturePipelineRevision) return;  // a newer generation runs
+    if (!m_selectedTarget || m_selectedTarget->windowID() != windowID) {
+        m_captureBusy = false;
+        return;
+    }
     const bool highPerformance = m_settings.boolValue(SettingsKeys::highPerformancePollingEnabled, false);
-    if (!image) {
+    if (!outcome) {
         m_captureBusy = false;
         clearManualState();
-        const QString message = QStringLiteral("采集失败：") + (image.error().isEmpty() ? QStringLiteral("未知错误") : image.error());
+        const CaptureFailure& failure = outcome.error();
+        const QString message = QStringLiteral("采集失败：") +
+                                (failure.message.isEmpty() ? QStringLiteral("未知错误") : failure.message);
         AppLogger::shared().error(kCapture, message);
-        updateState(RealtimeTranslationState::error(message));
+        updateState(failure.isDisplayUnavailable() ? RealtimeTranslationState::displayUnavailable()
+                                                   : RealtimeTranslationState::error(message));
         if (highPerformance) m_adaptivePolling.recordCaptureFailure();
         return;
     }
-    const auto crop = CaptureRegionGeometry::cropImageForOCR(*image, m_normalizedRegion);
-    if (!crop) {
+    if (!outcome->crop) {
         m_captureBusy = false;
         clearManualState();
         const QString message = QStringLiteral("字幕区域无效，请重新框选");
@@ -195,7 +246,7 @@ void RealtimeSession::captureFrame() {
         return;
     }
     const bool changed = FrameFingerprint::frameChanged(
-        m_previousFingerprint, FrameFingerprint::of(*crop),
+        m_previousFingerprint, outcome->fingerprint,
         m_settings.doubleValue(SettingsKeys::ocrFrameChangeThreshold, 0.009));
     if (highPerformance) m_adaptivePolling.recordFrame(changed);
     if (!changed) {
@@ -207,26 +258,30 @@ void RealtimeSession::captureFrame() {
     }
     m_forceVerification = false;
     if (!translationInFlight()) updateState(RealtimeTranslationState::recognizing());
-    recognize(*crop, CaptureRegionGeometry::selectedAreaInCrop(image->size(), m_normalizedRegion), revision);
+    recognize(*outcome->crop, outcome->selectedArea, revision);
 }
 
 void RealtimeSession::recognize(const QImage& crop, const std::optional<QRectF>& selectedArea, int revision) {
     const bool manual = m_manualCaptureInProgress;
     RecognizerFactory factory = m_recognizerFactory;
-    m_recognitionPool.start([this, crop, selectedArea, revision, manual, factory] {
+    const QPointer<RealtimeSession> self(this);
+    m_workerPool.start([this, self, crop, selectedArea, revision, manual, factory] {
         // The worker thread keeps its recogniser between passes.
         thread_local std::unique_ptr<TextRecognizer> recognizer;
         if (!recognizer) recognizer = factory();
+        // A pass whose revision moves on meanwhile stops half way; the session outlives the
+        // worker's tasks (its destructor waits for them).
+        recognizer->setCancelCheck([this, revision] { return revision != m_capturePipelineRevision.load(); });
         const auto result = DialogueRecognition::recognizeFastThenAccurate(*recognizer, crop, manual, selectedArea);
-        // Queued to this object's thread; an event for an object destroyed meanwhile is dropped.
+        recognizer->setCancelCheck(nullptr);
         QMetaObject::invokeMethod(
             this,
-            [this, revision, result] {
-                if (revision != m_capturePipelineRevision) return;  // a newer generation runs
+            [self, revision, result] {
+                if (!self || revision != self->m_capturePipelineRevision) return;  // a newer generation runs
                 if (result)
-                    handleRecognizedText(result->text, result->confidence, std::nullopt);
+                    self->handleRecognizedText(result->text, result->confidence, std::nullopt);
                 else
-                    handleRecognizedText(QString(), 0, result.error());
+                    self->handleRecognizedText(QString(), 0, result.error());
             },
             Qt::QueuedConnection);
     });
@@ -387,7 +442,7 @@ void RealtimeSession::refreshLockedTargetGeometry() {
     if (!m_selectedTarget) return;
     const auto windows = m_capture.listWindows();
     if (!windows) {
-        AppLogger::shared().warning(kCapture, QStringLiteral("读取窗口失败：") + windows.error());
+        AppLogger::shared().warning(kCapture, QStringLiteral("读取窗口失败：") + windows.error().message);
         return;
     }
     const auto found = WindowListing::locateTarget(*windows, m_selectedTarget->windowID(), m_selectedTarget->title);
@@ -398,6 +453,15 @@ void RealtimeSession::refreshLockedTargetGeometry() {
     const bool moved = found->frame() != m_selectedTarget->frame();
     m_selectedTarget = found;
     if (moved) m_client.targetGeometryChanged(*found);
+}
+
+void RealtimeSession::showWindowListingFailure(const CaptureFailure& failure) {
+    if (failure.isDisplayUnavailable()) {
+        AppLogger::shared().error(kCapture, failure.message);
+        updateState(RealtimeTranslationState::displayUnavailable());
+        return;
+    }
+    updateState(RealtimeTranslationState::error(QStringLiteral("读取窗口失败：") + failure.message));
 }
 
 void RealtimeSession::translationActivityChanged(TranslationActivity activity, const QString& message) {

@@ -17,6 +17,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <atomic>
+#include <expected>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +28,7 @@ namespace ovisu {
 class SettingsStore;
 class TranslationPipeline;
 class WindowCapture;
+struct CaptureFailure;
 
 // What the realtime session shows or asks of the desktop program (or of a command line that
 // stands in for it). Every hook runs on the main thread.
@@ -47,10 +50,12 @@ public:
     virtual void targetGeometryChanged(const TargetWindow& target) { (void)target; }
 };
 
-// The realtime dialogue session: a timer captures the target window, a 24 x 14 thumbnail of the
-// subtitle crop tells whether anything changed, the crop is recognised off the main thread, a
-// reading that comes back the same is handed to the translation pipeline. Start, pause, resume
-// and the one-shot manual recognition fence everything in flight with revisions.
+// The realtime dialogue session: a timer asks for a capture of the target window, a fingerprint
+// of the subtitle crop tells whether anything changed, the crop is recognised, and a reading that
+// comes back the same is handed to the translation pipeline. Capture, crop and recognition run on
+// one worker thread, never on the main thread. Start, pause, resume, a target change and the
+// one-shot manual recognition fence everything in flight with revisions; a recognition whose
+// revision has moved on is cancelled half way.
 class RealtimeSession : public QObject, public TranslationPipelineClient {
     Q_OBJECT
 public:
@@ -63,6 +68,7 @@ public:
 
     // A polling interval for this session only (a command's --interval); nothing: the setting.
     void setPollingIntervalOverride(std::optional<double> seconds) { m_pollingIntervalOverride = seconds; }
+    // A different window (or none) fences whatever is in flight for the one before.
     void setTarget(std::optional<TargetWindow> target);
     void setRegion(std::optional<QRectF> normalizedRegion);
     const std::optional<TargetWindow>& selectedTarget() const { return m_selectedTarget; }
@@ -86,6 +92,9 @@ public:
     void stableHitsChanged(int hits) { m_detector.requiredStableHits = hits; }
     // Re-reads where the target window is now (window following).
     void refreshLockedTargetGeometry();
+    // The window list could not be read: without a display the availability state with its
+    // guidance, otherwise "读取窗口失败：" and the reason.
+    void showWindowListingFailure(const CaptureFailure& failure);
 
     bool isRunning() const { return m_pollingTimer.isActive() || m_sessionRunning; }
     const RealtimeTranslationState& state() const { return m_state; }
@@ -103,6 +112,17 @@ public:
     void translationContextReset() override;
 
 private:
+    // What the worker made of one capture: the crop to read (none when the region is unusable
+    // on it), its fingerprint and where the region lies inside it.
+    struct CapturedCrop {
+        std::optional<QImage> crop;
+        QByteArray fingerprint;
+        std::optional<QRectF> selectedArea;
+    };
+    using CaptureOutcome = std::expected<CapturedCrop, CaptureFailure>;
+    static CaptureOutcome captureAndCrop(WindowCapture& capture, quint32 windowID,
+                                         const std::optional<QRectF>& normalizedRegion);
+    void handleCapturedCrop(int revision, quint32 windowID, const CaptureOutcome& outcome);
     void handleRecognizedText(const QString& text, double averageConfidence, const std::optional<QString>& error);
     void handleSubtitleChange(const SubtitleChangeResult& result);
     void confirmManualReading(const QString& cleaned);
@@ -121,7 +141,7 @@ private:
     TranslationPipeline& m_pipeline;
     RealtimeSessionClient& m_client;
     RecognizerFactory m_recognizerFactory;
-    QThreadPool m_recognitionPool;  // one thread: one recogniser, reused
+    QThreadPool m_workerPool;  // one thread: captures in turn, and one recogniser, reused
 
     std::optional<TargetWindow> m_selectedTarget;
     std::optional<QRectF> m_normalizedRegion;
@@ -137,7 +157,8 @@ private:
     bool m_captureBusy = false;
     std::optional<QByteArray> m_previousFingerprint;
     bool m_forceVerification = false;
-    int m_capturePipelineRevision = 0;
+    // Read by the worker too: a recognition asks it to know when to give up.
+    std::atomic<int> m_capturePipelineRevision = 0;
     int m_captureCycleCount = 0;
     bool m_manualCaptureInProgress = false;
     QString m_manualVerificationCandidate;

@@ -141,6 +141,24 @@ TEST(CaptureRegionGeometryTest, CaptureScaleIsThatOfTheScreenHoldingMostOfTheWin
     EXPECT_DOUBLE_EQ(Geometry::captureScale(QRectF(0, 0, 100, 100), {}), 2.0);
 }
 
+// X11 frames are device pixels; Qt keeps each screen's top-left where the server has it and
+// divides the distances from there by the screen's scale.
+TEST(CaptureRegionGeometryTest, DevicePixelsBecomeLogicalOnTheScreenHoldingMostOfTheRect) {
+    // A 1280 × 800 device screen at scale 2 (640 × 400 logical), then a 1920 × 1080 one at scale 1
+    // whose top-left the server puts at 1280, 0.
+    const QList<DisplayScreen> screens{{QRectF(0, 0, 640, 400), 2.0, true, QRectF(0, 0, 640, 380)},
+                                       {QRectF(1280, 0, 1920, 1080), 1.0, false, QRectF(1280, 0, 1920, 1080)}};
+    EXPECT_EQ(Geometry::logicalRect(QRectF(200, 150, 800, 600), screens), QRectF(100, 75, 400, 300));
+    EXPECT_EQ(Geometry::logicalRect(QRectF(1400, 100, 800, 600), screens), QRectF(1400, 100, 800, 600));
+    // Mostly on the scaled screen: measured from its origin.
+    EXPECT_EQ(Geometry::logicalRect(QRectF(1000, 0, 400, 200), screens), QRectF(500, 0, 200, 100));
+    const QList<DisplayScreen> scaledSecond{{QRectF(0, 0, 1280, 800), 1.0, true, QRectF(0, 0, 1280, 800)},
+                                            {QRectF(1280, 0, 960, 540), 2.0, false, QRectF(1280, 0, 960, 540)}};
+    EXPECT_EQ(Geometry::logicalRect(QRectF(1480, 100, 400, 200), scaledSecond), QRectF(1380, 50, 200, 100));
+    // Without screens nothing is known to convert by.
+    EXPECT_EQ(Geometry::logicalRect(QRectF(10, 20, 30, 40), {}), QRectF(10, 20, 30, 40));
+}
+
 TEST(CaptureRegionGeometryTest, TheCurrentScreensComeFromQtWithThePrimaryMarked) {
     const QList<DisplayScreen> screens = currentDisplayScreens();
     ASSERT_FALSE(screens.isEmpty());  // the test program runs a QGuiApplication

@@ -34,9 +34,9 @@ protected:
         ASSERT_TRUE(session->isRunning()) << session->error().toStdString();
         client = xcb_connect(nullptr, nullptr);
         ASSERT_FALSE(xcb_connection_has_error(client));
-        QString reason;
+        CaptureFailure reason(QString{});
         capture = X11WindowCapture::connect(&reason);
-        ASSERT_NE(capture, nullptr) << reason.toStdString();
+        ASSERT_NE(capture, nullptr) << reason.message.toStdString();
     }
     void TearDown() override {
         capture.reset();
@@ -83,7 +83,7 @@ TEST_P(X11WindowCaptureTest, CaptureHoldsTheWindowAloneEvenUnderAnotherWindow) {
     ASSERT_TRUE(eventually([&] { return listed("覆われるゲーム").has_value(); }));
     game.paint();
     auto first = capture->captureWindow(game.id());
-    ASSERT_TRUE(first.has_value()) << first.error().toStdString();
+    ASSERT_TRUE(first.has_value()) << first.error().message.toStdString();
     ASSERT_EQ(first->size(), QSize(400, 300));
     game.paint();  // the game's next frame, now that the window is redirected
     first = capture->captureWindow(game.id());
@@ -98,7 +98,7 @@ TEST_P(X11WindowCaptureTest, CaptureHoldsTheWindowAloneEvenUnderAnotherWindow) {
     overlay.paint();
     game.paint();
     const auto covered = capture->captureWindow(game.id());
-    ASSERT_TRUE(covered.has_value()) << covered.error().toStdString();
+    ASSERT_TRUE(covered.has_value()) << covered.error().message.toStdString();
     EXPECT_EQ(rgb(*covered, 100, 225), kQuadrantColours[2]);
     EXPECT_EQ(rgb(*covered, 300, 225), kQuadrantColours[3]);
     EXPECT_EQ(*covered, *first);
@@ -113,19 +113,35 @@ TEST_P(X11WindowCaptureTest, AClosedWindowIsAnErrorNotABlankImage) {
     }
     const auto image = capture->captureWindow(id);
     ASSERT_FALSE(image.has_value());
-    EXPECT_FALSE(image.error().isEmpty());
+    EXPECT_FALSE(image.error().message.isEmpty());
+    EXPECT_FALSE(image.error().isDisplayUnavailable()) << "one window gone is no lost display";
     EXPECT_FALSE(capture->windowFrame(id).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, X11WindowCaptureTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "openbox" : "bare"; });
 
-TEST(WindowCaptureLoader, WithoutADisplayCaptureSaysWhy) {
+// A display that does not exist and no DISPLAY at all both fail every call as "no display",
+// so the program can guide the user instead of reporting a failed call.
+TEST(WindowCaptureLoader, WithoutADisplayEveryCallFailsAsDisplayUnavailable) {
     const QByteArray previous = qgetenv("DISPLAY");
-    qputenv("DISPLAY", ":4999");
-    const auto capture = makeWindowCapture();
-    const auto windows = capture->listWindows();
-    ASSERT_FALSE(windows.has_value());
-    EXPECT_TRUE(windows.error().contains("X 显示服务器")) << windows.error().toStdString();
-    qputenv("DISPLAY", previous);
+    for (const QByteArray& display : {QByteArray(":4999"), QByteArray()}) {
+        if (display.isEmpty())
+            qunsetenv("DISPLAY");
+        else
+            qputenv("DISPLAY", display);
+        const auto capture = makeWindowCapture();
+        const auto windows = capture->listWindows();
+        ASSERT_FALSE(windows.has_value());
+        EXPECT_TRUE(windows.error().isDisplayUnavailable()) << display.constData();
+        EXPECT_TRUE(windows.error().message.contains("DISPLAY=" + QString::fromUtf8(display.isEmpty() ? "未设置" : display.constData())))
+            << windows.error().message.toStdString();
+        const auto image = capture->captureWindow(1);
+        ASSERT_FALSE(image.has_value());
+        EXPECT_TRUE(image.error().isDisplayUnavailable());
+    }
+    if (previous.isEmpty())
+        qunsetenv("DISPLAY");
+    else
+        qputenv("DISPLAY", previous);
 }

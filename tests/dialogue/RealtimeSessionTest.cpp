@@ -1,4 +1,5 @@
 #include "base/SettingsStore.h"
+#include "capture/RealtimeStatusPresentation.h"
 #include "dialogue/RealtimeSession.h"
 #include "capture/WindowCapture.h"
 #include "engine/HttpTransport.h"
@@ -8,8 +9,12 @@
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"
 
+#include <QCoreApplication>
 #include <QMutex>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace ovisu;
 using test::spin;
@@ -28,6 +33,13 @@ struct Screen {
     bool frameFollowsText = true;
     std::optional<QString> captureError;
     int recognitions = 0;
+    // Captures made on the main thread: the loop must never wait there for a whole frame.
+    int capturesOnMainThread = 0;
+    int captures = 0;
+    // While set, a reading waits (as a slow recognition does) until it is let go or cancelled.
+    std::atomic<bool> readingsHeld = false;
+    std::atomic<int> readingsStarted = 0;
+    std::atomic<int> readingsCancelled = 0;
     // The game window as the desktop lists it; none while it is hidden.
     std::optional<PlatformWindow> window =
         PlatformWindow{42, QRect(0, 0, 800, 450), QString("Game"), true, 0, 1, QString("Game")};
@@ -48,15 +60,17 @@ struct Screen {
 class ScreenCapture : public WindowCapture {
 public:
     explicit ScreenCapture(Screen& screen) : m_screen(screen) {}
-    std::expected<QList<PlatformWindow>, QString> listWindows() override {
+    std::expected<QList<PlatformWindow>, CaptureFailure> listWindows() override {
         QMutexLocker lock(&m_screen.mutex);
         QList<PlatformWindow> windows{PlatformWindow{7, QRect(0, 0, 1920, 1080), QString("Desktop"), true, 0, 2, QString("Files")}};
         if (m_screen.window) windows.append(*m_screen.window);
         return windows;
     }
-    std::expected<QRect, QString> windowFrame(quint32) override { return QRect(0, 0, 800, 450); }
-    std::expected<QImage, QString> captureWindow(quint32) override {
+    std::expected<QRect, CaptureFailure> windowFrame(quint32) override { return QRect(0, 0, 800, 450); }
+    std::expected<QImage, CaptureFailure> captureWindow(quint32) override {
         QMutexLocker lock(&m_screen.mutex);
+        ++m_screen.captures;
+        if (QThread::currentThread() == QCoreApplication::instance()->thread()) ++m_screen.capturesOnMainThread;
         if (m_screen.captureError) return std::unexpected(*m_screen.captureError);
         // The text drawn as a row of marks in the subtitle box, one per bit of its hash.
         QImage image(800, 450, QImage::Format_RGB32);
@@ -75,18 +89,30 @@ private:
     Screen& m_screen;
 };
 
-// The recogniser reads whatever the screen shows, with good confidence.
+// The recogniser reads whatever the screen shows, with good confidence. Held, it waits like a
+// long pass and, like Tesseract, gives up with its error when the cancel check says so.
 class ScreenReader : public TextRecognizer {
 public:
     explicit ScreenReader(Screen& screen) : m_screen(screen) {}
     std::expected<QList<RecognizedLine>, QString> recognize(const QImage&, const TextRecognitionRequest&) override {
+        ++m_screen.readingsStarted;
+        while (m_screen.readingsHeld) {
+            if (m_cancelCheck && m_cancelCheck()) {
+                ++m_screen.readingsCancelled;
+                return std::unexpected(QStringLiteral("文字识别已取消"));
+            }
+            QThread::msleep(5);
+        }
         const QString text = m_screen.read();
         if (text.isEmpty()) return QList<RecognizedLine>{};
         return QList<RecognizedLine>{{text, 0.95, QRectF(0.1, 0.4, 0.8, 0.2)}};
     }
 
+    void setCancelCheck(std::function<bool()> check) override { m_cancelCheck = std::move(check); }
+
 private:
     Screen& m_screen;
+    std::function<bool()> m_cancelCheck;
 };
 
 class StateLog : public RealtimeSessionClient {
@@ -126,6 +152,9 @@ protected:
         session->setTarget(TargetWindow::make(*screen.window));
         session->setRegion(QRectF(0.05, 0.65, 0.9, 0.3));
     }
+
+    // A held reading would keep the session's destructor waiting.
+    void TearDown() override { screen.readingsHeld = false; }
 
     QStringList sentTexts() const {
         QStringList texts;
@@ -328,4 +357,86 @@ TEST_F(RealtimeSessionTest, WindowFollowingCanBeTurnedOff) {
     ASSERT_TRUE(waitUntil([&] { return session->captureCycleCount() >= 8; }));
     EXPECT_TRUE(log.movedTargets.isEmpty());
     EXPECT_EQ(session->selectedTarget()->frame(), QRect(0, 0, 800, 450));
+}
+
+TEST_F(RealtimeSessionTest, CaptureAndCropRunOffTheMainThread) {
+    screen.show("裏で撮る。");
+    session->startTranslation();
+    session->performManualOCR();  // busy: refused, the capture is under way elsewhere
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    QMutexLocker lock(&screen.mutex);
+    EXPECT_GT(screen.captures, 1);
+    EXPECT_EQ(screen.capturesOnMainThread, 0);
+}
+
+// Choosing another window while a one-shot recognition of the old one is under way: its reading
+// is dropped, the loop is free at once, and nothing of the old window is confirmed or translated.
+TEST_F(RealtimeSessionTest, ATargetChangeWhileIdleFencesTheRecognitionOfTheOldWindow) {
+    screen.show("古い窓の台詞。");
+    screen.readingsHeld = true;
+    session->performManualOCR();
+    ASSERT_TRUE(waitUntil([&] { return screen.readingsStarted == 1; }));
+
+    session->setTarget(TargetWindow::make(PlatformWindow{43, QRect(0, 0, 800, 450), QString("Other"), true, 0, 4, QString("Other")}));
+    log.statusLabels.clear();
+    screen.readingsHeld = false;
+    spin(1500);  // a late reading would have asked for its confirming capture after 550 ms
+    EXPECT_FALSE(log.statusLabels.contains("等待文本保持不变，正在进行第二次确认…")) << log.statusLabels.join(" | ").toStdString();
+    EXPECT_EQ(service.requestCount(), 0);
+    EXPECT_FALSE(log.statusLabels.contains("OCR 正忙，请稍后再试"));
+
+    // The same window again is no change: what is under way for it stays.
+    screen.readingsHeld = true;
+    session->performManualOCR();
+    ASSERT_TRUE(waitUntil([&] { return screen.readingsStarted == 2; }));
+    session->setTarget(session->selectedTarget());
+    screen.readingsHeld = false;
+    ASSERT_TRUE(waitUntil([&] { return !log.outcomes.isEmpty(); }));
+    EXPECT_EQ(log.outcomes.first().original, "古い窓の台詞。");
+}
+
+TEST_F(RealtimeSessionTest, ASupersededRecognitionIsCancelledHalfWay) {
+    screen.show("長い認識。");
+    screen.readingsHeld = true;
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return screen.readingsStarted == 1; }));
+    session->stopTranslation();
+    ASSERT_TRUE(waitUntil([&] { return screen.readingsCancelled == 1; }, 2000)) << "the pass went on for nothing";
+    spin(100);
+    EXPECT_EQ(session->state().kind, RealtimeTranslationState::Kind::paused) << "the cancelled pass is no OCR failure";
+    EXPECT_EQ(screen.readingsStarted, 1) << "nothing read after the cancel: the accurate retry is not tried";
+}
+
+// No X display at all (here: one that does not exist): the window list and the loop show the
+// availability state with its guidance, and the primary button offers help instead of a start.
+TEST_F(RealtimeSessionTest, WithoutAnXDisplayTheAvailabilityStateIsShown) {
+    const QByteArray previous = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":4998");
+    const auto unavailable = makeWindowCapture();
+    if (previous.isEmpty())
+        qunsetenv("DISPLAY");
+    else
+        qputenv("DISPLAY", previous);
+    const auto listed = unavailable->listWindows();
+    ASSERT_FALSE(listed.has_value());
+
+    StateLog noDisplayLog;
+    RealtimeSession noDisplay(settings, *unavailable, *pipeline, noDisplayLog,
+                              [this] { return std::make_unique<ScreenReader>(screen); });
+    noDisplay.showWindowListingFailure(listed.error());
+    EXPECT_EQ(noDisplay.state(), RealtimeTranslationState::displayUnavailable());
+    EXPECT_EQ(noDisplay.state().message, "无法连接 X 显示服务器：请在图形桌面中运行，或设置 DISPLAY");
+    EXPECT_TRUE(RealtimeStatusPresentation::primaryActionOpensPermissionHelp(noDisplay.state()));
+
+    noDisplay.setTarget(TargetWindow::make(*screen.window));
+    noDisplay.setRegion(QRectF(0.05, 0.65, 0.9, 0.3));
+    noDisplay.startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return noDisplay.state().isError(); }));
+    EXPECT_EQ(noDisplay.state(), RealtimeTranslationState::displayUnavailable());
+    noDisplay.stopTranslation();
+
+    // Any other listing failure is reported as it is.
+    noDisplay.showWindowListingFailure(CaptureFailure(QStringLiteral("读取窗口列表失败：X 服务器没有回答")));
+    EXPECT_EQ(noDisplay.state().message, "读取窗口失败：读取窗口列表失败：X 服务器没有回答");
+    EXPECT_FALSE(RealtimeStatusPresentation::primaryActionOpensPermissionHelp(noDisplay.state()));
 }

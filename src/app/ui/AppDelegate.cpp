@@ -150,7 +150,7 @@ void AppDelegate::refreshWindows() {
     m_mainWindow->setStatusText(QStringLiteral("正在读取窗口…"));
     const auto targets = eligibleTargets(*m_capture);
     if (!targets) {
-        m_session->showState(RealtimeTranslationState::error(QStringLiteral("读取窗口失败：") + targets.error()));
+        m_session->showWindowListingFailure(targets.error());
         return;
     }
     m_targets = *targets;
@@ -207,7 +207,7 @@ void AppDelegate::selectRegion() {
     const auto image = m_capture->captureWindow(target.windowID());
     if (!image) {
         m_mainWindow->setStatusText(QStringLiteral("读取失败：") +
-                                    (image.error().isEmpty() ? QStringLiteral("请允许屏幕录制") : image.error()));
+                                    (image.error().message.isEmpty() ? QStringLiteral("请允许屏幕录制") : image.error().message));
         return;
     }
     // The still sits exactly where the window is; the frame may have moved since the listing.
@@ -245,8 +245,7 @@ void AppDelegate::showRegion() {
     if (!image) return;
     auto preview = RegionPreviewWindow::create(*image, m_session->normalizedRegion());
     if (!preview) return;
-    preview->present();
-    m_previewWindows.push_back(std::move(preview));
+    m_regionPreviews.present(std::move(preview));
 }
 
 void AppDelegate::clearRegion() {
@@ -615,9 +614,10 @@ void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
     recordTranslationOutcome(outcome, m_history, this, [this](const QList<TranslationHistoryRecord>& history) {
         m_historyController->refreshIfVisible(history);
     });
+    if (outcome.succeeded()) m_overlay->showOverlay();
     if (outcome.succeeded() && m_automaticSpeechEnabled) speakTranslationText(outcome.record->translation);
 }
 
-void AppDelegate::translationHistoryChanged() { m_overlay->showOverlay(); }
+void AppDelegate::translationHistoryChanged() { m_overlay->sessionListChanged(); }
 
 }  // namespace ovisu

@@ -9,6 +9,7 @@
 #include "clipboard/ClipboardSource.h"
 #include "dialogue/RealtimeSession.h"
 #include "capture/TargetWindow.h"
+#include "capture/ui/RegionPreviewWindow.h"
 #include "history/TranslationHistoryStore.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationSettingsActions.h"
@@ -24,7 +25,6 @@ class GlobalHotKeys;
 class MainWindow;
 class OverlayController;
 class RegionPicker;
-class RegionPreviewWindow;
 class SpeechOutput;
 class SettingsCenterWindow;
 class SettingsPageHomeProviders;
@@ -179,7 +179,7 @@ private:
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
     std::unique_ptr<GlobalHotKeys> m_hotKeys;
     std::unique_ptr<RegionPicker> m_regionPicker;
-    std::vector<std::unique_ptr<RegionPreviewWindow>> m_previewWindows;
+    RegionPreviews m_regionPreviews;
     std::unique_ptr<TranslationHistoryController> m_historyController;
     std::unique_ptr<SpeechOutput> m_speech;
     std::unique_ptr<TranslationProfiles> m_profiles;

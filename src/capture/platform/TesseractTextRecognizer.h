@@ -52,8 +52,8 @@ public:
     std::optional<QString> start(const TextRecognitionRequest& request = {});
 
     // Asked while a pass runs (between words); true abandons the pass, and recognize() answers
-    // with an error. Set it from the thread that recognises, not during a pass.
-    void setCancelCheck(std::function<bool()> check);
+    // with the error "文字识别已取消". Set it from the thread that recognises, not during a pass.
+    void setCancelCheck(std::function<bool()> check) override;
 
     // The folder used when the settings name none.
     static QString defaultDataPath();

@@ -104,18 +104,21 @@ struct X11WindowCapture::Atoms {
 std::unique_ptr<WindowCapture> makeWindowCapture() {
     if (qEnvironmentVariable("OVISU_WINDOW_CAPTURE") == QLatin1String("null"))
         return std::make_unique<UnavailableWindowCapture>(QStringLiteral("窗口捕获已停用（OVISU_WINDOW_CAPTURE=null）"));
-    QString reason;
+    CaptureFailure reason(QString{});
     if (auto capture = X11WindowCapture::connect(&reason)) return capture;
     return std::make_unique<UnavailableWindowCapture>(reason);
 }
 
-std::unique_ptr<X11WindowCapture> X11WindowCapture::connect(QString* reason) {
+std::unique_ptr<X11WindowCapture> X11WindowCapture::connect(CaptureFailure* reason) {
     int screenNumber = 0;
+    // An unset or empty DISPLAY fails here as well: xcb finds no display to connect to.
     xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
     if (!connection || xcb_connection_has_error(connection)) {
         if (connection) xcb_disconnect(connection);
-        *reason = QStringLiteral("无法连接 X 显示服务器（DISPLAY=%1）。请在图形会话中运行Ovisu。")
-                      .arg(qEnvironmentVariable("DISPLAY", QStringLiteral("未设置")));
+        const QString display = qEnvironmentVariable("DISPLAY");
+        *reason = CaptureFailure(CaptureFailure::Kind::displayUnavailable,
+                                 QStringLiteral("无法连接 X 显示服务器（DISPLAY=%1）：请在图形桌面中运行，或设置 DISPLAY")
+                                     .arg(display.isEmpty() ? QStringLiteral("未设置") : display));
         return nullptr;
     }
     auto composite = own(xcb_composite_query_version_reply(
@@ -152,13 +155,20 @@ X11WindowCapture::~X11WindowCapture() {
     xcb_disconnect(m_connection);
 }
 
-std::expected<QList<PlatformWindow>, QString> X11WindowCapture::listWindows() {
+CaptureFailure X11WindowCapture::failure(QString description) const {
+    if (xcb_connection_has_error(m_connection))
+        return CaptureFailure(CaptureFailure::Kind::displayUnavailable,
+                              QStringLiteral("与 X 显示服务器的连接已断开：请在图形桌面中重新启动Ovisu"));
+    return CaptureFailure(std::move(description));
+}
+
+std::expected<QList<PlatformWindow>, CaptureFailure> X11WindowCapture::listWindows() {
     QList<quint32> windows = atomList(property(m_connection, m_root, m_atoms->clientList, XCB_ATOM_WINDOW));
     const bool managed = !windows.isEmpty();
     if (!managed) {
         // No window manager: the mapped children of the root are the top-level windows.
         auto tree = own(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
-        if (!tree) return std::unexpected(QStringLiteral("读取窗口列表失败：X 服务器没有回答"));
+        if (!tree) return std::unexpected(failure(QStringLiteral("读取窗口列表失败：X 服务器没有回答")));
         const xcb_window_t* children = xcb_query_tree_children(tree.get());
         for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) windows.append(children[i]);
     }
@@ -168,7 +178,7 @@ std::expected<QList<PlatformWindow>, QString> X11WindowCapture::listWindows() {
         auto attributes = own(xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, id), nullptr));
         if (!attributes) continue;  // gone meanwhile
         if (!managed && attributes->override_redirect) continue;  // menus and tooltips
-        const auto frame = windowFrame(id);
+        const auto frame = frameOf(id);
         if (!frame) continue;
 
         PlatformWindow window;
@@ -193,10 +203,18 @@ std::expected<QList<PlatformWindow>, QString> X11WindowCapture::listWindows() {
         if (!pid.isEmpty()) window.processID = pid.first();
         result.append(window);
     }
+    // A server that went away answers nothing: that is no empty desktop.
+    if (xcb_connection_has_error(m_connection)) return std::unexpected(failure(QString()));
     return result;
 }
 
-std::expected<QRect, QString> X11WindowCapture::windowFrame(quint32 windowID) {
+std::expected<QRect, CaptureFailure> X11WindowCapture::windowFrame(quint32 windowID) {
+    auto frame = frameOf(windowID);
+    if (!frame) return std::unexpected(failure(frame.error()));
+    return *frame;
+}
+
+std::expected<QRect, QString> X11WindowCapture::frameOf(quint32 windowID) {
     auto geometry = own(xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, windowID), nullptr));
     if (!geometry) return std::unexpected(QStringLiteral("目标窗口已关闭或不可访问"));
     auto origin = own(xcb_translate_coordinates_reply(
@@ -216,7 +234,14 @@ std::expected<quint32, QString> X11WindowCapture::topLevelAncestor(quint32 windo
     return std::unexpected(QStringLiteral("目标窗口的层级异常"));
 }
 
-std::expected<QImage, QString> X11WindowCapture::captureWindow(quint32 windowID) {
+std::expected<QImage, CaptureFailure> X11WindowCapture::captureWindow(quint32 windowID) {
+    QMutexLocker lock(&m_captureMutex);
+    auto image = capture(windowID);
+    if (!image) return std::unexpected(failure(image.error()));
+    return std::move(*image);
+}
+
+std::expected<QImage, QString> X11WindowCapture::capture(quint32 windowID) {
     const auto topLevel = topLevelAncestor(windowID);
     if (!topLevel) return std::unexpected(topLevel.error());
 
@@ -234,7 +259,8 @@ std::expected<QImage, QString> X11WindowCapture::captureWindow(quint32 windowID)
         m_redirected.insert(*topLevel);
         // Parts that other windows covered until now are not yet in the window's own pixmap;
         // the redirect exposes them and the application repaints them in a moment. Give it that
-        // moment once, so even the very first capture holds the window alone.
+        // moment once, so even the very first capture holds the window alone. Captures run on a
+        // worker thread, so this wait never holds up the user interface.
         xcb_flush(m_connection);
         QThread::msleep(kFirstRepaintMilliseconds);
     }

@@ -2,6 +2,7 @@
 
 #include "base/AppLogger.h"
 #include "capture/CaptureRegionGeometry.h"
+#include "capture/DisplayScreens.h"
 #include "base/ui/WindowPresentation.h"
 
 #include <QCloseEvent>
@@ -190,9 +191,11 @@ void RegionPicker::presentRegionPicker(const QImage& image, const QRectF& target
                                        RegionPickerWindow::Completion completion, std::function<void()> cancelled) {
     dismissPicker();
 
-    const QRect frame(static_cast<int>(std::lround(targetFrame.x())), static_cast<int>(std::lround(targetFrame.y())),
-                      std::max(1, static_cast<int>(std::lround(targetFrame.width()))),
-                      std::max(1, static_cast<int>(std::lround(targetFrame.height()))));
+    // On a scaled screen the window server's pixels are not Qt's: the picker must cover the window.
+    const QRectF logical = logicalRectOnDisplays(targetFrame);
+    const QRect frame(static_cast<int>(std::lround(logical.x())), static_cast<int>(std::lround(logical.y())),
+                      std::max(1, static_cast<int>(std::lround(logical.width()))),
+                      std::max(1, static_cast<int>(std::lround(logical.height()))));
     auto* window = new RegionPickerWindow(image, frame);
     m_pickerWindow = window;
 

@@ -22,7 +22,7 @@ public:
     using Completion = std::function<void(const QRectF& normalizedRegion)>;
     using CancelHandler = std::function<void()>;
 
-    // `frame`: the target window's frame in global coordinates.
+    // `frame`: the target window's frame in Qt's global (logical) coordinates.
     RegionPickerWindow(const QImage& still, const QRect& frame, QWidget* parent = nullptr);
 
     void setCompletion(Completion completion) { m_completion = std::move(completion); }
@@ -66,8 +66,8 @@ public:
     explicit RegionPicker(QObject* parent = nullptr);
     ~RegionPicker() override;
 
-    // Opens the picker over `targetFrame` (global coordinates, top-left origin) with `image`
-    // scaled to it. `completion` receives the normalised region; `cancelled` runs on Escape.
+    // Opens the picker over `targetFrame` (the X11 window frame: device pixels, top-left origin)
+    // with `image` scaled to it. `completion` receives the normalised region; `cancelled` runs on Escape.
     void presentRegionPicker(const QImage& image, const QRectF& targetFrame,
                              RegionPickerWindow::Completion completion,
                              std::function<void()> cancelled = {});

@@ -13,7 +13,6 @@ namespace ovisu {
 RegionPreviewWindow::RegionPreviewWindow(const QImage& cut, QWidget* parent)
     : QWidget(parent, Qt::Window), m_cut(cut) {
     setWindowTitle(QStringLiteral("字幕区域预览"));
-    setAttribute(Qt::WA_DeleteOnClose, false);  // the owner keeps previews for its lifetime
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -36,6 +35,25 @@ std::unique_ptr<RegionPreviewWindow> RegionPreviewWindow::create(const QImage& c
 void RegionPreviewWindow::present() {
     centreOnScreen(*this);
     bringToFront(*this);
+}
+
+RegionPreviews::~RegionPreviews() {
+    for (const QPointer<RegionPreviewWindow>& window : std::as_const(m_windows)) delete window.data();
+}
+
+void RegionPreviews::present(std::unique_ptr<RegionPreviewWindow> preview) {
+    if (!preview) return;
+    RegionPreviewWindow* window = preview.release();
+    // Closing is the user saying it is done with the picture.
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    openCount();  // forgets the ones released meanwhile
+    m_windows.append(window);
+    window->present();
+}
+
+qsizetype RegionPreviews::openCount() {
+    m_windows.removeIf([](const QPointer<RegionPreviewWindow>& window) { return window.isNull(); });
+    return m_windows.size();
 }
 
 void RegionPreviewWindow::paintEvent(QPaintEvent*) {

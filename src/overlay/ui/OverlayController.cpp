@@ -43,9 +43,20 @@ void OverlayController::setOverlayVisible(bool visible) {
 }
 
 void OverlayController::showOverlay() {
+    m_hiddenByUser = false;
     createOverlayIfNeeded();
     renderOverlayText(true);
     setOverlayVisible(true);
+}
+
+void OverlayController::sessionListChanged() {
+    // Shown by other means since (a session start, say): the user's choice no longer holds.
+    if (m_hiddenByUser && isOverlayVisible()) m_hiddenByUser = false;
+    if (!m_hiddenByUser) {
+        showOverlay();
+        return;
+    }
+    renderOverlayText(true);
 }
 
 void OverlayController::renderOverlayText(bool scrollToBottom) {
@@ -85,6 +96,7 @@ bool OverlayController::restoreOverlayFrame() {
 }
 
 void OverlayController::positionOverlayOnSelectedRegion(std::optional<QRectF> selectedCaptureRect) {
+    if (selectedCaptureRect) selectedCaptureRect = logicalRectOnDisplays(*selectedCaptureRect);
     const auto frame = OverlayGeometry::frameOverSelectedRegion(selectedCaptureRect, currentDisplayScreens());
     if (!frame) return;
     createOverlayIfNeeded();
@@ -99,8 +111,10 @@ void OverlayController::persistOverlayFrame() {
 
 void OverlayController::toggleOverlayVisibility() {
     if (isOverlayVisible()) {
+        m_hiddenByUser = true;
         setOverlayVisible(false);
     } else {
+        m_hiddenByUser = false;
         createOverlayIfNeeded();
         setOverlayVisible(true);
     }
@@ -119,7 +133,9 @@ void OverlayController::toggleOverlayClickThrough() {
 }
 
 void OverlayController::closeOverlayFromHover() {
-    if (m_overlay) setOverlayVisible(false);
+    if (!m_overlay) return;
+    m_hiddenByUser = true;
+    setOverlayVisible(false);
 }
 
 bool OverlayController::isOverlayVisible() const { return m_overlay && m_overlay->isVisible(); }

@@ -37,14 +37,19 @@ public:
 
     void createOverlayIfNeeded();
     // After the pipeline added a finished translation: draw it, scrolled to the end, and bring
-    // the panel to the front (without taking the focus).
+    // the panel to the front (without taking the focus), even when the user had hidden it.
     void showOverlay();
+    // The session list changed otherwise (a streamed preview grew or was taken back, the list
+    // was trimmed or emptied): drawn at once, and shown as for a new result unless the user hid
+    // the panel; then it stays hidden until the user shows it or a new result arrives.
+    void sessionListChanged();
     void renderOverlayText(bool scrollToBottom);
     void applyOverlayStyle();
     void applyOverlayBehavior();
     void resetOverlayBehavior();
 
-    // Both place the panel; it reports the new frame, which is then stored.
+    // Both place the panel; it reports the new frame, which is then stored. The subtitle region
+    // is in the display server's device pixels (a region of the X11 window frame).
     bool restoreOverlayFrame();
     void positionOverlayOnSelectedRegion(std::optional<QRectF> selectedCaptureRect);
     void persistOverlayFrame();
@@ -54,6 +59,8 @@ public:
     void closeOverlayFromHover();
     bool isOverlayVisible() const;
     bool isOverlayClickThrough() const;
+    // The user hid the panel (the toggle or its close button) and has not shown it since.
+    bool isOverlayHiddenByUser() const { return m_hiddenByUser; }
 
     // The history-limit pop-up chose `limit`: stores it, trims the session and redraws at the end.
     void overlayHistoryLimitChanged(int limit);
@@ -83,6 +90,7 @@ private:
     SessionTrimmer m_trimSession;
     std::unique_ptr<OverlayPanel> m_overlay;
     bool m_lastVisible = false;
+    bool m_hiddenByUser = false;
 };
 
 }  // namespace ovisu

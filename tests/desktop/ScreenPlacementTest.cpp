@@ -1,0 +1,210 @@
+// Where the desktop program puts its windows over the game, and when it shows or lets them go.
+
+#include "app/ui/AppDelegate.h"
+#include "app/ui/MainWindow.h"
+#include "base/SettingsStore.h"
+#include "capture/WindowCapture.h"
+#include "capture/ui/RegionPickerWindow.h"
+#include "capture/ui/RegionPreviewWindow.h"
+#include "desktop/DesktopTestSupport.h"
+#include "engine/TranslationPipeline.h"
+#include "overlay/ui/OverlayController.h"
+#include "overlay/ui/OverlayPanel.h"
+#include "support/EventLoopWait.h"
+#include "support/QtPrinters.h"
+
+#include <QApplication>
+#include <QJsonObject>
+#include <QProcess>
+#include <QScreen>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+using namespace ovisu::test;
+
+namespace {
+
+const QStringList kScript = {"今日はいい天気ですね。", "そうだね、散歩に行こうか。", "駅の近くに新しい店ができた。"};
+const QString kGameTitle = QStringLiteral("Placement Game");
+
+class ScreenPlacementTest : public ::testing::Test {
+protected:
+    fake::FakeService service;
+
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "no private X server";
+        SettingsStore settings;
+        ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
+        ASSERT_TRUE(settings.setInt("provider", 9));
+        ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
+    }
+
+    // The game chosen and its subtitle box marked, as a returning user has them.
+    static void rememberGameAndBox() {
+        ASSERT_TRUE(SettingsStore().setDictionary(
+            "normalizedRegion", QJsonObject{{"x", 0.06}, {"y", 0.71}, {"width", 0.88}, {"height", 0.17}}));
+        ASSERT_TRUE(SettingsStore().setString("targetWindowTitle", "ovisu-test-game — " + kGameTitle));
+    }
+};
+
+// The game's subtitle box in device pixels.
+QRect subtitleBox(const QRect& gameFrame) {
+    return QRect(gameFrame.x() + qRound(gameFrame.width() * 0.06), gameFrame.y() + qRound(gameFrame.height() * 0.71),
+                 qRound(gameFrame.width() * 0.88), qRound(gameFrame.height() * 0.17));
+}
+
+std::string text(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+QRect halved(const QRect& device) {
+    return QRect(device.x() / 2, device.y() / 2, device.width() / 2, device.height() / 2);
+}
+
+// Within a pixel each way: an odd device coordinate lands half way between two logical ones.
+bool closeTo(const QRect& a, const QRect& b) {
+    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 && std::abs(a.width() - b.width()) <= 1 &&
+           std::abs(a.height() - b.height()) <= 1;
+}
+
+}  // namespace
+
+// X11 gives window frames in device pixels, Qt places windows in logical ones: at scale 2 the
+// picker must still cover the game exactly and the overlay sit over its subtitle box. Qt reads
+// the scale once per process, so the test runs itself again in a process started at scale 2.
+TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnItsSubtitles) {
+    if (qEnvironmentVariable("OVISU_SCALE_TWO_CHILD") != QStringLiteral("1")) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_SCALE_FACTOR", "2");
+        environment.insert("OVISU_SCALE_TWO_CHILD", "1");
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=ScreenPlacementTest.AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnItsSubtitles"});
+        ASSERT_TRUE(child.waitForFinished(180000));
+        const QString output = QString::fromUtf8(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+        return;
+    }
+    ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
+    qunsetenv("QT_SCALE_FACTOR");  // the game itself draws at the server's pixels
+    TestGame game(kScript, kGameTitle, 0);
+    ASSERT_TRUE(game.waitUntilListed(10000));
+    rememberGameAndBox();
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate.session().selectedTarget());
+    const auto gameFrame = makeWindowCapture()->windowFrame(delegate.session().selectedTarget()->windowID());
+    ASSERT_TRUE(gameFrame);
+
+    delegate.primaryRegionAction();
+    RegionPickerWindow* picker = delegate.regionPicker().pickerWindow();
+    ASSERT_NE(picker, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
+    EXPECT_TRUE(closeTo(picker->geometry(), halved(*gameFrame)))
+        << "the picker does not cover the game: " << text(picker->geometry()) << " over " << text(halved(*gameFrame));
+    const QSize size = picker->size();
+    const QPoint from(qRound(size.width() * 0.06), qRound(size.height() * 0.71));
+    const QPoint to(qRound(size.width() * 0.94), qRound(size.height() * 0.88));
+    QTest::mousePress(picker, Qt::LeftButton, {}, from);
+    QTest::mouseMove(picker, to);
+    QTest::mouseRelease(picker, Qt::LeftButton, {}, to);
+    ASSERT_TRUE(delegate.session().normalizedRegion());
+    EXPECT_NEAR(delegate.session().normalizedRegion()->y(), 0.71, 0.01);
+
+    delegate.primaryAction();
+    ASSERT_TRUE(delegate.session().isRunning());
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 20000)) << game.log().toStdString();
+    OverlayPanel* panel = delegate.overlay().overlay();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }, 3000));
+    spin(500);
+    const QRect box = halved(subtitleBox(*gameFrame));
+    EXPECT_TRUE(panel->frameGeometry().intersects(box))
+        << "panel " << text(panel->frameGeometry()) << " subtitle box " << text(box);
+    // Grown to its minimum size from the box's lower-left corner (then kept on the screen).
+    EXPECT_LE(std::abs(panel->geometry().left() - box.left()), 2) << text(panel->geometry()) << " " << text(box);
+    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        delegate.mainWindow().hide();  // at scale 2 it covers most of the game
+        spin(500);
+        runOnDisplay("import", {"-window", "root", folder + "/overlay-scale2.png"});
+    }
+    delegate.applicationWillTerminate();
+}
+
+// A panel the user hid stays hidden when the list it shows changes for any other reason than a
+// new result: a smaller history limit, a streamed preview taken back after a failed stream.
+TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
+    TestGame game(kScript, kGameTitle, 1500);
+    ASSERT_TRUE(game.waitUntilListed(10000));
+    rememberGameAndBox();
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    delegate.primaryAction();
+    ASSERT_TRUE(delegate.session().isRunning());
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() >= 2; }, 30000)) << game.log().toStdString();
+    delegate.primaryAction();  // paused: no new result arrives
+    ASSERT_FALSE(delegate.session().isRunning());
+    OverlayPanel* panel = delegate.overlay().overlay();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isVisible());
+
+    delegate.toggleOverlayVisibility();
+    ASSERT_FALSE(panel->isVisible());
+    delegate.overlayHistoryLimitChanged(1);
+    spin(200);
+    EXPECT_EQ(delegate.pipeline().translationHistory().size(), 1);
+    EXPECT_FALSE(panel->isVisible()) << "a limit change showed the hidden panel";
+    // What a failed stream does when it takes its preview back.
+    delegate.translationHistoryChanged();
+    spin(200);
+    EXPECT_FALSE(panel->isVisible()) << "a changed list showed the hidden panel";
+    EXPECT_TRUE(delegate.overlay().isOverlayHiddenByUser());
+
+    delegate.toggleOverlayVisibility();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(delegate.overlay().isOverlayHiddenByUser());
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(ScreenPlacementTest, APreviewIsReleasedWhenTheUserClosesIt) {
+    TestGame game(kScript, kGameTitle, 0);
+    ASSERT_TRUE(game.waitUntilListed(10000));
+    rememberGameAndBox();
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    const auto previews = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<RegionPreviewWindow*>(widget)) ++count;
+        return count;
+    };
+    delegate.showRegion();
+    delegate.showRegion();
+    ASSERT_EQ(previews(), 2);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* preview = qobject_cast<RegionPreviewWindow*>(widget)) {
+            preview->close();
+            break;
+        }
+    ASSERT_TRUE(waitUntil([&] { return previews() == 1; }, 2000)) << "a closed preview is kept";
+    delegate.applicationWillTerminate();
+}
+
+// No X display for the program's windows list (a display that does not exist): the status shows
+// the availability state with its guidance, and the primary button offers the help.
+TEST_F(ScreenPlacementTest, WithoutAnXDisplayTheMainWindowGuidesTheUser) {
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":4997");
+    AppDelegate delegate;  // its window back end connects now
+    qputenv("DISPLAY", display);
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(delegate.session().state(), RealtimeTranslationState::displayUnavailable());
+    EXPECT_EQ(delegate.mainWindow().statusText(), "无法连接 X 显示服务器：请在图形桌面中运行，或设置 DISPLAY");
+    EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "授权屏幕录制");
+    delegate.applicationWillTerminate();
+}
