@@ -126,7 +126,7 @@ TEST_F(SettingsCenterWindowTest, FirstOpenShowsTheDefaultsAndWritesNothing) {
     open();
     EXPECT_EQ(window->windowTitle(), "设置");
     EXPECT_EQ(window->pageTitles(),
-              QStringList({"悬浮窗行为", "悬浮窗样式", "识别与轮询", "剪贴板", "朗读", "快捷键与菜单栏"}));
+              QStringList({"悬浮窗行为", "悬浮窗样式", "识别与轮询", "剪贴板", "朗读", "快捷键与系统托盘"}));
 
     const std::pair<QString, bool> boxes[] = {
         {Keys::overlayShowsOriginal, true},   {Keys::overlayShowsMetadata, true},
@@ -163,7 +163,7 @@ TEST_F(SettingsCenterWindowTest, PagesFollowTheList) {
     open();
     auto* list = control<QListWidget>("settingsPageList");
     list->setCurrentRow(5);
-    EXPECT_EQ(window->currentPageTitle(), "快捷键与菜单栏");
+    EXPECT_EQ(window->currentPageTitle(), "快捷键与系统托盘");
     EXPECT_TRUE(control<QCheckBox>(Keys::globalHotKeysEnabled)->isVisible());
     EXPECT_FALSE(control<QCheckBox>(Keys::overlayShowsOriginal)->isVisible());
     EXPECT_TRUE(window->showPage("识别与轮询"));
@@ -438,7 +438,7 @@ TEST_F(SettingsCenterWindowTest, TogglesLeaveTheirFlagToTheShell) {
 }
 
 TEST_F(SettingsCenterWindowTest, HotKeysAndTrayIconStoreAndReconfigure) {
-    open("快捷键与菜单栏");
+    open("快捷键与系统托盘");
     auto* list = control<QWidget>("hotKeyList");
     const auto labels = list->findChildren<QLabel*>();
     QStringList texts;
