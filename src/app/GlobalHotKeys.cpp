@@ -5,6 +5,10 @@
 
 namespace ovisu {
 
+QString hotKeysTakenMessage(const QStringList& shortcuts) {
+    return QStringLiteral("快捷键 ") + shortcuts.join(QStringLiteral("、")) + QStringLiteral(" 已被其他程序占用");
+}
+
 std::unique_ptr<GlobalHotKeys> makeGlobalHotKeys(QObject* parent) {
     if (qEnvironmentVariable("OVISU_HOT_KEYS") == QLatin1String("null"))
         return std::make_unique<NullGlobalHotKeys>(QStringLiteral("全局快捷键已关闭（OVISU_HOT_KEYS=null）"), parent);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -34,16 +35,22 @@ public:
     ~GlobalHotKeys() override = default;
 
     // Always releases every registered key first; then, when enabled, registers the three keys.
-    // A key that cannot be registered (another program holds it) is skipped silently.
+    // A key that cannot be registered (another program holds it) is skipped and listed in
+    // refusedShortcuts() until the next configure.
     virtual void configure(bool enabled) = 0;
     virtual void unregisterGlobalHotKeys() = 0;
     virtual int registeredCount() const = 0;
+    // The shortcuts ("Ctrl+Shift+H") the last configure could not register.
+    virtual QStringList refusedShortcuts() const { return {}; }
     // Why this platform has no hot keys; empty when it has them.
     virtual QString unavailableReason() const { return {}; }
 
 signals:
     void hotKeyPressed(int id);
 };
+
+// "快捷键 Ctrl+Shift+H 已被其他程序占用" for the shortcuts given.
+QString hotKeysTakenMessage(const QStringList& shortcuts);
 
 // X11 key grabs when an X display can be opened; otherwise (or with OVISU_HOT_KEYS=null) an
 // implementation that registers nothing and says why.

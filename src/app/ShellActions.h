@@ -17,6 +17,8 @@ public:
     virtual void toggleOverlayClickThrough() = 0;
     virtual void performManualOCR() = 0;
     virtual void toggleClipboardMonitoring() = 0;
+    // Forget the lines the sources see as context; the saved history stays.
+    virtual void resetTranslationContext() = 0;
     virtual void toggleAutomaticSpeech() = 0;
     virtual void statusMenuSelectRegion() = 0;
     virtual void selectProvider(Provider provider) = 0;

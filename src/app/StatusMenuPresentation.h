@@ -85,6 +85,9 @@ struct StatusMenuPresentation {
     // The tray icon before any refresh, and the text shown when no icon can be drawn.
     static QString initialToolTip() { return QStringLiteral("Ovisu · 实时翻译"); }
     static QString fallbackIconText() { return QStringLiteral("译"); }
+    // Only an icon the player can see keeps the program running once its windows are closed.
+    static bool keepsRunningWithoutWindows(bool iconEnabled, bool trayAvailable) { return iconEnabled && trayAvailable; }
+    static QString trayUnavailableNotice() { return QStringLiteral("系统托盘不可用：关闭主窗口将退出程序"); }
 
     friend bool operator==(const StatusMenuPresentation&, const StatusMenuPresentation&) = default;
 };

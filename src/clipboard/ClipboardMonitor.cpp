@@ -86,6 +86,12 @@ void ClipboardMonitor::stopClipboardMonitoring(bool updateState) {
     if (updateState) m_client.updateState(RealtimeTranslationState::paused());
 }
 
+void ClipboardMonitor::suspendClipboardMonitoringForQuit() {
+    m_clipboardPollingTimer.stop();
+    m_pendingClipboardText.reset();
+    m_pipeline.abandonTranslationsInFlight();
+}
+
 void ClipboardMonitor::toggleClipboardMonitoring() {
     if (clipboardMonitoringEnabled())
         stopClipboardMonitoring(true);

@@ -55,6 +55,9 @@ public:
     void restoreClipboardMonitoringAtLaunch();
     void startClipboardMonitoring();
     void stopClipboardMonitoring(bool updateState);
+    // The program quits: the poll stops and nothing in flight is kept, but the stored mode stays
+    // as the user left it, so the next launch picks it up again.
+    void suspendClipboardMonitoringForQuit();
     void toggleClipboardMonitoring();
     void toggleClipboardStrictDetection();
     void pollClipboardForTranslation();

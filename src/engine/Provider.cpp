@@ -119,10 +119,11 @@ const std::array<ProviderInfo, providerCount> kProviders = {{
      kApiKey, true, true, kModelLabel, true, true, 0,
      "Gemini OpenAI 兼容接口；需要 Google AI Studio API Key，模型按账号可用列表填写。",
      "https://aistudio.google.com/apikey"},
-    // There is no platform translator on Linux; the sentence names what the system offers here.
-    {"Apple 系统翻译（本地）", "系统翻译（Apple 本地）", "system://translation", "",
+    // Linux has no platform translator: the note says so instead of promising one. The credential
+    // account keeps its stored name, so nothing saved under it is lost.
+    {"系统翻译（本地）", "系统翻译（Apple 本地）", "system://translation", "",
      kApiKey, false, false, kNoInput, false, false, 0,
-     "使用系统翻译框架（Linux 上暂无可用的系统翻译）；日文→简体中文优先在设备上处理，不需要 API Key。首次使用可能需要安装系统语言模型。",
+     "当前系统没有内置的翻译功能，此翻译源暂不可用；请改用其他翻译源（例如 Google 翻译或本地模型）。",
      ""},
 }};
 

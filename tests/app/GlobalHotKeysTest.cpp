@@ -180,12 +180,21 @@ TEST_F(GlobalHotKeysTest, AKeyHeldByAnotherProgramIsSkippedAndReleasedOnDestruct
               nullptr);
     keys->configure(true);
     EXPECT_EQ(keys->registeredCount(), 2);
+    // The shell names the taken key to the player.
+    EXPECT_EQ(keys->refusedShortcuts(), QStringList{"Ctrl+Shift+H"});
+    EXPECT_EQ(hotKeysTakenMessage(keys->refusedShortcuts()), "快捷键 Ctrl+Shift+H 已被其他程序占用");
+    EXPECT_EQ(hotKeysTakenMessage({"Ctrl+Shift+P", "Ctrl+Shift+R"}), "快捷键 Ctrl+Shift+P、Ctrl+Shift+R 已被其他程序占用");
     other->pressControlShift('r');
     ASSERT_TRUE(waitUntil([&] { return !pressed.isEmpty(); }));
     EXPECT_EQ(pressed, QList<int>({hotKeySelectRegion}));
     xcb_disconnect(blocker);
     // The lock variants of the refused key were given back, not left dangling.
     EXPECT_TRUE(other->canGrab('h', kControlShift | XCB_MOD_MASK_LOCK));
+
+    // Once the other program lets go, configuring again takes the key and names nothing.
+    keys->configure(true);
+    EXPECT_EQ(keys->registeredCount(), 3);
+    EXPECT_TRUE(keys->refusedShortcuts().isEmpty());
 
     keys.reset();
     EXPECT_TRUE(other->canGrab('p', kControlShift));

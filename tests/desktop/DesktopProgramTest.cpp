@@ -2,6 +2,12 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
+#include "app/ui/StatusItem.h"
+#include "app/platform/X11GlobalHotKeys.h"
+#include "app/StatusMenuPresentation.h"
+#include "history/TranslationHistoryStore.h"
+#include "base/AppLogger.h"
+#include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
 #include "capture/WindowCapture.h"
@@ -23,9 +29,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QFileDialog>
 #include <QTextEdit>
 #include <QTimer>
@@ -255,12 +265,18 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
     delegate.applicationWillTerminate();
 }
 
-TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndTheTrayDecidesWhetherClosingQuits) {
+TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQuits) {
     ASSERT_TRUE(SettingsStore().remove("firstRun.contentChoice"));
     ASSERT_TRUE(SettingsStore().remove("firstRun.providerChoice"));
+    // The private display, like stock GNOME, has no system tray.
+    ASSERT_FALSE(StatusItem::systemTrayAvailable());
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
-    EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+    // The tray icon is on by default, but nothing would show it: the status line says so, and
+    // closing the main window quits instead of leaving an invisible process.
+    EXPECT_EQ(delegate.mainWindow().statusText(), "系统托盘不可用：关闭主窗口将退出程序");
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    EXPECT_TRUE(AppLogger::shared().combinedText().contains("系统托盘不可用：关闭主窗口将退出程序"));
 
     // The quick-start guide comes up once; answering "I have a key" opens the source configuration.
     ASSERT_TRUE(waitUntil([&] { return delegate.quickStartGuide() && delegate.quickStartGuide()->isVisible(); }, 3000));
@@ -278,7 +294,6 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndTheTrayDecidesWhetherC
     EXPECT_EQ(SettingsStore().intValue("firstRun.providerChoice", -9), 1);
     sourceWindow->doneButton()->click();
     EXPECT_FALSE(firstRunGuidePending(SettingsStore()));
-    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());  // the tray icon keeps the program running
 
     delegate.openSettingsCenter();
     SettingsCenterWindow* settings = delegate.settingsWindow();
@@ -291,15 +306,33 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndTheTrayDecidesWhetherC
     ASSERT_NE(limit, nullptr);
     EXPECT_EQ(limit->currentText(), "8 句");
 
-    // Turning the tray icon off in the settings makes closing the main window quit.
+    // The tray icon's setting still stores; without a tray, closing quits either way, and the
+    // status line does not repeat itself.
     auto* trayBox = settings->findChild<QCheckBox*>("menuBarIconEnabled");
     ASSERT_NE(trayBox, nullptr);
     ASSERT_TRUE(trayBox->isChecked());
+    delegate.mainWindow().setStatusText("准备就绪");
     trayBox->click();
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
     EXPECT_FALSE(SettingsStore().boolValue("menuBarIconEnabled", true));
     trayBox->click();
-    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+
+    // Closing the main window, the last one open, really ends the program's event loop.
+    settings->close();
+    bool quit = false;
+    const auto connection = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { quit = true; });
+    QTimer::singleShot(0, &delegate.mainWindow(), [&] { delegate.mainWindow().close(); });
+    QTimer safetyNet;  // ends a loop that would otherwise run for ever; never the expected way out
+    safetyNet.setSingleShot(true);
+    QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    safetyNet.start(3000);
+    const int status = QCoreApplication::exec();
+    safetyNet.stop();
+    QObject::disconnect(connection);
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(status, 0);
     delegate.applicationWillTerminate();
 }
 
@@ -421,4 +454,259 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
     EXPECT_FALSE(windows.aiLocalizationWindow()->isVisible());
     EXPECT_FALSE(windows.providerSettingsWindow()->isVisible());
     delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, AfterAFallbackEveryViewShowsTheSourceInUse) {
+    // Sakura fails with a passing server error; Groq, not even enabled yet, takes over.
+    ASSERT_TRUE(SettingsStore().setBool("automaticFallbackEnabled", true));
+    ASSERT_TRUE(SettingsStore().setInt("fallbackProvider", rawValue(Provider::groq)));
+    ASSERT_TRUE(SettingsStore().setString("endpoint.22", service.baseUrl() + "/openai/v1/chat/completions"));
+    ASSERT_TRUE(LocalCredentialStore::save("gsk-test", ProviderCatalogue::credentialAccount(Provider::groq)));
+    fake::ScriptedReply unavailable;
+    unavailable.status = 503;
+    for (int i = 0; i < 3; ++i) service.enqueue(fake::Route::chatCompletions, unavailable);
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    ASSERT_EQ(delegate.mainWindow().shownProvider(), Provider::sakura);
+    delegate.toggleClipboardMonitoring();
+    ASSERT_TRUE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
+    QGuiApplication::clipboard()->setText("助けてください。");
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 15000));
+    ASSERT_EQ(delegate.pipeline().translationHistory().first().provider, ProviderCatalogue::title(Provider::groq));
+
+    // The main window's pop-up and note, the application menu and the tray's list all name Groq.
+    EXPECT_EQ(delegate.mainWindow().shownProvider(), Provider::groq);
+    QAction* groqItem = nullptr;
+    QAction* sakuraItem = nullptr;
+    for (QAction* menu : delegate.mainWindow().menuBar()->actions())
+        if (menu->menu() && menu->text() == "翻译引擎")
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->text() == ProviderCatalogue::title(Provider::groq)) groqItem = item;
+                if (item->text() == ProviderCatalogue::title(Provider::sakura)) sakuraItem = item;
+            }
+    ASSERT_NE(groqItem, nullptr) << "the fallback source is missing from the menu";
+    ASSERT_NE(sakuraItem, nullptr);
+    EXPECT_TRUE(groqItem->isChecked());
+    EXPECT_FALSE(sakuraItem->isChecked());
+    const auto trayItems = StatusMenuPresentation::providerItems(delegate.pipeline().selection());
+    const auto checked = std::find_if(trayItems.begin(), trayItems.end(), [](const auto& item) { return item.checked; });
+    ASSERT_NE(checked, trayItems.end());
+    EXPECT_EQ(checked->provider, Provider::groq);
+    EXPECT_TRUE(AppLogger::shared().combinedText().contains("已切换到备用翻译源：Groq（API）"));
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, TheErrorDetailsOpenTheHelpAndTheContextResetKeepsTheSavedHistory) {
+    fake::ScriptedReply refused;
+    refused.status = 400;
+    refused.body = R"({"error":{"message":"bad request"}})";
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    delegate.toggleClipboardMonitoring();
+    QGuiApplication::clipboard()->setText("お茶をどうぞ。");
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    service.enqueue(fake::Route::chatCompletions, refused);
+    QGuiApplication::clipboard()->setText("もう一杯いかが。");
+    ASSERT_TRUE(waitUntil([&] { return !delegate.session().lastErrorMessage().isEmpty(); }, 5000));
+
+    // "打开使用帮助" in the error details brings up the help, next to the program.
+    QString detailsTitle;
+    QTimer::singleShot(500, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        detailsTitle = box->windowTitle();
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == "打开使用帮助") button->click();
+    });
+    QTimer::singleShot(5000, [] {  // never leave a test hanging on a box nobody answers
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    delegate.showLastErrorDetails();
+    EXPECT_EQ(detailsTitle, "Ovisu错误详情");
+    const auto windows = QApplication::topLevelWidgets();
+    const auto help = std::find_if(windows.begin(), windows.end(), [](QWidget* window) {
+        return window->isVisible() && window->windowTitle() == "使用帮助与 API 排错";
+    });
+    ASSERT_NE(help, windows.end()) << "the help did not open";
+    (*help)->close();
+
+    // The source menu resets the context: the lines on screen go, the saved history stays.
+    QAction* reset = nullptr;
+    for (QAction* menu : delegate.mainWindow().menuBar()->actions())
+        if (menu->menu() && menu->text() == "翻译引擎")
+            for (QAction* item : menu->menu()->actions())
+                if (item->text() == "重置翻译上下文") reset = item;
+    ASSERT_NE(reset, nullptr);
+    reset->trigger();
+    EXPECT_EQ(delegate.mainWindow().statusText(), "翻译上下文已重置，保存的历史记录未删除");
+    EXPECT_TRUE(delegate.pipeline().translationHistory().isEmpty());
+    ASSERT_TRUE(waitUntil([] {
+        QFile saved(TranslationHistoryStore::defaultFilePath());
+        return saved.open(QIODevice::ReadOnly) && QString::fromUtf8(saved.readAll()).contains("お茶をどうぞ。");
+    }, 5000)) << "the saved history lost the line";
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, HotKeysHeldByAnotherProgramAreNamed) {
+    // Another program got there first and holds all three combinations.
+    const auto other = X11GlobalHotKeys::connect();
+    ASSERT_NE(other, nullptr);
+    other->configure(true);
+    ASSERT_EQ(other->registeredCount(), 3);
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    const QString taken = "快捷键 Ctrl+Shift+P、Ctrl+Shift+H、Ctrl+Shift+R 已被其他程序占用";
+    EXPECT_TRUE(delegate.mainWindow().statusText().contains(taken)) << delegate.mainWindow().statusText().toStdString();
+    EXPECT_TRUE(AppLogger::shared().combinedText().contains(taken));
+    EXPECT_EQ(delegate.hotKeys().registeredCount(), 0);
+
+    // Once the other program lets go, turning the keys on again takes them and names nothing.
+    other->unregisterGlobalHotKeys();
+    delegate.mainWindow().setStatusText("准备就绪");
+    delegate.configureGlobalHotKeys();
+    EXPECT_EQ(delegate.hotKeys().registeredCount(), 3);
+    EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(DesktopProgramTest, NoTextNamesAnotherPlatform) {
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate.pipeline().selection().providerVisibilityChanged(Provider::systemTranslation, true) ==
+                ProviderSelection::VisibilityChange::applied);
+    delegate.translationSourcesChanged();
+    delegate.selectProvider(Provider::systemTranslation);
+    EXPECT_EQ(delegate.mainWindow().shownProvider(), Provider::systemTranslation);
+    EXPECT_EQ(ProviderCatalogue::title(Provider::systemTranslation), "系统翻译（本地）");
+    EXPECT_TRUE(ProviderCatalogue::note(Provider::systemTranslation).contains("没有内置的翻译功能"));
+
+    // Every window the player can open from the settings, on every page.
+    delegate.openSettingsCenter();
+    SettingsCenterWindow* settings = delegate.settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    for (const QString& page : settings->pageTitles()) ASSERT_TRUE(settings->showPage(page));
+    delegate.openProviderSettings();
+    delegate.openProviderManager();
+    delegate.openAILocalizationSettings();
+    delegate.openTranslationSettings();
+    spin(200);
+
+    QStringList texts;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (widget->isWindow()) texts << widget->windowTitle();
+        texts << widget->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) texts << button->text();
+        if (auto* box = qobject_cast<QComboBox*>(widget))
+            for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+        for (QAction* action : widget->actions()) texts << action->text();
+    }
+    texts << settings->pageTitles();
+    for (const QString& text : texts)
+        for (const char* word : {"菜单栏", "Apple", "macOS", "访达", "程序坞"})
+            EXPECT_FALSE(text.contains(QString::fromUtf8(word))) << text.toStdString();
+    EXPECT_TRUE(settings->pageTitles().contains("快捷键与系统托盘"));
+    delegate.applicationWillTerminate();
+}
+
+namespace {
+
+// The real program, started on the private display in the test's home.
+class RunningOvisu {
+public:
+    RunningOvisu() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("OVISU_HOT_KEYS", "null");  // the keys belong to no one but the test
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral(OVISU_BINARY), {});
+    }
+    ~RunningOvisu() {
+        if (m_process.state() == QProcess::NotRunning) return;
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+
+    // The main window's X identifier once it is on screen; 0 when it never came.
+    quint32 waitForMainWindow() {
+        const auto capture = makeWindowCapture();
+        quint32 found = 0;
+        waitUntil(
+            [&] {
+                const auto windows = capture->listWindows();
+                if (!windows) return false;
+                for (const PlatformWindow& window : *windows)
+                    if (window.isOnScreen && window.title == "Ovisu" && window.processID == m_process.processId())
+                        found = window.windowID;
+                return found != 0;
+            },
+            15000);
+        return found;
+    }
+
+    // A key on the main window, as the player types it there.
+    // (The floating panel may stand in front of it, so the activation is not waited for.)
+    bool type(quint32 window, const QString& keys) {
+        if (!runOnDisplay("xdotool", {"windowactivate", QString::number(window)})) return false;
+        spin(300);
+        return runOnDisplay("xdotool", {"key", "--clearmodifiers", keys});
+    }
+
+    bool waitForExit(int milliseconds) {
+        return waitUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds);
+    }
+    int exitCode() const { return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1; }
+    QString output() { return QString::fromUtf8(m_process.readAll()); }
+
+private:
+    QProcess m_process;
+};
+
+QString programLog() {
+    QString text;
+    for (const QFileInfo& file : QDir(paths::logFolder()).entryInfoList(QDir::Files, QDir::Name)) {
+        QFile log(file.filePath());
+        if (log.open(QIODevice::ReadOnly)) text += QString::fromUtf8(log.readAll());
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(DesktopProgramTest, WhatTheFirstRunSetIsRightInTheNextRun) {
+    // Interface mode was chosen when it could still be chosen.
+    ASSERT_TRUE(SettingsStore().setInt("translationMode", 1));
+
+    {
+        RunningOvisu first;
+        const quint32 window = first.waitForMainWindow();
+        ASSERT_NE(window, 0u) << first.output().toStdString();
+        ASSERT_TRUE(waitUntil([] { return programLog().contains("翻译模式：对白模式；剪贴板监听：关闭"); }, 5000))
+            << programLog().toStdString();
+        // The player turns the clipboard mode on from the menu and quits with Ctrl+Q.
+        ASSERT_TRUE(first.type(window, "ctrl+shift+l"));
+        ASSERT_TRUE(waitUntil([] { return SettingsStore().boolValue("clipboardMonitoringEnabled", false); }, 5000));
+        ASSERT_TRUE(first.type(window, "ctrl+q"));
+        ASSERT_TRUE(first.waitForExit(10000)) << "Ctrl+Q did not quit";
+        EXPECT_EQ(first.exitCode(), 0) << first.output().toStdString();
+    }
+    EXPECT_TRUE(SettingsStore().boolValue("clipboardMonitoringEnabled", false)) << "quitting switched the mode off";
+    EXPECT_TRUE(programLog().contains("[app] 应用退出"));
+
+    RunningOvisu second;
+    const quint32 window = second.waitForMainWindow();
+    ASSERT_NE(window, 0u) << second.output().toStdString();
+    // It starts in dialogue mode, listening to the clipboard: a copied line reaches the source.
+    ASSERT_TRUE(waitUntil([] { return programLog().count("翻译模式：") == 2; }, 5000));
+    EXPECT_TRUE(programLog().contains("翻译模式：对白模式；剪贴板监听：开启")) << programLog().toStdString();
+    EXPECT_FALSE(programLog().contains("翻译模式：界面模式"));
+    QGuiApplication::clipboard()->setText("おはようございます。");
+    ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 10000)) << programLog().toStdString();
+    EXPECT_EQ(sentTexts(service), QStringList{"おはようございます。"});
+    ASSERT_TRUE(second.type(window, "ctrl+q"));
+    ASSERT_TRUE(second.waitForExit(10000));
+    EXPECT_TRUE(SettingsStore().boolValue("clipboardMonitoringEnabled", false));
 }

@@ -135,7 +135,7 @@ TEST_F(SettingsCenterWindowTest, PagesFollowTheList) {
     open();
     auto* list = control<QListWidget>("settingsPageList");
     list->setCurrentRow(5);
-    EXPECT_EQ(window->currentPageTitle(), "快捷键与菜单栏");
+    EXPECT_EQ(window->currentPageTitle(), "快捷键与系统托盘");
     EXPECT_TRUE(control<QCheckBox>(Keys::globalHotKeysEnabled)->isVisible());
     EXPECT_FALSE(control<QCheckBox>(Keys::overlayShowsOriginal)->isVisible());
     EXPECT_TRUE(window->showPage("识别与轮询"));
@@ -406,7 +406,7 @@ TEST_F(SettingsCenterWindowTest, TogglesLeaveTheirFlagToTheShell) {
 }
 
 TEST_F(SettingsCenterWindowTest, HotKeysAndTrayIconStoreAndReconfigure) {
-    open("快捷键与菜单栏");
+    open("快捷键与系统托盘");
     auto* list = control<QWidget>("hotKeyList");
     const auto labels = list->findChildren<QLabel*>();
     QStringList texts;

@@ -1,40 +1,14 @@
-#include "app/ShellActions.h"
 #include "app/ui/StatusItem.h"
+#include "ui/RecordingShellActions.h"
 
 #include <QAction>
 #include <QMenu>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
+using test::RecordingActions;
 
 namespace {
-
-class RecordingActions : public ShellActions {
-public:
-    QStringList calls;
-    void toggleTranslation() override { calls << "toggleTranslation"; }
-    void toggleOverlayVisibility() override { calls << "toggleOverlayVisibility"; }
-    void toggleOverlayClickThrough() override { calls << "toggleOverlayClickThrough"; }
-    void performManualOCR() override { calls << "performManualOCR"; }
-    void toggleClipboardMonitoring() override { calls << "toggleClipboardMonitoring"; }
-    void toggleAutomaticSpeech() override { calls << "toggleAutomaticSpeech"; }
-    void statusMenuSelectRegion() override { calls << "statusMenuSelectRegion"; }
-    void selectProvider(Provider provider) override { calls << "selectProvider " + ProviderCatalogue::title(provider); }
-    void statusMenuApplyProfile(const QString& name) override { calls << "applyProfile " + name; }
-    void copyLatestTranslation() override { calls << "copyLatestTranslation"; }
-    void speakLatestTranslation() override { calls << "speakLatestTranslation"; }
-    void showMainWindow() override { calls << "showMainWindow"; }
-    void openSettingsCenter() override { calls << "openSettingsCenter"; }
-    void openSettingsHelp() override { calls << "openSettingsHelp"; }
-    void openTranslationHistory() override { calls << "openTranslationHistory"; }
-    void exportTranslationHistory() override { calls << "exportTranslationHistory"; }
-    void openProviderSettings() override { calls << "openProviderSettings"; }
-    void openAILocalizationSettings() override { calls << "openAILocalizationSettings"; }
-    void openTranslationSettings() override { calls << "openTranslationSettings"; }
-    void openProviderManager() override { calls << "openProviderManager"; }
-    void showScreenCapturePermissionHelp() override { calls << "showScreenCapturePermissionHelp"; }
-    void quitApplication() override { calls << "quitApplication"; }
-};
 
 QAction* actionStartingWith(QMenu* menu, const QString& title) {
     for (QAction* action : menu->actions())

@@ -55,10 +55,12 @@ X11GlobalHotKeys::~X11GlobalHotKeys() {
 
 void X11GlobalHotKeys::configure(bool enabled) {
     unregisterGlobalHotKeys();
+    m_refused.clear();
     if (!enabled || xcb_connection_has_error(m_connection)) return;
     m_numLockMask = numLockMask();
     for (const GlobalHotKeyDefinition& definition : globalHotKeyDefinitions)
-        registerGlobalHotKey(definition.id, static_cast<std::uint32_t>(definition.letter));
+        if (!registerGlobalHotKey(definition.id, static_cast<std::uint32_t>(definition.letter)))
+            m_refused << QString::fromLatin1(definition.shortcut);
     xcb_flush(m_connection);
     // Waiting for the grabs' answers may have queued events the socket notifier will not see.
     QMetaObject::invokeMethod(this, &X11GlobalHotKeys::readEvents, Qt::QueuedConnection);

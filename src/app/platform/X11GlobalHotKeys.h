@@ -25,6 +25,7 @@ public:
     void configure(bool enabled) override;
     void unregisterGlobalHotKeys() override;
     int registeredCount() const override { return static_cast<int>(m_registered.size()); }
+    QStringList refusedShortcuts() const override { return m_refused; }
 
 private:
     struct RegisteredKey {
@@ -43,6 +44,7 @@ private:
     std::uint32_t m_root;
     QSocketNotifier* m_notifier = nullptr;
     QList<RegisteredKey> m_registered;
+    QStringList m_refused;
     std::uint16_t m_numLockMask = 0;
 };
 

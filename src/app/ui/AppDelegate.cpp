@@ -30,6 +30,7 @@
 #include "engine/ui/TranslationSettingsWindows.h"
 #include "base/ui/WindowPresentation.h"
 
+#include <QPushButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -41,6 +42,10 @@ namespace {
 
 const QString kApp = QStringLiteral("app");
 const QString kVersionText = QStringLiteral("1.26 (Build 1260)");
+
+QString translationModeTitle(TranslationMode mode) {
+    return mode == TranslationMode::interface ? QStringLiteral("界面模式") : QStringLiteral("对白模式");
+}
 
 }  // namespace
 
@@ -97,7 +102,7 @@ void AppDelegate::wireMainWindow() {
 void AppDelegate::applicationDidFinishLaunching() {
     AppLogger::shared().info(kApp, QStringLiteral("启动 ") + kVersionText + QStringLiteral("，系统 ") +
                                        QSysInfo::prettyProductName());
-    buildApplicationMenu(*m_mainWindow, *this, m_selection.visibleProviders());
+    m_launching = true;
     showProviders();
     m_mainWindow->setTranslationMode(m_session->translationMode());
     m_mainWindow->setOverlayOpacity(m_settings.doubleValue(SettingsKeys::overlayWindowOpacity,
@@ -108,6 +113,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_session->setRegion(CaptureRegionGeometry::restoreRegion(m_settings));
     updateRegionControlsForMode();
     refreshWindows();
+    AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_session->translationMode()) +
+                                       QStringLiteral("；剪贴板监听：") +
+                                       (m_clipboardMonitor->clipboardMonitoringEnabled() ? QStringLiteral("开启")
+                                                                                         : QStringLiteral("关闭")));
+    m_launching = false;
+    // The window list has set the status line; what launch found worth saying goes after it.
+    if (!m_launchNotices.isEmpty()) m_mainWindow->setStatusText(m_launchNotices.join(QStringLiteral("；")));
+    m_launchNotices.clear();
     m_mainWindow->show();
     if (firstRunGuidePending(m_settings)) QTimer::singleShot(0, this, &AppDelegate::showQuickStartGuide);
 }
@@ -138,10 +151,21 @@ void AppDelegate::applyFirstRunChoice(FirstRunProviderChoice choice) {
 void AppDelegate::applicationWillTerminate() {
     AppLogger::shared().info(kApp, QStringLiteral("应用退出"));
     if (m_session->isRunning()) m_session->stopTranslation();
-    if (m_clipboardMonitor->isPolling()) m_clipboardMonitor->stopClipboardMonitoring(false);
+    // Quitting is not switching the mode off: the next launch restores it.
+    if (m_clipboardMonitor->isPolling()) m_clipboardMonitor->suspendClipboardMonitoringForQuit();
     m_pipeline->cancelActiveTranslation(true);
     m_history.waitForPendingAppends();
     m_hotKeys->unregisterGlobalHotKeys();
+}
+
+// Something the player should know that is not a state (a taken hot key, a missing tray): on
+// the status line (after launch has set it) and in the log.
+void AppDelegate::notify(const QString& text) {
+    AppLogger::shared().warning(kApp, text);
+    if (m_launching)
+        m_launchNotices << text;
+    else
+        m_mainWindow->setStatusText(text);
 }
 
 // Window list ------------------------------------------------------------------------------
@@ -182,6 +206,11 @@ void AppDelegate::targetChangedIfNeeded() {
 }
 
 void AppDelegate::translationModeChanged(TranslationMode mode) {
+    if (mode == TranslationMode::interface && !m_mainWindow->interfaceModeOffered()) {
+        m_mainWindow->setStatusText(QStringLiteral("界面模式即将推出，请使用对白模式"));
+        m_mainWindow->setTranslationMode(m_session->translationMode());
+        return;
+    }
     m_session->translationModeChanged(mode);
     m_mainWindow->setTranslationMode(mode);
     updateRegionControlsForMode();
@@ -263,13 +292,30 @@ void AppDelegate::updateRegionControlsForMode() {
 
 void AppDelegate::providerChanged(Provider provider) {
     m_selection.providerChanged(provider);
+    showCurrentProviderInApplicationMenu(*m_mainWindow, m_selection.currentProvider());
     showProviderDetails();
     refreshStatusMenu();
 }
 
 void AppDelegate::showProviders() {
-    m_mainWindow->setProviders(m_selection.visibleProviders(), std::max(0, m_selection.selectedIndex()));
+    const QList<Provider> visible = m_selection.visibleProviders();
+    if (visible != m_menuProviders) {
+        buildApplicationMenu(*m_mainWindow, *this, visible);
+        m_menuProviders = visible;
+    }
+    showCurrentProviderInApplicationMenu(*m_mainWindow, m_selection.currentProvider());
+    m_mainWindow->setProviders(visible, std::max(0, m_selection.selectedIndex()));
     showProviderDetails();
+}
+
+// The pipeline's automatic fallback makes another source current behind the views' backs; every
+// view follows the source actually in use.
+void AppDelegate::showProviderInUse() {
+    const Provider current = m_selection.currentProvider();
+    if (m_mainWindow->shownProvider() == current && m_selection.visibleProviders() == m_menuProviders) return;
+    showProviders();
+    refreshStatusMenu();
+    notify(QStringLiteral("已切换到备用翻译源：") + ProviderCatalogue::title(current));
 }
 
 void AppDelegate::showProviderDetails() {
@@ -299,9 +345,10 @@ void AppDelegate::showLastErrorDetails() {
     if (message.isEmpty()) return;
     QMessageBox box(QMessageBox::Information, QStringLiteral("Ovisu错误详情"), message, QMessageBox::NoButton,
                     m_mainWindow.get());
-    box.addButton(QStringLiteral("打开使用帮助"), QMessageBox::HelpRole);
+    const QPushButton* help = box.addButton(QStringLiteral("打开使用帮助"), QMessageBox::HelpRole);
     box.addButton(QStringLiteral("关闭"), QMessageBox::RejectRole);
     box.exec();
+    if (box.clickedButton() == help) openSettingsHelp();
 }
 
 void AppDelegate::overlayWindowOpacityChanged(double opacity) {
@@ -315,15 +362,26 @@ void AppDelegate::overlayWindowOpacityChanged(double opacity) {
 
 void AppDelegate::configureStatusItem() {
     const bool enabled = m_settings.boolValue(SettingsKeys::menuBarIconEnabled, SettingsDefaults::menuBarIconEnabled);
+    const bool trayAvailable = StatusItem::systemTrayAvailable();
     m_statusItem->configure(enabled);
-    // With the tray icon the program keeps running without windows; without it, closing the
-    // main window quits.
-    QApplication::setQuitOnLastWindowClosed(!enabled);
+    // With a tray icon the program keeps running without windows; without one (turned off, or a
+    // desktop with no tray, as stock GNOME), closing the main window quits, or nothing could
+    // bring the program back.
+    QApplication::setQuitOnLastWindowClosed(!StatusMenuPresentation::keepsRunningWithoutWindows(enabled, trayAvailable));
+    if (enabled && !trayAvailable && !m_trayNoticeShown) {
+        m_trayNoticeShown = true;
+        notify(StatusMenuPresentation::trayUnavailableNotice());
+    }
     refreshStatusMenu();
 }
 
 void AppDelegate::configureGlobalHotKeys() {
-    m_hotKeys->configure(m_settings.boolValue(SettingsKeys::globalHotKeysEnabled, SettingsDefaults::globalHotKeysEnabled));
+    const bool enabled = m_settings.boolValue(SettingsKeys::globalHotKeysEnabled, SettingsDefaults::globalHotKeysEnabled);
+    m_hotKeys->configure(enabled);
+    if (!enabled) return;
+    if (const QString reason = m_hotKeys->unavailableReason(); !reason.isEmpty())
+        AppLogger::shared().warning(kApp, reason);
+    if (const QStringList taken = m_hotKeys->refusedShortcuts(); !taken.isEmpty()) notify(hotKeysTakenMessage(taken));
 }
 
 void AppDelegate::handleGlobalHotKey(int id) {
@@ -377,6 +435,7 @@ void AppDelegate::toggleOverlayClickThrough() {
 
 void AppDelegate::toggleClipboardMonitoring() {
     m_clipboardMonitor->toggleClipboardMonitoring();
+    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_clipboardMonitor->clipboardMonitoringEnabled());
     renderSettingsPage();
 }
 
@@ -390,6 +449,11 @@ void AppDelegate::renderSettingsPage() {
 }
 
 void AppDelegate::toggleClipboardStrictDetection() { m_clipboardMonitor->toggleClipboardStrictDetection(); }
+
+void AppDelegate::resetTranslationContext() {
+    m_pipeline->resetTranslationContext();
+    m_mainWindow->setStatusText(QStringLiteral("翻译上下文已重置，保存的历史记录未删除"));
+}
 
 void AppDelegate::applyOverlayBehavior() {
     m_overlay->applyOverlayBehavior();
@@ -471,13 +535,21 @@ void AppDelegate::openSettingsCenter() {
     m_settingsWindow->present();
 }
 
+// Not modal: the player reads it next to the window or the error it explains.
 void AppDelegate::openSettingsHelp() {
-    QMessageBox::information(
-        m_mainWindow.get(), QStringLiteral("使用帮助与 API 排错"),
-        QStringLiteral("1. 在“游戏窗口”中选择游戏，点“框选 / 重选”拖出字幕框。\n"
+    if (!m_helpBox) {
+        m_helpBox = std::make_unique<QMessageBox>(
+            QMessageBox::Information, QStringLiteral("使用帮助与 API 排错"),
+            QStringLiteral("1. 在“游戏窗口”中选择游戏，点“框选 / 重选”拖出字幕框。\n"
                        "2. 选择翻译源；需要 API Key 的翻译源，在“翻译引擎 → 配置当前引擎…”中粘贴 Key，点“测试连接”确认。\n"
                        "3. 点“开始翻译”，译文会显示在字幕上方的悬浮窗里。\n"
-                       "出错时点“错误详情…”查看原因；日志位于 ~/.local/share/Ovisu/Logs。"));
+                           "出错时点“错误详情…”查看原因；日志位于 ~/.local/share/Ovisu/Logs。"),
+            QMessageBox::Close, m_mainWindow.get());
+        m_helpBox->setWindowModality(Qt::NonModal);
+    }
+    m_helpBox->show();
+    m_helpBox->raise();
+    m_helpBox->activateWindow();
 }
 
 void AppDelegate::openTranslationHistory() { m_historyController->openTranslationHistory(); }
@@ -501,7 +573,6 @@ void AppDelegate::quitApplication() { QApplication::quit(); }
 void AppDelegate::showTranslationStatus(const QString& message) { m_mainWindow->setStatusText(message); }
 
 void AppDelegate::translationSourcesChanged() {
-    buildApplicationMenu(*m_mainWindow, *this, m_selection.visibleProviders());
     showProviders();
     refreshStatusMenu();
     m_translationWindows->translationSourcesChanged();
@@ -558,7 +629,9 @@ void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
         m_mainWindow->setErrorDetailsButton(!lastError.isEmpty(), QStringLiteral("上次错误…"));
     m_mainWindow->setPrimaryActionTitle(RealtimeStatusPresentation::primaryActionTitle(state, m_session->isRunning()));
     m_mainWindow->setTargetPopupEnabled(!m_session->isRunning());
+    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_clipboardMonitor->clipboardMonitoringEnabled());
     refreshStatusMenu();
+    showProviderInUse();
 }
 
 void AppDelegate::statusLabelChanged(const QString& text) { m_mainWindow->setStatusText(text); }
@@ -616,6 +689,7 @@ void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
     });
     if (outcome.succeeded()) m_overlay->showOverlay();
     if (outcome.succeeded() && m_automaticSpeechEnabled) speakTranslationText(outcome.record->translation);
+    showProviderInUse();
 }
 
 void AppDelegate::translationHistoryChanged() { m_overlay->sessionListChanged(); }

@@ -19,6 +19,8 @@
 
 #include <memory>
 
+class QMessageBox;
+
 namespace ovisu {
 
 class GlobalHotKeys;
@@ -93,6 +95,7 @@ public:
     void toggleOverlayClickThrough() override;
     void toggleClipboardMonitoring() override;
     void toggleClipboardStrictDetection() override;
+    void resetTranslationContext() override;
     void toggleAutomaticSpeech() override;
     void statusMenuSelectRegion() override;
     void selectProvider(Provider provider) override;
@@ -153,6 +156,8 @@ public:
 
 private:
     void wireMainWindow();
+    void notify(const QString& text);
+    void showProviderInUse();
     void showProviderDetails();
     void saveRegion(const QRectF& normalizedRegion);
     void storeRegion(std::optional<QRectF> region);
@@ -186,7 +191,12 @@ private:
     std::unique_ptr<TranslationSettingsWindows> m_translationWindows;
     std::unique_ptr<QuickStartGuide> m_quickStartGuide;
     QPointer<SettingsPageHomeProviders> m_homeProvidersPage;
+    std::unique_ptr<QMessageBox> m_helpBox;
     bool m_automaticSpeechEnabled = false;
+    bool m_launching = false;
+    QStringList m_launchNotices;  // said once launch has set the status line
+    bool m_trayNoticeShown = false;
+    QList<Provider> m_menuProviders;  // the sources the application menu lists
 
     QList<TargetWindow> m_targets;
 };

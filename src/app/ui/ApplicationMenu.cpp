@@ -30,11 +30,17 @@ void sendToFocusedText(const char* slot) {
         QMetaObject::invokeMethod(focus, slot);
 }
 
+const char* const kProviderProperty = "ovisuProvider";
+const QString kClipboardItem = QStringLiteral("clipboardMonitoring");
+
 }  // namespace
 
 void buildApplicationMenu(QMainWindow& window, ShellActions& actions, const QList<Provider>& visibleProviders) {
     QMenuBar* bar = window.menuBar();
     bar->clear();
+    // clear() only takes the menus off the bar; the old ones go once the item that asked for the
+    // rebuild (it may be one of theirs) has finished.
+    for (QMenu* old : bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
 
     QMenu* app = bar->addMenu(QStringLiteral("Ovisu"));
     addItem(app, QStringLiteral("关于Ovisu"), {}, [&window] {
@@ -68,12 +74,23 @@ void buildApplicationMenu(QMainWindow& window, ShellActions& actions, const QLis
         ->setText(QStringLiteral("显示/隐藏悬浮窗\tCtrl+Shift+H"));
     addItem(view, QStringLiteral("切换悬浮窗点击穿透"), {}, [&actions] { actions.toggleOverlayClickThrough(); });
     addItem(view, QStringLiteral("立即 OCR 并翻译一次"), {}, [&actions] { actions.performManualOCR(); });
+    // Without a system tray this is the way to the clipboard mode besides the settings.
+    QAction* clipboard = addItem(view, QStringLiteral("剪贴板监听翻译"), QKeySequence(QStringLiteral("Ctrl+Shift+L")),
+                                 [&actions] { actions.toggleClipboardMonitoring(); });
+    clipboard->setObjectName(kClipboardItem);
+    clipboard->setCheckable(true);
     addItem(view, QStringLiteral("翻译历史"), QKeySequence(QStringLiteral("Ctrl+Shift+Y")),
             [&actions] { actions.openTranslationHistory(); });
 
     QMenu* sources = bar->addMenu(QStringLiteral("翻译引擎"));
-    for (Provider provider : visibleProviders)
-        addItem(sources, ProviderCatalogue::title(provider), {}, [&actions, provider] { actions.selectProvider(provider); });
+    for (Provider provider : visibleProviders) {
+        QAction* item = addItem(sources, ProviderCatalogue::title(provider), {},
+                                [&actions, provider] { actions.selectProvider(provider); });
+        item->setCheckable(true);
+        item->setProperty(kProviderProperty, rawValue(provider));
+    }
+    sources->addSeparator();
+    addItem(sources, QStringLiteral("重置翻译上下文"), {}, [&actions] { actions.resetTranslationContext(); });
     sources->addSeparator();
     addItem(sources, QStringLiteral("配置当前引擎…"), {}, [&actions] { actions.openProviderSettings(); });
     addItem(sources, QStringLiteral("AI 本地化…"), {}, [&actions] { actions.openAILocalizationSettings(); });
@@ -93,6 +110,17 @@ void buildApplicationMenu(QMainWindow& window, ShellActions& actions, const QLis
             [&actions] { actions.openSettingsHelp(); });
     help->addSeparator();
     addItem(help, QStringLiteral("屏幕录制权限说明"), {}, [&actions] { actions.showScreenCapturePermissionHelp(); });
+}
+
+void showCurrentProviderInApplicationMenu(QMainWindow& window, Provider current) {
+    for (QAction* item : window.menuBar()->findChildren<QAction*>()) {
+        const QVariant provider = item->property(kProviderProperty);
+        if (provider.isValid()) item->setChecked(provider.toInt() == rawValue(current));
+    }
+}
+
+void showClipboardMonitoringInApplicationMenu(QMainWindow& window, bool enabled) {
+    for (QAction* item : window.menuBar()->findChildren<QAction*>(kClipboardItem)) item->setChecked(enabled);
 }
 
 }  // namespace ovisu

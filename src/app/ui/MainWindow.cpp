@@ -1,6 +1,8 @@
 #include "app/ui/MainWindow.h"
 
 #include <QButtonGroup>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -12,6 +14,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ovisu {
@@ -49,7 +52,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Ovisu"));
     setStyleSheet(QStringLiteral(
         "QFrame#card { background: palette(base); border: 1px solid palette(mid); border-radius: 8px; }"
-        "QPushButton#primary { font-weight: bold; padding: 6px 18px; }"
+        "QPushButton#primary { font-weight: bold; }"
         "QPushButton:checked { font-weight: bold; }"));
 
     auto* central = new QWidget(this);
@@ -69,7 +72,34 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     layout->addWidget(buildSessionSection());
     layout->addStretch(1);
     setCentralWidget(central);
+    // The style sheet's fonts (the bold primary button) apply at polish time.
+    ensurePolished();
+    fitButtonsToText();
     resize(560, sizeHint().height());
+}
+
+// A button is never lower than its text with a third of a line above and below, whatever the
+// style's own margins or the scale: a style that computes its height from padding alone can
+// otherwise leave the label a clipped line.
+// Measured in bold, the heaviest face a button here takes on (the primary and the checked mode), so
+// buttons side by side come out the same height.
+void MainWindow::fitButtonToText(QPushButton& button) {
+    QFont bold = button.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int textHeight = std::max(metrics.height(), metrics.boundingRect(button.text()).height());
+    const int verticalPadding = (metrics.height() + 2) / 3;
+    button.setMinimumHeight(textHeight + 2 * verticalPadding);
+    button.setMinimumWidth(metrics.horizontalAdvance(button.text()) + 2 * metrics.averageCharWidth() * 2);
+}
+
+void MainWindow::fitButtonsToText() {
+    for (QPushButton* button : findChildren<QPushButton*>()) fitButtonToText(*button);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) fitButtonsToText();
 }
 
 QWidget* MainWindow::buildTargetSection() {
@@ -101,7 +131,14 @@ QWidget* MainWindow::buildTargetSection() {
         modeRow->addWidget(button);
     }
     m_dialogueModeButton->setChecked(true);
-    m_interfaceModeButton->setToolTip(QStringLiteral("识别整个游戏界面的菜单与按钮（即将推出）"));
+    // Interface mode has no recogniser yet: it is shown, so the player knows it is coming, but
+    // cannot be chosen.
+    m_interfaceModeButton->setEnabled(false);
+    m_interfaceModeButton->setToolTip(QStringLiteral("界面模式即将推出：识别整个游戏界面的菜单与按钮"));
+    m_interfaceModeNote = new QLabel(QStringLiteral("界面模式即将推出"), frame);
+    m_interfaceModeNote->setStyleSheet(QStringLiteral("color: palette(dark);"));
+    modeRow->addSpacing(8);
+    modeRow->addWidget(m_interfaceModeNote);
     modeRow->addStretch(1);
     grid->addLayout(modeRow, 1, 1, 1, 4);
 
@@ -230,11 +267,15 @@ void MainWindow::setTranslationMode(TranslationMode mode) {
     (mode == TranslationMode::interface ? m_interfaceModeButton : m_dialogueModeButton)->setChecked(true);
 }
 
+bool MainWindow::interfaceModeOffered() const { return m_interfaceModeButton->isEnabled(); }
+
 void MainWindow::setRegionControls(const RegionControls& controls) {
     m_manualButton->setText(controls.manualTitle);
     m_selectRegionButton->setText(controls.selectTitle);
     m_showRegionButton->setText(controls.showTitle);
     m_clearRegionButton->setText(controls.clearTitle);
+    for (QPushButton* button : {m_manualButton, m_selectRegionButton, m_showRegionButton, m_clearRegionButton})
+        fitButtonToText(*button);
     m_showRegionButton->setEnabled(controls.showEnabled);
     m_clearRegionButton->setEnabled(controls.clearEnabled);
     m_regionLabel->setText(controls.regionLabel);
@@ -263,10 +304,14 @@ void MainWindow::setStatusText(const QString& text) { m_statusLabel->setText(tex
 
 void MainWindow::setErrorDetailsButton(bool visible, const QString& title) {
     m_errorButton->setText(title);
+    fitButtonToText(*m_errorButton);
     m_errorButton->setVisible(visible);
 }
 
-void MainWindow::setPrimaryActionTitle(const QString& title) { m_primaryButton->setText(title); }
+void MainWindow::setPrimaryActionTitle(const QString& title) {
+    m_primaryButton->setText(title);
+    fitButtonToText(*m_primaryButton);
+}
 void MainWindow::setStatistics(const QString& text) { m_statisticsLabel->setText(text); }
 
 void MainWindow::setOverlayOpacity(double opacity) {
@@ -277,5 +322,9 @@ void MainWindow::setOverlayOpacity(double opacity) {
 
 QString MainWindow::statusText() const { return m_statusLabel->text(); }
 QString MainWindow::primaryActionTitle() const { return m_primaryButton->text(); }
+
+std::optional<Provider> MainWindow::shownProvider() const {
+    return providerFromRawValue(m_sourceBox->currentData().toInt());
+}
 
 }  // namespace ovisu

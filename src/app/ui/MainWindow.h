@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -39,6 +41,9 @@ public:
 
     QString statusText() const;
     QString primaryActionTitle() const;
+    // The source the pop-up shows as current.
+    std::optional<Provider> shownProvider() const;
+    bool interfaceModeOffered() const;
 
 signals:
     void refreshWindowsRequested();
@@ -56,7 +61,12 @@ signals:
     void historyRequested();
     void settingsRequested();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    static void fitButtonToText(QPushButton& button);
+    void fitButtonsToText();
     QWidget* buildTargetSection();
     QWidget* buildSourceSection();
     QWidget* buildSessionSection();
@@ -65,6 +75,7 @@ private:
     QPushButton* m_refreshButton = nullptr;
     QPushButton* m_dialogueModeButton = nullptr;
     QPushButton* m_interfaceModeButton = nullptr;
+    QLabel* m_interfaceModeNote = nullptr;
     QLabel* m_regionLabel = nullptr;
     QPushButton* m_selectRegionButton = nullptr;
     QPushButton* m_showRegionButton = nullptr;

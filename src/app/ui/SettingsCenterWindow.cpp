@@ -64,7 +64,7 @@ SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCent
     addSettingsPage(QStringLiteral("识别与轮询"), new SettingsPageRecognition(settings, actions));
     addSettingsPage(QStringLiteral("剪贴板"), new SettingsPageClipboard(settings, actions));
     addSettingsPage(QStringLiteral("朗读"), new SettingsPageSpeech(settings, actions));
-    addSettingsPage(QStringLiteral("快捷键与菜单栏"), new SettingsPageHotKeys(settings, actions));
+    addSettingsPage(QStringLiteral("快捷键与系统托盘"), new SettingsPageHotKeys(settings, actions));
 
     connect(m_pageList, &QListWidget::currentRowChanged, m_pages, &QStackedWidget::setCurrentIndex);
     m_pageList->setCurrentRow(0);

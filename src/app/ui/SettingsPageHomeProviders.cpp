@@ -23,7 +23,7 @@ SettingsPageHomeProviders::SettingsPageHomeProviders(ProviderSelection& selectio
     layout->setContentsMargins(20, 16, 20, 16);
     layout->setSpacing(10);
     layout->addWidget(
-        makeNoteLabel(QStringLiteral("勾选要显示在主页和菜单栏的翻译方式；凭证和配置不会因取消勾选而删除。"), this));
+        makeNoteLabel(QStringLiteral("勾选要显示在主页和系统托盘菜单的翻译方式；凭证和配置不会因取消勾选而删除。"), this));
 
     // One line per source: the box, then its button in a column of its own so the buttons line up.
     auto* grid = new QGridLayout;

@@ -45,8 +45,8 @@ SettingsPageHotKeys::SettingsPageHotKeys(SettingsStore& settings, SettingsCenter
         render();
     });
 
-    QGridLayout* tray = addSection(QStringLiteral("菜单栏"));
-    m_statusItem = new QCheckBox(QStringLiteral("在菜单栏（系统托盘）显示图标"), this);
+    QGridLayout* tray = addSection(QStringLiteral("系统托盘"));
+    m_statusItem = new QCheckBox(QStringLiteral("在系统托盘显示图标"), this);
     m_statusItem->setObjectName(SettingsKeys::menuBarIconEnabled);
     tray->addWidget(m_statusItem, 0, 0, 1, 2);
     tray->addWidget(makeNote(QStringLiteral("不显示图标时，关闭主窗口即退出 Ovisu；显示图标时，关闭主窗口后仍在后台运行。")), 1, 0,

@@ -6,7 +6,7 @@ class QCheckBox;
 
 namespace ovisu {
 
-// "快捷键与菜单栏": the global hot keys and the tray icon.
+// "快捷键与系统托盘": the global hot keys and the tray icon.
 class SettingsPageHotKeys : public SettingsPage {
     Q_OBJECT
 public:

@@ -57,6 +57,8 @@ StatusItem::StatusItem(ShellActions& actions, QObject* parent) : QObject(parent)
 
 StatusItem::~StatusItem() = default;
 
+bool StatusItem::systemTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
 void StatusItem::configure(bool enabled, bool rebuild) {
     if (!enabled || rebuild) {
         m_items.clear();

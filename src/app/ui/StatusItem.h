@@ -16,7 +16,7 @@ namespace ovisu {
 
 class ShellActions;
 
-// The tray icon with the status menu. It exists only while the menu-bar icon setting is on; the
+// The tray icon with the status menu. It exists only while the tray icon setting ("menuBarIconEnabled") is on; the
 // shell refreshes its texts whenever the session state or a toggle changes.
 class StatusItem : public QObject {
     Q_OBJECT
@@ -27,6 +27,8 @@ public:
     // Builds the icon and menu when enabled (afresh when `rebuild`), removes them when not.
     void configure(bool enabled, bool rebuild = false);
     bool exists() const { return m_tray != nullptr; }
+    // Whether the desktop shows tray icons at all (stock GNOME does not).
+    static bool systemTrayAvailable();
     void refresh(const StatusMenuPresentation& presentation, const QList<StatusMenuProviderItem>& providers,
                  const QStringList& profileNames);
 

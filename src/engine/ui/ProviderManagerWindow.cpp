@@ -40,7 +40,7 @@ ProviderManagerWindow::ProviderManagerWindow(ProviderSelection& selection, Trans
     layout->setContentsMargins(22, 18, 22, 16);
     layout->setSpacing(10);
 
-    layout->addWidget(makeHeadingLabel(QStringLiteral("勾选要显示在主页和菜单栏中的翻译源"), this, 1));
+    layout->addWidget(makeHeadingLabel(QStringLiteral("勾选要显示在主页和系统托盘菜单中的翻译源"), this, 1));
 
     const auto addGroup = [&](const QString& title, const QList<Provider>& providers) {
         layout->addSpacing(4);
