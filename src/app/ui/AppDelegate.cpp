@@ -118,8 +118,11 @@ void AppDelegate::applicationDidFinishLaunching() {
                                        (m_clipboardMonitor->clipboardMonitoringEnabled() ? QStringLiteral("开启")
                                                                                          : QStringLiteral("关闭")));
     m_launching = false;
-    // The window list has set the status line; what launch found worth saying goes after it.
-    if (!m_launchNotices.isEmpty()) m_mainWindow->setStatusText(m_launchNotices.join(QStringLiteral("；")));
+    // The window list has set the status line; what launch found worth saying goes after it,
+    // unless windows cannot be seen at all: that guidance is what the user must act on first
+    // (the notices are in the log).
+    if (!m_launchNotices.isEmpty() && !m_session->state().isCaptureUnavailable())
+        m_mainWindow->setStatusText(m_launchNotices.join(QStringLiteral("；")));
     m_launchNotices.clear();
     m_mainWindow->show();
     if (firstRunGuidePending(m_settings)) QTimer::singleShot(0, this, &AppDelegate::showQuickStartGuide);
