@@ -4,7 +4,7 @@
 #include "base/SettingsStore.h"
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/fake/FakeService.h"
 
 #include <QCoreApplication>
@@ -64,7 +64,7 @@ Figures measurePipeline(SettingsStore& settings, HttpTransport& transport, bool 
         latencies.push_back(one.nsecsElapsed() / 1e6);
         if (!client.succeeded) std::fprintf(stderr, "request %d failed\n", i);
         // The in-memory list feeds the prompt context; keep it as a running session would.
-        if (pipeline.translationHistory().size() > 50) pipeline.clearTranslationHistory();
+        if (pipeline.panelLines().size() > 50) pipeline.clearPanelLines();
     }
     return summarise(latencies, total.nsecsElapsed() / 1e9);
 }

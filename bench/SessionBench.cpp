@@ -9,7 +9,7 @@
 #include "capture/WindowCapture.h"
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/DialogueImageRenderer.h"
 #include "support/XvfbSession.h"
 #include "support/fake/FakeService.h"

@@ -7,7 +7,7 @@
 #include "base/SettingsStore.h"
 #include "history/TranslationHistoryStore.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -25,9 +25,9 @@ public:
     void setPipeline(const TranslationPipeline* pipeline) { m_pipeline = pipeline; }
     const std::optional<TranslationOutcome>& outcome() const { return m_outcome; }
 
-    void translationHistoryChanged() override {
-        if (!m_showPreview || !m_pipeline || m_pipeline->translationHistory().isEmpty()) return;
-        const TranslationHistoryRecord& latest = m_pipeline->translationHistory().last();
+    void panelLinesChanged() override {
+        if (!m_showPreview || !m_pipeline || m_pipeline->panelLines().isEmpty()) return;
+        const TranslationHistoryRecord& latest = m_pipeline->panelLines().last();
         if (!latest.provider.endsWith(QStringLiteral(" · 流式生成中"))) return;
         if (m_streams.errIsTerminal) {
             // One line, rewritten in place: the preview replaces itself as the text grows.

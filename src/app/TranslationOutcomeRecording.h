@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/TranslationHistoryStore.h"
-#include "engine/TranslationPipelineClient.h"
+#include "dialogue/TranslationPipelineClient.h"
 
 namespace ovisu {
 

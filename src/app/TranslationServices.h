@@ -4,7 +4,7 @@
 #include "engine/HttpTransport.h"
 #include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderConnectionTest.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "local/SystemTranslationBridge.h"
 
 namespace ovisu {

@@ -10,7 +10,7 @@
 #include "history/TranslationHistoryStore.h"
 #include "capture/WindowCapture.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

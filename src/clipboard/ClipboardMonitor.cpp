@@ -7,7 +7,7 @@
 #include "clipboard/ClipboardSource.h"
 #include "clipboard/ClipboardTranslationCandidate.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 
 namespace ovisu {
 
@@ -130,7 +130,7 @@ void ClipboardMonitor::pollClipboardForTranslation() {
     // A translation copied out of the overlay is never sent back. The candidate has been through
     // the cleaner, so it is compared with the translation as cleaned the same way: a translation
     // with a blank line or doubled spaces would otherwise come back as a "new" text.
-    for (const TranslationHistoryRecord& record : m_pipeline.translationHistory())
+    for (const TranslationHistoryRecord& record : m_pipeline.panelLines())
         if (record.translation == *candidate || OCRTextCleaner::clean(record.translation) == *candidate) return;
     m_clipboardLastText = *candidate;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DialogueCacheAccess.h"
+#include "dialogue/DialogueCacheAccess.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -10,7 +10,7 @@
 #include "capture/WindowListing.h"
 #include "capture/WindowCapture.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 
 #include <QPointer>
 
@@ -117,7 +117,7 @@ void RealtimeSession::startTranslation() {
         m_sessionStartedAt = QDateTime::currentDateTime();
         m_pipeline.resetStatistics();
         m_client.sessionStatisticsChanged();
-        m_pipeline.clearTranslationHistory();
+        m_pipeline.clearPanelLines();
         m_detector.reset();  // a resume keeps it, so the last line is not translated again
     }
     m_previousFingerprint.reset();
@@ -472,7 +472,7 @@ void RealtimeSession::translationActivityChanged(TranslationActivity activity, c
     }
 }
 
-void RealtimeSession::translationHistoryChanged() { m_client.translationHistoryChanged(); }
+void RealtimeSession::panelLinesChanged() { m_client.panelLinesChanged(); }
 
 void RealtimeSession::translationEnded(const TranslationOutcome& outcome) {
     m_client.translationEnded(outcome);

@@ -9,7 +9,7 @@
 #include "capture/TargetWindow.h"
 #include "capture/TextRecognizer.h"
 #include "capture/TranslationMode.h"
-#include "engine/TranslationPipelineClient.h"
+#include "dialogue/TranslationPipelineClient.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -45,7 +45,7 @@ public:
     virtual void sessionStatisticsChanged() {}
     // A translation ended (shown, stored and spoken by the client) or failed.
     virtual void translationEnded(const TranslationOutcome& outcome) { (void)outcome; }
-    virtual void translationHistoryChanged() {}
+    virtual void panelLinesChanged() {}
     // Window following found the target at a new place or size.
     virtual void targetGeometryChanged(const TargetWindow& target) { (void)target; }
 };
@@ -105,7 +105,7 @@ public:
 
     // The pipeline's view of the loop.
     void translationActivityChanged(TranslationActivity activity, const QString& message) override;
-    void translationHistoryChanged() override;
+    void panelLinesChanged() override;
     void translationEnded(const TranslationOutcome& outcome) override;
     std::optional<QString> currentCandidateSignature() const override;
     void signatureTranslated(const QString& signature) override;

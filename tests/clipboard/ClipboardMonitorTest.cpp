@@ -7,7 +7,7 @@
 #include "clipboard/platform/QtClipboardSource.h"
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"
@@ -212,8 +212,8 @@ TEST_F(ClipboardMonitorTest, ACopiedTranslationIsNeverSentBack) {
 
     copy(kLineA);
     ASSERT_TRUE(settle());
-    ASSERT_EQ(pipeline->translationHistory().size(), 1);
-    const QString shown = pipeline->translationHistory().first().translation;
+    ASSERT_EQ(pipeline->panelLines().size(), 1);
+    const QString shown = pipeline->panelLines().first().translation;
     ASSERT_EQ(shown, service.defaultTranslation());
 
     copy(shown);
@@ -235,8 +235,8 @@ TEST_F(ClipboardMonitorTest, ACopiedTranslationIsRecognisedThroughTheCleaner) {
     monitor->startClipboardMonitoring();
     copy(kLineA);
     ASSERT_TRUE(settle());
-    ASSERT_EQ(pipeline->translationHistory().size(), 1);
-    const QString shown = pipeline->translationHistory().first().translation;
+    ASSERT_EQ(pipeline->panelLines().size(), 1);
+    const QString shown = pipeline->panelLines().first().translation;
     ASSERT_NE(OCRTextCleaner::clean(shown), shown) << "the shown text must differ from its cleaned form";
 
     copy(shown);

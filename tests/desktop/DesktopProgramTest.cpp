@@ -40,7 +40,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include "desktop/DesktopTestSupport.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 
@@ -119,7 +119,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
 
     ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 20000)) << game.log().toStdString();
     EXPECT_TRUE(similar(sentText(service.requests().first()), kScript.first(), 0.8));
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 5000));
 
     // The overlay sits over the subtitle box and shows the translation with its original.
     OverlayPanel* panel = delegate.overlay().overlay();
@@ -127,7 +127,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }, 3000));
     const QString shown = panel->textView()->toPlainText();
     EXPECT_TRUE(shown.contains(service.defaultTranslation())) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(delegate.pipeline().translationHistory().first().original));
+    EXPECT_TRUE(shown.contains(delegate.pipeline().panelLines().first().original));
     const auto gameFrame = makeWindowCapture()->windowFrame(delegate.session().selectedTarget()->windowID());
     ASSERT_TRUE(gameFrame);
     const QRect subtitleBox(gameFrame->x() + qRound(gameFrame->width() * 0.06), gameFrame->y() + qRound(gameFrame->height() * 0.71),
@@ -231,7 +231,7 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
     EXPECT_EQ(delegate.mainWindow().statusText(), "正在监听剪贴板 · 发现日文后自动翻译");
 
     clipboard->setText("お茶をどうぞ。");
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 5000));
     clipboard->setText("お茶をどうぞ。");             // the same line again
     clipboard->setText(service.defaultTranslation());  // the translation, copied from the overlay
     spin(2000);
@@ -472,8 +472,8 @@ TEST_F(DesktopProgramTest, AfterAFallbackEveryViewShowsTheSourceInUse) {
     delegate.toggleClipboardMonitoring();
     ASSERT_TRUE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
     QGuiApplication::clipboard()->setText("助けてください。");
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 15000));
-    ASSERT_EQ(delegate.pipeline().translationHistory().first().provider, ProviderCatalogue::title(Provider::groq));
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 15000));
+    ASSERT_EQ(delegate.pipeline().panelLines().first().provider, ProviderCatalogue::title(Provider::groq));
 
     // The main window's pop-up and note, the application menu and the tray's list all name Groq.
     EXPECT_EQ(delegate.mainWindow().shownProvider(), Provider::groq);
@@ -505,7 +505,7 @@ TEST_F(DesktopProgramTest, TheErrorDetailsOpenTheHelpAndTheContextResetKeepsTheS
     delegate.applicationDidFinishLaunching();
     delegate.toggleClipboardMonitoring();
     QGuiApplication::clipboard()->setText("お茶をどうぞ。");
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 5000));
     service.enqueue(fake::Route::chatCompletions, refused);
     QGuiApplication::clipboard()->setText("もう一杯いかが。");
     ASSERT_TRUE(waitUntil([&] { return !delegate.session().lastErrorMessage().isEmpty(); }, 5000));
@@ -540,7 +540,7 @@ TEST_F(DesktopProgramTest, TheErrorDetailsOpenTheHelpAndTheContextResetKeepsTheS
     ASSERT_NE(reset, nullptr);
     reset->trigger();
     EXPECT_EQ(delegate.mainWindow().statusText(), "翻译上下文已重置，保存的历史记录未删除");
-    EXPECT_TRUE(delegate.pipeline().translationHistory().isEmpty());
+    EXPECT_TRUE(delegate.pipeline().panelLines().isEmpty());
     ASSERT_TRUE(waitUntil([] {
         QFile saved(TranslationHistoryStore::defaultFilePath());
         return saved.open(QIODevice::ReadOnly) && QString::fromUtf8(saved.readAll()).contains("お茶をどうぞ。");

@@ -7,7 +7,7 @@
 #include "capture/ui/RegionPickerWindow.h"
 #include "capture/ui/RegionPreviewWindow.h"
 #include "desktop/DesktopTestSupport.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "overlay/ui/OverlayController.h"
 #include "overlay/ui/OverlayPanel.h"
 #include "support/EventLoopWait.h"
@@ -118,7 +118,7 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
 
     delegate.primaryAction();
     ASSERT_TRUE(delegate.session().isRunning());
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() == 1; }, 20000)) << game.log().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 20000)) << game.log().toStdString();
     OverlayPanel* panel = delegate.overlay().overlay();
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }, 3000));
@@ -146,7 +146,7 @@ TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
     delegate.applicationDidFinishLaunching();
     delegate.primaryAction();
     ASSERT_TRUE(delegate.session().isRunning());
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().translationHistory().size() >= 2; }, 30000)) << game.log().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() >= 2; }, 30000)) << game.log().toStdString();
     delegate.primaryAction();  // paused: no new result arrives
     ASSERT_FALSE(delegate.session().isRunning());
     OverlayPanel* panel = delegate.overlay().overlay();
@@ -157,10 +157,10 @@ TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
     ASSERT_FALSE(panel->isVisible());
     delegate.overlayHistoryLimitChanged(1);
     spin(200);
-    EXPECT_EQ(delegate.pipeline().translationHistory().size(), 1);
+    EXPECT_EQ(delegate.pipeline().panelLines().size(), 1);
     EXPECT_FALSE(panel->isVisible()) << "a limit change showed the hidden panel";
     // What a failed stream does when it takes its preview back.
-    delegate.translationHistoryChanged();
+    delegate.panelLinesChanged();
     spin(200);
     EXPECT_FALSE(panel->isVisible()) << "a changed list showed the hidden panel";
     EXPECT_TRUE(delegate.overlay().isOverlayHiddenByUser());

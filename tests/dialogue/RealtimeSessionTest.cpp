@@ -4,7 +4,7 @@
 #include "capture/WindowCapture.h"
 #include "engine/HttpTransport.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"

@@ -25,7 +25,7 @@
 #include "history/TranslationHistoryText.h"
 #include "capture/WindowCapture.h"
 #include "capture/WindowListing.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "engine/TranslationProfiles.h"
 #include "engine/ui/TranslationSettingsWindows.h"
 #include "base/ui/WindowPresentation.h"
@@ -56,8 +56,8 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     m_pipeline->setClient(*m_session);
     m_mainWindow = std::make_unique<MainWindow>();
     m_overlay = std::make_unique<OverlayController>(
-        m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_pipeline->translationHistory(); });
-    m_overlay->setSessionTrimmer([this](int limit) { m_pipeline->trimTranslationHistory(limit); });
+        m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_pipeline->panelLines(); });
+    m_overlay->setSessionTrimmer([this](int limit) { m_pipeline->trimPanelLines(limit); });
     connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
@@ -507,11 +507,11 @@ void AppDelegate::selectProvider(Provider provider) {
 void AppDelegate::statusMenuApplyProfile(const QString& name) { applyTranslationProfile(name); }
 
 void AppDelegate::copyLatestTranslation() {
-    if (!ovisu::copyLatestTranslation(m_pipeline->translationHistory(), TranslationHistoryStore())) QApplication::beep();
+    if (!ovisu::copyLatestTranslation(m_pipeline->panelLines(), TranslationHistoryStore())) QApplication::beep();
 }
 
 void AppDelegate::speakLatestTranslation() {
-    if (ovisu::speakLatestTranslation(m_pipeline->translationHistory(), TranslationHistoryStore(), *m_speech) ==
+    if (ovisu::speakLatestTranslation(m_pipeline->panelLines(), TranslationHistoryStore(), *m_speech) ==
         SpeakLatestOutcome::noTranslation)
         QApplication::beep();
 }
@@ -695,6 +695,6 @@ void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
     showProviderInUse();
 }
 
-void AppDelegate::translationHistoryChanged() { m_overlay->sessionListChanged(); }
+void AppDelegate::panelLinesChanged() { m_overlay->sessionListChanged(); }
 
 }  // namespace ovisu

@@ -144,7 +144,7 @@ public:
     void manualRecognitionStarting() override;
     void sessionStatisticsChanged() override;
     void translationEnded(const TranslationOutcome& outcome) override;
-    void translationHistoryChanged() override;
+    void panelLinesChanged() override;
 
     // ClipboardMonitorClient
     void updateState(const RealtimeTranslationState& state) override { m_session->showState(state); }

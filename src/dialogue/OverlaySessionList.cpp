@@ -1,4 +1,4 @@
-#include "engine/OverlaySessionList.h"
+#include "dialogue/OverlaySessionList.h"
 
 #include "base/TextSimilarity.h"
 

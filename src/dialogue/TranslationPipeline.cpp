@@ -1,14 +1,14 @@
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 
 #include "base/AppLogger.h"
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
-#include "engine/DialogueCacheAccess.h"
+#include "dialogue/DialogueCacheAccess.h"
 #include "engine/DialogueCacheKey.h"
 #include "engine/OllamaStartup.h"
-#include "engine/OverlaySessionList.h"
+#include "dialogue/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationDurationFormatter.h"
 #include "engine/TranslationErrorGuide.h"
@@ -35,7 +35,7 @@ TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineC
       m_cache(services.cache),
       m_ollama(services.ollama),
       m_client(&client),
-      m_providerSettings(services.settings, [this] { return m_translationHistory; }),
+      m_providerSettings(services.settings, [this] { return m_panelLines; }),
       m_service(services.settings, m_providerSettings, services.transport, services.systemTranslator) {}
 
 TranslationPipeline::~TranslationPipeline() = default;
@@ -173,21 +173,21 @@ void TranslationPipeline::finishTranslation(const QString& original, const QStri
     TranslationHistoryRecord record{m_streamingPreviewID.value_or(QUuid::createUuid()), QDateTime::currentDateTime(),
                                     original, cleaned, label, duration};
     m_streamingPreviewID.reset();
-    const auto existing = std::find_if(m_translationHistory.begin(), m_translationHistory.end(),
+    const auto existing = std::find_if(m_panelLines.begin(), m_panelLines.end(),
                                        [&](const TranslationHistoryRecord& r) { return r.id == record.id; });
     const int overlayLimit =
         m_settings.intValue(SettingsKeys::overlayHistoryLimit, SettingsDefaults::overlayHistoryLimit);
     // The streamed preview is the last entry; the finished line takes its place (and its id), and
     // like any finished line it replaces the entry before when it only restates it.
-    if (existing != m_translationHistory.end()) m_translationHistory.erase(existing);
-    OverlaySessionList::showOverlay(m_translationHistory, record, overlayLimit);
+    if (existing != m_panelLines.end()) m_panelLines.erase(existing);
+    OverlaySessionList::showOverlay(m_panelLines, record, overlayLimit);
 
     ++m_statistics.translationCount;
     m_statistics.durationTotal += duration.value_or(0);
     m_statistics.latestDuration = duration;
     AppLogger::shared().info(kCategory, QStringLiteral("翻译完成，翻译源：") + label + QStringLiteral("，耗时：") +
                                             TranslationDurationFormatter::string(duration));
-    m_client->translationHistoryChanged();
+    m_client->panelLinesChanged();
     setActivity(TranslationActivity::showingResult);
     outcome.record = record;
     m_client->translationEnded(outcome);
@@ -244,26 +244,26 @@ void TranslationPipeline::showStreamingPreview(const QString& text, const QStrin
     const TranslationHistoryRecord record{*m_streamingPreviewID,
                                           m_activeTranslationStartedAt.value_or(QDateTime::currentDateTimeUtc()).toLocalTime(),
                                           original, cleaned, providerTitle + QStringLiteral(" · 流式生成中"), std::nullopt};
-    const auto existing = std::find_if(m_translationHistory.begin(), m_translationHistory.end(),
+    const auto existing = std::find_if(m_panelLines.begin(), m_panelLines.end(),
                                        [&](const TranslationHistoryRecord& r) { return r.id == record.id; });
-    if (existing != m_translationHistory.end())
+    if (existing != m_panelLines.end())
         *existing = record;
     else
-        m_translationHistory.append(record);
-    m_client->translationHistoryChanged();
+        m_panelLines.append(record);
+    m_client->panelLinesChanged();
 }
 
-void TranslationPipeline::trimTranslationHistory(int limit) {
-    const qsizetype before = m_translationHistory.size();
-    OverlaySessionList::trimOverlayHistory(m_translationHistory, limit);
-    if (m_translationHistory.size() != before) m_client->translationHistoryChanged();
+void TranslationPipeline::trimPanelLines(int limit) {
+    const qsizetype before = m_panelLines.size();
+    OverlaySessionList::trimOverlayHistory(m_panelLines, limit);
+    if (m_panelLines.size() != before) m_client->panelLinesChanged();
 }
 
 void TranslationPipeline::removePreviewRecord() {
     if (!m_streamingPreviewID) return;
     const QUuid id = *std::exchange(m_streamingPreviewID, std::nullopt);
-    if (m_translationHistory.removeIf([&](const TranslationHistoryRecord& r) { return r.id == id; }) > 0)
-        m_client->translationHistoryChanged();
+    if (m_panelLines.removeIf([&](const TranslationHistoryRecord& r) { return r.id == id; }) > 0)
+        m_client->panelLinesChanged();
 }
 
 void TranslationPipeline::cancelActiveTranslation(bool removePreview) {
@@ -276,9 +276,9 @@ void TranslationPipeline::cancelActiveTranslation(bool removePreview) {
 
 void TranslationPipeline::resetTranslationContext() {
     abandonTranslationsInFlight();
-    m_translationHistory.clear();
+    m_panelLines.clear();
     m_client->translationContextReset();
-    m_client->translationHistoryChanged();
+    m_client->panelLinesChanged();
 }
 
 void TranslationPipeline::abandonTranslationsInFlight() {
@@ -287,10 +287,10 @@ void TranslationPipeline::abandonTranslationsInFlight() {
     m_coordinator.activeSignature.clear();
 }
 
-void TranslationPipeline::clearTranslationHistory() {
-    m_translationHistory.clear();
+void TranslationPipeline::clearPanelLines() {
+    m_panelLines.clear();
     m_streamingPreviewID.reset();
-    m_client->translationHistoryChanged();
+    m_client->panelLinesChanged();
 }
 
 QString TranslationPipeline::friendlyTranslationError(const std::optional<QString>& detail,

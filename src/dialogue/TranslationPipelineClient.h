@@ -41,7 +41,7 @@ public:
     }
     // The in-memory list of shown translations changed (a preview grew, a record was added or
     // removed): redraw whatever shows it.
-    virtual void translationHistoryChanged() {}
+    virtual void panelLinesChanged() {}
     // Exactly once per translation that was not dropped as stale or handed to the fallback.
     virtual void translationEnded(const TranslationOutcome& outcome) { (void)outcome; }
     // The signature the change detector currently holds as its candidate; nothing when no

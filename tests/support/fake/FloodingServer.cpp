@@ -1,4 +1,4 @@
-#include "FloodingServer.h"
+#include "support/fake/FloodingServer.h"
 
 #include <QTcpSocket>
 

@@ -1,9 +1,9 @@
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "engine/HttpTransport.h"
-#include "engine/OverlaySessionList.h"
+#include "dialogue/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
 #include "support/fake/FakeService.h"
 
@@ -86,7 +86,7 @@ class CountingClient : public TranslationPipelineClient {
 public:
     int ended = 0;
     void translationActivityChanged(TranslationActivity, const QString&) override {}
-    void translationHistoryChanged() override {}
+    void panelLinesChanged() override {}
     void translationEnded(const TranslationOutcome&) override { ++ended; }
     std::optional<QString> currentCandidateSignature() const override { return std::nullopt; }
     void signatureTranslated(const QString&) override {}
@@ -116,9 +116,9 @@ TEST(OverlaySessionListTest, PipelineMergesAndTrimsFinishedTranslations) {
     ASSERT_TRUE(translate("一行目です", "s1"));
     ASSERT_TRUE(translate("二行目です", "s2"));
     ASSERT_TRUE(translate("三行目です", "s3"));
-    EXPECT_EQ(originals(pipeline.translationHistory()), (QStringList{"二行目です", "三行目です"}));
-    const QUuid previousId = pipeline.translationHistory().last().id;
+    EXPECT_EQ(originals(pipeline.panelLines()), (QStringList{"二行目です", "三行目です"}));
+    const QUuid previousId = pipeline.panelLines().last().id;
     ASSERT_TRUE(translate("三行目です", "s4"));
-    ASSERT_EQ(pipeline.translationHistory().size(), 2);
-    EXPECT_NE(pipeline.translationHistory().last().id, previousId) << "the same line again replaces the last entry";
+    ASSERT_EQ(pipeline.panelLines().size(), 2);
+    EXPECT_NE(pipeline.panelLines().last().id, previousId) << "the same line again replaces the last entry";
 }

@@ -1,14 +1,14 @@
-#include "FloodingServer.h"
+#include "support/fake/FloodingServer.h"
 #include "base/AppLogger.h"
 #include "base/SecretMasking.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
-#include "engine/DialogueCacheAccess.h"
+#include "dialogue/DialogueCacheAccess.h"
 #include "engine/HttpTransport.h"
 #include "engine/LocalCredentialStore.h"
 #include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderSelection.h"
-#include "engine/TranslationPipeline.h"
+#include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/FakeService.h"
@@ -43,8 +43,8 @@ public:
     void translationActivityChanged(TranslationActivity activity, const QString& message) override {
         activities.append({activity, message});
     }
-    void translationHistoryChanged() override {
-        if (pipeline) historySnapshots.append(pipeline->translationHistory());
+    void panelLinesChanged() override {
+        if (pipeline) historySnapshots.append(pipeline->panelLines());
     }
     void translationEnded(const TranslationOutcome& outcome) override { outcomes.append(outcome); }
     std::optional<QString> currentCandidateSignature() const override { return candidate; }
@@ -132,7 +132,7 @@ TEST_F(TranslationPipelineTest, TranslatesThroughTheSourceAndRecordsTheResult) {
     const QString user = lastRequestBody().value("messages").toArray().last().toObject().value("content").toString();
     EXPECT_TRUE(user.endsWith("今日はいい天気")) << user.toStdString();
 
-    ASSERT_EQ(pipeline->translationHistory().size(), 1);
+    ASSERT_EQ(pipeline->panelLines().size(), 1);
     EXPECT_EQ(pipeline->statistics().translationCount, 1);
     EXPECT_EQ(client.translatedSignatures, QStringList{"sig"});
     ASSERT_GE(client.activities.size(), 2);
@@ -242,7 +242,7 @@ TEST_F(TranslationPipelineTest, LateResultsAfterAContextResetChangeNothing) {
     pipeline->resetTranslationContext();
     spin(700);
     EXPECT_TRUE(client.outcomes.isEmpty());
-    EXPECT_TRUE(pipeline->translationHistory().isEmpty());
+    EXPECT_TRUE(pipeline->panelLines().isEmpty());
     EXPECT_FALSE(pipeline->isRequestInFlight());
 }
 
@@ -304,14 +304,14 @@ TEST_F(TranslationPipelineTest, StreamingPreviewGrowsAndIsReplacedInPlace) {
             previews.append(snapshot.first().translation);
     ASSERT_GE(previews.size(), 2);
     EXPECT_EQ(previews.first(), "早上");
-    ASSERT_EQ(pipeline->translationHistory().size(), 1);
-    EXPECT_EQ(pipeline->translationHistory().first().id, client.historySnapshots.first().first().id);
-    EXPECT_EQ(pipeline->translationHistory().first().provider, "Sakura（本地）");
+    ASSERT_EQ(pipeline->panelLines().size(), 1);
+    EXPECT_EQ(pipeline->panelLines().first().id, client.historySnapshots.first().first().id);
+    EXPECT_EQ(pipeline->panelLines().first().provider, "Sakura（本地）");
 }
 
 TEST_F(TranslationPipelineTest, AStreamedLineThatRestatesThePreviousOneReplacesIt) {
     translateAndWait("今日はとてもいい天気ですね。", "first");
-    ASSERT_EQ(pipeline->translationHistory().size(), 1);
+    ASSERT_EQ(pipeline->panelLines().size(), 1);
     // Another model, so the line is not answered from the cache; the reply is the same text.
     ASSERT_TRUE(settings.setString("model.9", "another-model"));
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
@@ -324,9 +324,9 @@ TEST_F(TranslationPipelineTest, AStreamedLineThatRestatesThePreviousOneReplacesI
     const TranslationOutcome& outcome = translateAndWait("今日はとてもいい天気ですね", "second");
     ASSERT_TRUE(outcome.succeeded()) << outcome.errorMessage.value_or("").toStdString();
     EXPECT_FALSE(outcome.cacheHit);
-    ASSERT_EQ(pipeline->translationHistory().size(), 1);
-    EXPECT_EQ(pipeline->translationHistory().first().original, "今日はとてもいい天気ですね");
-    EXPECT_EQ(pipeline->translationHistory().first().provider, "Sakura（本地）");
+    ASSERT_EQ(pipeline->panelLines().size(), 1);
+    EXPECT_EQ(pipeline->panelLines().first().original, "今日はとてもいい天気ですね");
+    EXPECT_EQ(pipeline->panelLines().first().provider, "Sakura（本地）");
 }
 
 TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
@@ -342,7 +342,7 @@ TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
     EXPECT_TRUE(outcome.errorMessage->contains("model crashed"));
     EXPECT_TRUE(std::any_of(client.historySnapshots.begin(), client.historySnapshots.end(),
                             [](const auto& s) { return !s.isEmpty(); }));
-    EXPECT_TRUE(pipeline->translationHistory().isEmpty());
+    EXPECT_TRUE(pipeline->panelLines().isEmpty());
     EXPECT_EQ(service.requestCount(), 1);  // streams are not retried
 }
 
@@ -359,7 +359,7 @@ TEST_F(TranslationPipelineTest, AStreamedResultDroppedForAnOutdatedScreenLeavesN
     pipeline->translate("今日はとてもいい天気ですね", "今日はとてもいい天気ですね");
     ASSERT_TRUE(waitUntil([&] { return !pipeline->isRequestInFlight(); }));
     EXPECT_TRUE(client.outcomes.isEmpty());
-    EXPECT_TRUE(pipeline->translationHistory().isEmpty());  // the preview went with it
+    EXPECT_TRUE(pipeline->panelLines().isEmpty());  // the preview went with it
     EXPECT_NE(client.activities.last().first, TranslationActivity::translating);
 
     // The next, nearly identical line is sent and shown, not taken for the dropped one.

@@ -3,9 +3,9 @@
 #include "engine/HttpTransport.h"
 #include "engine/Provider.h"
 #include "engine/ProviderSettings.h"
-#include "engine/TranslationCoordinator.h"
+#include "dialogue/TranslationCoordinator.h"
 #include "engine/TranslationHistoryRecord.h"
-#include "engine/TranslationPipelineClient.h"
+#include "dialogue/TranslationPipelineClient.h"
 #include "engine/TranslationProviderAdapter.h"
 #include "engine/TranslationService.h"
 
@@ -69,10 +69,10 @@ public:
                                      std::optional<Provider> provider) const;
 
     const TranslationCoordinator& coordinator() const { return m_coordinator; }
-    const QList<TranslationHistoryRecord>& translationHistory() const { return m_translationHistory; }
-    void clearTranslationHistory();
+    const QList<TranslationHistoryRecord>& panelLines() const { return m_panelLines; }
+    void clearPanelLines();
     // A smaller overlay history limit drops the oldest shown translations at once.
-    void trimTranslationHistory(int limit);
+    void trimPanelLines(int limit);
     const SessionStatistics& statistics() const { return m_statistics; }
     void resetStatistics() { m_statistics = {}; }
     bool isRequestInFlight() const;
@@ -107,7 +107,7 @@ private:
     std::optional<TranslationService::RequestID> m_activeRequest;
 
     TranslationCoordinator m_coordinator;
-    QList<TranslationHistoryRecord> m_translationHistory;
+    QList<TranslationHistoryRecord> m_panelLines;
     SessionStatistics m_statistics;
 
     std::optional<QUuid> m_streamingPreviewID;
