@@ -97,9 +97,9 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     EXPECT_FALSE(delegate.session().normalizedRegion());
 
     // The subtitle box is marked by dragging over the frozen still of the game.
-    delegate.primaryRegionAction();
+    delegate.primaryRegionAction();  // the still is taken off the main thread
+    ASSERT_TRUE(waitUntil([&] { return delegate.regionPicker().pickerWindow() != nullptr; }, 5000));
     RegionPickerWindow* picker = delegate.regionPicker().pickerWindow();
-    ASSERT_NE(picker, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
     const QSize size = picker->size();
     const QPoint from(qRound(size.width() * 0.06), qRound(size.height() * 0.71));

@@ -101,9 +101,9 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     const auto gameFrame = makeWindowCapture()->windowFrame(delegate.session().selectedTarget()->windowID());
     ASSERT_TRUE(gameFrame);
 
-    delegate.primaryRegionAction();
+    delegate.primaryRegionAction();  // the still is taken off the main thread
+    ASSERT_TRUE(waitUntil([&] { return delegate.regionPicker().pickerWindow() != nullptr; }, 5000));
     RegionPickerWindow* picker = delegate.regionPicker().pickerWindow();
-    ASSERT_NE(picker, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
     EXPECT_TRUE(closeTo(picker->geometry(), halved(*gameFrame)))
         << "the picker does not cover the game: " << text(picker->geometry()) << " over " << text(halved(*gameFrame));
@@ -185,7 +185,7 @@ TEST_F(ScreenPlacementTest, APreviewIsReleasedWhenTheUserClosesIt) {
     };
     delegate.showRegion();
     delegate.showRegion();
-    ASSERT_EQ(previews(), 2);
+    ASSERT_TRUE(waitUntil([&] { return previews() == 2; }, 5000));
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* preview = qobject_cast<RegionPreviewWindow*>(widget)) {
             preview->close();

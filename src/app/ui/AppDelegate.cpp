@@ -1,6 +1,7 @@
 #include "app/ui/AppDelegate.h"
 
 #include "app/GlobalHotKeys.h"
+#include "app/ModeCoordinator.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
@@ -63,8 +64,6 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::settingsWriteFailed, this,
             [](const QString& error) { AppLogger::shared().error(kApp, error); });
-    m_clipboardSource = makeClipboardSource();
-    m_clipboardMonitor = std::make_unique<ClipboardMonitor>(m_settings, *m_pipeline, *m_clipboardSource, *this);
     m_statusItem = std::make_unique<StatusItem>(*this);
     m_hotKeys = makeGlobalHotKeys();
     connect(m_hotKeys.get(), &GlobalHotKeys::hotKeyPressed, this, &AppDelegate::handleGlobalHotKey);
@@ -72,6 +71,16 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
     m_speech = makeSpeechOutput();
     m_profiles = std::make_unique<TranslationProfiles>(m_settings, m_selection, m_pipeline->providerSettings());
+    m_clipboardSource = makeClipboardSource();
+    m_modes = std::make_unique<ModeCoordinator>(m_settings, *m_capture, *m_session, *m_pipeline, *m_profiles,
+                                                *m_clipboardSource);
+    connect(m_modes.get(), &ModeCoordinator::overlayWanted, this, [this] {
+        m_overlay->createOverlayIfNeeded();
+        bringOverlayToFront();
+    });
+    connect(m_modes.get(), &ModeCoordinator::settingsChanged, this, &AppDelegate::renderSettingsPage);
+    connect(m_modes.get(), &ModeCoordinator::statusMenuStale, this, &AppDelegate::refreshStatusMenu);
+    connect(m_modes.get(), &ModeCoordinator::regionChanged, this, &AppDelegate::updateRegionControlsForMode);
     m_translationWindows = std::make_unique<TranslationSettingsWindows>(
         m_settings, m_selection, m_pipeline->providerSettings(), *m_profiles, m_services.connectionTestServices(), *this);
     m_automaticSpeechEnabled =
@@ -109,13 +118,12 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                            SettingsDefaults::overlayWindowOpacity));
     configureStatusItem();
     configureGlobalHotKeys();
-    m_clipboardMonitor->restoreClipboardMonitoringAtLaunch();
-    m_session->setRegion(CaptureRegionGeometry::restoreRegion(m_settings));
+    m_modes->restoreAtLaunch();
     updateRegionControlsForMode();
     refreshWindows();
     AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_session->translationMode()) +
                                        QStringLiteral("；剪贴板监听：") +
-                                       (m_clipboardMonitor->clipboardMonitoringEnabled() ? QStringLiteral("开启")
+                                       (m_modes->clipboard().clipboardMonitoringEnabled() ? QStringLiteral("开启")
                                                                                          : QStringLiteral("关闭")));
     m_launching = false;
     // The window list has set the status line; what launch found worth saying goes after it,
@@ -153,10 +161,7 @@ void AppDelegate::applyFirstRunChoice(FirstRunProviderChoice choice) {
 
 void AppDelegate::applicationWillTerminate() {
     AppLogger::shared().info(kApp, QStringLiteral("应用退出"));
-    if (m_session->isRunning()) m_session->stopTranslation();
-    // Quitting is not switching the mode off: the next launch restores it.
-    if (m_clipboardMonitor->isPolling()) m_clipboardMonitor->suspendClipboardMonitoringForQuit();
-    m_pipeline->cancelActiveTranslation(true);
+    m_modes->prepareForQuit();
     m_history.waitForPendingAppends();
     m_hotKeys->unregisterGlobalHotKeys();
 }
@@ -175,46 +180,22 @@ void AppDelegate::notify(const QString& text) {
 
 void AppDelegate::refreshWindows() {
     m_mainWindow->setStatusText(QStringLiteral("正在读取窗口…"));
-    const auto targets = eligibleTargets(*m_capture);
-    if (!targets) {
-        m_session->showWindowListingFailure(targets.error());
-        return;
-    }
-    m_targets = *targets;
-    QStringList titles;
-    for (const auto& target : m_targets) titles << target.title;
-    const RememberedTarget remembered = WindowListing::rememberedTarget(m_settings);
-    const auto current = m_session->selectedTarget() ? std::optional(m_session->selectedTarget()->windowID()) : std::nullopt;
-    const auto index = WindowListing::chooseSelection(m_targets, current, remembered.windowID, remembered.title);
-    m_mainWindow->setTargets(titles, index ? static_cast<int>(*index) : -1);
-    if (index) m_session->setTarget(m_targets[*index]);
-    AppLogger::shared().info(QStringLiteral("capture"), QStringLiteral("找到 %1 个可选窗口").arg(m_targets.size()));
-    m_session->showState(RealtimeTranslationState::idle());
+    if (const auto list = m_modes->refreshTargets()) m_mainWindow->setTargets(list->titles, list->selectedIndex);
 }
 
-void AppDelegate::targetChanged(int index) {
-    if (index < 0 || index >= m_targets.size()) return;
-    if (m_session->isRunning()) m_session->stopTranslation();
-    const TargetWindow& target = m_targets[index];
-    m_session->setTarget(target);
-    rememberTarget(target);
-    // A region belongs to the window it was marked on.
-    storeRegion(std::nullopt);
-    updateRegionControlsForMode();
-}
+const QList<TargetWindow>& AppDelegate::targets() const { return m_modes->targets(); }
+ClipboardMonitor& AppDelegate::clipboardMonitor() { return m_modes->clipboard(); }
 
-void AppDelegate::targetChangedIfNeeded() {
-    const int index = m_mainWindow->selectedTargetIndex();
-    if (index >= 0 && index < m_targets.size()) m_session->setTarget(m_targets[index]);
-}
+void AppDelegate::targetChanged(int index) { m_modes->chooseTarget(index); }
+
+void AppDelegate::targetChangedIfNeeded() { m_modes->followChosenTarget(m_mainWindow->selectedTargetIndex()); }
 
 void AppDelegate::translationModeChanged(TranslationMode mode) {
-    if (mode == TranslationMode::interface && !m_mainWindow->interfaceModeOffered()) {
+    if (!m_modes->changeMode(mode, m_mainWindow->interfaceModeOffered())) {
         m_mainWindow->setStatusText(QStringLiteral("界面模式即将推出，请使用对白模式"));
         m_mainWindow->setTranslationMode(m_session->translationMode());
         return;
     }
-    m_session->translationModeChanged(mode);
     m_mainWindow->setTranslationMode(mode);
     updateRegionControlsForMode();
 }
@@ -235,36 +216,21 @@ void AppDelegate::selectRegion() {
         m_mainWindow->setStatusText(QStringLiteral("请先选择目标窗口"));
         return;
     }
-    const TargetWindow target = *m_session->selectedTarget();
-    const auto image = m_capture->captureWindow(target.windowID());
-    if (!image) {
-        m_mainWindow->setStatusText(QStringLiteral("读取失败：") +
-                                    (image.error().message.isEmpty() ? QStringLiteral("请允许屏幕录制") : image.error().message));
-        return;
-    }
-    // The still sits exactly where the window is; the frame may have moved since the listing.
-    const auto frame = m_capture->windowFrame(target.windowID());
-    m_regionPicker->presentRegionPicker(*image, QRectF(frame.value_or(target.frame())),
-                                        [this](const QRectF& region) { saveRegion(region); });
-}
-
-void AppDelegate::saveRegion(const QRectF& normalizedRegion) {
-    m_mainWindow->setStatusText(QStringLiteral("字幕区域已保存"));
-    if (m_session->selectedTarget()) rememberTarget(*m_session->selectedTarget());
-    storeRegion(normalizedRegion);
-    updateRegionControlsForMode();
-}
-
-// The stored form is the sanitised one, and the session reads exactly that.
-void AppDelegate::storeRegion(std::optional<QRectF> region) {
-    if (const auto persisted = CaptureRegionGeometry::persistRegion(m_settings, region); !persisted)
-        AppLogger::shared().error(kApp, persisted.error());
-    m_session->setRegion(region);
-}
-
-void AppDelegate::rememberTarget(const TargetWindow& target) {
-    if (const auto stored = WindowListing::rememberTarget(m_settings, target); !stored)
-        AppLogger::shared().error(kApp, stored.error());
+    const QRect listedFrame = m_session->selectedTarget()->frame();
+    m_modes->captureTargetStill([this, listedFrame](const ModeCoordinator::TargetStill& still) {
+        if (!still.image) {
+            m_mainWindow->setStatusText(QStringLiteral("读取失败：") + (still.image.error().message.isEmpty()
+                                                                          ? QStringLiteral("请允许屏幕录制")
+                                                                          : still.image.error().message));
+            return;
+        }
+        // The still sits exactly where the window is; the frame may have moved since the listing.
+        m_regionPicker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)),
+                                            [this](const QRectF& region) {
+                                                m_mainWindow->setStatusText(QStringLiteral("字幕区域已保存"));
+                                                m_modes->saveMarkedRegion(region);
+                                            });
+    });
 }
 
 void AppDelegate::showRegion() {
@@ -273,17 +239,16 @@ void AppDelegate::showRegion() {
         m_mainWindow->setStatusText(QStringLiteral("尚未框选字幕区域"));
         return;
     }
-    const auto image = m_capture->captureWindow(m_session->selectedTarget()->windowID());
-    if (!image) return;
-    auto preview = RegionPreviewWindow::create(*image, m_session->normalizedRegion());
-    if (!preview) return;
-    m_regionPreviews.present(std::move(preview));
+    m_modes->captureTargetStill([this](const ModeCoordinator::TargetStill& still) {
+        if (!still.image) return;
+        if (auto preview = RegionPreviewWindow::create(*still.image, m_session->normalizedRegion()))
+            m_regionPreviews.present(std::move(preview));
+    });
 }
 
 void AppDelegate::clearRegion() {
-    storeRegion(std::nullopt);
+    m_modes->storeRegion(std::nullopt);
     m_mainWindow->setStatusText(QStringLiteral("字幕区域已删除"));
-    updateRegionControlsForMode();
 }
 
 void AppDelegate::updateRegionControlsForMode() {
@@ -404,8 +369,8 @@ void AppDelegate::refreshStatusMenu() {
     StatusMenuPresentation::Inputs inputs;
     inputs.state = m_session->state();
     inputs.realtimeSessionRunning = m_session->isRunning();
-    inputs.clipboardPolling = m_clipboardMonitor->isPolling();
-    inputs.clipboardMonitoringEnabled = m_clipboardMonitor->clipboardMonitoringEnabled();
+    inputs.clipboardPolling = m_modes->clipboard().isPolling();
+    inputs.clipboardMonitoringEnabled = m_modes->clipboard().clipboardMonitoringEnabled();
     inputs.overlayVisible = m_overlay->isOverlayVisible();
     inputs.overlayClickThrough = m_overlay->isOverlayClickThrough();
     inputs.automaticSpeechEnabled = m_automaticSpeechEnabled;
@@ -419,10 +384,7 @@ void AppDelegate::refreshStatusMenu() {
 
 void AppDelegate::toggleTranslation() {
     targetChangedIfNeeded();
-    if (m_session->isRunning())
-        m_session->stopTranslation();
-    else
-        m_session->startTranslation();
+    m_modes->toggleTranslation();
     refreshStatusMenu();
 }
 
@@ -437,21 +399,16 @@ void AppDelegate::toggleOverlayClickThrough() {
 }
 
 void AppDelegate::toggleClipboardMonitoring() {
-    m_clipboardMonitor->toggleClipboardMonitoring();
-    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_clipboardMonitor->clipboardMonitoringEnabled());
+    m_modes->clipboard().toggleClipboardMonitoring();
+    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_modes->clipboard().clipboardMonitoringEnabled());
     renderSettingsPage();
-}
-
-void AppDelegate::createOverlayIfNeeded() {
-    m_overlay->createOverlayIfNeeded();
-    bringOverlayToFront();
 }
 
 void AppDelegate::renderSettingsPage() {
     if (m_settingsWindow && m_settingsWindow->isVisible()) m_settingsWindow->renderSettingsPage();
 }
 
-void AppDelegate::toggleClipboardStrictDetection() { m_clipboardMonitor->toggleClipboardStrictDetection(); }
+void AppDelegate::toggleClipboardStrictDetection() { m_modes->clipboard().toggleClipboardStrictDetection(); }
 
 void AppDelegate::resetTranslationContext() {
     m_pipeline->resetTranslationContext();
@@ -587,16 +544,10 @@ void AppDelegate::providerFieldsSaved(Provider provider) {
 }
 
 void AppDelegate::applyTranslationProfile(const QString& name) {
-    const auto profile = m_profiles->profileNamed(name);
-    if (!profile) {
-        QApplication::beep();
-        return;
-    }
-    if (m_session->isRunning()) m_session->stopTranslation();
-    const auto applied = m_profiles->applyTranslationProfile(*profile);
+    const auto applied = m_modes->applyTranslationProfile(name);
     if (!applied) {
         QApplication::beep();
-        m_mainWindow->setStatusText(applied.error());
+        if (!applied.error().isEmpty()) m_mainWindow->setStatusText(applied.error());
         return;
     }
     m_translationWindows->closeAfterProfileApplied();
@@ -622,7 +573,7 @@ void AppDelegate::openExternalURL(const QUrl& url) {
 // What the session reports ------------------------------------------------------------------
 
 void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
-    const auto presentation = RealtimeStatusPresentation::make(state, m_clipboardMonitor->clipboardMonitoringEnabled());
+    const auto presentation = RealtimeStatusPresentation::make(state, m_modes->clipboard().clipboardMonitoringEnabled());
     const QString lastError = m_session->lastErrorMessage();
     m_mainWindow->setStatus(presentation.text, presentation.tone,
                             RealtimeStatusPresentation::clearsToolTip(presentation.tone) ? QString() : state.message);
@@ -632,7 +583,7 @@ void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
         m_mainWindow->setErrorDetailsButton(!lastError.isEmpty(), QStringLiteral("上次错误…"));
     m_mainWindow->setPrimaryActionTitle(RealtimeStatusPresentation::primaryActionTitle(state, m_session->isRunning()));
     m_mainWindow->setTargetPopupEnabled(!m_session->isRunning());
-    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_clipboardMonitor->clipboardMonitoringEnabled());
+    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_modes->clipboard().clipboardMonitoringEnabled());
     refreshStatusMenu();
     showProviderInUse();
 }
@@ -642,8 +593,7 @@ void AppDelegate::statusLabelChanged(const QString& text) { m_mainWindow->setSta
 // A fresh session puts the panel over the subtitles; a resume or a one-shot recognition puts it
 // back where the player left it.
 void AppDelegate::sessionStarting(bool fresh) {
-    // Realtime translation and the clipboard mode exclude each other.
-    if (m_clipboardMonitor->clipboardMonitoringEnabled()) m_clipboardMonitor->stopClipboardMonitoring(false);
+    m_modes->realtimeSessionStarting();
     m_overlay->createOverlayIfNeeded();
     if (fresh) {
         m_overlay->renderOverlayText(false);

@@ -24,6 +24,7 @@ class QMessageBox;
 namespace ovisu {
 
 class GlobalHotKeys;
+class ModeCoordinator;
 class MainWindow;
 class OverlayController;
 class RegionPicker;
@@ -43,7 +44,6 @@ class WindowCapture;
 class AppDelegate : public QObject,
                     public RealtimeSessionClient,
                     public ShellActions,
-                    public ClipboardMonitorClient,
                     public SettingsCenterActions,
                     public TranslationSettingsActions {
     Q_OBJECT
@@ -83,7 +83,7 @@ public:
     void stableHitsChanged(int hits) override;
     void configureStatusItem() override;
     void updateRegionControlsForMode();
-    void refreshStatusMenu() override;
+    void refreshStatusMenu();
     void configureGlobalHotKeys() override;
     void handleGlobalHotKey(int id);
     void selectRegion();
@@ -132,10 +132,10 @@ public:
     SettingsCenterWindow* settingsWindow() const { return m_settingsWindow.get(); }
     TranslationSettingsWindows& translationWindows() { return *m_translationWindows; }
     GlobalHotKeys& hotKeys() { return *m_hotKeys; }
-    ClipboardMonitor& clipboardMonitor() { return *m_clipboardMonitor; }
+    ClipboardMonitor& clipboardMonitor();
     TranslationPipeline& pipeline() { return *m_pipeline; }
     SettingsStore& settings() { return m_settings; }
-    const QList<TargetWindow>& targets() const { return m_targets; }
+    const QList<TargetWindow>& targets() const;
 
     // RealtimeSessionClient
     void realtimeStateChanged(const RealtimeTranslationState& state) override;
@@ -146,22 +146,13 @@ public:
     void translationEnded(const TranslationOutcome& outcome) override;
     void panelLinesChanged() override;
 
-    // ClipboardMonitorClient
-    void updateState(const RealtimeTranslationState& state) override { m_session->showState(state); }
-    bool isRealtimeSessionRunning() const override { return m_session->isRunning(); }
-    void stopTranslation() override { m_session->stopTranslation(); }
-    void createOverlayIfNeeded() override;
-    void startSessionClockIfNeeded() override { m_session->startSessionClockIfNeeded(); }
-    void renderSettingsPage() override;
+    void renderSettingsPage();
 
 private:
     void wireMainWindow();
     void notify(const QString& text);
     void showProviderInUse();
     void showProviderDetails();
-    void saveRegion(const QRectF& normalizedRegion);
-    void storeRegion(std::optional<QRectF> region);
-    void rememberTarget(const TargetWindow& target);
     void showProviders();
     void applyFirstRunChoice(FirstRunProviderChoice choice);
     void bringOverlayToFront();
@@ -179,7 +170,7 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<OverlayController> m_overlay;
     std::unique_ptr<ClipboardSource> m_clipboardSource;
-    std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
+    std::unique_ptr<ModeCoordinator> m_modes;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
     std::unique_ptr<GlobalHotKeys> m_hotKeys;
@@ -197,8 +188,6 @@ private:
     QStringList m_launchNotices;  // said once launch has set the status line
     bool m_trayNoticeShown = false;
     QList<Provider> m_menuProviders;  // the sources the application menu lists
-
-    QList<TargetWindow> m_targets;
 };
 
 }  // namespace ovisu

@@ -1,0 +1,160 @@
+#include "app/ModeCoordinator.h"
+
+#include "app/TargetArguments.h"
+#include "base/AppLogger.h"
+#include "capture/CaptureRegionGeometry.h"
+#include "capture/WindowListing.h"
+#include "dialogue/RealtimeSession.h"
+#include "dialogue/TranslationPipeline.h"
+#include "engine/TranslationProfiles.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace ovisu {
+namespace {
+
+const QString kApp = QStringLiteral("app");
+
+std::optional<quint32> windowIDOf(const std::optional<TargetWindow>& target) {
+    return target ? std::optional(target->windowID()) : std::nullopt;
+}
+
+}  // namespace
+
+ModeCoordinator::ModeCoordinator(SettingsStore& settings, WindowCapture& capture, RealtimeSession& session,
+                                 TranslationPipeline& pipeline, TranslationProfiles& profiles,
+                                 ClipboardSource& clipboardSource, QObject* parent)
+    : QObject(parent),
+      m_settings(settings),
+      m_capture(capture),
+      m_session(session),
+      m_pipeline(pipeline),
+      m_profiles(profiles),
+      m_clipboard(std::make_unique<ClipboardMonitor>(settings, pipeline, clipboardSource, *this)) {
+    m_stillPool.setMaxThreadCount(1);
+}
+
+ModeCoordinator::~ModeCoordinator() { m_stillPool.waitForDone(); }
+
+void ModeCoordinator::restoreAtLaunch() {
+    m_clipboard->restoreClipboardMonitoringAtLaunch();
+    m_session.setRegion(CaptureRegionGeometry::restoreRegion(m_settings));
+}
+
+void ModeCoordinator::prepareForQuit() {
+    if (m_session.isRunning()) m_session.stopTranslation();
+    // Quitting is not switching the mode off: the next launch restores it.
+    if (m_clipboard->isPolling()) m_clipboard->suspendClipboardMonitoringForQuit();
+    m_pipeline.cancelActiveTranslation(true);
+    m_stillPool.waitForDone();
+}
+
+// Targets ---------------------------------------------------------------------------------
+
+std::optional<ModeCoordinator::TargetList> ModeCoordinator::refreshTargets() {
+    const auto targets = eligibleTargets(m_capture);
+    if (!targets) {
+        m_session.showWindowListingFailure(targets.error());
+        return std::nullopt;
+    }
+    m_targets = *targets;
+    TargetList list;
+    for (const auto& target : m_targets) list.titles << target.title;
+    const RememberedTarget remembered = WindowListing::rememberedTarget(m_settings);
+    const auto index =
+        WindowListing::chooseSelection(m_targets, windowIDOf(m_session.selectedTarget()), remembered.windowID, remembered.title);
+    if (index) {
+        list.selectedIndex = static_cast<int>(*index);
+        m_session.setTarget(m_targets[*index]);
+    }
+    AppLogger::shared().info(QStringLiteral("capture"), QStringLiteral("找到 %1 个可选窗口").arg(m_targets.size()));
+    m_session.showState(RealtimeTranslationState::idle());
+    return list;
+}
+
+void ModeCoordinator::chooseTarget(int index) {
+    if (index < 0 || index >= m_targets.size()) return;
+    if (m_session.isRunning()) m_session.stopTranslation();
+    const TargetWindow& target = m_targets[index];
+    m_session.setTarget(target);
+    rememberTarget(target);
+    storeRegion(std::nullopt);
+}
+
+void ModeCoordinator::followChosenTarget(int index) {
+    if (index >= 0 && index < m_targets.size()) m_session.setTarget(m_targets[index]);
+}
+
+void ModeCoordinator::rememberTarget(const TargetWindow& target) {
+    if (const auto stored = WindowListing::rememberTarget(m_settings, target); !stored)
+        AppLogger::shared().error(kApp, stored.error());
+}
+
+// Region ----------------------------------------------------------------------------------
+
+// The stored form is the sanitised one, and the session reads exactly that.
+void ModeCoordinator::storeRegion(std::optional<QRectF> normalizedRegion) {
+    if (const auto persisted = CaptureRegionGeometry::persistRegion(m_settings, normalizedRegion); !persisted)
+        AppLogger::shared().error(kApp, persisted.error());
+    m_session.setRegion(normalizedRegion);
+    emit regionChanged();
+}
+
+void ModeCoordinator::saveMarkedRegion(const QRectF& normalizedRegion) {
+    if (m_session.selectedTarget()) rememberTarget(*m_session.selectedTarget());
+    storeRegion(normalizedRegion);
+}
+
+void ModeCoordinator::captureTargetStill(std::function<void(const TargetStill&)> done) {
+    const auto windowID = windowIDOf(m_session.selectedTarget());
+    if (!windowID) return;
+    QPointer<ModeCoordinator> guard(this);
+    WindowCapture* capture = &m_capture;
+    m_stillPool.start([guard, capture, id = *windowID, done = std::move(done)] {
+        auto still = std::make_shared<TargetStill>(TargetStill{capture->captureWindow(id), std::nullopt});
+        if (const auto frame = capture->windowFrame(id)) still->frame = *frame;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, id, done, still] {
+                if (!guard || windowIDOf(guard->m_session.selectedTarget()) != id) return;
+                done(*still);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+// Modes -----------------------------------------------------------------------------------
+
+bool ModeCoordinator::changeMode(TranslationMode mode, bool interfaceModeOffered) {
+    if (mode == TranslationMode::interface && !interfaceModeOffered) return false;
+    m_session.translationModeChanged(mode);
+    return true;
+}
+
+void ModeCoordinator::toggleTranslation() {
+    if (m_session.isRunning())
+        m_session.stopTranslation();
+    else
+        m_session.startTranslation();
+}
+
+void ModeCoordinator::realtimeSessionStarting() {
+    if (m_clipboard->clipboardMonitoringEnabled()) m_clipboard->stopClipboardMonitoring(false);
+}
+
+std::expected<QString, QString> ModeCoordinator::applyTranslationProfile(const QString& name) {
+    const auto profile = m_profiles.profileNamed(name);
+    if (!profile) return std::unexpected(QString());
+    if (m_session.isRunning()) m_session.stopTranslation();
+    return m_profiles.applyTranslationProfile(*profile);
+}
+
+// The clipboard mode's hooks ----------------------------------------------------------------
+
+void ModeCoordinator::updateState(const RealtimeTranslationState& state) { m_session.showState(state); }
+bool ModeCoordinator::isRealtimeSessionRunning() const { return m_session.isRunning(); }
+void ModeCoordinator::stopTranslation() { m_session.stopTranslation(); }
+void ModeCoordinator::startSessionClockIfNeeded() { m_session.startSessionClockIfNeeded(); }
+
+}  // namespace ovisu
