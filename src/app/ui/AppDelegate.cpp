@@ -5,6 +5,7 @@
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
+#include "app/ui/HelpDialogs.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
@@ -34,7 +35,6 @@
 #include <QPushButton>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -56,6 +56,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     m_session = std::make_unique<RealtimeSession>(m_settings, *m_capture, *m_pipeline, *this);
     m_pipeline->setClient(*m_session);
     m_mainWindow = std::make_unique<MainWindow>();
+    m_help = std::make_unique<SettingsHelp>(m_mainWindow.get());
     m_overlay = std::make_unique<OverlayController>(
         m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_pipeline->panelLines(); });
     m_overlay->setSessionTrimmer([this](int limit) { m_pipeline->trimPanelLines(limit); });
@@ -308,16 +309,6 @@ void AppDelegate::performManualOCR() {
     m_session->performManualOCR();
 }
 
-void AppDelegate::showLastErrorDetails() {
-    const QString message = m_session->lastErrorMessage();
-    if (message.isEmpty()) return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Ovisu错误详情"), message, QMessageBox::NoButton,
-                    m_mainWindow.get());
-    const QPushButton* help = box.addButton(QStringLiteral("打开使用帮助"), QMessageBox::HelpRole);
-    box.addButton(QStringLiteral("关闭"), QMessageBox::RejectRole);
-    box.exec();
-    if (box.clickedButton() == help) openSettingsHelp();
-}
 
 void AppDelegate::overlayWindowOpacityChanged(double opacity) {
     const double clamped = std::clamp(opacity, 0.1, 1.0);
@@ -495,22 +486,6 @@ void AppDelegate::openSettingsCenter() {
     m_settingsWindow->present();
 }
 
-// Not modal: the player reads it next to the window or the error it explains.
-void AppDelegate::openSettingsHelp() {
-    if (!m_helpBox) {
-        m_helpBox = std::make_unique<QMessageBox>(
-            QMessageBox::Information, QStringLiteral("使用帮助与 API 排错"),
-            QStringLiteral("1. 在“游戏窗口”中选择游戏，点“框选 / 重选”拖出字幕框。\n"
-                       "2. 选择翻译源；需要 API Key 的翻译源，在“翻译引擎 → 配置当前引擎…”中粘贴 Key，点“测试连接”确认。\n"
-                       "3. 点“开始翻译”，译文会显示在字幕上方的悬浮窗里。\n"
-                           "出错时点“错误详情…”查看原因；日志位于 ~/.local/share/Ovisu/Logs。"),
-            QMessageBox::Close, m_mainWindow.get());
-        m_helpBox->setWindowModality(Qt::NonModal);
-    }
-    m_helpBox->show();
-    m_helpBox->raise();
-    m_helpBox->activateWindow();
-}
 
 void AppDelegate::openTranslationHistory() { m_historyController->openTranslationHistory(); }
 void AppDelegate::exportTranslationHistory() { m_historyController->exportTranslationHistory(); }
@@ -520,11 +495,15 @@ void AppDelegate::openAILocalizationSettings() { m_translationWindows->openAILoc
 void AppDelegate::openTranslationSettings() { m_translationWindows->openTranslationSettings(); }
 void AppDelegate::openProviderManager() { m_translationWindows->openProviderManager(); }
 
-void AppDelegate::showScreenCapturePermissionHelp() {
-    QMessageBox::information(m_mainWindow.get(), QStringLiteral("需要屏幕录制权限"),
-                             QStringLiteral("Ovisu只读取你选择的游戏窗口和字幕区域。在 Linux 上 Ovisu 通过 X11 读取窗口，"
-                                            "不需要额外授权；请确认程序运行在可以访问 X11 显示（DISPLAY）的桌面会话中。"));
+
+void AppDelegate::showLastErrorDetails() {
+    const QString message = m_session->lastErrorMessage();
+    if (!message.isEmpty()) showErrorDetails(m_mainWindow.get(), message, [this] { openSettingsHelp(); });
 }
+
+void AppDelegate::openSettingsHelp() { m_help->present(); }
+void AppDelegate::showScreenCapturePermissionHelp() { ovisu::showScreenCapturePermissionHelp(m_mainWindow.get()); }
+void AppDelegate::openLocalModelDownload(Provider provider) { showLocalModelDownloadNote(provider); }
 
 void AppDelegate::quitApplication() { QApplication::quit(); }
 
@@ -557,12 +536,6 @@ void AppDelegate::applyTranslationProfile(const QString& name) {
 
 void AppDelegate::translationProfilesChanged() { refreshStatusMenu(); }
 
-void AppDelegate::openLocalModelDownload(Provider provider) {
-    QMessageBox::information(nullptr, QStringLiteral("本地模型"),
-                             ProviderCatalogue::title(provider) +
-                                 QStringLiteral("：本地模型下载与管理尚未包含在此版本。请先自行下载模型并启动本地服务，"
-                                                "再在“配置翻译源”中填写接口地址。"));
-}
 
 void AppDelegate::openExternalURL(const QUrl& url) {
     if (!QDesktopServices::openUrl(url))

@@ -19,7 +19,6 @@
 
 #include <memory>
 
-class QMessageBox;
 
 namespace ovisu {
 
@@ -30,6 +29,7 @@ class OverlayController;
 class RegionPicker;
 class SpeechOutput;
 class SettingsCenterWindow;
+class SettingsHelp;
 class SettingsPageHomeProviders;
 class QuickStartGuide;
 class TranslationSettingsWindows;
@@ -182,7 +182,7 @@ private:
     std::unique_ptr<TranslationSettingsWindows> m_translationWindows;
     std::unique_ptr<QuickStartGuide> m_quickStartGuide;
     QPointer<SettingsPageHomeProviders> m_homeProvidersPage;
-    std::unique_ptr<QMessageBox> m_helpBox;
+    std::unique_ptr<SettingsHelp> m_help;
     bool m_automaticSpeechEnabled = false;
     bool m_launching = false;
     QStringList m_launchNotices;  // said once launch has set the status line
