@@ -24,12 +24,6 @@ QPushButton* buttonTitled(const QWidget& window, const QString& title) {
     return nullptr;
 }
 
-// Screenshots for looking at the window by eye: OVISU_SCREENSHOT_DIR=/tmp/shots ui_tests
-void saveScreenshot(QWidget& window, const QString& name) {
-    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) window.grab().save(folder + "/" + name + ".png");
-}
-
 }  // namespace
 
 // Which region buttons are enabled is RegionControls'; the window must apply it.
@@ -37,7 +31,6 @@ TEST(MainWindowTest, RegionControlsAndTheErrorButtonFollowWhatTheyAreGiven) {
     MainWindow window;
     window.setRegionControls(RegionControls::make(TranslationMode::dialogue, true, 0, 0));
     window.show();
-    saveScreenshot(window, "main-window");
     ASSERT_NE(buttonTitled(window, "查看区域"), nullptr);
     EXPECT_TRUE(buttonTitled(window, "查看区域")->isEnabled());
     window.setRegionControls(RegionControls::make(TranslationMode::dialogue, false, 0, 0));
@@ -107,7 +100,6 @@ TEST(MainWindowTest, EveryButtonFitsItsText) {
         }
     };
     check("at first");
-    saveScreenshot(window, "main-window-scale-" + qEnvironmentVariable("QT_SCALE_FACTOR", "1"));
     window.setPrimaryActionTitle("暂停翻译");
     window.setRegionControls(RegionControls::make(TranslationMode::dialogue, true, 0, 0));
     check("running");

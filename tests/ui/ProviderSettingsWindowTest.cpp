@@ -160,13 +160,11 @@ TEST_F(ProviderSettingsWindowTest, TheSecretIsShownOnlyOnRequestAndNeverInTitles
     // The hidden plain field holds nothing an accessibility tool could read out.
     EXPECT_TRUE(window->plainKeyField()->text().isEmpty());
     EXPECT_EQ(window->secureKeyField()->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(window->visibilityButton()->text(), "显示");
     click(window->visibilityButton());
     EXPECT_TRUE(window->isKeyVisible());
     EXPECT_TRUE(window->plainKeyField()->isVisible());
     EXPECT_FALSE(window->secureKeyField()->isVisible());
     EXPECT_EQ(window->plainKeyField()->text(), secret);
-    EXPECT_EQ(window->visibilityButton()->text(), "隐藏");
 
     // An edit in the plain field is what is kept when it is hidden again.
     retype(window->plainKeyField(), "sk-edited-in-plain");

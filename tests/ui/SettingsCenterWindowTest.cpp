@@ -434,8 +434,6 @@ TEST(SettingsCenterWindowStoreTest, AFailedWriteIsShownAndTheChangeStillApplies)
     clickBox(window.findChild<QCheckBox*>(Keys::overlayCompactMode));
     EXPECT_TRUE(error->isVisible());
     EXPECT_TRUE(error->text().startsWith("设置已生效，但未能保存到磁盘：")) << error->text().toStdString();
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
-        window.grab().save(folder + "/settings-store-error.png");
     EXPECT_EQ(actions.calls, QStringList({"applyOverlayBehavior"}));
     EXPECT_TRUE(settings.boolValue(Keys::overlayCompactMode, false));
 
