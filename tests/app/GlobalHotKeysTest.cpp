@@ -108,15 +108,6 @@ protected:
 
 }  // namespace
 
-TEST_F(GlobalHotKeysTest, DisabledGrabsNothingAndThePressGoesNowhere) {
-    keys->configure(false);
-    EXPECT_EQ(keys->registeredCount(), 0);
-    EXPECT_TRUE(other->canGrab('p', kControlShift));
-    other->pressControlShift('p');
-    spin(300);
-    EXPECT_TRUE(pressed.isEmpty());
-}
-
 TEST_F(GlobalHotKeysTest, EnabledDeliversEachKeyOnceEvenAfterReconfiguring) {
     keys->configure(true);
     EXPECT_EQ(keys->registeredCount(), 3);
@@ -180,10 +171,8 @@ TEST_F(GlobalHotKeysTest, AKeyHeldByAnotherProgramIsSkippedAndReleasedOnDestruct
               nullptr);
     keys->configure(true);
     EXPECT_EQ(keys->registeredCount(), 2);
-    // The shell names the taken key to the player.
+    // The shell names the taken key to the player (the message is checked in the desktop suite).
     EXPECT_EQ(keys->refusedShortcuts(), QStringList{"Ctrl+Shift+H"});
-    EXPECT_EQ(hotKeysTakenMessage(keys->refusedShortcuts()), "快捷键 Ctrl+Shift+H 已被其他程序占用");
-    EXPECT_EQ(hotKeysTakenMessage({"Ctrl+Shift+P", "Ctrl+Shift+R"}), "快捷键 Ctrl+Shift+P、Ctrl+Shift+R 已被其他程序占用");
     other->pressControlShift('r');
     ASSERT_TRUE(waitUntil([&] { return !pressed.isEmpty(); }));
     EXPECT_EQ(pressed, QList<int>({hotKeySelectRegion}));

@@ -1,39 +1,22 @@
-#include "support/TestFiles.h"
 #include "app/HistoryCommand.h"
+#include "app/InProcessCommand.h"
 #include "history/TranslationHistoryStore.h"
 #include "history/TranslationHistoryText.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
 using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
 
 namespace ovisu {
 namespace {
 
-struct CommandRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CommandRun runHistory(const QStringList& options) {
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    QBuffer input;
-    input.open(QIODevice::ReadOnly);
-    CommandStreams streams{outStream, errStream, input};
-    const int exitCode = runHistoryCommand(QStringList{u"history"_qs} + options, streams);
-    outStream.flush();
-    errStream.flush();
-    return {exitCode, out, err};
+test::CommandRun runHistory(const QStringList& options) {
+    return test::runInProcess(runHistoryCommand, QStringList{u"history"_qs} + options);
 }
 
 QList<TranslationHistoryRecord> saveTwoRecords() {
@@ -47,14 +30,14 @@ QList<TranslationHistoryRecord> saveTwoRecords() {
 }
 
 TEST(HistoryCommandTest, PrintsTheSavedHistoryNewestFirstOrSaysThereIsNone) {
-    CommandRun run = runHistory({});
-    EXPECT_EQ(run.exitCode, 0);
+    auto run = runHistory({});
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, u"还没有保存的翻译记录。\n"_qs);
     EXPECT_TRUE(run.err.isEmpty());
 
     const auto records = saveTwoRecords();
     run = runHistory({});
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, historyPlainText(records) + u"\n"_qs);
     EXPECT_LT(run.out.indexOf(u"原文：またね"_qs), run.out.indexOf(u"原文：おはよう"_qs));
 }
@@ -62,8 +45,8 @@ TEST(HistoryCommandTest, PrintsTheSavedHistoryNewestFirstOrSaysThereIsNone) {
 TEST(HistoryCommandTest, ExportsTheTextAsUtf8) {
     const auto records = saveTwoRecords();
     const QString destination = test::currentHome() + u"/exports/Ovisu翻译历史.txt"_qs;
-    const CommandRun run = runHistory({u"--export"_qs, destination});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto run = runHistory({u"--export"_qs, destination});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(readBytes(destination), historyPlainText(records).toUtf8());
     EXPECT_TRUE(run.out.contains(destination));
     EXPECT_TRUE(run.out.contains(u"2 records"_qs));
@@ -71,8 +54,8 @@ TEST(HistoryCommandTest, ExportsTheTextAsUtf8) {
 
 TEST(HistoryCommandTest, RefusesToExportAnEmptyHistory) {
     const QString destination = test::currentHome() + u"/empty.txt"_qs;
-    const CommandRun run = runHistory({u"--export"_qs, destination});
-    EXPECT_EQ(run.exitCode, 1);
+    const auto run = runHistory({u"--export"_qs, destination});
+    EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(u"还没有保存的翻译记录。"_qs));
     EXPECT_FALSE(QFileInfo::exists(destination));
 }
@@ -80,32 +63,26 @@ TEST(HistoryCommandTest, RefusesToExportAnEmptyHistory) {
 TEST(HistoryCommandTest, AFailedExportIsReported) {
     saveTwoRecords();
     const QString blocker = test::currentHome() + u"/file"_qs;
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    const CommandRun run = runHistory({u"--export"_qs, blocker + u"/history.txt"_qs});
-    EXPECT_EQ(run.exitCode, 1);
+    writeBytes(blocker, "a file where a folder is needed");
+    const auto run = runHistory({u"--export"_qs, blocker + u"/history.txt"_qs});
+    EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(run.err.isEmpty());
 }
 
 TEST(HistoryCommandTest, AnUnreadableHistoryIsNamedAndLeftAlone) {
     const QString path = TranslationHistoryStore::defaultFilePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[{broken");
-    file.close();
+    writeBytes(path, "[{broken");
 
-    const CommandRun run = runHistory({});
-    EXPECT_EQ(run.exitCode, 0);
+    const auto run = runHistory({});
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, u"还没有保存的翻译记录。\n"_qs);
     EXPECT_TRUE(run.err.contains(u"cannot be read"_qs));
     EXPECT_EQ(readBytes(path), QByteArray("[{broken"));
 }
 
 TEST(HistoryCommandTest, RejectsStrayArguments) {
-    const CommandRun run = runHistory({u"extra"_qs});
-    EXPECT_EQ(run.exitCode, 2);
+    const auto run = runHistory({u"extra"_qs});
+    EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains(u"extra"_qs));
 }
 

@@ -1,44 +1,26 @@
+#include "app/InProcessCommand.h"
 #include "app/ProfileCommands.h"
 #include "base/SettingsStore.h"
 #include "engine/DefaultPrompts.h"
 #include "engine/TranslationPromptPreset.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <gtest/gtest.h>
 
 namespace ovisu {
 namespace {
 
-struct CommandRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using test::CommandRun;
 
-using Runner = int (*)(const QStringList&, CommandStreams&);
-
-CommandRun run(Runner command, const QStringList& arguments) {
-    CommandRun result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    QBuffer in;
-    in.open(QIODevice::ReadOnly);
-    CommandStreams streams{out, err, in};
-    result.status = command(arguments, streams);
-    out.flush();
-    err.flush();
-    return result;
+CommandRun run(int (*command)(const QStringList&, CommandStreams&), const QStringList& arguments) {
+    return test::runInProcess(command, arguments);
 }
 
 QString homeFile(const QString& name, const QByteArray& bytes = {}) {
     const QString path = test::currentHome() + QLatin1Char('/') + name;
-    if (!bytes.isNull()) {
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
+    if (!bytes.isNull()) test::writeBytes(path, bytes);
     return path;
 }
 

@@ -11,12 +11,6 @@ namespace {
 
 using Decision = OCRQualityGate::Decision;
 
-TEST(OCRQualityGateTest, DefaultsAreTheControllersThresholds) {
-    const OCRQualityGate gate;
-    EXPECT_EQ(gate.minimumConfidence, 0.28);
-    EXPECT_EQ(gate.minimumLength, 2);
-}
-
 TEST(OCRQualityGateTest, EmptyOrBlankTextIsInsufficientAtAnyConfidence) {
     const OCRQualityGate gate;
     for (const double confidence : {0.0, 0.5, 1.0}) {

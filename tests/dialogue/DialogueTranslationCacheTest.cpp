@@ -1,11 +1,7 @@
 #include "support/TestFiles.h"
-#include "base/Paths.h"
 #include "base/ReferenceDate.h"
 #include "dialogue/DialogueTranslationCache.h"
-#include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,7 +12,6 @@
 
 using ovisu::test::readBytes;
 using ovisu::test::writeBytes;
-using ovisu::test::setAsideFiles;
 
 namespace ovisu {
 namespace {
@@ -32,12 +27,6 @@ protected:
     }
     QJsonObject fileObject() const { return QJsonDocument::fromJson(readBytes(path)).object(); }
 };
-
-TEST_F(DialogueTranslationCacheTest, LivesInTheOvisuFolder) {
-    EXPECT_EQ(DialogueTranslationCache::defaultFilePath(),
-              test::currentHome() + u"/data/Ovisu/dialogue-translation-cache.json"_qs);
-    EXPECT_EQ(DialogueTranslationCache().filePath(), DialogueTranslationCache::defaultFilePath());
-}
 
 TEST_F(DialogueTranslationCacheTest, SavesCompactlyAndAnswersFromTheFileAfterARestart) {
     {
@@ -117,37 +106,21 @@ TEST_F(DialogueTranslationCacheTest, The501stEntryEvictsTheLeastRecentlyUsed) {
     EXPECT_EQ(makeCache().entries(), cache.entries());
 }
 
-TEST_F(DialogueTranslationCacheTest, AnUndecodableFileIsAnEmptyCacheAndIsSetAsideBeforeTheNextWrite) {
+// Moving an unreadable file aside and failed writes are checked for every store in
+// StoreFileSafetyTest; here only what makes an entry unreadable.
+TEST_F(DialogueTranslationCacheTest, AnEntryWithAFieldOfTheWrongTypeMakesTheFileUnreadable) {
     const QList<QByteArray> corruptFiles{
-        "{not json",
-        "[]",
-        R"({"k":{"key":"k","source":"s","translation":"t","lastUsedAt":1}})",                // no hitCount
         R"({"k":{"key":"k","source":"s","translation":"t","lastUsedAt":1,"hitCount":1.5}})",  // not an integer
         R"({"k":{"key":"k","source":"s","translation":7,"lastUsedAt":1,"hitCount":1}})",
         R"({"k":{"key":"k","source":"s","translation":"t","lastUsedAt":"yesterday","hitCount":1}})",
     };
     for (const QByteArray& corrupt : corruptFiles) {
         SCOPED_TRACE(corrupt.toStdString());
-        QFile::remove(path);
-        for (const QString& old : setAsideFiles(path))
-            QFile::remove(QFileInfo(path).absolutePath() + u"/"_qs + old);
         writeBytes(path, corrupt);
-
         DialogueTranslationCache cache = makeCache();
         EXPECT_TRUE(cache.entries().isEmpty());
         EXPECT_FALSE(cache.resolve(u"k"_qs));
         EXPECT_EQ(readBytes(path), corrupt) << "nothing is written before a change";
-
-        cache.save(u"k2"_qs, u"s"_qs, u"t"_qs);
-        const QStringList setAside = setAsideFiles(path);
-        ASSERT_EQ(setAside.size(), 1);
-        EXPECT_EQ(readBytes(QFileInfo(path).absolutePath() + u"/"_qs + setAside.first()), corrupt);
-        EXPECT_EQ(fileObject().keys(), QStringList{u"k2"_qs});
-
-        // Only the unreadable file is moved; later writes replace the cache's own file.
-        cache.save(u"k3"_qs, u"s"_qs, u"t"_qs);
-        EXPECT_EQ(setAsideFiles(path).size(), 1);
-        EXPECT_EQ(fileObject().size(), 2);
     }
 }
 
@@ -157,15 +130,6 @@ TEST_F(DialogueTranslationCacheTest, AWholeNumberWrittenAsDecimalIsAnAcceptedHit
     ASSERT_TRUE(cache.entries().contains(u"k"_qs));
     EXPECT_EQ(cache.entries().value(u"k"_qs).hitCount, 3);
     EXPECT_EQ(cache.entries().value(u"k"_qs).lastUsedAt, QDateTime(QDate(2024, 5, 1), QTime(12, 0), QTimeZone::utc()));
-}
-
-TEST_F(DialogueTranslationCacheTest, AFailedWriteKeepsTheEntriesInMemory) {
-    const QString blocked = test::currentHome() + u"/blocked"_qs;
-    writeBytes(blocked, "a file where a folder is needed");
-    DialogueTranslationCache cache(blocked + u"/cache.json"_qs, [now = now] { return *now; });
-    cache.save(u"k"_qs, u"s"_qs, u"t"_qs);
-    EXPECT_EQ(cache.resolve(u"k"_qs), u"t"_qs);
-    EXPECT_EQ(readBytes(blocked), QByteArray("a file where a folder is needed"));
 }
 
 }  // namespace

@@ -22,16 +22,6 @@ QList<Kind> kinds(const OverlayText& text) {
 
 }  // namespace
 
-TEST(OverlayTextRendererTest, EmptyListShowsThePlaceholder) {
-    OverlayAppearance a;
-    const OverlayText text = OverlayTextRenderer::render({}, a);
-    ASSERT_EQ(text.runs.size(), 1);
-    EXPECT_EQ(text.runs[0].text, "等待识别字幕…");
-    EXPECT_EQ(text.runs[0].font.pixelSize(), 24);
-    EXPECT_EQ(text.runs[0].font.weight(), QFont::DemiBold);
-    EXPECT_EQ(text.runs[0].color, a.textColor);
-}
-
 TEST(OverlayTextRendererTest, EntriesHaveMetadataOriginalAndTranslation) {
     OverlayAppearance a;
     a.textColor = QColor::fromRgbF(1.0f, 0.92f, 0.95f);
@@ -57,6 +47,11 @@ TEST(OverlayTextRendererTest, EntriesHaveMetadataOriginalAndTranslation) {
     EXPECT_EQ(translation.font.pixelSize(), 24);
     EXPECT_EQ(translation.font.weight(), QFont::DemiBold);
     EXPECT_EQ(translation.color, a.textColor);
+    // With nothing translated yet, one placeholder run in the translation's look.
+    const OverlayText placeholder = OverlayTextRenderer::render({}, a);
+    ASSERT_EQ(placeholder.runs.size(), 1);
+    EXPECT_EQ(placeholder.runs[0].font, translation.font);
+    EXPECT_EQ(placeholder.runs[0].color, a.textColor);
 
     // Small fonts keep readable minimums.
     a.fontSize = 12;

@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -25,34 +24,19 @@ QPushButton* buttonTitled(const QWidget& window, const QString& title) {
     return nullptr;
 }
 
-// Screenshots for looking at the window by eye: OVISU_SCREENSHOT_DIR=/tmp/shots ui_tests
-void saveScreenshot(QWidget& window, const QString& name) {
-    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) window.grab().save(folder + "/" + name + ".png");
-}
-
 }  // namespace
 
-TEST(MainWindowTest, RegionControlsAndStatusShowWhatTheyAreGiven) {
+// Which region buttons are enabled is RegionControls'; the window must apply it.
+TEST(MainWindowTest, RegionControlsAndTheErrorButtonFollowWhatTheyAreGiven) {
     MainWindow window;
-    window.setTargets({"ovisu-test-game — Desktop Game", "Files — Home"}, 0);
-    window.setProviders({Provider::google, Provider::sakura, Provider::deepL}, 1);
-    window.setProviderDetails("本地 Sakura 模型，需要先启动 llama-server。", "可以使用");
     window.setRegionControls(RegionControls::make(TranslationMode::dialogue, true, 0, 0));
-    window.setStatus("等待字幕稳定", 1, QString());
-    window.setStatistics("最新 0.42 秒 · 平均 0.40 秒 · 本次 3 句 · 运行 00:01:05");
     window.show();
-    saveScreenshot(window, "main-window");
-
-    EXPECT_EQ(window.statusText(), "等待字幕稳定");
     ASSERT_NE(buttonTitled(window, "查看区域"), nullptr);
     EXPECT_TRUE(buttonTitled(window, "查看区域")->isEnabled());
     window.setRegionControls(RegionControls::make(TranslationMode::dialogue, false, 0, 0));
     EXPECT_FALSE(buttonTitled(window, "删除区域")->isEnabled());
 
     window.setErrorDetailsButton(true, "错误详情…");
-    window.setStatus("OCR 失败：引擎不可用", 3, "OCR 失败：引擎不可用");
-    saveScreenshot(window, "main-window-error");
     EXPECT_TRUE(buttonTitled(window, "错误详情…")->isVisible());
 }
 
@@ -82,10 +66,7 @@ TEST(MainWindowTest, OnlyTheUsersChoicesBecomeRequests) {
     QPushButton* interfaceMode = buttonTitled(window, "界面模式");
     ASSERT_NE(interfaceMode, nullptr);
     EXPECT_FALSE(interfaceMode->isEnabled());
-    EXPECT_TRUE(interfaceMode->toolTip().contains("界面模式即将推出"));
     EXPECT_FALSE(window.interfaceModeOffered());
-    const auto labels = window.findChildren<QLabel*>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) { return label->text() == "界面模式即将推出"; }));
     QTest::mouseClick(interfaceMode, Qt::LeftButton);
     EXPECT_EQ(modes.count(), 0);
     QTest::mouseClick(buttonTitled(window, "对白模式"), Qt::LeftButton);
@@ -119,7 +100,6 @@ TEST(MainWindowTest, EveryButtonFitsItsText) {
         }
     };
     check("at first");
-    saveScreenshot(window, "main-window-scale-" + qEnvironmentVariable("QT_SCALE_FACTOR", "1"));
     window.setPrimaryActionTitle("暂停翻译");
     window.setRegionControls(RegionControls::make(TranslationMode::dialogue, true, 0, 0));
     check("running");

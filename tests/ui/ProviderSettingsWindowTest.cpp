@@ -160,13 +160,11 @@ TEST_F(ProviderSettingsWindowTest, TheSecretIsShownOnlyOnRequestAndNeverInTitles
     // The hidden plain field holds nothing an accessibility tool could read out.
     EXPECT_TRUE(window->plainKeyField()->text().isEmpty());
     EXPECT_EQ(window->secureKeyField()->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(window->visibilityButton()->text(), "显示");
     click(window->visibilityButton());
     EXPECT_TRUE(window->isKeyVisible());
     EXPECT_TRUE(window->plainKeyField()->isVisible());
     EXPECT_FALSE(window->secureKeyField()->isVisible());
     EXPECT_EQ(window->plainKeyField()->text(), secret);
-    EXPECT_EQ(window->visibilityButton()->text(), "隐藏");
 
     // An edit in the plain field is what is kept when it is hidden again.
     retype(window->plainKeyField(), "sk-edited-in-plain");
@@ -200,15 +198,13 @@ TEST_F(ProviderSettingsWindowTest, TheSecretIsShownOnlyOnRequestAndNeverInTitles
 TEST_F(ProviderSettingsWindowTest, ControlsFollowTheSourceTable) {
     window->openFor(Provider::deepL);
     EXPECT_TRUE(window->promptEditor()->isReadOnly());
-    EXPECT_EQ(window->promptEditor()->toPlainText(), "此翻译源不使用 Prompt。");
     EXPECT_FALSE(window->modelField()->isEnabled());
     EXPECT_FALSE(window->startLocalModelButton()->isVisible());
     click(window->acquisitionButton());
     EXPECT_EQ(actions.calls.last(), "openExternalURL(" + ProviderCatalogue::officialPurchaseURL(Provider::deepL) + ")");
 
-    // The labels follow the source chosen in the window.
+    // The controls follow the source chosen in the window.
     choose(Provider::microsoft);
-    EXPECT_EQ(window->modelLabel()->text(), "Region（可留空）");
     EXPECT_TRUE(window->modelField()->isEnabled());
 
     choose(Provider::qwenLocal);
@@ -217,8 +213,7 @@ TEST_F(ProviderSettingsWindowTest, ControlsFollowTheSourceTable) {
     EXPECT_FALSE(window->pasteButton()->isEnabled());
     EXPECT_TRUE(window->startLocalModelButton()->isVisible());
     click(window->startLocalModelButton());
-    EXPECT_EQ(window->statusLabel()->text(),
-              "本地模型服务管理尚未包含在此版本，请先手动启动 llama-server（端口 8081）");
+    EXPECT_TRUE(window->statusLabel()->text().contains("8081")) << "names the port to start it on";
     click(window->acquisitionButton());
     EXPECT_EQ(actions.calls.last(), QString("openLocalModelDownload(%1)").arg(rawValue(Provider::qwenLocal)));
 
@@ -228,7 +223,6 @@ TEST_F(ProviderSettingsWindowTest, ControlsFollowTheSourceTable) {
     EXPECT_FALSE(window->acquisitionButton()->isVisible());
     EXPECT_FALSE(window->endpointField()->isEnabled());
     EXPECT_TRUE(window->statusLabel()->text().isEmpty());  // another source's status is not carried over
-    EXPECT_EQ(window->windowTitle(), "配置翻译源");
 }
 
 TEST_F(ProviderSettingsWindowTest, TheConnectionTestUsesTheFieldsAsShown) {

@@ -1,8 +1,6 @@
 #include "capture/ui/RegionPickerWindow.h"
 #include "capture/ui/RegionPreviewWindow.h"
 
-#include "base/AppLogger.h"
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -67,15 +65,12 @@ void sendRelease(QWidget* window, QPointF position) {
     QApplication::sendEvent(window, &release);
 }
 
-TEST(RegionPickerWindowTest, OpensFramelessOnTopExactlyOverTheTargetAndLogs) {
+TEST(RegionPickerWindowTest, OpensExactlyOverTheTarget) {
     PickerRun run;
     RegionPickerWindow* window = run.open(QRectF(100.4, 50, 400.9, 300.2));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(window->geometry(), QRect(100, 50, 401, 300));
-    EXPECT_TRUE(AppLogger::shared().combinedText().contains(u"[region] 打开框选器，目标尺寸 400×300"_qs));
 }
 
 TEST(RegionPickerWindowTest, DraggingEitherWayGivesTheSameRegionAndClosesThePicker) {
@@ -174,7 +169,6 @@ TEST(RegionPickerWindowTest, DrawsTheSelectionUndimmedInsideAYellowFrameOverADim
     QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(150, 120));
     QTest::mouseMove(window, QPoint(380, 280));
     const QImage shot = window->grab().toImage();
-    window->grab().save(QStringLiteral("/tmp/pick-picker.png"));
 
     // Dimmed outside: the bottom-left quadrant (40, 40, 200) at 52 %.
     const QColor dimmed = shot.pixelColor(30, 280);
@@ -188,38 +182,7 @@ TEST(RegionPickerWindowTest, DrawsTheSelectionUndimmedInsideAYellowFrameOverADim
     EXPECT_GT(edge.red(), 200);
     EXPECT_GT(edge.green(), 150);
     EXPECT_LT(edge.blue(), 80);
-    // Above the hint band the still is only dimmed (the top-left quadrant, (200, 40, 40)).
-    EXPECT_NEAR(shot.pixelColor(100, 5).red(), 200 * 0.52, 4);
-    // The hint is white text 20 points below the top: nothing in the still is that bright.
-    int whitePixels = 0;
-    for (int y = 20; y < 45; ++y)
-        for (int x = 0; x < shot.width(); ++x)
-            whitePixels += shot.pixelColor(x, y).lightness() > 230;
-    EXPECT_GT(whitePixels, 100);
-    int whiteElsewhere = 0;
-    for (int y = 60; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x)
-            whiteElsewhere += shot.pixelColor(x, y).lightness() > 230;
-    EXPECT_EQ(whiteElsewhere, 0);
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(380, 280));
-}
-
-TEST(RegionPreviewWindowTest, ShowsTheCutAtMost760Wide) {
-    QImage capture(2000, 1000, QImage::Format_RGB32);
-    capture.fill(Qt::darkGray);
-    const auto wide = RegionPreviewWindow::create(capture, QRectF(0.1, 0.5, 0.8, 0.2));
-    ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(wide->windowTitle(), u"字幕区域预览"_qs);
-    EXPECT_EQ(wide->image().size(), QSize(1600, 200));
-    EXPECT_EQ(wide->size(), QSize(760, 95));
-
-    const auto narrow = RegionPreviewWindow::create(capture, QRectF(0.25, 0.25, 0.25, 0.2));
-    ASSERT_NE(narrow, nullptr);
-    EXPECT_EQ(narrow->size(), QSize(500, 200));
-
-    EXPECT_EQ(RegionPreviewWindow::create(capture, QRectF(0.5, 0.5, 0.002, 0.5)), nullptr);  // 4 pixels wide
-    EXPECT_EQ(RegionPreviewWindow::create(capture, std::nullopt), nullptr);
-    EXPECT_EQ(RegionPreviewWindow::create(QImage(), QRectF(0, 0, 1, 1)), nullptr);
 }
 
 TEST(RegionPreviewWindowTest, DrawsTheCutScaledIntoTheWindow) {
@@ -230,10 +193,15 @@ TEST(RegionPreviewWindowTest, DrawsTheCutScaledIntoTheWindow) {
     preview->present();
     EXPECT_TRUE(preview->isVisible());
     const QImage shot = preview->grab().toImage();
-    preview->grab().save(QStringLiteral("/tmp/pick-preview.png"));
     ASSERT_EQ(shot.size(), QSize(760, 380));
     EXPECT_EQ(shot.pixelColor(380, 50), QColor(200, 40, 40));
     EXPECT_EQ(shot.pixelColor(380, 330), QColor(40, 40, 200));
+
+    // The preview's size and which regions are too small are CaptureRegionGeometry's; a cut it
+    // refuses opens no window.
+    EXPECT_EQ(RegionPreviewWindow::create(capture, QRectF(0.5, 0.5, 0.002, 0.5)), nullptr);
+    EXPECT_EQ(RegionPreviewWindow::create(capture, std::nullopt), nullptr);
+    EXPECT_EQ(RegionPreviewWindow::create(QImage(), QRectF(0, 0, 1, 1)), nullptr);
 }
 
 }  // namespace

@@ -186,17 +186,6 @@ TEST_F(SettingsCenterWindowTest, BehaviourBoxesStoreTheirKeyAndApply) {
         EXPECT_EQ(disk.boolValue(key, before), !before) << key.toStdString();
         EXPECT_EQ(actions.calls, QStringList({"applyOverlayBehavior"})) << key.toStdString();
     }
-    // Titled and placed top to bottom in the order of the behaviour settings.
-    const QString titles[] = {"显示日文原文", "显示时间与翻译引擎", "鼠标点击穿透", "始终置于其他窗口上方",
-                              "锁定窗口位置与大小", "紧凑模式（只显示最新一句）", "允许选择并复制译文"};
-    int previousTop = -1;
-    for (int index = 0; index < 7; ++index) {
-        auto* box = control<QCheckBox>(keys[index]);
-        EXPECT_EQ(box->text(), titles[index]);
-        const int top = box->mapTo(window.get(), QPoint(0, 0)).y();
-        EXPECT_GT(top, previousTop) << titles[index].toStdString();
-        previousTop = top;
-    }
 }
 
 TEST_F(SettingsCenterWindowTest, ResetShowsWhatTheShellRestored) {
@@ -262,7 +251,6 @@ TEST_F(SettingsCenterWindowTest, ThemePresetShowsTheValuesTheShellWrote) {
     };
     open("悬浮窗样式");
     auto* theme = control<SegmentedControl>(Keys::overlayThemePreset);
-    ASSERT_EQ(theme->button(2)->text(), "沉浸");
     clickButton(theme->button(2));
 
     EXPECT_EQ(actions.calls, QStringList({"overlayThemePresetChanged(2)"}));
@@ -408,11 +396,6 @@ TEST_F(SettingsCenterWindowTest, TogglesLeaveTheirFlagToTheShell) {
 TEST_F(SettingsCenterWindowTest, HotKeysAndTrayIconStoreAndReconfigure) {
     open("快捷键与系统托盘");
     auto* list = control<QWidget>("hotKeyList");
-    const auto labels = list->findChildren<QLabel*>();
-    QStringList texts;
-    for (const QLabel* label : labels) texts << label->text();
-    EXPECT_EQ(texts, QStringList({"Ctrl+Shift+P", "开始/暂停翻译", "Ctrl+Shift+H", "显示/隐藏悬浮窗", "Ctrl+Shift+R",
-                                  "重新框选区域"}));
     EXPECT_TRUE(list->isEnabled());
 
     clickBox(control<QCheckBox>(Keys::globalHotKeysEnabled));
@@ -451,8 +434,6 @@ TEST(SettingsCenterWindowStoreTest, AFailedWriteIsShownAndTheChangeStillApplies)
     clickBox(window.findChild<QCheckBox*>(Keys::overlayCompactMode));
     EXPECT_TRUE(error->isVisible());
     EXPECT_TRUE(error->text().startsWith("设置已生效，但未能保存到磁盘：")) << error->text().toStdString();
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
-        window.grab().save(folder + "/settings-store-error.png");
     EXPECT_EQ(actions.calls, QStringList({"applyOverlayBehavior"}));
     EXPECT_TRUE(settings.boolValue(Keys::overlayCompactMode, false));
 

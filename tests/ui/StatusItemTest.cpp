@@ -52,12 +52,6 @@ TEST(StatusItemTest, TheMenuFollowsTheStateAndItsItemsReachTheShell) {
     EXPECT_EQ(actions.calls, (QStringList{"toggleTranslation", "toggleOverlayVisibility",
                                          "selectProvider " + ProviderCatalogue::title(Provider::google)}));
 
-    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) {
-        menu->adjustSize();
-        menu->grab().save(folder + "/tray-menu.png");
-    }
-
     item.configure(false);
     EXPECT_FALSE(item.exists());
     EXPECT_EQ(item.menu(), nullptr);
