@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         font.setPointSizeF(QApplication::font().pointSizeF());
         QApplication::setFont(font);
     }
-    ovisu::AppDelegate delegate;
+    ovisu::DesktopComponents parts;
+    ovisu::AppDelegate delegate(parts);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &ovisu::AppDelegate::applicationWillTerminate);
     delegate.applicationDidFinishLaunching();
     return app.exec();

@@ -42,6 +42,7 @@
 #include "desktop/DesktopTestSupport.h"
 #include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
+#include "desktop/TopLevelWindows.h"
 #include "support/QtPrinters.h"
 
 #include <QApplication>
@@ -72,8 +73,8 @@ protected:
         ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
     }
 
-    static int indexOfTitle(const AppDelegate& delegate, const QString& windowTitle) {
-        const auto& targets = delegate.targets();
+    static int indexOfTitle(const DesktopComponents& parts, const QString& windowTitle) {
+        const auto& targets = parts.modes.targets();
         for (int i = 0; i < targets.size(); ++i)
             if (targets[i].scWindow.title == windowTitle) return i;
         return -1;
@@ -86,20 +87,21 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
 
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
-    EXPECT_TRUE(delegate.mainWindow().isVisible());
-    EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "开始翻译");
-    const int index = indexOfTitle(delegate, kGameTitle);
+    EXPECT_TRUE(topLevel<MainWindow>()->isVisible());
+    EXPECT_EQ(topLevel<MainWindow>()->primaryActionTitle(), "开始翻译");
+    const int index = indexOfTitle(parts, kGameTitle);
     ASSERT_GE(index, 0) << "the game window is not offered";
 
     delegate.targetChanged(index);
-    EXPECT_FALSE(delegate.session().normalizedRegion());
+    EXPECT_FALSE(parts.session.normalizedRegion());
 
     // The subtitle box is marked by dragging over the frozen still of the game.
     delegate.primaryRegionAction();  // the still is taken off the main thread
-    ASSERT_TRUE(waitUntil([&] { return delegate.regionPicker().pickerWindow() != nullptr; }, 5000));
-    RegionPickerWindow* picker = delegate.regionPicker().pickerWindow();
+    ASSERT_TRUE(waitUntil([&] { return topLevel<RegionPickerWindow>() != nullptr; }, 5000));
+    RegionPickerWindow* picker = topLevel<RegionPickerWindow>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
     const QSize size = picker->size();
     const QPoint from(qRound(size.width() * 0.06), qRound(size.height() * 0.71));
@@ -108,27 +110,27 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     QTest::mouseMove(picker, (from + to) / 2);
     QTest::mouseMove(picker, to);
     QTest::mouseRelease(picker, Qt::LeftButton, {}, to);
-    ASSERT_TRUE(delegate.session().normalizedRegion());
-    EXPECT_NEAR(delegate.session().normalizedRegion()->x(), 0.06, 0.01);
-    EXPECT_NEAR(delegate.session().normalizedRegion()->height(), 0.17, 0.01);
-    EXPECT_EQ(delegate.mainWindow().statusText(), "字幕区域已保存");
+    ASSERT_TRUE(parts.session.normalizedRegion());
+    EXPECT_NEAR(parts.session.normalizedRegion()->x(), 0.06, 0.01);
+    EXPECT_NEAR(parts.session.normalizedRegion()->height(), 0.17, 0.01);
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "字幕区域已保存");
     EXPECT_TRUE(SettingsStore().dictionaryValue("normalizedRegion").has_value());
     delegate.primaryAction();
-    EXPECT_TRUE(delegate.session().isRunning());
-    EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "暂停翻译");
+    EXPECT_TRUE(parts.session.isRunning());
+    EXPECT_EQ(topLevel<MainWindow>()->primaryActionTitle(), "暂停翻译");
 
     ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 20000)) << game.log().toStdString();
     EXPECT_TRUE(similar(sentText(service.requests().first()), kScript.first(), 0.8));
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() == 1; }, 5000));
 
     // The overlay sits over the subtitle box and shows the translation with its original.
-    OverlayPanel* panel = delegate.overlay().overlay();
+    OverlayPanel* panel = topLevel<OverlayPanel>();
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }, 3000));
     const QString shown = panel->textView()->toPlainText();
     EXPECT_TRUE(shown.contains(service.defaultTranslation())) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(delegate.pipeline().panelLines().first().original));
-    const auto gameFrame = makeWindowCapture()->windowFrame(delegate.session().selectedTarget()->windowID());
+    EXPECT_TRUE(shown.contains(parts.pipeline.panelLines().first().original));
+    const auto gameFrame = makeWindowCapture()->windowFrame(parts.session.selectedTarget()->windowID());
     ASSERT_TRUE(gameFrame);
     const QRect subtitleBox(gameFrame->x() + qRound(gameFrame->width() * 0.06), gameFrame->y() + qRound(gameFrame->height() * 0.71),
                             qRound(gameFrame->width() * 0.88), qRound(gameFrame->height() * 0.17));
@@ -137,7 +139,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     // What the loop captures never holds the overlay: the game's picture is the same with the
     // panel shown over it and hidden.
     const auto capture = makeWindowCapture();
-    const quint32 gameID = delegate.session().selectedTarget()->windowID();
+    const quint32 gameID = parts.session.selectedTarget()->windowID();
     const auto withPanel = capture->captureWindow(gameID);
     panel->hide();
     spin(300);
@@ -153,7 +155,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     QRect besidePanel;
     for (const QPoint corner : {QPoint(10, 10), QPoint(gameFrame->width() - 210, 10), QPoint(10, gameFrame->height() / 2)}) {
         const QRect candidate(gameFrame->topLeft() + corner, QSize(200, 100));
-        if (!candidate.intersects(panelFrame) && !candidate.intersects(delegate.mainWindow().frameGeometry())) {
+        if (!candidate.intersects(panelFrame) && !candidate.intersects(topLevel<MainWindow>()->frameGeometry())) {
             besidePanel = candidate;
             break;
         }
@@ -181,8 +183,8 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
 
     // Pausing and resuming on the same line does not translate it again.
     delegate.primaryAction();
-    EXPECT_FALSE(delegate.session().isRunning());
-    EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "继续翻译");
+    EXPECT_FALSE(parts.session.isRunning());
+    EXPECT_EQ(topLevel<MainWindow>()->primaryActionTitle(), "继续翻译");
     delegate.primaryAction();
     spin(3000);
     EXPECT_EQ(service.requestCount(), 1);
@@ -196,42 +198,44 @@ TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {
         "normalizedRegion", QJsonObject{{"x", 0.06}, {"y", 0.71}, {"width", 0.88}, {"height", 0.17}}));
     ASSERT_TRUE(SettingsStore().setString("targetWindowTitle", "ovisu-test-game — " + kGameTitle));
 
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(delegate.session().selectedTarget());
-    ASSERT_EQ(delegate.session().selectedTarget()->scWindow.title, kGameTitle);
-    ASSERT_TRUE(delegate.session().normalizedRegion());
+    ASSERT_TRUE(parts.session.selectedTarget());
+    ASSERT_EQ(parts.session.selectedTarget()->scWindow.title, kGameTitle);
+    ASSERT_TRUE(parts.session.normalizedRegion());
 
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
-    ASSERT_TRUE(waitUntil([&] { return delegate.session().isRunning(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return parts.session.isRunning(); }, 5000));
     ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 20000));
 
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
-    ASSERT_TRUE(waitUntil([&] { return !delegate.session().isRunning(); }, 5000));
-    EXPECT_EQ(delegate.session().state().kind, RealtimeTranslationState::Kind::paused);
+    ASSERT_TRUE(waitUntil([&] { return !parts.session.isRunning(); }, 5000));
+    EXPECT_EQ(parts.session.state().kind, RealtimeTranslationState::Kind::paused);
 
     // Turned off in the settings, the keys do nothing.
-    ASSERT_TRUE(delegate.settings().setBool("globalHotKeysEnabled", false));
+    ASSERT_TRUE(parts.settings.setBool("globalHotKeysEnabled", false));
     delegate.configureGlobalHotKeys();
     ASSERT_TRUE(runOnDisplay("xdotool", {"key", "ctrl+shift+p"}));
     spin(800);
-    EXPECT_FALSE(delegate.session().isRunning());
+    EXPECT_FALSE(parts.session.isRunning());
     delegate.applicationWillTerminate();
 }
 
 TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWindowExportsIt) {
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("既にあった文章です。");  // already there: not translated
 
     delegate.toggleClipboardMonitoring();
-    ASSERT_TRUE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
+    ASSERT_TRUE(parts.modes.clipboard().clipboardMonitoringEnabled());
     EXPECT_TRUE(SettingsStore().boolValue("clipboardMonitoringEnabled", false));
-    EXPECT_EQ(delegate.mainWindow().statusText(), "正在监听剪贴板 · 发现日文后自动翻译");
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "正在监听剪贴板 · 发现日文后自动翻译");
 
     clipboard->setText("お茶をどうぞ。");
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() == 1; }, 5000));
     clipboard->setText("お茶をどうぞ。");             // the same line again
     clipboard->setText(service.defaultTranslation());  // the translation, copied from the overlay
     spin(2000);
@@ -239,7 +243,7 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
 
     // The history window shows the line; its export writes it to the chosen file.
     delegate.openTranslationHistory();
-    auto* window = delegate.historyController().historyWindow();
+    auto* window = topLevel<TranslationHistoryWindow>();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(waitUntil([&] { return window->historyText().contains("原文：お茶をどうぞ。"); }, 5000))
         << window->historyText().toStdString();
@@ -260,7 +264,7 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
 
     // Starting realtime translation switches the clipboard mode off.
     delegate.toggleClipboardMonitoring();
-    EXPECT_FALSE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
+    EXPECT_FALSE(parts.modes.clipboard().clipboardMonitoringEnabled());
     EXPECT_FALSE(SettingsStore().boolValue("clipboardMonitoringEnabled", true));
     delegate.applicationWillTerminate();
 }
@@ -270,23 +274,24 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQui
     ASSERT_TRUE(SettingsStore().remove("firstRun.providerChoice"));
     // The private display, like stock GNOME, has no system tray.
     ASSERT_FALSE(StatusItem::systemTrayAvailable());
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     // The tray icon is on by default, but nothing would show it: the status line says so, and
     // closing the main window quits instead of leaving an invisible process.
-    EXPECT_EQ(delegate.mainWindow().statusText(), "系统托盘不可用：关闭主窗口将退出程序");
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "系统托盘不可用：关闭主窗口将退出程序");
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
     EXPECT_TRUE(AppLogger::shared().combinedText().contains("系统托盘不可用：关闭主窗口将退出程序"));
 
     // The quick-start guide comes up once; answering "I have a key" opens the source configuration.
-    ASSERT_TRUE(waitUntil([&] { return delegate.quickStartGuide() && delegate.quickStartGuide()->isVisible(); }, 3000));
-    QuickStartGuide* guide = delegate.quickStartGuide();
+    ASSERT_TRUE(waitUntil([&] { return topLevel<QuickStartGuide>() && topLevel<QuickStartGuide>()->isVisible(); }, 3000));
+    QuickStartGuide* guide = topLevel<QuickStartGuide>();
     if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
         guide->grab().save(folder + QStringLiteral("/desktop-quick-start.png"));
     guide->selectChoice(FirstRunProviderChoice::apiKey);
     guide->startButton()->click();
     EXPECT_FALSE(guide->isVisible());
-    ProviderSettingsWindow* sourceWindow = delegate.translationWindows().providerSettingsWindow();
+    ProviderSettingsWindow* sourceWindow = topLevel<ProviderSettingsWindow>();
     ASSERT_NE(sourceWindow, nullptr);
     EXPECT_TRUE(sourceWindow->isVisible());
     EXPECT_EQ(sourceWindow->providerSettingsProvider(), Provider::openAI);
@@ -296,7 +301,7 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQui
     EXPECT_FALSE(firstRunGuidePending(SettingsStore()));
 
     delegate.openSettingsCenter();
-    SettingsCenterWindow* settings = delegate.settingsWindow();
+    SettingsCenterWindow* settings = topLevel<SettingsCenterWindow>();
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(settings->isVisible());
     const auto* fontSize = settings->findChild<QLabel*>("overlayFontSize");
@@ -311,19 +316,19 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQui
     auto* trayBox = settings->findChild<QCheckBox*>("menuBarIconEnabled");
     ASSERT_NE(trayBox, nullptr);
     ASSERT_TRUE(trayBox->isChecked());
-    delegate.mainWindow().setStatusText("准备就绪");
+    topLevel<MainWindow>()->setStatusText("准备就绪");
     trayBox->click();
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
     EXPECT_FALSE(SettingsStore().boolValue("menuBarIconEnabled", true));
     trayBox->click();
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
-    EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "准备就绪");
 
     // Closing the main window, the last one open, really ends the program's event loop.
     settings->close();
     bool quit = false;
     const auto connection = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { quit = true; });
-    QTimer::singleShot(0, &delegate.mainWindow(), [&] { delegate.mainWindow().close(); });
+    QTimer::singleShot(0, &(*topLevel<MainWindow>()), [&] { topLevel<MainWindow>()->close(); });
     QTimer safetyNet;  // ends a loop that would otherwise run for ever; never the expected way out
     safetyNet.setSingleShot(true);
     QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(1); });
@@ -338,18 +343,19 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQui
 
 TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) {
     service.requireKey("sk-newcomer");
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
 
     // The source configuration is reached from the application menu.
     QAction* configure = nullptr;
-    for (QAction* menu : delegate.mainWindow().menuBar()->actions())
+    for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
         if (menu->menu())
             for (QAction* item : menu->menu()->actions())
                 if (item->text() == QStringLiteral("配置当前引擎…")) configure = item;
     ASSERT_NE(configure, nullptr);
     configure->trigger();
-    ProviderSettingsWindow* window = delegate.translationWindows().providerSettingsWindow();
+    ProviderSettingsWindow* window = topLevel<ProviderSettingsWindow>();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(window->providerSettingsProvider(), Provider::sakura);  // the current source
@@ -388,7 +394,7 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
     window->doneButton()->click();
     EXPECT_FALSE(window->isVisible());
     delegate.openProviderSettings();
-    EXPECT_EQ(delegate.translationWindows().providerSettingsWindow(), window);
+    EXPECT_EQ(topLevel<ProviderSettingsWindow>(), window);
     EXPECT_TRUE(window->isVisible());
     window->doneButton()->click();
     delegate.providerChanged(Provider::openAI);
@@ -397,10 +403,11 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
 }
 
 TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKeepsIt) {
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     delegate.openSettingsCenter();
-    SettingsCenterWindow* settings = delegate.settingsWindow();
+    SettingsCenterWindow* settings = topLevel<SettingsCenterWindow>();
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(settings->pageTitles().contains(QStringLiteral("主页翻译源")));
     ASSERT_TRUE(settings->showPage(QStringLiteral("翻译")));
@@ -413,12 +420,11 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
     save(settings, QStringLiteral("settings-home-providers"));
     ASSERT_TRUE(settings->showPage(QStringLiteral("翻译")));
 
-    TranslationSettingsWindows& windows = delegate.translationWindows();
     const QList<std::pair<QString, std::function<QWidget*()>>> buttons = {
-        {QStringLiteral("openProviderSettings"), [&] { return static_cast<QWidget*>(windows.providerSettingsWindow()); }},
-        {QStringLiteral("openAILocalizationSettings"), [&] { return static_cast<QWidget*>(windows.aiLocalizationWindow()); }},
-        {QStringLiteral("openTranslationSettings"), [&] { return static_cast<QWidget*>(windows.translationParametersWindow()); }},
-        {QStringLiteral("openProviderManager"), [&] { return static_cast<QWidget*>(windows.providerManagerWindow()); }},
+        {QStringLiteral("openProviderSettings"), [&] { return static_cast<QWidget*>(topLevel<ProviderSettingsWindow>()); }},
+        {QStringLiteral("openAILocalizationSettings"), [&] { return static_cast<QWidget*>(topLevel<AILocalizationWindow>()); }},
+        {QStringLiteral("openTranslationSettings"), [&] { return static_cast<QWidget*>(topLevel<TranslationParametersWindow>()); }},
+        {QStringLiteral("openProviderManager"), [&] { return static_cast<QWidget*>(topLevel<ProviderManagerWindow>()); }},
     };
     for (const auto& [name, built] : buttons) {
         auto* button = settings->findChild<QPushButton*>(name);
@@ -448,11 +454,11 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
     settings->findChild<QPushButton*>(QStringLiteral("saveProfile"))->click();
     delegate.openAILocalizationSettings();
     delegate.openProviderSettings();
-    ASSERT_TRUE(windows.aiLocalizationWindow()->isVisible());
+    ASSERT_TRUE(topLevel<AILocalizationWindow>()->isVisible());
     settings->findChild<QPushButton*>(QStringLiteral("applyProfile"))->click();
-    EXPECT_EQ(delegate.mainWindow().statusText(), QStringLiteral("已切换配置：周末存档"));
-    EXPECT_FALSE(windows.aiLocalizationWindow()->isVisible());
-    EXPECT_FALSE(windows.providerSettingsWindow()->isVisible());
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), QStringLiteral("已切换配置：周末存档"));
+    EXPECT_FALSE(topLevel<AILocalizationWindow>()->isVisible());
+    EXPECT_FALSE(topLevel<ProviderSettingsWindow>()->isVisible());
     delegate.applicationWillTerminate();
 }
 
@@ -466,20 +472,21 @@ TEST_F(DesktopProgramTest, AfterAFallbackEveryViewShowsTheSourceInUse) {
     unavailable.status = 503;
     for (int i = 0; i < 3; ++i) service.enqueue(fake::Route::chatCompletions, unavailable);
 
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
-    ASSERT_EQ(delegate.mainWindow().shownProvider(), Provider::sakura);
+    ASSERT_EQ(topLevel<MainWindow>()->shownProvider(), Provider::sakura);
     delegate.toggleClipboardMonitoring();
-    ASSERT_TRUE(delegate.clipboardMonitor().clipboardMonitoringEnabled());
+    ASSERT_TRUE(parts.modes.clipboard().clipboardMonitoringEnabled());
     QGuiApplication::clipboard()->setText("助けてください。");
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 15000));
-    ASSERT_EQ(delegate.pipeline().panelLines().first().provider, ProviderCatalogue::title(Provider::groq));
+    ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() == 1; }, 15000));
+    ASSERT_EQ(parts.pipeline.panelLines().first().provider, ProviderCatalogue::title(Provider::groq));
 
     // The main window's pop-up and note, the application menu and the tray's list all name Groq.
-    EXPECT_EQ(delegate.mainWindow().shownProvider(), Provider::groq);
+    EXPECT_EQ(topLevel<MainWindow>()->shownProvider(), Provider::groq);
     QAction* groqItem = nullptr;
     QAction* sakuraItem = nullptr;
-    for (QAction* menu : delegate.mainWindow().menuBar()->actions())
+    for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
         if (menu->menu() && menu->text() == "翻译引擎")
             for (QAction* item : menu->menu()->actions()) {
                 if (item->text() == ProviderCatalogue::title(Provider::groq)) groqItem = item;
@@ -489,7 +496,7 @@ TEST_F(DesktopProgramTest, AfterAFallbackEveryViewShowsTheSourceInUse) {
     ASSERT_NE(sakuraItem, nullptr);
     EXPECT_TRUE(groqItem->isChecked());
     EXPECT_FALSE(sakuraItem->isChecked());
-    const auto trayItems = StatusMenuPresentation::providerItems(delegate.pipeline().selection());
+    const auto trayItems = StatusMenuPresentation::providerItems(parts.pipeline.selection());
     const auto checked = std::find_if(trayItems.begin(), trayItems.end(), [](const auto& item) { return item.checked; });
     ASSERT_NE(checked, trayItems.end());
     EXPECT_EQ(checked->provider, Provider::groq);
@@ -501,14 +508,15 @@ TEST_F(DesktopProgramTest, TheErrorDetailsOpenTheHelpAndTheContextResetKeepsTheS
     fake::ScriptedReply refused;
     refused.status = 400;
     refused.body = R"({"error":{"message":"bad request"}})";
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     delegate.toggleClipboardMonitoring();
     QGuiApplication::clipboard()->setText("お茶をどうぞ。");
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() == 1; }, 5000));
     service.enqueue(fake::Route::chatCompletions, refused);
     QGuiApplication::clipboard()->setText("もう一杯いかが。");
-    ASSERT_TRUE(waitUntil([&] { return !delegate.session().lastErrorMessage().isEmpty(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !parts.session.lastErrorMessage().isEmpty(); }, 5000));
 
     // "打开使用帮助" in the error details brings up the help, next to the program.
     QString detailsTitle;
@@ -533,14 +541,14 @@ TEST_F(DesktopProgramTest, TheErrorDetailsOpenTheHelpAndTheContextResetKeepsTheS
 
     // The source menu resets the context: the lines on screen go, the saved history stays.
     QAction* reset = nullptr;
-    for (QAction* menu : delegate.mainWindow().menuBar()->actions())
+    for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
         if (menu->menu() && menu->text() == "翻译引擎")
             for (QAction* item : menu->menu()->actions())
                 if (item->text() == "重置翻译上下文") reset = item;
     ASSERT_NE(reset, nullptr);
     reset->trigger();
-    EXPECT_EQ(delegate.mainWindow().statusText(), "翻译上下文已重置，保存的历史记录未删除");
-    EXPECT_TRUE(delegate.pipeline().panelLines().isEmpty());
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "翻译上下文已重置，保存的历史记录未删除");
+    EXPECT_TRUE(parts.pipeline.panelLines().isEmpty());
     ASSERT_TRUE(waitUntil([] {
         QFile saved(TranslationHistoryStore::defaultFilePath());
         return saved.open(QIODevice::ReadOnly) && QString::fromUtf8(saved.readAll()).contains("お茶をどうぞ。");
@@ -555,36 +563,38 @@ TEST_F(DesktopProgramTest, HotKeysHeldByAnotherProgramAreNamed) {
     other->configure(true);
     ASSERT_EQ(other->registeredCount(), 3);
 
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     const QString taken = "快捷键 Ctrl+Shift+P、Ctrl+Shift+H、Ctrl+Shift+R 已被其他程序占用";
-    EXPECT_TRUE(delegate.mainWindow().statusText().contains(taken)) << delegate.mainWindow().statusText().toStdString();
+    EXPECT_TRUE(topLevel<MainWindow>()->statusText().contains(taken)) << topLevel<MainWindow>()->statusText().toStdString();
     EXPECT_TRUE(AppLogger::shared().combinedText().contains(taken));
-    EXPECT_EQ(delegate.hotKeys().registeredCount(), 0);
+    EXPECT_EQ(parts.hotKeys->registeredCount(), 0);
 
     // Once the other program lets go, turning the keys on again takes them and names nothing.
     other->unregisterGlobalHotKeys();
-    delegate.mainWindow().setStatusText("准备就绪");
+    topLevel<MainWindow>()->setStatusText("准备就绪");
     delegate.configureGlobalHotKeys();
-    EXPECT_EQ(delegate.hotKeys().registeredCount(), 3);
-    EXPECT_EQ(delegate.mainWindow().statusText(), "准备就绪");
+    EXPECT_EQ(parts.hotKeys->registeredCount(), 3);
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "准备就绪");
     delegate.applicationWillTerminate();
 }
 
 TEST_F(DesktopProgramTest, NoTextNamesAnotherPlatform) {
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(delegate.pipeline().selection().providerVisibilityChanged(Provider::systemTranslation, true) ==
+    ASSERT_TRUE(parts.pipeline.selection().providerVisibilityChanged(Provider::systemTranslation, true) ==
                 ProviderSelection::VisibilityChange::applied);
     delegate.translationSourcesChanged();
     delegate.selectProvider(Provider::systemTranslation);
-    EXPECT_EQ(delegate.mainWindow().shownProvider(), Provider::systemTranslation);
+    EXPECT_EQ(topLevel<MainWindow>()->shownProvider(), Provider::systemTranslation);
     EXPECT_EQ(ProviderCatalogue::title(Provider::systemTranslation), "系统翻译（本地）");
     EXPECT_TRUE(ProviderCatalogue::note(Provider::systemTranslation).contains("没有内置的翻译功能"));
 
     // Every window the player can open from the settings, on every page.
     delegate.openSettingsCenter();
-    SettingsCenterWindow* settings = delegate.settingsWindow();
+    SettingsCenterWindow* settings = topLevel<SettingsCenterWindow>();
     ASSERT_NE(settings, nullptr);
     for (const QString& page : settings->pageTitles()) ASSERT_TRUE(settings->showPage(page));
     delegate.openProviderSettings();

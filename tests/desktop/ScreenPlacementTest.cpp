@@ -11,6 +11,7 @@
 #include "overlay/ui/OverlayController.h"
 #include "overlay/ui/OverlayPanel.h"
 #include "support/EventLoopWait.h"
+#include "desktop/TopLevelWindows.h"
 #include "support/QtPrinters.h"
 
 #include <QApplication>
@@ -95,15 +96,16 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     ASSERT_TRUE(game.waitUntilListed(10000));
     rememberGameAndBox();
 
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(delegate.session().selectedTarget());
-    const auto gameFrame = makeWindowCapture()->windowFrame(delegate.session().selectedTarget()->windowID());
+    ASSERT_TRUE(parts.session.selectedTarget());
+    const auto gameFrame = makeWindowCapture()->windowFrame(parts.session.selectedTarget()->windowID());
     ASSERT_TRUE(gameFrame);
 
     delegate.primaryRegionAction();  // the still is taken off the main thread
-    ASSERT_TRUE(waitUntil([&] { return delegate.regionPicker().pickerWindow() != nullptr; }, 5000));
-    RegionPickerWindow* picker = delegate.regionPicker().pickerWindow();
+    ASSERT_TRUE(waitUntil([&] { return topLevel<RegionPickerWindow>() != nullptr; }, 5000));
+    RegionPickerWindow* picker = topLevel<RegionPickerWindow>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
     EXPECT_TRUE(closeTo(picker->geometry(), halved(*gameFrame)))
         << "the picker does not cover the game: " << text(picker->geometry()) << " over " << text(halved(*gameFrame));
@@ -113,13 +115,13 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     QTest::mousePress(picker, Qt::LeftButton, {}, from);
     QTest::mouseMove(picker, to);
     QTest::mouseRelease(picker, Qt::LeftButton, {}, to);
-    ASSERT_TRUE(delegate.session().normalizedRegion());
-    EXPECT_NEAR(delegate.session().normalizedRegion()->y(), 0.71, 0.01);
+    ASSERT_TRUE(parts.session.normalizedRegion());
+    EXPECT_NEAR(parts.session.normalizedRegion()->y(), 0.71, 0.01);
 
     delegate.primaryAction();
-    ASSERT_TRUE(delegate.session().isRunning());
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() == 1; }, 20000)) << game.log().toStdString();
-    OverlayPanel* panel = delegate.overlay().overlay();
+    ASSERT_TRUE(parts.session.isRunning());
+    ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() == 1; }, 20000)) << game.log().toStdString();
+    OverlayPanel* panel = topLevel<OverlayPanel>();
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }, 3000));
     spin(500);
@@ -129,7 +131,7 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     // Grown to its minimum size from the box's lower-left corner (then kept on the screen).
     EXPECT_LE(std::abs(panel->geometry().left() - box.left()), 2) << text(panel->geometry()) << " " << text(box);
     if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
-        delegate.mainWindow().hide();  // at scale 2 it covers most of the game
+        topLevel<MainWindow>()->hide();  // at scale 2 it covers most of the game
         spin(500);
         runOnDisplay("import", {"-window", "root", folder + "/overlay-scale2.png"});
     }
@@ -142,14 +144,15 @@ TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
     TestGame game(kScript, kGameTitle, 1500);
     ASSERT_TRUE(game.waitUntilListed(10000));
     rememberGameAndBox();
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     delegate.primaryAction();
-    ASSERT_TRUE(delegate.session().isRunning());
-    ASSERT_TRUE(waitUntil([&] { return delegate.pipeline().panelLines().size() >= 2; }, 30000)) << game.log().toStdString();
+    ASSERT_TRUE(parts.session.isRunning());
+    ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() >= 2; }, 30000)) << game.log().toStdString();
     delegate.primaryAction();  // paused: no new result arrives
-    ASSERT_FALSE(delegate.session().isRunning());
-    OverlayPanel* panel = delegate.overlay().overlay();
+    ASSERT_FALSE(parts.session.isRunning());
+    OverlayPanel* panel = topLevel<OverlayPanel>();
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(panel->isVisible());
 
@@ -157,17 +160,15 @@ TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
     ASSERT_FALSE(panel->isVisible());
     delegate.overlayHistoryLimitChanged(1);
     spin(200);
-    EXPECT_EQ(delegate.pipeline().panelLines().size(), 1);
+    EXPECT_EQ(parts.pipeline.panelLines().size(), 1);
     EXPECT_FALSE(panel->isVisible()) << "a limit change showed the hidden panel";
     // What a failed stream does when it takes its preview back.
-    delegate.panelLinesChanged();
+    parts.sessionEvents.panelLinesChanged();
     spin(200);
     EXPECT_FALSE(panel->isVisible()) << "a changed list showed the hidden panel";
-    EXPECT_TRUE(delegate.overlay().isOverlayHiddenByUser());
 
     delegate.toggleOverlayVisibility();
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_FALSE(delegate.overlay().isOverlayHiddenByUser());
     delegate.applicationWillTerminate();
 }
 
@@ -175,7 +176,8 @@ TEST_F(ScreenPlacementTest, APreviewIsReleasedWhenTheUserClosesIt) {
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
     rememberGameAndBox();
-    AppDelegate delegate;
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
     const auto previews = [] {
         int count = 0;
@@ -200,11 +202,12 @@ TEST_F(ScreenPlacementTest, APreviewIsReleasedWhenTheUserClosesIt) {
 TEST_F(ScreenPlacementTest, WithoutAnXDisplayTheMainWindowGuidesTheUser) {
     const QByteArray display = qgetenv("DISPLAY");
     qputenv("DISPLAY", ":4997");
-    AppDelegate delegate;  // its window back end connects now
+    DesktopComponents parts;  // its window back end connects now
+    AppDelegate delegate(parts);
     qputenv("DISPLAY", display);
     delegate.applicationDidFinishLaunching();
-    EXPECT_EQ(delegate.session().state(), RealtimeTranslationState::displayUnavailable());
-    EXPECT_EQ(delegate.mainWindow().statusText(), "无法连接 X 显示服务器：请在图形桌面中运行，或设置 DISPLAY");
-    EXPECT_EQ(delegate.mainWindow().primaryActionTitle(), "授权屏幕录制");
+    EXPECT_EQ(parts.session.state(), RealtimeTranslationState::displayUnavailable());
+    EXPECT_EQ(topLevel<MainWindow>()->statusText(), "无法连接 X 显示服务器：请在图形桌面中运行，或设置 DISPLAY");
+    EXPECT_EQ(topLevel<MainWindow>()->primaryActionTitle(), "授权屏幕录制");
     delegate.applicationWillTerminate();
 }

@@ -1,7 +1,6 @@
 #include "app/ui/AppDelegate.h"
 
-#include "app/GlobalHotKeys.h"
-#include "app/ModeCoordinator.h"
+#include "app/DesktopComponents.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
@@ -50,40 +49,39 @@ QString translationModeTitle(TranslationMode mode) {
 
 }  // namespace
 
-AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
-    m_pipeline = std::make_unique<TranslationPipeline>(m_services.pipelineServices(), m_placeholderClient);
-    m_capture = makeWindowCapture();
-    m_session = std::make_unique<RealtimeSession>(m_settings, *m_capture, *m_pipeline, *this);
-    m_pipeline->setClient(*m_session);
+AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(parent), m_parts(parts) {
     m_mainWindow = std::make_unique<MainWindow>();
     m_help = std::make_unique<SettingsHelp>(m_mainWindow.get());
     m_overlay = std::make_unique<OverlayController>(
-        m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_pipeline->panelLines(); });
-    m_overlay->setSessionTrimmer([this](int limit) { m_pipeline->trimPanelLines(limit); });
+        m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_parts.pipeline.panelLines(); });
+    m_overlay->setSessionTrimmer([this](int limit) { m_parts.pipeline.trimPanelLines(limit); });
     connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::settingsWriteFailed, this,
             [](const QString& error) { AppLogger::shared().error(kApp, error); });
     m_statusItem = std::make_unique<StatusItem>(*this);
-    m_hotKeys = makeGlobalHotKeys();
-    connect(m_hotKeys.get(), &GlobalHotKeys::hotKeyPressed, this, &AppDelegate::handleGlobalHotKey);
+    connect(m_parts.hotKeys.get(), &GlobalHotKeys::hotKeyPressed, this, &AppDelegate::handleGlobalHotKey);
     m_regionPicker = std::make_unique<RegionPicker>();
     m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
-    m_speech = makeSpeechOutput();
-    m_profiles = std::make_unique<TranslationProfiles>(m_settings, m_selection, m_pipeline->providerSettings());
-    m_clipboardSource = makeClipboardSource();
-    m_modes = std::make_unique<ModeCoordinator>(m_settings, *m_capture, *m_session, *m_pipeline, *m_profiles,
-                                                *m_clipboardSource);
-    connect(m_modes.get(), &ModeCoordinator::overlayWanted, this, [this] {
+    connect(&m_parts.modes, &ModeCoordinator::overlayWanted, this, [this] {
         m_overlay->createOverlayIfNeeded();
         bringOverlayToFront();
     });
-    connect(m_modes.get(), &ModeCoordinator::settingsChanged, this, &AppDelegate::renderSettingsPage);
-    connect(m_modes.get(), &ModeCoordinator::statusMenuStale, this, &AppDelegate::refreshStatusMenu);
-    connect(m_modes.get(), &ModeCoordinator::regionChanged, this, &AppDelegate::updateRegionControlsForMode);
+    connect(&m_parts.modes, &ModeCoordinator::settingsChanged, this, &AppDelegate::renderSettingsPage);
+    connect(&m_parts.modes, &ModeCoordinator::statusMenuStale, this, &AppDelegate::refreshStatusMenu);
+    connect(&m_parts.modes, &ModeCoordinator::regionChanged, this, &AppDelegate::updateRegionControlsForMode);
+    const SessionEvents* events = &m_parts.sessionEvents;
+    connect(events, &SessionEvents::stateChanged, this, &AppDelegate::realtimeStateChanged);
+    connect(events, &SessionEvents::statusText, this, [this](const QString& text) { m_mainWindow->setStatusText(text); });
+    connect(events, &SessionEvents::starting, this, &AppDelegate::sessionStarting);
+    connect(events, &SessionEvents::manualRecognitionStarts, this, &AppDelegate::manualRecognitionStarting);
+    connect(events, &SessionEvents::statisticsChanged, this, &AppDelegate::sessionStatisticsChanged);
+    connect(events, &SessionEvents::translationFinished, this, &AppDelegate::translationEnded);
+    connect(events, &SessionEvents::linesChanged, this, [this] { m_overlay->sessionListChanged(); });
     m_translationWindows = std::make_unique<TranslationSettingsWindows>(
-        m_settings, m_selection, m_pipeline->providerSettings(), *m_profiles, m_services.connectionTestServices(), *this);
+        m_settings, m_selection, m_parts.pipeline.providerSettings(), m_parts.profiles,
+        m_parts.services.connectionTestServices(), *this);
     m_automaticSpeechEnabled =
         m_settings.boolValue(SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled);
     wireMainWindow();
@@ -114,23 +112,23 @@ void AppDelegate::applicationDidFinishLaunching() {
                                        QSysInfo::prettyProductName());
     m_launching = true;
     showProviders();
-    m_mainWindow->setTranslationMode(m_session->translationMode());
+    m_mainWindow->setTranslationMode(m_parts.session.translationMode());
     m_mainWindow->setOverlayOpacity(m_settings.doubleValue(SettingsKeys::overlayWindowOpacity,
                                                            SettingsDefaults::overlayWindowOpacity));
     configureStatusItem();
     configureGlobalHotKeys();
-    m_modes->restoreAtLaunch();
+    m_parts.modes.restoreAtLaunch();
     updateRegionControlsForMode();
     refreshWindows();
-    AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_session->translationMode()) +
+    AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_parts.session.translationMode()) +
                                        QStringLiteral("；剪贴板监听：") +
-                                       (m_modes->clipboard().clipboardMonitoringEnabled() ? QStringLiteral("开启")
+                                       (m_parts.modes.clipboard().clipboardMonitoringEnabled() ? QStringLiteral("开启")
                                                                                          : QStringLiteral("关闭")));
     m_launching = false;
     // The window list has set the status line; what launch found worth saying goes after it,
     // unless windows cannot be seen at all: that guidance is what the user must act on first
     // (the notices are in the log).
-    if (!m_launchNotices.isEmpty() && !m_session->state().isCaptureUnavailable())
+    if (!m_launchNotices.isEmpty() && !m_parts.session.state().isCaptureUnavailable())
         m_mainWindow->setStatusText(m_launchNotices.join(QStringLiteral("；")));
     m_launchNotices.clear();
     m_mainWindow->show();
@@ -162,9 +160,9 @@ void AppDelegate::applyFirstRunChoice(FirstRunProviderChoice choice) {
 
 void AppDelegate::applicationWillTerminate() {
     AppLogger::shared().info(kApp, QStringLiteral("应用退出"));
-    m_modes->prepareForQuit();
-    m_history.waitForPendingAppends();
-    m_hotKeys->unregisterGlobalHotKeys();
+    m_parts.modes.prepareForQuit();
+    m_parts.history.waitForPendingAppends();
+    m_parts.hotKeys->unregisterGlobalHotKeys();
 }
 
 // Something the player should know that is not a state (a taken hot key, a missing tray): on
@@ -181,20 +179,18 @@ void AppDelegate::notify(const QString& text) {
 
 void AppDelegate::refreshWindows() {
     m_mainWindow->setStatusText(QStringLiteral("正在读取窗口…"));
-    if (const auto list = m_modes->refreshTargets()) m_mainWindow->setTargets(list->titles, list->selectedIndex);
+    if (const auto list = m_parts.modes.refreshTargets()) m_mainWindow->setTargets(list->titles, list->selectedIndex);
 }
 
-const QList<TargetWindow>& AppDelegate::targets() const { return m_modes->targets(); }
-ClipboardMonitor& AppDelegate::clipboardMonitor() { return m_modes->clipboard(); }
 
-void AppDelegate::targetChanged(int index) { m_modes->chooseTarget(index); }
+void AppDelegate::targetChanged(int index) { m_parts.modes.chooseTarget(index); }
 
-void AppDelegate::targetChangedIfNeeded() { m_modes->followChosenTarget(m_mainWindow->selectedTargetIndex()); }
+void AppDelegate::targetChangedIfNeeded() { m_parts.modes.followChosenTarget(m_mainWindow->selectedTargetIndex()); }
 
 void AppDelegate::translationModeChanged(TranslationMode mode) {
-    if (!m_modes->changeMode(mode, m_mainWindow->interfaceModeOffered())) {
+    if (!m_parts.modes.changeMode(mode, m_mainWindow->interfaceModeOffered())) {
         m_mainWindow->setStatusText(QStringLiteral("界面模式即将推出，请使用对白模式"));
-        m_mainWindow->setTranslationMode(m_session->translationMode());
+        m_mainWindow->setTranslationMode(m_parts.session.translationMode());
         return;
     }
     m_mainWindow->setTranslationMode(mode);
@@ -204,7 +200,7 @@ void AppDelegate::translationModeChanged(TranslationMode mode) {
 // Region ----------------------------------------------------------------------------------
 
 void AppDelegate::primaryRegionAction() {
-    if (m_session->translationMode() == TranslationMode::interface) {
+    if (m_parts.session.translationMode() == TranslationMode::interface) {
         m_mainWindow->setStatusText(QStringLiteral("界面模式尚未开放，请先切换到对白模式"));
         return;
     }
@@ -213,12 +209,12 @@ void AppDelegate::primaryRegionAction() {
 
 void AppDelegate::selectRegion() {
     targetChangedIfNeeded();
-    if (!m_session->selectedTarget()) {
+    if (!m_parts.session.selectedTarget()) {
         m_mainWindow->setStatusText(QStringLiteral("请先选择目标窗口"));
         return;
     }
-    const QRect listedFrame = m_session->selectedTarget()->frame();
-    m_modes->captureTargetStill([this, listedFrame](const ModeCoordinator::TargetStill& still) {
+    const QRect listedFrame = m_parts.session.selectedTarget()->frame();
+    m_parts.modes.captureTargetStill([this, listedFrame](const ModeCoordinator::TargetStill& still) {
         if (!still.image) {
             m_mainWindow->setStatusText(QStringLiteral("读取失败：") + (still.image.error().message.isEmpty()
                                                                           ? QStringLiteral("请允许屏幕录制")
@@ -229,32 +225,32 @@ void AppDelegate::selectRegion() {
         m_regionPicker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)),
                                             [this](const QRectF& region) {
                                                 m_mainWindow->setStatusText(QStringLiteral("字幕区域已保存"));
-                                                m_modes->saveMarkedRegion(region);
+                                                m_parts.modes.saveMarkedRegion(region);
                                             });
     });
 }
 
 void AppDelegate::showRegion() {
     targetChangedIfNeeded();
-    if (!m_session->selectedTarget() || !m_session->normalizedRegion()) {
+    if (!m_parts.session.selectedTarget() || !m_parts.session.normalizedRegion()) {
         m_mainWindow->setStatusText(QStringLiteral("尚未框选字幕区域"));
         return;
     }
-    m_modes->captureTargetStill([this](const ModeCoordinator::TargetStill& still) {
+    m_parts.modes.captureTargetStill([this](const ModeCoordinator::TargetStill& still) {
         if (!still.image) return;
-        if (auto preview = RegionPreviewWindow::create(*still.image, m_session->normalizedRegion()))
+        if (auto preview = RegionPreviewWindow::create(*still.image, m_parts.session.normalizedRegion()))
             m_regionPreviews.present(std::move(preview));
     });
 }
 
 void AppDelegate::clearRegion() {
-    m_modes->storeRegion(std::nullopt);
+    m_parts.modes.storeRegion(std::nullopt);
     m_mainWindow->setStatusText(QStringLiteral("字幕区域已删除"));
 }
 
 void AppDelegate::updateRegionControlsForMode() {
     m_mainWindow->setRegionControls(
-        RegionControls::make(m_session->translationMode(), m_session->normalizedRegion().has_value(), 0, 0));
+        RegionControls::make(m_parts.session.translationMode(), m_parts.session.normalizedRegion().has_value(), 0, 0));
 }
 
 // Source ----------------------------------------------------------------------------------
@@ -291,13 +287,13 @@ void AppDelegate::showProviderDetails() {
     const Provider provider = m_selection.currentProvider();
     m_mainWindow->setProviderDetails(
         ProviderCatalogue::note(provider),
-        m_pipeline->providerSettings().providerConfigurationIssue(provider).value_or(QStringLiteral("可以使用")));
+        m_parts.pipeline.providerSettings().providerConfigurationIssue(provider).value_or(QStringLiteral("可以使用")));
 }
 
 // Session ---------------------------------------------------------------------------------
 
 void AppDelegate::primaryAction() {
-    if (RealtimeStatusPresentation::primaryActionOpensPermissionHelp(m_session->state())) {
+    if (RealtimeStatusPresentation::primaryActionOpensPermissionHelp(m_parts.session.state())) {
         showScreenCapturePermissionHelp();
         return;
     }
@@ -306,7 +302,7 @@ void AppDelegate::primaryAction() {
 
 void AppDelegate::performManualOCR() {
     targetChangedIfNeeded();
-    m_session->performManualOCR();
+    m_parts.session.performManualOCR();
 }
 
 
@@ -336,11 +332,11 @@ void AppDelegate::configureStatusItem() {
 
 void AppDelegate::configureGlobalHotKeys() {
     const bool enabled = m_settings.boolValue(SettingsKeys::globalHotKeysEnabled, SettingsDefaults::globalHotKeysEnabled);
-    m_hotKeys->configure(enabled);
+    m_parts.hotKeys->configure(enabled);
     if (!enabled) return;
-    if (const QString reason = m_hotKeys->unavailableReason(); !reason.isEmpty())
+    if (const QString reason = m_parts.hotKeys->unavailableReason(); !reason.isEmpty())
         AppLogger::shared().warning(kApp, reason);
-    if (const QStringList taken = m_hotKeys->refusedShortcuts(); !taken.isEmpty()) notify(hotKeysTakenMessage(taken));
+    if (const QStringList taken = m_parts.hotKeys->refusedShortcuts(); !taken.isEmpty()) notify(hotKeysTakenMessage(taken));
 }
 
 void AppDelegate::handleGlobalHotKey(int id) {
@@ -358,15 +354,15 @@ void AppDelegate::handleGlobalHotKey(int id) {
 void AppDelegate::refreshStatusMenu() {
     if (!m_statusItem->exists()) return;
     StatusMenuPresentation::Inputs inputs;
-    inputs.state = m_session->state();
-    inputs.realtimeSessionRunning = m_session->isRunning();
-    inputs.clipboardPolling = m_modes->clipboard().isPolling();
-    inputs.clipboardMonitoringEnabled = m_modes->clipboard().clipboardMonitoringEnabled();
+    inputs.state = m_parts.session.state();
+    inputs.realtimeSessionRunning = m_parts.session.isRunning();
+    inputs.clipboardPolling = m_parts.modes.clipboard().isPolling();
+    inputs.clipboardMonitoringEnabled = m_parts.modes.clipboard().clipboardMonitoringEnabled();
     inputs.overlayVisible = m_overlay->isOverlayVisible();
     inputs.overlayClickThrough = m_overlay->isOverlayClickThrough();
     inputs.automaticSpeechEnabled = m_automaticSpeechEnabled;
     QStringList profileNames;
-    for (const auto& profile : m_profiles->profiles()) profileNames << profile.name;
+    for (const auto& profile : m_parts.profiles.profiles()) profileNames << profile.name;
     m_statusItem->refresh(StatusMenuPresentation::make(inputs), StatusMenuPresentation::providerItems(m_selection),
                           profileNames);
 }
@@ -375,7 +371,7 @@ void AppDelegate::refreshStatusMenu() {
 
 void AppDelegate::toggleTranslation() {
     targetChangedIfNeeded();
-    m_modes->toggleTranslation();
+    m_parts.modes.toggleTranslation();
     refreshStatusMenu();
 }
 
@@ -390,8 +386,8 @@ void AppDelegate::toggleOverlayClickThrough() {
 }
 
 void AppDelegate::toggleClipboardMonitoring() {
-    m_modes->clipboard().toggleClipboardMonitoring();
-    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_modes->clipboard().clipboardMonitoringEnabled());
+    m_parts.modes.clipboard().toggleClipboardMonitoring();
+    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_parts.modes.clipboard().clipboardMonitoringEnabled());
     renderSettingsPage();
 }
 
@@ -399,10 +395,10 @@ void AppDelegate::renderSettingsPage() {
     if (m_settingsWindow && m_settingsWindow->isVisible()) m_settingsWindow->renderSettingsPage();
 }
 
-void AppDelegate::toggleClipboardStrictDetection() { m_modes->clipboard().toggleClipboardStrictDetection(); }
+void AppDelegate::toggleClipboardStrictDetection() { m_parts.modes.clipboard().toggleClipboardStrictDetection(); }
 
 void AppDelegate::resetTranslationContext() {
-    m_pipeline->resetTranslationContext();
+    m_parts.pipeline.resetTranslationContext();
     m_mainWindow->setStatusText(QStringLiteral("翻译上下文已重置，保存的历史记录未删除"));
 }
 
@@ -420,23 +416,23 @@ void AppDelegate::resetOverlayBehavior() {
 
 void AppDelegate::overlayThemePresetChanged(int index) { m_overlay->overlayThemePresetChanged(index); }
 void AppDelegate::applyOverlayStyle() { m_overlay->applyOverlayStyle(); }
-void AppDelegate::pollingIntervalChanged(double) { m_session->pollingSettingsChanged(); }
+void AppDelegate::pollingIntervalChanged(double) { m_parts.session.pollingSettingsChanged(); }
 
 void AppDelegate::highPerformancePollingChanged(bool enabled) {
-    m_session->pollingSettingsChanged();
+    m_parts.session.pollingSettingsChanged();
     m_mainWindow->setStatusText(enabled ? QStringLiteral("高性能自适应轮询已开启")
                                         : QStringLiteral("已恢复 1.1.4 原有固定频率 OCR"));
 }
 
 // The loop reads the threshold at every capture.
 void AppDelegate::frameChangeThresholdChanged(double) {}
-void AppDelegate::stableHitsChanged(int hits) { m_session->stableHitsChanged(hits); }
+void AppDelegate::stableHitsChanged(int hits) { m_parts.session.stableHitsChanged(hits); }
 
 void AppDelegate::toggleAutomaticSpeech() {
     m_automaticSpeechEnabled = !m_automaticSpeechEnabled;
     if (const auto stored = m_settings.setBool(SettingsKeys::automaticSpeechEnabled, m_automaticSpeechEnabled); !stored)
         AppLogger::shared().error(kApp, stored.error());
-    if (!m_automaticSpeechEnabled) m_speech->stop();
+    if (!m_automaticSpeechEnabled) m_parts.speech->stop();
     renderSettingsPage();
     refreshStatusMenu();
 }
@@ -455,17 +451,17 @@ void AppDelegate::selectProvider(Provider provider) {
 void AppDelegate::statusMenuApplyProfile(const QString& name) { applyTranslationProfile(name); }
 
 void AppDelegate::copyLatestTranslation() {
-    if (!ovisu::copyLatestTranslation(m_pipeline->panelLines(), TranslationHistoryStore())) QApplication::beep();
+    if (!ovisu::copyLatestTranslation(m_parts.pipeline.panelLines(), TranslationHistoryStore())) QApplication::beep();
 }
 
 void AppDelegate::speakLatestTranslation() {
-    if (ovisu::speakLatestTranslation(m_pipeline->panelLines(), TranslationHistoryStore(), *m_speech) ==
+    if (ovisu::speakLatestTranslation(m_parts.pipeline.panelLines(), TranslationHistoryStore(), *m_parts.speech) ==
         SpeakLatestOutcome::noTranslation)
         QApplication::beep();
 }
 
 void AppDelegate::speakTranslationText(const QString& text) {
-    if (const auto spoken = m_speech->speak(text); !spoken)
+    if (const auto spoken = m_parts.speech->speak(text); !spoken)
         AppLogger::shared().warning(QStringLiteral("speech"), spoken.error());
 }
 
@@ -478,7 +474,7 @@ void AppDelegate::showMainWindow() {
 void AppDelegate::openSettingsCenter() {
     if (!m_settingsWindow) {
         m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this);
-        m_settingsWindow->addPage(QStringLiteral("翻译"), new SettingsPageTranslation(m_settings, *m_profiles, *this));
+        m_settingsWindow->addPage(QStringLiteral("翻译"), new SettingsPageTranslation(m_settings, m_parts.profiles, *this));
         m_homeProvidersPage = new SettingsPageHomeProviders(m_selection, *this);
         m_settingsWindow->addPage(QStringLiteral("主页翻译源"), m_homeProvidersPage);
     }
@@ -497,7 +493,7 @@ void AppDelegate::openProviderManager() { m_translationWindows->openProviderMana
 
 
 void AppDelegate::showLastErrorDetails() {
-    const QString message = m_session->lastErrorMessage();
+    const QString message = m_parts.session.lastErrorMessage();
     if (!message.isEmpty()) showErrorDetails(m_mainWindow.get(), message, [this] { openSettingsHelp(); });
 }
 
@@ -523,7 +519,7 @@ void AppDelegate::providerFieldsSaved(Provider provider) {
 }
 
 void AppDelegate::applyTranslationProfile(const QString& name) {
-    const auto applied = m_modes->applyTranslationProfile(name);
+    const auto applied = m_parts.modes.applyTranslationProfile(name);
     if (!applied) {
         QApplication::beep();
         if (!applied.error().isEmpty()) m_mainWindow->setStatusText(applied.error());
@@ -546,27 +542,25 @@ void AppDelegate::openExternalURL(const QUrl& url) {
 // What the session reports ------------------------------------------------------------------
 
 void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
-    const auto presentation = RealtimeStatusPresentation::make(state, m_modes->clipboard().clipboardMonitoringEnabled());
-    const QString lastError = m_session->lastErrorMessage();
+    const auto presentation = RealtimeStatusPresentation::make(state, m_parts.modes.clipboard().clipboardMonitoringEnabled());
+    const QString lastError = m_parts.session.lastErrorMessage();
     m_mainWindow->setStatus(presentation.text, presentation.tone,
                             RealtimeStatusPresentation::clearsToolTip(presentation.tone) ? QString() : state.message);
     if (state.isError())
         m_mainWindow->setErrorDetailsButton(true, QStringLiteral("错误详情…"));
     else
         m_mainWindow->setErrorDetailsButton(!lastError.isEmpty(), QStringLiteral("上次错误…"));
-    m_mainWindow->setPrimaryActionTitle(RealtimeStatusPresentation::primaryActionTitle(state, m_session->isRunning()));
-    m_mainWindow->setTargetPopupEnabled(!m_session->isRunning());
-    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_modes->clipboard().clipboardMonitoringEnabled());
+    m_mainWindow->setPrimaryActionTitle(RealtimeStatusPresentation::primaryActionTitle(state, m_parts.session.isRunning()));
+    m_mainWindow->setTargetPopupEnabled(!m_parts.session.isRunning());
+    showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_parts.modes.clipboard().clipboardMonitoringEnabled());
     refreshStatusMenu();
     showProviderInUse();
 }
 
-void AppDelegate::statusLabelChanged(const QString& text) { m_mainWindow->setStatusText(text); }
-
 // A fresh session puts the panel over the subtitles; a resume or a one-shot recognition puts it
 // back where the player left it.
 void AppDelegate::sessionStarting(bool fresh) {
-    m_modes->realtimeSessionStarting();
+    m_parts.modes.realtimeSessionStarting();
     m_overlay->createOverlayIfNeeded();
     if (fresh) {
         m_overlay->renderOverlayText(false);
@@ -596,21 +590,21 @@ void AppDelegate::bringOverlayToFront() {
 }
 
 std::optional<QRectF> AppDelegate::selectedCaptureRect() {
-    if (!m_session->selectedTarget()) return std::nullopt;
-    const auto frame = m_capture->windowFrame(m_session->selectedTarget()->windowID());
-    return CaptureRegionGeometry::selectedCaptureRect(QRectF(frame.value_or(m_session->selectedTarget()->frame())),
-                                                     m_session->normalizedRegion());
+    if (!m_parts.session.selectedTarget()) return std::nullopt;
+    const auto frame = m_parts.capture->windowFrame(m_parts.session.selectedTarget()->windowID());
+    return CaptureRegionGeometry::selectedCaptureRect(QRectF(frame.value_or(m_parts.session.selectedTarget()->frame())),
+                                                     m_parts.session.normalizedRegion());
 }
 
 void AppDelegate::sessionStatisticsChanged() {
-    const SessionStatistics& statistics = m_pipeline->statistics();
-    m_mainWindow->setStatistics(sessionStatsText(m_session->sessionStartedAt(), QDateTime::currentDateTime(),
+    const SessionStatistics& statistics = m_parts.pipeline.statistics();
+    m_mainWindow->setStatistics(sessionStatsText(m_parts.session.sessionStartedAt(), QDateTime::currentDateTime(),
                                                  statistics.translationCount, statistics.durationTotal,
                                                  statistics.latestDuration));
 }
 
 void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
-    recordTranslationOutcome(outcome, m_history, this, [this](const QList<TranslationHistoryRecord>& history) {
+    recordTranslationOutcome(outcome, m_parts.history, this, [this](const QList<TranslationHistoryRecord>& history) {
         m_historyController->refreshIfVisible(history);
     });
     if (outcome.succeeded()) m_overlay->showOverlay();
@@ -618,6 +612,5 @@ void AppDelegate::translationEnded(const TranslationOutcome& outcome) {
     showProviderInUse();
 }
 
-void AppDelegate::panelLinesChanged() { m_overlay->sessionListChanged(); }
 
 }  // namespace ovisu

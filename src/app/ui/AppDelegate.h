@@ -1,17 +1,10 @@
 #pragma once
 
+#include "app/DesktopComponents.h"
 #include "app/FirstRunGuide.h"
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
-#include "app/TranslationServices.h"
-#include "base/SettingsStore.h"
-#include "clipboard/ClipboardMonitor.h"
-#include "clipboard/ClipboardSource.h"
-#include "dialogue/RealtimeSession.h"
-#include "capture/TargetWindow.h"
 #include "capture/ui/RegionPreviewWindow.h"
-#include "history/TranslationHistoryStore.h"
-#include "engine/ProviderSelection.h"
 #include "engine/TranslationSettingsActions.h"
 
 #include <QObject>
@@ -19,43 +12,35 @@
 
 #include <memory>
 
-
 namespace ovisu {
 
-class GlobalHotKeys;
-class ModeCoordinator;
 class MainWindow;
 class OverlayController;
+class QuickStartGuide;
 class RegionPicker;
-class SpeechOutput;
 class SettingsCenterWindow;
 class SettingsHelp;
 class SettingsPageHomeProviders;
-class QuickStartGuide;
-class TranslationSettingsWindows;
 class StatusItem;
 class TranslationHistoryController;
-class TranslationPipeline;
-class TranslationProfiles;
-class WindowCapture;
+class TranslationSettingsWindows;
 
-// The desktop program's composition root: it owns one component per area, wires them to the
-// main window, and brings the program up and down in order.
+// The desktop program's composition root: it builds the windows, gives them the working parts
+// (built beforehand, without a window), connects both ways, and brings the program up and down
+// in order.
 class AppDelegate : public QObject,
-                    public RealtimeSessionClient,
                     public ShellActions,
                     public SettingsCenterActions,
                     public TranslationSettingsActions {
     Q_OBJECT
 public:
-    explicit AppDelegate(QObject* parent = nullptr);
+    explicit AppDelegate(DesktopComponents& parts, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
     // The first launch's quick-start guide (built when it is first shown).
     void showQuickStartGuide();
-    QuickStartGuide* quickStartGuide() const { return m_quickStartGuide.get(); }
 
     // Operations of the main window, the menus and the hot keys.
     void refreshWindows();
@@ -123,32 +108,16 @@ public:
     void openProviderManager() override;
     void quitApplication() override;
 
-    MainWindow& mainWindow() { return *m_mainWindow; }
-    RealtimeSession& session() { return *m_session; }
-    RegionPicker& regionPicker() { return *m_regionPicker; }
-    TranslationHistoryController& historyController() { return *m_historyController; }
-    StatusItem& statusItem() { return *m_statusItem; }
-    OverlayController& overlay() { return *m_overlay; }
-    SettingsCenterWindow* settingsWindow() const { return m_settingsWindow.get(); }
-    TranslationSettingsWindows& translationWindows() { return *m_translationWindows; }
-    GlobalHotKeys& hotKeys() { return *m_hotKeys; }
-    ClipboardMonitor& clipboardMonitor();
-    TranslationPipeline& pipeline() { return *m_pipeline; }
-    SettingsStore& settings() { return m_settings; }
-    const QList<TargetWindow>& targets() const;
-
-    // RealtimeSessionClient
-    void realtimeStateChanged(const RealtimeTranslationState& state) override;
-    void statusLabelChanged(const QString& text) override;
-    void sessionStarting(bool fresh) override;
-    void manualRecognitionStarting() override;
-    void sessionStatisticsChanged() override;
-    void translationEnded(const TranslationOutcome& outcome) override;
-    void panelLinesChanged() override;
-
     void renderSettingsPage();
 
 private:
+    // What the session reports.
+    void realtimeStateChanged(const RealtimeTranslationState& state);
+    void sessionStarting(bool fresh);
+    void manualRecognitionStarting();
+    void sessionStatisticsChanged();
+    void translationEnded(const TranslationOutcome& outcome);
+
     void wireMainWindow();
     void notify(const QString& text);
     void showProviderInUse();
@@ -159,26 +128,16 @@ private:
     void showOverlayWhereItWas();
     std::optional<QRectF> selectedCaptureRect();
 
-    SettingsStore m_settings;
-    ProviderSelection m_selection{m_settings};
-    TranslationServices m_services{m_settings, m_selection};
-    AsyncHistoryAppender m_history;
-    TranslationPipelineClient m_placeholderClient;
-    std::unique_ptr<TranslationPipeline> m_pipeline;
-    std::unique_ptr<WindowCapture> m_capture;
-    std::unique_ptr<RealtimeSession> m_session;
+    DesktopComponents& m_parts;
+    SettingsStore& m_settings = m_parts.settings;
+    ProviderSelection& m_selection = m_parts.selection;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<OverlayController> m_overlay;
-    std::unique_ptr<ClipboardSource> m_clipboardSource;
-    std::unique_ptr<ModeCoordinator> m_modes;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
-    std::unique_ptr<GlobalHotKeys> m_hotKeys;
     std::unique_ptr<RegionPicker> m_regionPicker;
     RegionPreviews m_regionPreviews;
     std::unique_ptr<TranslationHistoryController> m_historyController;
-    std::unique_ptr<SpeechOutput> m_speech;
-    std::unique_ptr<TranslationProfiles> m_profiles;
     std::unique_ptr<TranslationSettingsWindows> m_translationWindows;
     std::unique_ptr<QuickStartGuide> m_quickStartGuide;
     QPointer<SettingsPageHomeProviders> m_homeProvidersPage;

@@ -1,0 +1,19 @@
+#include "app/DesktopComponents.h"
+
+namespace ovisu {
+
+DesktopComponents::DesktopComponents()
+    : capture(makeWindowCapture()),
+      pipeline(services.pipelineServices(), pipelineClientUntilSession),
+      session(settings, *capture, pipeline, sessionEvents),
+      profiles(settings, selection, pipeline.providerSettings()),
+      clipboardSource(makeClipboardSource()),
+      modes(settings, *capture, session, pipeline, profiles, *clipboardSource),
+      hotKeys(makeGlobalHotKeys()),
+      speech(makeSpeechOutput()) {
+    pipeline.setClient(session);
+}
+
+DesktopComponents::~DesktopComponents() = default;
+
+}  // namespace ovisu

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "dialogue/RealtimeSession.h"
+
+#include <QObject>
+
+namespace ovisu {
+
+// The realtime session's hooks as signals, so the session can be built before the windows that
+// show what it reports, and any number of them can listen.
+class SessionEvents : public QObject, public RealtimeSessionClient {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void realtimeStateChanged(const RealtimeTranslationState& state) override { emit stateChanged(state); }
+    void statusLabelChanged(const QString& text) override { emit statusText(text); }
+    void sessionStarting(bool fresh) override { emit starting(fresh); }
+    void manualRecognitionStarting() override { emit manualRecognitionStarts(); }
+    void sessionStatisticsChanged() override { emit statisticsChanged(); }
+    void translationEnded(const TranslationOutcome& outcome) override { emit translationFinished(outcome); }
+    void panelLinesChanged() override { emit linesChanged(); }
+
+signals:
+    void stateChanged(const RealtimeTranslationState& state);
+    void statusText(const QString& text);
+    void starting(bool fresh);
+    void manualRecognitionStarts();
+    void statisticsChanged();
+    void translationFinished(const TranslationOutcome& outcome);
+    void linesChanged();
+};
+
+}  // namespace ovisu
