@@ -91,23 +91,6 @@ const QList<QByteArray> hostileBodies{"", "<html>502 Bad Gateway</html>", "{\"tr
 
 // ---- catalogue ----
 
-TEST(MachineTranslationAdapters, IdentityAndCapabilities) {
-    const std::vector<std::tuple<std::shared_ptr<TranslationProviderAdapter>, QString, QString>> expected{
-        {std::make_shared<GoogleFreeTranslationProvider>(), "google-free", QStringLiteral("Google 在线翻译（免 Key）")},
-        {std::make_shared<DeepLTranslationProvider>(), "deepl", "DeepL API"},
-        {std::make_shared<MicrosoftTranslatorProvider>(), "microsoft-translator", "Microsoft Translator"},
-        {std::make_shared<YoudaoTranslationProvider>(), "youdao-official", QStringLiteral("有道智云 API")},
-        {std::make_shared<BaiduTranslationProvider>(), "baidu-official", QStringLiteral("百度翻译开放平台")},
-        {std::make_shared<PapagoTranslationProvider>(), "papago-official", "Papago Translation API"},
-        {std::make_shared<LibreTranslateProvider>(), "libretranslate", "LibreTranslate / Argos"},
-    };
-    for (const auto& [adapter, id, displayName] : expected) {
-        EXPECT_EQ(adapter->id(), id);
-        EXPECT_EQ(adapter->displayName(), displayName);
-        EXPECT_EQ(adapter->capabilities(), TranslationCapabilities{}) << id.toStdString();
-    }
-}
-
 TEST(MachineTranslationAdapters, NoParserAcceptsHostileBodies) {
     const std::vector<std::shared_ptr<TranslationProviderAdapter>> adapters{
         std::make_shared<GoogleFreeTranslationProvider>(), std::make_shared<DeepLTranslationProvider>(),
