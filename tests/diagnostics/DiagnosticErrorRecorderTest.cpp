@@ -1,6 +1,5 @@
 #include "diagnostics/DiagnosticErrorRecorder.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimeZone>
 #include <gtest/gtest.h>

@@ -10,9 +10,7 @@
 #include "engine/TranslationProfiles.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
