@@ -290,16 +290,10 @@ TEST(TranslationPromptPresets, BuiltInsComeFirstThenTheUsersInStoredOrder) {
     EXPECT_FALSE(c.profiles.savePromptPresetAs("  ", "s", "t").has_value());
 
     const QList<TranslationPromptPreset> all = Components().profiles.allPresets();
-    QStringList ids, names;
-    for (const auto& preset : all) ids << preset.id, names << preset.name;
     ASSERT_EQ(all.size(), 6);
-    EXPECT_EQ(ids.mid(0, 4), (QStringList{"builtin.otome-localization", "builtin.hy-mt2-otome",
-                                          "builtin.faithful-dialogue", "builtin.concise-ui"}));
-    EXPECT_EQ(names, (QStringList{"日乙自然本地化（推荐）", "Hy-MT2 日乙指令（推荐）", "忠实对白", "游戏 UI 简洁翻译",
-                                  "我的预设", "aaa"}));
-    EXPECT_EQ(all[1].systemPrompt, DefaultPrompts::hymt());
-    EXPECT_EQ(all[1].userPromptTemplate, DefaultPrompts::hymtTemplate());
-    EXPECT_EQ(all[3].userPromptTemplate, DefaultPrompts::conciseUITemplate());
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(all[i].id.startsWith("builtin.")) << all[i].id.toStdString();
+    EXPECT_EQ(all[4].name, "我的预设");
+    EXPECT_EQ(all[5].name, "aaa");
     EXPECT_NE(all[4].id, all[5].id);
 }
 
