@@ -2,16 +2,15 @@
 #include "base/AppLogger.h"
 #include "base/AtomicFile.h"
 #include "base/Paths.h"
+#include "base/SettingsStore.h"
+#include "engine/LocalCredentialStore.h"
+#include "history/TranslationHistoryStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 using ovisu::test::readBytes;
 using ovisu::test::writeBytes;
@@ -20,16 +19,18 @@ using ovisu::test::posixMode;
 namespace ovisu {
 namespace {
 
-TEST(PathsTest, OvisuHomeHoldsEveryRoot) {
+// Where the user's data lives on disk: a store that moved would start empty and leave the old file behind.
+TEST(PathsTest, OvisuHomeHoldsEveryRootAndEveryStoreFile) {
     const QString home = test::currentHome();
-    EXPECT_EQ(paths::configRoot(), home + QStringLiteral("/config"));
-    EXPECT_EQ(paths::applicationSupport(), home + QStringLiteral("/data"));
-    EXPECT_EQ(paths::temporaryRoot(), home + QStringLiteral("/tmp"));
-    EXPECT_EQ(paths::settingsFile(), home + QStringLiteral("/config/Ovisu/settings.json"));
-    EXPECT_EQ(paths::ovisuFolder(), home + QStringLiteral("/data/Ovisu"));
-    EXPECT_EQ(paths::quillonFolder(), home + QStringLiteral("/data/Quillon"));
-    EXPECT_EQ(paths::logFolder(), home + QStringLiteral("/data/Ovisu/Logs"));
-    EXPECT_EQ(paths::credentialsFile(), home + QStringLiteral("/data/Ovisu/Credentials/credentials.json"));
+    const std::pair<QString, const char*> locations[] = {
+        {paths::configRoot(), "/config"},
+        {paths::applicationSupport(), "/data"},
+        {paths::temporaryRoot(), "/tmp"},
+        {SettingsStore().filePath(), "/config/Ovisu/settings.json"},
+        {LocalCredentialStore::storageURL(), "/data/Ovisu/Credentials/credentials.json"},
+        {TranslationHistoryStore::defaultFilePath(), "/data/Quillon/translation-history.json"},
+    };
+    for (const auto& [actual, expected] : locations) EXPECT_EQ(actual, home + QLatin1String(expected));
 }
 
 TEST(PathsTest, WithoutOvisuHomeTheXdgFoldersAreReadAtEveryCall) {

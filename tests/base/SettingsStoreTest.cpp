@@ -1,11 +1,7 @@
 #include "support/TestFiles.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
-#include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
@@ -19,13 +15,6 @@ using ovisu::test::writeBytes;
 
 namespace ovisu {
 namespace {
-
-TEST(SettingsStoreTest, DefaultFileLivesUnderTheConfigRoot) {
-    SettingsStore store;
-    EXPECT_EQ(store.filePath(), test::currentHome() + QStringLiteral("/config/Ovisu/settings.json"));
-    ASSERT_TRUE(store.setBool(QStringLiteral("flag"), true));
-    EXPECT_TRUE(QFileInfo::exists(paths::settingsFile()));
-}
 
 TEST(SettingsStoreTest, TypedReadsFallBackToTheDefaultForMissingAndWrongTypes) {
     const QString path = paths::settingsFile();

@@ -272,7 +272,9 @@ TEST_P(StoreFileSafetyTest, AFailedWriteIsReturnedLeavesWhatIsInTheWayAndLogsNoD
     EXPECT_FALSE(result.error().isEmpty());
     EXPECT_EQ(readBytes(folder), "a file where a folder should be");
     EXPECT_FALSE(AppLogger::shared().combinedText().contains(kMarker));
-    if (store().keepsMarkerInMemoryAfterFailedWrite) EXPECT_TRUE(store().keepsMarkerInMemoryAfterFailedWrite());
+    if (store().keepsMarkerInMemoryAfterFailedWrite) {
+        EXPECT_TRUE(store().keepsMarkerInMemoryAfterFailedWrite());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStore, StoreFileSafetyTest, ::testing::ValuesIn(kStores),

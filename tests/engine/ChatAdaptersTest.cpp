@@ -258,42 +258,22 @@ TEST(OllamaAdapter, ParsesMessageThenResponseAndErrors) {
     EXPECT_EQ(adapter.parseError(R"({"error":{"message":"nested"}})"), std::nullopt);
 }
 
-TEST(ProviderAdapterFactory, SelectsAdapterIdNameAndCapabilitiesPerSource) {
-    struct Expected {
-        Provider provider;
-        const char* id;
-        const char* displayName;
-        bool streaming;
-        bool prompt;
-    };
-    const Expected table[] = {
-        {Provider::deepSeek, "chat-4", "DeepSeek（API）", true, true},
-        {Provider::sakura, "chat-9", "Sakura（本地）", true, true},
-        {Provider::geminiOpenAI, "chat-24", "Gemini（API）", true, true},
-        {Provider::openAI, "responses-1", "OpenAI（API）", true, true},
-        {Provider::doubao, "responses-3", "豆包 / 火山方舟（API）", true, true},
-        {Provider::claude, "claude", "Claude / Anthropic", true, true},
-        {Provider::ollamaLocal, "ollama-native", "Ollama 本地", false, true},
-        {Provider::translateGemmaLocal, "ollama-native", "Ollama 本地", false, true},
-        {Provider::google, "google-free", "Google 在线翻译（免 Key）", false, false},
-        {Provider::deepL, "deepl", "DeepL API", false, false},
-        {Provider::microsoft, "microsoft-translator", "Microsoft Translator", false, false},
-        {Provider::youdao, "youdao-official", "有道智云 API", false, false},
-        {Provider::baidu, "baidu-official", "百度翻译开放平台", false, false},
-        {Provider::papago, "papago-official", "Papago Translation API", false, false},
-        {Provider::libreTranslate, "libretranslate", "LibreTranslate / Argos", false, false},
-    };
-    for (const Expected& e : table) {
-        const auto adapter = adapterFor(e.provider);
+// What an adapter says it can do must agree with the catalogue the settings and the pipeline read:
+// a mismatch would stream from a whole-reply service or send a prompt nobody reads.
+TEST(ProviderAdapterFactory, CapabilitiesAgreeWithTheCatalogue) {
+    for (Provider p : allProviders()) {
+        SCOPED_TRACE(caseName(p).toStdString());
+        const auto adapter = providerAdapter(p, ProviderCatalogue::defaultEndpoint(p));
+        if (p == Provider::systemTranslation) {
+            EXPECT_EQ(adapter, nullptr);
+            continue;
+        }
         ASSERT_NE(adapter, nullptr);
-        EXPECT_EQ(adapter->id(), e.id);
-        EXPECT_EQ(adapter->displayName(), QString::fromUtf8(e.displayName));
-        EXPECT_EQ(adapter->capabilities().supportsStreaming, e.streaming) << e.id;
-        EXPECT_EQ(adapter->capabilities().supportsPrompt, e.prompt) << e.id;
+        EXPECT_EQ(adapter->capabilities().supportsStreaming, ProviderCatalogue::streamStyle(p).has_value());
+        EXPECT_EQ(adapter->capabilities().supportsPrompt, ProviderCatalogue::isPromptCapable(p));
         EXPECT_FALSE(adapter->capabilities().supportsReasoning);
         EXPECT_FALSE(adapter->capabilities().supportsPrefill);
     }
-    EXPECT_EQ(providerAdapter(Provider::systemTranslation, {}), nullptr);
 }
 
 TEST(ProviderAdapterFactory, CustomSourceFollowsItsEndpoint) {

@@ -1,26 +1,17 @@
 #include "support/fake/FloodingServer.h"
 #include "engine/HttpTransport.h"
-#include "engine/OpenAICompatibleTranslationProvider.h"
-#include "engine/TranslationStreamDelegate.h"
 #include "support/EventLoopWait.h"
 #include "support/Fixtures.h"
 #include "support/fake/FakeService.h"
 
-#include <QCoreApplication>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
 #include <gtest/gtest.h>
-
-#include <functional>
 
 using namespace ovisu;
 using namespace ovisu::fake;
 using ovisu::test::apiFixture;
-
 using ovisu::test::spin;
 using ovisu::test::waitUntil;
 
@@ -484,137 +475,4 @@ TEST(HttpTransport, RedirectsAreFollowedOnlyWhileTheyStayWithTheSameServer) {
     EXPECT_EQ(service.requestCount(), before + 1);
 
     EXPECT_EQ(elsewhere.requestCount(), 0);
-}
-
-namespace {
-
-struct Finish {
-    std::optional<QString> text;
-    std::optional<QString> error;
-    std::optional<int> status;
-};
-
-struct StreamedTranslation {
-    QStringList deltas;
-    QList<Finish> finishes;
-};
-
-// The streaming road as the pipeline drives it: transport chunks into a delegate.
-StreamedTranslation translateStreamed(HttpTransport& transport, const FakeService& service, const QString& path,
-                                      TranslationStreamStyle style) {
-    StreamedTranslation result;
-    const auto adapter = std::make_shared<OpenAICompatibleTranslationProvider>(
-        "openAI", "OpenAI", OpenAICompatibleTranslationProvider::ProtocolStyle::chatCompletions, TranslationCapabilities{});
-    auto delegate = std::make_shared<TranslationStreamDelegate>(
-        style, [adapter](const QByteArray& body) { return adapter->parseError(body); },
-        [&result](const QString& text) { result.deltas << text; },
-        [&result](std::optional<QString> text, std::optional<QString> error, std::optional<int> status) {
-            result.finishes.append({std::move(text), std::move(error), status});
-        });
-    StreamHandlers handlers{
-        [delegate](std::optional<int> status) { delegate->didReceiveResponse(status); },
-        [delegate](const QByteArray& chunk) { delegate->didReceiveData(chunk); },
-        [delegate](std::optional<TransportError> error) {
-            delegate->didComplete(error ? std::optional<QString>(error->description) : std::nullopt);
-        }};
-    transport.stream(postTo(service, path, R"({"stream":true})"), handlers);
-    EXPECT_TRUE(waitUntil([&] { return !result.finishes.isEmpty(); }, 5000)) << path.toStdString();
-    spin(30);
-    return result;
-}
-
-// The same bytes cut at other places than the event boundaries, as a network may.
-QList<QByteArray> recut(const QList<QByteArray>& events, int pieceSize) {
-    const QByteArray all = events.join();
-    QList<QByteArray> pieces;
-    for (qsizetype at = 0; at < all.size(); at += pieceSize) pieces << all.mid(at, pieceSize);
-    return pieces;
-}
-
-}  // namespace
-
-TEST(HttpTransportStreaming, EveryGrammarEndToEnd) {
-    FakeService service;
-    HttpTransport transport;
-    const QStringList pieces{"你好", "，", "世界", "！"};
-    struct Grammar {
-        Route route;
-        QString path;
-        TranslationStreamStyle style;
-        std::function<QList<QByteArray>(bool crlf, bool terminated)> events;
-    };
-    const QList<Grammar> grammars{
-        {Route::chatCompletions, "/v1/chat/completions", TranslationStreamStyle::chatCompletions,
-         [&](bool crlf, bool end) { return FakeService::chatCompletionsStream(pieces, crlf, end); }},
-        {Route::responses, "/v1/responses", TranslationStreamStyle::responses,
-         [&](bool crlf, bool end) { return FakeService::responsesStream(pieces, crlf, end); }},
-        {Route::anthropicMessages, "/v1/messages", TranslationStreamStyle::claude,
-         [&](bool crlf, bool end) { return FakeService::anthropicStream(pieces, crlf, end); }},
-    };
-    const QStringList expectedDeltas{"你好", "你好，", "你好，世界", "你好，世界！"};
-
-    for (const Grammar& grammar : grammars) {
-        SCOPED_TRACE(grammar.path.toStdString());
-        for (const bool crlf : {false, true}) {
-            for (const bool terminated : {true, false}) {
-                SCOPED_TRACE(std::string(crlf ? "CR LF" : "LF") + (terminated ? ", terminated" : ", no terminator"));
-                ScriptedReply reply;
-                // Packets that split events, separators and multi-byte characters alike; the
-                // smallest size once per grammar, to keep the suite quick.
-                const bool smallest = !crlf && terminated;
-                reply.chunks = recut(grammar.events(crlf, terminated), smallest ? 7 : 31);
-                reply.chunkDelayMs = smallest ? 1 : 0;
-                service.enqueue(grammar.route, reply);
-                const StreamedTranslation result = translateStreamed(transport, service, grammar.path, grammar.style);
-                EXPECT_EQ(result.deltas, expectedDeltas);
-                ASSERT_EQ(result.finishes.size(), 1);
-                EXPECT_EQ(result.finishes[0].text, QString("你好，世界！"));
-                EXPECT_EQ(result.finishes[0].error, std::nullopt);
-                EXPECT_EQ(result.finishes[0].status, 200);
-            }
-        }
-    }
-
-    // The route's own default stream, unscripted.
-    const StreamedTranslation byDefault =
-        translateStreamed(transport, service, "/v1/messages", TranslationStreamStyle::claude);
-    ASSERT_EQ(byDefault.finishes.size(), 1);
-    EXPECT_EQ(byDefault.finishes[0].text, service.defaultTranslation());
-}
-
-TEST(HttpTransportStreaming, FailuresReachTheDelegateOnce) {
-    FakeService service;
-    HttpTransport transport;
-
-    ScriptedReply unauthorized;
-    unauthorized.status = 401;
-    unauthorized.body = apiFixture("openai_error_invalid_api_key_401.json");
-    service.enqueue(Route::chatCompletions, unauthorized);
-    const StreamedTranslation refused =
-        translateStreamed(transport, service, "/v1/chat/completions", TranslationStreamStyle::chatCompletions);
-    EXPECT_TRUE(refused.deltas.isEmpty());
-    ASSERT_EQ(refused.finishes.size(), 1);
-    EXPECT_EQ(refused.finishes[0].status, 401);
-    EXPECT_TRUE(refused.finishes[0].error.value_or("").contains("Incorrect API key provided"));
-
-    ScriptedReply overloaded;
-    overloaded.chunks = FakeService::anthropicStream({"半"}, false, false);
-    overloaded.chunks.append(apiFixture("anthropic_stream_error_overloaded.sse"));
-    service.enqueue(Route::anthropicMessages, overloaded);
-    const StreamedTranslation failed = translateStreamed(transport, service, "/v1/messages", TranslationStreamStyle::claude);
-    EXPECT_EQ(failed.deltas, QStringList{"半"});
-    ASSERT_EQ(failed.finishes.size(), 1);
-    EXPECT_EQ(failed.finishes[0].error, QString("Overloaded"));
-    EXPECT_EQ(failed.finishes[0].text, std::nullopt);
-
-    // A stream whose connection drops mid-way ends with the transport's words.
-    ScriptedReply cut;
-    cut.closeMidBody = true;
-    cut.body = FakeService::responsesStream({"一", "二", "三"}).join();
-    cut.contentType = "text/event-stream";
-    service.enqueue(Route::responses, cut);
-    const StreamedTranslation lost = translateStreamed(transport, service, "/v1/responses", TranslationStreamStyle::responses);
-    ASSERT_EQ(lost.finishes.size(), 1);
-    EXPECT_EQ(lost.finishes[0].error, QString("The network connection was lost. (-1005)"));
-    EXPECT_EQ(lost.finishes[0].text, std::nullopt);
 }

@@ -132,39 +132,33 @@ QString normalized(const QString& text) {
     return TranslationGlossaryFormatter::normalized(text);
 }
 
-TEST(GlossaryNormalization, SeparatorsBecomeOneArrow) {
-    EXPECT_EQ(normalized(QStringLiteral(u"ユウ=悠")), QStringLiteral(u"ユウ → 悠"));
-    EXPECT_EQ(normalized(QStringLiteral(u"ユウ\t悠")), QStringLiteral(u"ユウ → 悠"));
-    EXPECT_EQ(normalized(QStringLiteral(u"ユウ => 悠")), QStringLiteral(u"ユウ → 悠"));
-    EXPECT_EQ(normalized(QStringLiteral(u"ユウ→悠")), QStringLiteral(u"ユウ → 悠"));
-    EXPECT_EQ(normalized(QStringLiteral(u"  ユウ   =   悠  ")), QStringLiteral(u"ユウ → 悠"));
-}
-
-TEST(GlossaryNormalization, SeparatorPriorityAndLaterOccurrencesStayInRightSide) {
-    EXPECT_EQ(normalized(QStringLiteral(u"甲=>乙=丙")), QStringLiteral(u"甲 → 乙=丙"));
-    EXPECT_EQ(normalized(QStringLiteral(u"甲=>乙=>丙")), QStringLiteral(u"甲 → 乙=>丙"));
-    EXPECT_EQ(normalized(QStringLiteral(u"甲=乙=>丙")), QStringLiteral(u"甲=乙 → 丙"));  // "=>" before "="
-    EXPECT_EQ(normalized(QStringLiteral(u"甲=>乙\t丙")), QStringLiteral(u"甲=>乙 → 丙"));  // tab first
-    EXPECT_EQ(normalized(QStringLiteral(u"甲→乙=丙")), QStringLiteral(u"甲→乙 → 丙"));  // "=" before "→"
-    EXPECT_EQ(normalized(QStringLiteral(u"甲=乙→丙")), QStringLiteral(u"甲 → 乙→丙"));
-}
-
-TEST(GlossaryNormalization, EmptySideFallsThroughToNextSeparatorOrKeepsLine) {
-    EXPECT_EQ(normalized(QStringLiteral(u"=悠")), QStringLiteral(u"=悠"));
-    EXPECT_EQ(normalized(QStringLiteral(u"ユウ=")), QStringLiteral(u"ユウ="));
-    EXPECT_EQ(normalized(QStringLiteral(u"=>悠")), QStringLiteral(u"=>悠"));
-    // "=>" has an empty right side, so the line is split at its "=" instead.
-    EXPECT_EQ(normalized(QStringLiteral(u"ユウ=>")), QStringLiteral(u"ユウ → >"));
-    // "=>" has an empty left side here, so "=" is tried next and then "→".
-    EXPECT_EQ(normalized(QStringLiteral(u"=>甲→乙")), QStringLiteral(u"=>甲 → 乙"));
-    EXPECT_EQ(normalized(QStringLiteral(u"只有一个词")), QStringLiteral(u"只有一个词"));
-}
-
-TEST(GlossaryNormalization, CommentsBlankLinesAndNewlineKinds) {
-    const QString glossary = QStringLiteral(u"# 人名\n\n   #注释=不是词条\nA=1\r\nB=2\rC=3\u2028D=4\n  \t \nE#=5");
-    EXPECT_EQ(normalized(glossary), QStringLiteral(u"A → 1\nB → 2\nC → 3\nD → 4\nE# → 5"));
-    EXPECT_EQ(normalized(QString()), QString());
-    EXPECT_EQ(normalized(QStringLiteral(u"\n# a\n\n")), QString());
+TEST(GlossaryNormalization, EachLineSplitsAtItsFirstUsableSeparator) {
+    const std::pair<QString, QString> cases[] = {
+        {u"ユウ=悠"_s, u"ユウ → 悠"_s},
+        {u"ユウ\t悠"_s, u"ユウ → 悠"_s},
+        {u"ユウ => 悠"_s, u"ユウ → 悠"_s},
+        {u"ユウ→悠"_s, u"ユウ → 悠"_s},
+        {u"  ユウ   =   悠  "_s, u"ユウ → 悠"_s},
+        // Tab, then "=>", then "=", then "→"; later separators stay in the right side.
+        {u"甲=>乙=丙"_s, u"甲 → 乙=丙"_s},
+        {u"甲=>乙=>丙"_s, u"甲 → 乙=>丙"_s},
+        {u"甲=乙=>丙"_s, u"甲=乙 → 丙"_s},
+        {u"甲=>乙\t丙"_s, u"甲=>乙 → 丙"_s},
+        {u"甲→乙=丙"_s, u"甲→乙 → 丙"_s},
+        {u"甲=乙→丙"_s, u"甲 → 乙→丙"_s},
+        // A separator with an empty side falls through to the next one, or the line stays.
+        {u"=悠"_s, u"=悠"_s},
+        {u"ユウ="_s, u"ユウ="_s},
+        {u"=>悠"_s, u"=>悠"_s},
+        {u"ユウ=>"_s, u"ユウ → >"_s},
+        {u"=>甲→乙"_s, u"=>甲 → 乙"_s},
+        {u"只有一个词"_s, u"只有一个词"_s},
+        // Comments and blank lines go; every kind of line break ends a line.
+        {u"# 人名\n\n   #注释=不是词条\nA=1\r\nB=2\rC=3\u2028D=4\n  \t \nE#=5"_s, u"A → 1\nB → 2\nC → 3\nD → 4\nE# → 5"_s},
+        {QString(), QString()},
+        {u"\n# a\n\n"_s, QString()},
+    };
+    for (const auto& [input, expected] : cases) EXPECT_EQ(normalized(input), expected) << input.toStdString();
 }
 
 TEST(GlossaryNormalization, IsIdempotent) {

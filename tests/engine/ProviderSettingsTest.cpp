@@ -2,6 +2,7 @@
 #include "engine/DefaultPrompts.h"
 #include "engine/LocalCredentialStore.h"
 #include "engine/ProviderSettings.h"
+#include "engine/TranslationParameters.h"
 
 #include <gtest/gtest.h>
 
@@ -34,32 +35,26 @@ TEST_F(ProviderSettingsTest, DefaultsResolveForEveryHttpSource) {
         EXPECT_EQ(configuration->endpoint.toString(), ProviderCatalogue::defaultEndpoint(p));
         EXPECT_EQ(configuration->model, ProviderCatalogue::defaultModel(p));
         EXPECT_DOUBLE_EQ(configuration->timeout, 45);
-        EXPECT_DOUBLE_EQ(configuration->temperature, 0.3);
-        EXPECT_EQ(configuration->maxTokens, 1024);
-        EXPECT_DOUBLE_EQ(configuration->topP, 0.9);
+        EXPECT_DOUBLE_EQ(configuration->temperature, TranslationParameters::defaults().temperature);
+        EXPECT_EQ(configuration->maxTokens, TranslationParameters::defaults().maxTokens);
+        EXPECT_DOUBLE_EQ(configuration->topP, TranslationParameters::defaults().topP);
         EXPECT_TRUE(configuration->disableThinking);
         EXPECT_TRUE(configuration->bilingualProperNouns);
         EXPECT_TRUE(configuration->apiKey.isEmpty());
     }
 }
 
+// The ranges themselves are TranslationParametersTest's; here only that a request reads through them.
 TEST_F(ProviderSettingsTest, ParametersAreClampedFromStoredValues) {
-    struct Case { double temperature; int maxTokens; double topP; double wantT; int wantMax; double wantTopP; };
-    const Case cases[] = {{-1, 50, 0, 0, 128, 0.05}, {3, 9000, 1.5, 2, 8192, 1}, {1.2, 4096, 0.5, 1.2, 4096, 0.5}};
-    for (const Case& c : cases) {
-        set("translationTemperature", c.temperature);
-        set("translationMaxTokens", c.maxTokens);
-        set("translationTopP", c.topP);
-        const auto configuration = providers.providerConfiguration(Provider::sakura, true);
-        ASSERT_TRUE(configuration.has_value());
-        EXPECT_DOUBLE_EQ(configuration->temperature, c.wantT);
-        EXPECT_EQ(configuration->maxTokens, c.wantMax);
-        EXPECT_DOUBLE_EQ(configuration->topP, c.wantTopP);
-        EXPECT_TRUE(configuration->streaming);
-    }
-    // A mistyped value reads as the default rather than as zero.
-    set("translationMaxTokens", "lots");
-    EXPECT_EQ(providers.providerConfiguration(Provider::sakura, false)->maxTokens, 1024);
+    set("translationTemperature", 3);
+    set("translationMaxTokens", 9000);
+    set("translationTopP", 0);
+    const auto configuration = providers.providerConfiguration(Provider::sakura, true);
+    ASSERT_TRUE(configuration.has_value());
+    EXPECT_DOUBLE_EQ(configuration->temperature, 2);
+    EXPECT_EQ(configuration->maxTokens, 8192);
+    EXPECT_DOUBLE_EQ(configuration->topP, 0.05);
+    EXPECT_TRUE(configuration->streaming);
 }
 
 TEST_F(ProviderSettingsTest, ConfigurationCarriesSecretGlossaryWorkContextAndRecentContext) {

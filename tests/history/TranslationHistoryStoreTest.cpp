@@ -1,11 +1,7 @@
 #include "support/TestFiles.h"
 #include "history/TranslationHistoryStore.h"
-#include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QThread>
@@ -15,7 +11,6 @@
 #include <memory>
 
 using ovisu::test::readBytes;
-using ovisu::test::writeBytes;
 
 namespace ovisu {
 namespace {
@@ -26,11 +21,6 @@ TranslationHistoryRecord record(const QString& original, const QString& provider
                                 std::optional<double> duration = 1.25, int secondsAfterStart = 0) {
     return {QUuid::createUuid(), kStart.addSecs(secondsAfterStart), original, u"译："_qs + original, provider,
             duration};
-}
-
-TEST(TranslationHistoryStoreTest, LivesInTheQuillonFolder) {
-    EXPECT_EQ(TranslationHistoryStore::defaultFilePath(),
-              test::currentHome() + u"/data/Quillon/translation-history.json"_qs);
 }
 
 TEST(TranslationHistoryStoreTest, RecordsAreWrittenWithSortedKeysUpperCaseIdsAndReferenceDates) {

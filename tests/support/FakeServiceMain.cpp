@@ -3,7 +3,6 @@
 // SIGTERM.
 
 #include "support/fake/FakeService.h"
-#include "support/fake/FakeServiceScript.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -58,12 +57,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption translationOption(QStringLiteral("translation"),
                                                QStringLiteral("Text of every default reply (default: 你好，世界)."),
                                                QStringLiteral("TEXT"));
-    const QCommandLineOption scriptOption(
-        QStringLiteral("script"),
-        QStringLiteral("Queue the replies in FILE before serving: JSON lines such as "
-                       "{\"route\":\"chatCompletions\",\"status\":503,\"body\":\"...\",\"delayMs\":0,\"repeat\":2}."),
-        QStringLiteral("FILE"));
-    parser.addOptions({portOption, recordOption, translationOption, scriptOption});
+    parser.addOptions({portOption, recordOption, translationOption});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -75,15 +69,6 @@ int main(int argc, char** argv) {
     if (!portIsNumber || port < 0 || port > 65535) {
         printError(QStringLiteral("--port needs a number from 0 to 65535, not \"%1\"").arg(parser.value(portOption)));
         return 2;
-    }
-    QList<ovisu::fake::ScriptEntry> script;
-    if (parser.isSet(scriptOption)) {
-        auto loaded = ovisu::fake::loadScript(parser.value(scriptOption));
-        if (!loaded) {
-            printError(loaded.error());
-            return 2;
-        }
-        script = *loaded;
     }
     if (!installTerminationHandlers()) {
         printError(QStringLiteral("cannot install the SIGINT/SIGTERM handlers"));
@@ -97,7 +82,6 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(translationOption)) service.setDefaultTranslation(parser.value(translationOption));
     if (parser.isSet(recordOption)) service.setRecordFile(parser.value(recordOption));
-    ovisu::fake::enqueueScript(service, script);
 
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {

@@ -2,7 +2,6 @@
 
 #include "support/EventLoopWait.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 
