@@ -2,12 +2,14 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
+#include "app/ui/SettingsPage.h"
 #include "app/ui/StatusItem.h"
 #include "app/platform/X11GlobalHotKeys.h"
 #include "app/StatusMenuPresentation.h"
 #include "history/TranslationHistoryStore.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
+#include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
 #include "capture/WindowCapture.h"
@@ -162,8 +164,14 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     ASSERT_FALSE(besidePanel.isNull()) << "the main window and the panel cover the whole game";
     QList<QImage> panelPictures;
     QList<QImage> gamePictures;
+    // Themes are chosen in the settings window, kept out of the pictures.
+    delegate.openSettingsCenter();
+    auto* settingsWindow = topLevel<SettingsCenterWindow>();
+    settingsWindow->hide();
+    auto* themes = settingsWindow->findChild<SegmentedControl*>(SettingsKeys::overlayThemePreset);
+    ASSERT_NE(themes, nullptr);
     for (int theme : {1, 2, 0}) {
-        delegate.overlayThemePresetChanged(theme);
+        themes->button(theme)->click();
         spin(400);
         const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())

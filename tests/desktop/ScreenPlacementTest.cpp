@@ -2,6 +2,8 @@
 
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/SettingsCenterWindow.h"
+#include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "capture/WindowCapture.h"
 #include "capture/ui/RegionPickerWindow.h"
@@ -15,6 +17,7 @@
 #include "support/QtPrinters.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QJsonObject>
 #include <QProcess>
 #include <QScreen>
@@ -157,7 +160,10 @@ TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
 
     delegate.toggleOverlayVisibility();
     ASSERT_FALSE(panel->isVisible());
-    delegate.overlayHistoryLimitChanged(1);
+    delegate.openSettingsCenter();  // the limit is chosen there
+    auto* limits = topLevel<SettingsCenterWindow>()->findChild<QComboBox*>(SettingsKeys::overlayHistoryLimit);
+    ASSERT_NE(limits, nullptr);
+    emit limits->activated(limits->findData(1));
     spin(200);
     EXPECT_EQ(parts.pipeline.panelLines().size(), 1);
     EXPECT_FALSE(panel->isVisible()) << "a limit change showed the hidden panel";

@@ -218,7 +218,7 @@ TEST_F(OverlayPanelTest, StyleAndToggles) {
     controller.overlayThemePresetChanged(0);  // blur on: the tint is lighter
     EXPECT_NEAR(panel->tintColor().alphaF(), 0.78 * 0.72, 1e-3);
 
-    controller.setWindowOpacity(0.02);
+    controller.overlayWindowOpacityChanged(0.02);
     EXPECT_DOUBLE_EQ(settings.doubleValue(K::overlayWindowOpacity, 0), 0.1);
     EXPECT_NEAR(panel->windowOpacity(), 0.1, 1e-2);
 

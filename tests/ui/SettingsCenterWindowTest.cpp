@@ -1,4 +1,6 @@
 #include "app/SettingsCenterActions.h"
+#include "capture/RecognitionSettingsActions.h"
+#include "overlay/OverlaySettingsActions.h"
 #include "app/ui/SettingsCenterWindow.h"
 #include "app/ui/SettingsPage.h"
 #include "base/Paths.h"
@@ -27,7 +29,9 @@ namespace Keys = ovisu::SettingsKeys;
 namespace {
 
 // Records every call; the operations that write settings in the shell write them here the same way.
-class RecordingActions : public SettingsCenterActions {
+// One recorder stands for the shell, the panel and the realtime loop, so the order of calls across
+// the pages shows.
+class RecordingActions : public SettingsCenterActions, public OverlaySettingsActions, public RecognitionSettingsActions {
 public:
     explicit RecordingActions(SettingsStore& settings) : m_settings(settings) {}
 
@@ -109,7 +113,7 @@ protected:
     std::unique_ptr<SettingsCenterWindow> window;
 
     void open(const QString& page = {}) {
-        window = std::make_unique<SettingsCenterWindow>(settings, actions);
+        window = std::make_unique<SettingsCenterWindow>(settings, actions, actions, actions);
         window->show();
         if (!page.isEmpty()) window->showPage(page);
     }
@@ -425,7 +429,7 @@ TEST(SettingsCenterWindowStoreTest, AFailedWriteIsShownAndTheChangeStillApplies)
     file.close();
     SettingsStore settings(blocker + "/settings.json");
     RecordingActions actions(settings);
-    SettingsCenterWindow window(settings, actions);
+    SettingsCenterWindow window(settings, actions, actions, actions);
     window.show();
 
     auto* error = window.findChild<QLabel*>("storeError");

@@ -58,6 +58,10 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
+    connect(m_overlay.get(), &OverlayController::windowOpacityChanged, this, [this](double opacity) {
+        m_mainWindow->setOverlayOpacity(opacity);
+        renderSettingsPage();
+    });
     connect(m_overlay.get(), &OverlayController::settingsWriteFailed, this,
             [](const QString& error) { AppLogger::shared().error(kApp, error); });
     m_statusItem = std::make_unique<StatusItem>(*this);
@@ -101,7 +105,7 @@ void AppDelegate::wireMainWindow() {
     connect(window, &MainWindow::primaryActionRequested, this, &AppDelegate::primaryAction);
     connect(window, &MainWindow::manualOCRRequested, this, &AppDelegate::performManualOCR);
     connect(window, &MainWindow::errorDetailsRequested, this, &AppDelegate::showLastErrorDetails);
-    connect(window, &MainWindow::overlayOpacityChosen, this, &AppDelegate::overlayWindowOpacityChanged);
+    connect(window, &MainWindow::overlayOpacityChosen, m_overlay.get(), &OverlayController::overlayWindowOpacityChanged);
     connect(window, &MainWindow::historyRequested, this, &AppDelegate::openTranslationHistory);
     connect(window, &MainWindow::settingsRequested, this, &AppDelegate::openSettingsCenter);
     connect(window, &MainWindow::providerSettingsRequested, this, &AppDelegate::openProviderSettings);
@@ -306,15 +310,6 @@ void AppDelegate::performManualOCR() {
 }
 
 
-void AppDelegate::overlayWindowOpacityChanged(double opacity) {
-    const double clamped = std::clamp(opacity, 0.1, 1.0);
-    if (const auto stored = m_settings.setDouble(SettingsKeys::overlayWindowOpacity, clamped); !stored)
-        AppLogger::shared().error(kApp, stored.error());
-    m_overlay->setWindowOpacity(clamped);
-    m_mainWindow->setOverlayOpacity(clamped);
-    if (m_settingsWindow && m_settingsWindow->isVisible()) m_settingsWindow->renderSettingsPage();
-}
-
 void AppDelegate::configureStatusItem() {
     const bool enabled = m_settings.boolValue(SettingsKeys::menuBarIconEnabled, SettingsDefaults::menuBarIconEnabled);
     const bool trayAvailable = StatusItem::systemTrayAvailable();
@@ -402,20 +397,7 @@ void AppDelegate::resetTranslationContext() {
     m_mainWindow->setStatusText(QStringLiteral("翻译上下文已重置，保存的历史记录未删除"));
 }
 
-void AppDelegate::applyOverlayBehavior() {
-    m_overlay->applyOverlayBehavior();
-    refreshStatusMenu();
-}
 
-void AppDelegate::overlayHistoryLimitChanged(int limit) { m_overlay->overlayHistoryLimitChanged(limit); }
-
-void AppDelegate::resetOverlayBehavior() {
-    m_overlay->resetOverlayBehavior();
-    refreshStatusMenu();
-}
-
-void AppDelegate::overlayThemePresetChanged(int index) { m_overlay->overlayThemePresetChanged(index); }
-void AppDelegate::applyOverlayStyle() { m_overlay->applyOverlayStyle(); }
 void AppDelegate::pollingIntervalChanged(double) { m_parts.session.pollingSettingsChanged(); }
 
 void AppDelegate::highPerformancePollingChanged(bool enabled) {
@@ -473,7 +455,7 @@ void AppDelegate::showMainWindow() {
 
 void AppDelegate::openSettingsCenter() {
     if (!m_settingsWindow) {
-        m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this);
+        m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this, *m_overlay, *this);
         m_settingsWindow->addPage(QStringLiteral("翻译"), new SettingsPageTranslation(m_settings, m_parts.profiles, *this));
         m_homeProvidersPage = new SettingsPageHomeProviders(m_selection, *this);
         m_settingsWindow->addPage(QStringLiteral("主页翻译源"), m_homeProvidersPage);

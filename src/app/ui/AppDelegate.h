@@ -4,6 +4,7 @@
 #include "app/FirstRunGuide.h"
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
+#include "capture/RecognitionSettingsActions.h"
 #include "capture/ui/RegionPreviewWindow.h"
 #include "engine/TranslationSettingsActions.h"
 
@@ -31,6 +32,7 @@ class TranslationSettingsWindows;
 class AppDelegate : public QObject,
                     public ShellActions,
                     public SettingsCenterActions,
+                    public RecognitionSettingsActions,
                     public TranslationSettingsActions {
     Q_OBJECT
 public:
@@ -54,18 +56,13 @@ public:
     void primaryAction();
     void performManualOCR();
     void showLastErrorDetails();
-    void overlayWindowOpacityChanged(double opacity) override;
 
-    // SettingsCenterActions: the settings centre has stored the value; apply it.
-    void applyOverlayBehavior() override;
-    void overlayHistoryLimitChanged(int limit) override;
-    void resetOverlayBehavior() override;
-    void overlayThemePresetChanged(int index) override;
-    void applyOverlayStyle() override;
+    // RecognitionSettingsActions: the settings centre has stored the value; apply it.
     void pollingIntervalChanged(double seconds) override;
     void highPerformancePollingChanged(bool enabled) override;
     void frameChangeThresholdChanged(double threshold) override;
     void stableHitsChanged(int hits) override;
+    // SettingsCenterActions
     void configureStatusItem() override;
     void updateRegionControlsForMode();
     void refreshStatusMenu();

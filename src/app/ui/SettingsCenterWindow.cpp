@@ -17,7 +17,9 @@
 
 namespace ovisu {
 
-SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent)
+SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCenterActions& shell,
+                                           OverlaySettingsActions& overlay, RecognitionSettingsActions& recognition,
+                                           QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_pageList(new QListWidget(this)),
       m_pages(new QStackedWidget(this)),
@@ -58,13 +60,13 @@ SettingsCenterWindow::SettingsCenterWindow(SettingsStore& settings, SettingsCent
     layout->addWidget(separator);
     layout->addLayout(right, 1);
 
-    m_stylePage = new SettingsPageOverlayStyle(settings, actions);
-    addSettingsPage(QStringLiteral("悬浮窗行为"), new SettingsPageOverlayBehavior(settings, actions));
+    m_stylePage = new SettingsPageOverlayStyle(settings, overlay);
+    addSettingsPage(QStringLiteral("悬浮窗行为"), new SettingsPageOverlayBehavior(settings, overlay));
     addSettingsPage(QStringLiteral("悬浮窗样式"), m_stylePage);
-    addSettingsPage(QStringLiteral("识别与轮询"), new SettingsPageRecognition(settings, actions));
-    addSettingsPage(QStringLiteral("剪贴板"), new SettingsPageClipboard(settings, actions));
-    addSettingsPage(QStringLiteral("朗读"), new SettingsPageSpeech(settings, actions));
-    addSettingsPage(QStringLiteral("快捷键与系统托盘"), new SettingsPageHotKeys(settings, actions));
+    addSettingsPage(QStringLiteral("识别与轮询"), new SettingsPageRecognition(settings, recognition));
+    addSettingsPage(QStringLiteral("剪贴板"), new SettingsPageClipboard(settings, shell));
+    addSettingsPage(QStringLiteral("朗读"), new SettingsPageSpeech(settings, shell));
+    addSettingsPage(QStringLiteral("快捷键与系统托盘"), new SettingsPageHotKeys(settings, shell));
 
     connect(m_pageList, &QListWidget::currentRowChanged, m_pages, &QStackedWidget::setCurrentIndex);
     m_pageList->setCurrentRow(0);

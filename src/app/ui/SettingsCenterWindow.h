@@ -14,6 +14,8 @@ class QStackedWidget;
 namespace ovisu {
 
 class SettingsCenterActions;
+class OverlaySettingsActions;
+class RecognitionSettingsActions;
 class SettingsPage;
 class SettingsStore;
 
@@ -25,7 +27,9 @@ class SettingsStore;
 class SettingsCenterWindow : public QWidget {
     Q_OBJECT
 public:
-    SettingsCenterWindow(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+    // Each page talks to the part that owns its settings: the shell, the panel or the realtime loop.
+    SettingsCenterWindow(SettingsStore& settings, SettingsCenterActions& shell, OverlaySettingsActions& overlay,
+                         RecognitionSettingsActions& recognition, QWidget* parent = nullptr);
     ~SettingsCenterWindow() override;
 
     // Re-reads every control of every page from the settings store, emitting no change.

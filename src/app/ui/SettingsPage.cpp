@@ -19,8 +19,8 @@
 
 namespace ovisu {
 
-SettingsPage::SettingsPage(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent)
-    : QWidget(parent), m_settings(settings), m_actions(actions), m_layout(new QVBoxLayout(this)) {
+SettingsPage::SettingsPage(SettingsStore& settings, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_layout(new QVBoxLayout(this)) {
     m_layout->setContentsMargins(20, 16, 20, 16);
     m_layout->setSpacing(10);
 }

@@ -15,7 +15,6 @@ class QVBoxLayout;
 
 namespace ovisu {
 
-class SettingsCenterActions;
 class SettingsStore;
 
 // One page of the settings window. A page reads every control from the settings store in
@@ -23,7 +22,7 @@ class SettingsStore;
 class SettingsPage : public QWidget {
     Q_OBJECT
 public:
-    SettingsPage(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+    explicit SettingsPage(SettingsStore& settings, QWidget* parent = nullptr);
 
     // Re-reads every control from the settings store without emitting any change.
     virtual void render() = 0;
@@ -38,7 +37,6 @@ signals:
 
 protected:
     SettingsStore& settings() const { return m_settings; }
-    SettingsCenterActions& actions() const { return m_actions; }
 
     // Stores a value; a failed write is reported through storeFailed and the caller goes on,
     // since the store keeps the value in memory for this run.
@@ -54,7 +52,6 @@ protected:
 
 private:
     SettingsStore& m_settings;
-    SettingsCenterActions& m_actions;
     QVBoxLayout* m_layout;
 };
 

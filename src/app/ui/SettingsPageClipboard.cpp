@@ -12,7 +12,7 @@ namespace ovisu {
 
 SettingsPageClipboard::SettingsPageClipboard(SettingsStore& settings, SettingsCenterActions& actions,
                                              QWidget* parent)
-    : SettingsPage(settings, actions, parent) {
+    : SettingsPage(settings, parent), m_actions(actions) {
     QGridLayout* grid = addSection(QStringLiteral("剪贴板翻译"));
     m_monitoring = new QCheckBox(QStringLiteral("开启剪贴板监听翻译"), this);
     m_monitoring->setObjectName(SettingsKeys::clipboardMonitoringEnabled);
@@ -29,11 +29,11 @@ SettingsPageClipboard::SettingsPageClipboard(SettingsStore& settings, SettingsCe
     // The toggles flip and store their own flag; the boxes then show what was stored, which also
     // covers a monitoring start that was refused.
     connect(m_monitoring, &QCheckBox::clicked, this, [this] {
-        this->actions().toggleClipboardMonitoring();
+        m_actions.toggleClipboardMonitoring();
         render();
     });
     connect(m_strict, &QCheckBox::clicked, this, [this] {
-        this->actions().toggleClipboardStrictDetection();
+        m_actions.toggleClipboardStrictDetection();
         render();
     });
 

@@ -11,7 +11,7 @@
 namespace ovisu {
 
 SettingsPageHotKeys::SettingsPageHotKeys(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent)
-    : SettingsPage(settings, actions, parent) {
+    : SettingsPage(settings, parent), m_actions(actions) {
     QGridLayout* keys = addSection(QStringLiteral("全局快捷键"));
     m_hotKeys = new QCheckBox(QStringLiteral("启用全局快捷键"), this);
     m_hotKeys->setObjectName(SettingsKeys::globalHotKeysEnabled);
@@ -41,7 +41,7 @@ SettingsPageHotKeys::SettingsPageHotKeys(SettingsStore& settings, SettingsCenter
     keys->addWidget(m_hotKeyList, 1, 0, 1, 2);
     connect(m_hotKeys, &QCheckBox::clicked, this, [this](bool enabled) {
         store(SettingsKeys::globalHotKeysEnabled, enabled);
-        this->actions().configureGlobalHotKeys();
+        m_actions.configureGlobalHotKeys();
         render();
     });
 
@@ -53,7 +53,7 @@ SettingsPageHotKeys::SettingsPageHotKeys(SettingsStore& settings, SettingsCenter
                     1, 2);
     connect(m_statusItem, &QCheckBox::clicked, this, [this](bool enabled) {
         store(SettingsKeys::menuBarIconEnabled, enabled);
-        this->actions().configureStatusItem();
+        m_actions.configureStatusItem();
     });
 
     pageLayout()->addStretch(1);

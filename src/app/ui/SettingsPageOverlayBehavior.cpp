@@ -1,6 +1,5 @@
 #include "app/ui/SettingsPageOverlayBehavior.h"
 
-#include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "overlay/OverlayAppearance.h"
@@ -16,9 +15,9 @@
 
 namespace ovisu {
 
-SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings, SettingsCenterActions& actions,
+SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings, OverlaySettingsActions& actions,
                                                          QWidget* parent)
-    : SettingsPage(settings, actions, parent) {
+    : SettingsPage(settings, parent), m_actions(actions) {
     namespace Keys = SettingsKeys;
     namespace Defaults = SettingsDefaults;
 
@@ -43,7 +42,7 @@ SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings
         m_boxes.append({entry.key, entry.defaultValue, box});
         connect(box, &QCheckBox::clicked, this, [this, key = entry.key](bool checked) {
             store(key, checked);
-            this->actions().applyOverlayBehavior();
+            m_actions.applyOverlayBehavior();
         });
     }
 
@@ -57,7 +56,7 @@ SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings
     connect(m_historyLimit, &QComboBox::activated, this, [this](int index) {
         const int limit = OverlayAppearance::historyLimitForChoiceIndex(index);
         store(SettingsKeys::overlayHistoryLimit, limit);
-        this->actions().overlayHistoryLimitChanged(limit);
+        m_actions.overlayHistoryLimitChanged(limit);
     });
 
     auto* reset = new QPushButton(QStringLiteral("重置悬浮窗行为"), this);
@@ -68,7 +67,7 @@ SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings
     pageLayout()->addSpacing(6);
     pageLayout()->addLayout(resetRow);
     connect(reset, &QPushButton::clicked, this, [this] {
-        this->actions().resetOverlayBehavior();
+        m_actions.resetOverlayBehavior();
         emit renderRequested();
     });
 

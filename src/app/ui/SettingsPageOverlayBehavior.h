@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui/SettingsPage.h"
+#include "overlay/OverlaySettingsActions.h"
 
 #include <QList>
 
@@ -14,11 +15,12 @@ namespace ovisu {
 class SettingsPageOverlayBehavior : public SettingsPage {
     Q_OBJECT
 public:
-    SettingsPageOverlayBehavior(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+    SettingsPageOverlayBehavior(SettingsStore& settings, OverlaySettingsActions& actions, QWidget* parent = nullptr);
 
     void render() override;
 
 private:
+    OverlaySettingsActions& m_actions;
     struct BehaviorBox {
         QString key;
         bool defaultValue;

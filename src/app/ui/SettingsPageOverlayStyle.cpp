@@ -1,6 +1,5 @@
 #include "app/ui/SettingsPageOverlayStyle.h"
 
-#include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "overlay/OverlayAppearance.h"
@@ -42,9 +41,9 @@ QString fontSizeText(double size) { return QString::number(size, 'g', 4) + QStri
 
 }  // namespace
 
-SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, SettingsCenterActions& actions,
+SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, OverlaySettingsActions& actions,
                                                    QWidget* parent)
-    : SettingsPage(settings, actions, parent) {
+    : SettingsPage(settings, parent), m_actions(actions) {
     namespace Keys = SettingsKeys;
     m_colorPicker = [this](const QColor& initial, const QString& title) {
         return QColorDialog::getColor(initial, this, title);
@@ -56,7 +55,7 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Sett
     theme->addWidget(new QLabel(QStringLiteral("主题预设"), this), 0, 0);
     theme->addWidget(m_theme, 0, 1);
     connect(m_theme, &SegmentedControl::segmentChosen, this, [this](int index) {
-        this->actions().overlayThemePresetChanged(index);
+        m_actions.overlayThemePresetChanged(index);
         emit renderRequested();
     });
 
@@ -70,7 +69,7 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Sett
     for (QCheckBox* box : {m_blur, m_duration}) {
         connect(box, &QCheckBox::clicked, this, [this, key = box->objectName()](bool checked) {
             store(key, checked);
-            this->actions().applyOverlayStyle();
+            m_actions.applyOverlayStyle();
         });
     }
 
@@ -97,7 +96,7 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Sett
     text->addWidget(m_font, 0, 1, Qt::AlignLeft);
     connect(m_font, &QComboBox::activated, this, [this](int index) {
         store(SettingsKeys::fontName, m_font->itemData(index).toString());
-        this->actions().applyOverlayStyle();
+        m_actions.applyOverlayStyle();
     });
 
     m_fontDown = new QPushButton(QStringLiteral("−"), this);
@@ -132,7 +131,7 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Sett
     text->addWidget(m_alignment, alignmentRow, 1);
     connect(m_alignment, &SegmentedControl::segmentChosen, this, [this](int index) {
         store(SettingsKeys::overlayAlignment, index);
-        this->actions().applyOverlayStyle();
+        m_actions.applyOverlayStyle();
     });
 
     QGridLayout* window = addSection(QStringLiteral("窗口"));
@@ -142,7 +141,7 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Sett
     window->addWidget(m_windowOpacity, 0, 1);
     connect(m_windowOpacity, &SettingsSlider::valueEdited, this, [this](double value) {
         store(SettingsKeys::overlayWindowOpacity, value);
-        this->actions().overlayWindowOpacityChanged(value);
+        m_actions.overlayWindowOpacityChanged(value);
     });
 
     pageLayout()->addStretch(1);
@@ -163,14 +162,14 @@ void SettingsPageOverlayStyle::chooseColor(const QString& key, const QString& ti
     const QColor chosen = m_colorPicker(StoredColor::read(settings(), key, builtInColor(key)), title);
     if (!chosen.isValid()) return;
     store(key, StoredColor::toJson(chosen));
-    actions().applyOverlayStyle();
+    m_actions.applyOverlayStyle();
     render();
 }
 
 void SettingsPageOverlayStyle::changeFontSize(int delta) {
     const double current = settings().doubleValue(SettingsKeys::overlayFontSize, SettingsDefaults::overlayFontSize);
     store(SettingsKeys::overlayFontSize, OverlayAppearance::steppedFontSize(current, delta));
-    actions().applyOverlayStyle();
+    m_actions.applyOverlayStyle();
     render();
 }
 
@@ -183,7 +182,7 @@ SettingsSlider* SettingsPageOverlayStyle::addSlider(QGridLayout* grid, const QSt
     grid->addWidget(slider, row, 1);
     connect(slider, &SettingsSlider::valueEdited, this, [this, key](double value) {
         store(key, value);
-        actions().applyOverlayStyle();
+        m_actions.applyOverlayStyle();
     });
     return slider;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui/SettingsPage.h"
+#include "overlay/OverlaySettingsActions.h"
 
 #include <QColor>
 
@@ -19,12 +20,13 @@ public:
     // Asks the user for a colour; answers an invalid colour when the user cancels.
     using ColorPicker = std::function<QColor(const QColor& initial, const QString& title)>;
 
-    SettingsPageOverlayStyle(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+    SettingsPageOverlayStyle(SettingsStore& settings, OverlaySettingsActions& actions, QWidget* parent = nullptr);
 
     void render() override;
     void setColorPicker(ColorPicker picker) { m_colorPicker = std::move(picker); }
 
 private:
+    OverlaySettingsActions& m_actions;
     QPushButton* addColorButton(const QString& key, const QString& title);
     void chooseColor(const QString& key, const QString& title);
     void changeFontSize(int delta);

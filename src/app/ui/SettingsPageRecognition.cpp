@@ -1,6 +1,5 @@
 #include "app/ui/SettingsPageRecognition.h"
 
-#include "app/SettingsCenterActions.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 
@@ -12,9 +11,9 @@
 
 namespace ovisu {
 
-SettingsPageRecognition::SettingsPageRecognition(SettingsStore& settings, SettingsCenterActions& actions,
+SettingsPageRecognition::SettingsPageRecognition(SettingsStore& settings, RecognitionSettingsActions& actions,
                                                  QWidget* parent)
-    : SettingsPage(settings, actions, parent) {
+    : SettingsPage(settings, parent), m_actions(actions) {
     namespace Keys = SettingsKeys;
 
     QGridLayout* polling = addSection(QStringLiteral("轮询"));
@@ -24,7 +23,7 @@ SettingsPageRecognition::SettingsPageRecognition(SettingsStore& settings, Settin
     polling->addWidget(m_interval, 0, 1);
     connect(m_interval, &SettingsSlider::valueEdited, this, [this](double seconds) {
         store(SettingsKeys::ocrPollingInterval, seconds);
-        this->actions().pollingIntervalChanged(seconds);
+        m_actions.pollingIntervalChanged(seconds);
     });
 
     m_highPerformance = new QCheckBox(QStringLiteral("高性能自适应轮询"), this);
@@ -34,7 +33,7 @@ SettingsPageRecognition::SettingsPageRecognition(SettingsStore& settings, Settin
                        2, 0, 1, 2);
     connect(m_highPerformance, &QCheckBox::clicked, this, [this](bool enabled) {
         store(SettingsKeys::highPerformancePollingEnabled, enabled);
-        this->actions().highPerformancePollingChanged(enabled);
+        m_actions.highPerformancePollingChanged(enabled);
     });
 
     QGridLayout* detection = addSection(QStringLiteral("字幕检测"));
@@ -44,7 +43,7 @@ SettingsPageRecognition::SettingsPageRecognition(SettingsStore& settings, Settin
     detection->addWidget(m_threshold, 0, 1);
     connect(m_threshold, &SettingsSlider::valueEdited, this, [this](double threshold) {
         store(SettingsKeys::ocrFrameChangeThreshold, threshold);
-        this->actions().frameChangeThresholdChanged(threshold);
+        m_actions.frameChangeThresholdChanged(threshold);
     });
 
     m_stableHits = new QSpinBox(this);
@@ -58,7 +57,7 @@ SettingsPageRecognition::SettingsPageRecognition(SettingsStore& settings, Settin
         0, 1, 2);
     connect(m_stableHits, &QSpinBox::valueChanged, this, [this](int hits) {
         store(SettingsKeys::ocrStableHits, hits);
-        this->actions().stableHitsChanged(hits);
+        m_actions.stableHitsChanged(hits);
     });
 
     pageLayout()->addStretch(1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui/SettingsPage.h"
+#include "capture/RecognitionSettingsActions.h"
 
 class QCheckBox;
 class QSpinBox;
@@ -11,11 +12,12 @@ namespace ovisu {
 class SettingsPageRecognition : public SettingsPage {
     Q_OBJECT
 public:
-    SettingsPageRecognition(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent = nullptr);
+    SettingsPageRecognition(SettingsStore& settings, RecognitionSettingsActions& actions, QWidget* parent = nullptr);
 
     void render() override;
 
 private:
+    RecognitionSettingsActions& m_actions;
     SettingsSlider* m_interval = nullptr;
     QCheckBox* m_highPerformance = nullptr;
     SettingsSlider* m_threshold = nullptr;

@@ -11,7 +11,7 @@
 namespace ovisu {
 
 SettingsPageSpeech::SettingsPageSpeech(SettingsStore& settings, SettingsCenterActions& actions, QWidget* parent)
-    : SettingsPage(settings, actions, parent) {
+    : SettingsPage(settings, parent), m_actions(actions) {
     QGridLayout* grid = addSection(QStringLiteral("朗读"));
     m_automatic = new QCheckBox(QStringLiteral("自动朗读每条译文"), this);
     m_automatic->setObjectName(SettingsKeys::automaticSpeechEnabled);
@@ -20,7 +20,7 @@ SettingsPageSpeech::SettingsPageSpeech(SettingsStore& settings, SettingsCenterAc
 
     // The toggle flips and stores the flag itself.
     connect(m_automatic, &QCheckBox::clicked, this, [this] {
-        this->actions().toggleAutomaticSpeech();
+        m_actions.toggleAutomaticSpeech();
         render();
     });
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui/SettingsPage.h"
+#include "app/SettingsCenterActions.h"
 
 class QCheckBox;
 
@@ -15,6 +16,7 @@ public:
     void render() override;
 
 private:
+    SettingsCenterActions& m_actions;
     QCheckBox* m_automatic = nullptr;
 };
 

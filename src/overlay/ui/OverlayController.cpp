@@ -160,9 +160,11 @@ void OverlayController::changeOverlayFontSize(int delta) {
     applyOverlayStyle();
 }
 
-void OverlayController::setWindowOpacity(double opacity) {
-    report(m_settings.setDouble(SettingsKeys::overlayWindowOpacity, OverlayAppearance::clampedWindowOpacity(opacity)));
+void OverlayController::overlayWindowOpacityChanged(double opacity) {
+    const double clamped = OverlayAppearance::clampedWindowOpacity(opacity);
+    report(m_settings.setDouble(SettingsKeys::overlayWindowOpacity, clamped));
     applyOverlayStyle();
+    emit windowOpacityChanged(clamped);
 }
 
 }  // namespace ovisu

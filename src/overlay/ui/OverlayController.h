@@ -1,5 +1,7 @@
 #pragma once
 
+#include "overlay/OverlaySettingsActions.h"
+
 #include "overlay/OverlayAppearance.h"
 #include "engine/TranslationHistoryRecord.h"
 
@@ -19,7 +21,7 @@ class SettingsStore;
 
 // Owns the dialogue overlay panel: creates it on first need, draws the session's translations
 // into it, applies the overlay settings and keeps its frame stored.
-class OverlayController : public QObject {
+class OverlayController : public QObject, public OverlaySettingsActions {
     Q_OBJECT
 public:
     // The session list lives with the translation pipeline; the controller only reads it.
@@ -44,9 +46,9 @@ public:
     // the panel; then it stays hidden until the user shows it or a new result arrives.
     void sessionListChanged();
     void renderOverlayText(bool scrollToBottom);
-    void applyOverlayStyle();
-    void applyOverlayBehavior();
-    void resetOverlayBehavior();
+    void applyOverlayStyle() override;
+    void applyOverlayBehavior() override;
+    void resetOverlayBehavior() override;
 
     // Both place the panel; it reports the new frame, which is then stored. The subtitle region
     // is in the display server's device pixels (a region of the X11 window frame).
@@ -63,15 +65,17 @@ public:
     bool isOverlayHiddenByUser() const { return m_hiddenByUser; }
 
     // The history-limit pop-up chose `limit`: stores it, trims the session and redraws at the end.
-    void overlayHistoryLimitChanged(int limit);
+    void overlayHistoryLimitChanged(int limit) override;
     // The style window's preset segment.
-    void overlayThemePresetChanged(int index);
+    void overlayThemePresetChanged(int index) override;
     // The style window's font buttons: `delta` points, within 12 to 64.
     void changeOverlayFontSize(int delta);
     // The main window's "窗口整体透明度" slider, 0.1 to 1.0.
-    void setWindowOpacity(double opacity);
+    void overlayWindowOpacityChanged(double opacity) override;
 
 signals:
+    // The window opacity changed (from the settings window or the main window's slider).
+    void windowOpacityChanged(double opacity);
     void overlayVisibilityChanged(bool visible);
     void overlayClickThroughChanged(bool clickThrough);
     // Behaviour settings were applied: the status menu and an open behaviour page refresh.
