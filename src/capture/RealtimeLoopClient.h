@@ -1,0 +1,23 @@
+#pragma once
+
+#include "capture/RealtimeTranslationState.h"
+#include "capture/TargetWindow.h"
+
+#include <QString>
+
+namespace ovisu {
+
+// What the realtime loop shows or asks of the desktop program (or of a command line that stands
+// in for it), whichever mode runs on it. Every hook runs on the main thread.
+class RealtimeLoopClient {
+public:
+    virtual ~RealtimeLoopClient() = default;
+    virtual void realtimeStateChanged(const RealtimeTranslationState& state) { (void)state; }
+    // Messages for the status label that are not a state ("请先选择目标窗口", ...).
+    virtual void statusLabelChanged(const QString& text) { (void)text; }
+    virtual void sessionStatisticsChanged() {}
+    // Window following found the target at a new place or size.
+    virtual void targetGeometryChanged(const TargetWindow& target) { (void)target; }
+};
+
+}  // namespace ovisu
