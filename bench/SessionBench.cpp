@@ -104,12 +104,10 @@ LatencyRun measureLatency(const QString& home, bool highPerformance) {
     ProviderSelection selection(settings);
     selection.useTransiently(Provider::sakura);
     HttpTransport transport;
-    TranslationPipelineClient placeholder;
-    TranslationPipeline pipeline({settings, selection, transport, nullptr, nullptr, nullptr}, placeholder);
+    TranslationPipeline pipeline({settings, selection, transport, nullptr, nullptr, nullptr});
     auto capture = makeWindowCapture();
     LatencyClient client;
     RealtimeSession session(settings, *capture, pipeline, client);
-    pipeline.setClient(session);
 
     const QString title = QStringLiteral("Latency %1").arg(highPerformance);
     const QString log = home + QStringLiteral("/game-%1.log").arg(highPerformance);
@@ -198,12 +196,10 @@ int main(int argc, char** argv) {
         ProviderSelection selection(settings);
         selection.useTransiently(Provider::sakura);
         HttpTransport transport;
-        TranslationPipelineClient placeholder;
-        TranslationPipeline pipeline({settings, selection, transport, nullptr, nullptr, nullptr}, placeholder);
+        TranslationPipeline pipeline({settings, selection, transport, nullptr, nullptr, nullptr});
         RealtimeSessionClient quiet;
         RealtimeSession session(settings, *capture, pipeline, quiet);
-        pipeline.setClient(session);
-        session.setTarget(*target);
+            session.setTarget(*target);
         session.setRegion(kRegion);
         session.startTranslation();
         spin(5000);  // the line is read and translated; from here on nothing changes

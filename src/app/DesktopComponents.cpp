@@ -4,15 +4,13 @@ namespace ovisu {
 
 DesktopComponents::DesktopComponents()
     : capture(makeWindowCapture()),
-      pipeline(services.pipelineServices(), pipelineClientUntilSession),
+      pipeline(services.pipelineServices()),
       session(settings, *capture, pipeline, sessionEvents),
       profiles(settings, selection, pipeline.providerSettings()),
       clipboardSource(makeClipboardSource()),
       modes(settings, *capture, session, pipeline, profiles, *clipboardSource),
       hotKeys(makeGlobalHotKeys()),
-      speech(makeSpeechOutput()) {
-    pipeline.setClient(session);
-}
+      speech(makeSpeechOutput()) {}
 
 DesktopComponents::~DesktopComponents() = default;
 

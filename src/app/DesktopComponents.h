@@ -34,7 +34,6 @@ public:
     AsyncHistoryAppender history;
     SessionEvents sessionEvents;
     std::unique_ptr<WindowCapture> capture;
-    TranslationPipelineClient pipelineClientUntilSession;
     TranslationPipeline pipeline;
     RealtimeSession session;
     TranslationProfiles profiles;

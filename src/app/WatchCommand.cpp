@@ -133,10 +133,8 @@ int runWatchCommand(const QStringList& arguments, CommandStreams& streams) {
     TranslationServices services(settings, selection);
     AsyncHistoryAppender history;
     WatchPrinter printer(streams, parser.isSet(jsonOption), history);
-    TranslationPipelineClient placeholder;
-    TranslationPipeline pipeline(services.pipelineServices(), placeholder);
+    TranslationPipeline pipeline(services.pipelineServices());
     RealtimeSession session(settings, *capture, pipeline, printer);
-    pipeline.setClient(session);
     session.setPollingIntervalOverride(interval);
     session.setTarget(*target);
     session.setRegion(region);

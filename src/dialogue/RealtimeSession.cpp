@@ -32,9 +32,19 @@ RealtimeSession::RealtimeSession(SettingsStore& settings, WindowCapture& capture
       m_client(client),
       m_translationMode(storedTranslationMode(settings)),
       m_detector(SubtitleChangeDetector::fromSettings(settings)),
-      m_loop(settings, capture, client, *this, std::move(recognizerFactory)) {}
+      m_loop(settings, capture, client, *this, std::move(recognizerFactory)) {
+    // The pipeline reports to the session it serves; the session is made after it, so it is the
+    // one that closes the loop.
+    m_pipeline.setClient(*this);
+}
 
-RealtimeSession::~RealtimeSession() = default;
+RealtimeSession::~RealtimeSession() { m_pipeline.clearClient(); }
+
+void RealtimeSession::highPerformancePollingChanged(bool enabled) {
+    m_loop.pollingSettingsChanged();
+    m_client.statusLabelChanged(enabled ? QStringLiteral("高性能自适应轮询已开启")
+                                        : QStringLiteral("已恢复 1.1.4 原有固定频率 OCR"));
+}
 
 void RealtimeSession::setTarget(std::optional<TargetWindow> target) {
     if (!m_loop.setTarget(std::move(target))) return;

@@ -5,6 +5,7 @@
 #include "capture/OCRQualityGate.h"
 #include "capture/RealtimeFrameHandler.h"
 #include "capture/RealtimeLoop.h"
+#include "capture/RecognitionSettingsActions.h"
 #include "capture/RealtimeLoopClient.h"
 #include "capture/RealtimeTranslationState.h"
 #include "dialogue/SubtitleChangeDetector.h"
@@ -45,7 +46,10 @@ public:
 // recognised, and a reading that comes back the same is handed to the translation pipeline.
 // Crop and recognition run on the loop's worker; start, pause, resume, a target change and the
 // one-shot manual recognition fence everything in flight through the loop's revision.
-class RealtimeSession : public QObject, public TranslationPipelineClient, private RealtimeFrameHandler {
+class RealtimeSession : public QObject,
+                        public TranslationPipelineClient,
+                        public RecognitionSettingsActions,
+                        private RealtimeFrameHandler {
     Q_OBJECT
 public:
     using RecognizerFactory = RealtimeLoop::RecognizerFactory;
@@ -76,9 +80,12 @@ public:
     // statistics with the loop.
     void showState(const RealtimeTranslationState& state) { m_loop.showState(state); }
     void startSessionClockIfNeeded() { m_loop.startSessionClockIfNeeded(); }
-    // The polling settings changed: a running session takes the new interval or mode at once.
-    void pollingSettingsChanged() { m_loop.pollingSettingsChanged(); }
-    void stableHitsChanged(int hits) { m_detector.requiredStableHits = hits; }
+    // The recognition settings changed (already stored): a running session takes them at once.
+    void pollingIntervalChanged(double) override { m_loop.pollingSettingsChanged(); }
+    void highPerformancePollingChanged(bool enabled) override;
+    // The change test reads it again at every capture.
+    void frameChangeThresholdChanged(double) override {}
+    void stableHitsChanged(int hits) override { m_detector.requiredStableHits = hits; }
     // Re-reads where the target window is now (window following).
     void refreshLockedTargetGeometry() { m_loop.refreshLockedTargetGeometry(); }
     // The window list could not be read: without a display the availability state with its

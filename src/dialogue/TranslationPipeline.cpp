@@ -28,15 +28,20 @@ void count(SessionMetrics::Counter counter) { SessionMetrics::shared().increment
 
 }  // namespace
 
-TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent)
+TranslationPipeline::TranslationPipeline(Services services, QObject* parent)
     : QObject(parent),
       m_settings(services.settings),
       m_selection(services.selection),
       m_cache(services.cache),
       m_ollama(services.ollama),
-      m_client(&client),
+      m_client(&m_noClient),
       m_providerSettings(services.settings, [this] { return m_panelLines; }),
       m_service(services.settings, m_providerSettings, services.transport, services.systemTranslator) {}
+
+TranslationPipeline::TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent)
+    : TranslationPipeline(services, parent) {
+    m_client = &client;
+}
 
 TranslationPipeline::~TranslationPipeline() = default;
 

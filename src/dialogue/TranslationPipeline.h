@@ -48,11 +48,14 @@ public:
         OllamaStartup* ollama = nullptr;
     };
 
+    // Without a client the pipeline reports to no one until a realtime session attaches itself.
+    explicit TranslationPipeline(Services services, QObject* parent = nullptr);
     TranslationPipeline(Services services, TranslationPipelineClient& client, QObject* parent = nullptr);
     ~TranslationPipeline() override;
 
-    // The realtime session is made after the pipeline it feeds and takes the client's place.
+    // The realtime session made on top of this pipeline attaches itself, and detaches when it goes.
     void setClient(TranslationPipelineClient& client) { m_client = &client; }
+    void clearClient() { m_client = &m_noClient; }
 
     // What a result is checked against before it is shown: the line the screen holds now, or
     // nothing (a text the user copied is not the screen's).
@@ -101,6 +104,7 @@ private:
     ProviderSelection& m_selection;
     DialogueCacheAccess* m_cache;
     OllamaStartup* m_ollama;
+    TranslationPipelineClient m_noClient;
     TranslationPipelineClient* m_client;
     ProviderSettings m_providerSettings;
     TranslationService m_service;

@@ -115,7 +115,6 @@ protected:
     Screen screen;
     ScreenCapture capture{screen};
     StateLog log;
-    TranslationPipelineClient placeholder;
     std::unique_ptr<TranslationPipeline> pipeline;
     std::unique_ptr<RealtimeSession> session;
 
@@ -123,10 +122,9 @@ protected:
         ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
         ASSERT_TRUE(selection.providerChanged(Provider::sakura));
         pipeline = std::make_unique<TranslationPipeline>(
-            TranslationPipeline::Services{settings, selection, transport, nullptr, nullptr, nullptr}, placeholder);
+            TranslationPipeline::Services{settings, selection, transport, nullptr, nullptr, nullptr});
         session = std::make_unique<RealtimeSession>(settings, capture, *pipeline, log,
                                                     [this] { return std::make_unique<ScreenReader>(screen); });
-        pipeline->setClient(*session);
         session->setPollingIntervalOverride(0.05);
         session->setTarget(TargetWindow::make(kGame));
         session->setRegion(QRectF(0.05, 0.65, 0.9, 0.3));

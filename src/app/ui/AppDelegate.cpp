@@ -398,17 +398,6 @@ void AppDelegate::resetTranslationContext() {
 }
 
 
-void AppDelegate::pollingIntervalChanged(double) { m_parts.session.pollingSettingsChanged(); }
-
-void AppDelegate::highPerformancePollingChanged(bool enabled) {
-    m_parts.session.pollingSettingsChanged();
-    m_mainWindow->setStatusText(enabled ? QStringLiteral("高性能自适应轮询已开启")
-                                        : QStringLiteral("已恢复 1.1.4 原有固定频率 OCR"));
-}
-
-// The loop reads the threshold at every capture.
-void AppDelegate::frameChangeThresholdChanged(double) {}
-void AppDelegate::stableHitsChanged(int hits) { m_parts.session.stableHitsChanged(hits); }
 
 void AppDelegate::toggleAutomaticSpeech() {
     m_automaticSpeechEnabled = !m_automaticSpeechEnabled;
@@ -455,7 +444,7 @@ void AppDelegate::showMainWindow() {
 
 void AppDelegate::openSettingsCenter() {
     if (!m_settingsWindow) {
-        m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this, *m_overlay, *this);
+        m_settingsWindow = std::make_unique<SettingsCenterWindow>(m_settings, *this, *m_overlay, m_parts.session);
         m_settingsWindow->addPage(QStringLiteral("翻译"), new SettingsPageTranslation(m_settings, m_parts.profiles, *this));
         m_homeProvidersPage = new SettingsPageHomeProviders(m_selection, *this);
         m_settingsWindow->addPage(QStringLiteral("主页翻译源"), m_homeProvidersPage);

@@ -4,7 +4,6 @@
 #include "app/FirstRunGuide.h"
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
-#include "capture/RecognitionSettingsActions.h"
 #include "capture/ui/RegionPreviewWindow.h"
 #include "engine/TranslationSettingsActions.h"
 
@@ -32,7 +31,6 @@ class TranslationSettingsWindows;
 class AppDelegate : public QObject,
                     public ShellActions,
                     public SettingsCenterActions,
-                    public RecognitionSettingsActions,
                     public TranslationSettingsActions {
     Q_OBJECT
 public:
@@ -57,11 +55,6 @@ public:
     void performManualOCR();
     void showLastErrorDetails();
 
-    // RecognitionSettingsActions: the settings centre has stored the value; apply it.
-    void pollingIntervalChanged(double seconds) override;
-    void highPerformancePollingChanged(bool enabled) override;
-    void frameChangeThresholdChanged(double threshold) override;
-    void stableHitsChanged(int hits) override;
     // SettingsCenterActions
     void configureStatusItem() override;
     void updateRegionControlsForMode();
