@@ -5,6 +5,7 @@
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
 #include "app/ui/HelpDialogs.h"
+#include "app/ui/RegionWorkflow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
@@ -52,6 +53,7 @@ QString translationModeTitle(TranslationMode mode) {
 AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(parent), m_parts(parts) {
     m_mainWindow = std::make_unique<MainWindow>();
     m_help = std::make_unique<SettingsHelp>(m_mainWindow.get());
+    m_region = std::make_unique<RegionWorkflow>(*m_mainWindow, m_parts.modes, m_parts.session);
     m_overlay = std::make_unique<OverlayController>(
         m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_parts.pipeline.panelLines(); });
     m_overlay->setSessionTrimmer([this](int limit) { m_parts.pipeline.trimPanelLines(limit); });
@@ -66,7 +68,6 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
             [](const QString& error) { AppLogger::shared().error(kApp, error); });
     m_statusItem = std::make_unique<StatusItem>(*this);
     connect(m_parts.hotKeys.get(), &GlobalHotKeys::hotKeyPressed, this, &AppDelegate::handleGlobalHotKey);
-    m_regionPicker = std::make_unique<RegionPicker>();
     m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
     connect(&m_parts.modes, &ModeCoordinator::overlayWanted, this, [this] {
         m_overlay->createOverlayIfNeeded();
@@ -74,7 +75,6 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     });
     connect(&m_parts.modes, &ModeCoordinator::settingsChanged, this, &AppDelegate::renderSettingsPage);
     connect(&m_parts.modes, &ModeCoordinator::statusMenuStale, this, &AppDelegate::refreshStatusMenu);
-    connect(&m_parts.modes, &ModeCoordinator::regionChanged, this, &AppDelegate::updateRegionControlsForMode);
     const SessionEvents* events = &m_parts.sessionEvents;
     connect(events, &SessionEvents::stateChanged, this, &AppDelegate::realtimeStateChanged);
     connect(events, &SessionEvents::statusText, this, [this](const QString& text) { m_mainWindow->setStatusText(text); });
@@ -98,9 +98,6 @@ void AppDelegate::wireMainWindow() {
     connect(window, &MainWindow::refreshWindowsRequested, this, &AppDelegate::refreshWindows);
     connect(window, &MainWindow::targetChosen, this, &AppDelegate::targetChanged);
     connect(window, &MainWindow::translationModeChosen, this, &AppDelegate::translationModeChanged);
-    connect(window, &MainWindow::primaryRegionActionRequested, this, &AppDelegate::primaryRegionAction);
-    connect(window, &MainWindow::showRegionRequested, this, &AppDelegate::showRegion);
-    connect(window, &MainWindow::clearRegionRequested, this, &AppDelegate::clearRegion);
     connect(window, &MainWindow::providerChosen, this, &AppDelegate::providerChanged);
     connect(window, &MainWindow::primaryActionRequested, this, &AppDelegate::primaryAction);
     connect(window, &MainWindow::manualOCRRequested, this, &AppDelegate::performManualOCR);
@@ -122,7 +119,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     configureStatusItem();
     configureGlobalHotKeys();
     m_parts.modes.restoreAtLaunch();
-    updateRegionControlsForMode();
+    m_region->updateRegionControls();
     refreshWindows();
     AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_parts.session.translationMode()) +
                                        QStringLiteral("；剪贴板监听：") +
@@ -198,63 +195,7 @@ void AppDelegate::translationModeChanged(TranslationMode mode) {
         return;
     }
     m_mainWindow->setTranslationMode(mode);
-    updateRegionControlsForMode();
-}
-
-// Region ----------------------------------------------------------------------------------
-
-void AppDelegate::primaryRegionAction() {
-    if (m_parts.session.translationMode() == TranslationMode::interface) {
-        m_mainWindow->setStatusText(QStringLiteral("界面模式尚未开放，请先切换到对白模式"));
-        return;
-    }
-    selectRegion();
-}
-
-void AppDelegate::selectRegion() {
-    targetChangedIfNeeded();
-    if (!m_parts.session.selectedTarget()) {
-        m_mainWindow->setStatusText(QStringLiteral("请先选择目标窗口"));
-        return;
-    }
-    const QRect listedFrame = m_parts.session.selectedTarget()->frame();
-    m_parts.modes.captureTargetStill([this, listedFrame](const ModeCoordinator::TargetStill& still) {
-        if (!still.image) {
-            m_mainWindow->setStatusText(QStringLiteral("读取失败：") + (still.image.error().message.isEmpty()
-                                                                          ? QStringLiteral("请允许屏幕录制")
-                                                                          : still.image.error().message));
-            return;
-        }
-        // The still sits exactly where the window is; the frame may have moved since the listing.
-        m_regionPicker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)),
-                                            [this](const QRectF& region) {
-                                                m_mainWindow->setStatusText(QStringLiteral("字幕区域已保存"));
-                                                m_parts.modes.saveMarkedRegion(region);
-                                            });
-    });
-}
-
-void AppDelegate::showRegion() {
-    targetChangedIfNeeded();
-    if (!m_parts.session.selectedTarget() || !m_parts.session.normalizedRegion()) {
-        m_mainWindow->setStatusText(QStringLiteral("尚未框选字幕区域"));
-        return;
-    }
-    m_parts.modes.captureTargetStill([this](const ModeCoordinator::TargetStill& still) {
-        if (!still.image) return;
-        if (auto preview = RegionPreviewWindow::create(*still.image, m_parts.session.normalizedRegion()))
-            m_regionPreviews.present(std::move(preview));
-    });
-}
-
-void AppDelegate::clearRegion() {
-    m_parts.modes.storeRegion(std::nullopt);
-    m_mainWindow->setStatusText(QStringLiteral("字幕区域已删除"));
-}
-
-void AppDelegate::updateRegionControlsForMode() {
-    m_mainWindow->setRegionControls(
-        RegionControls::make(m_parts.session.translationMode(), m_parts.session.normalizedRegion().has_value(), 0, 0));
+    m_region->updateRegionControls();
 }
 
 // Source ----------------------------------------------------------------------------------
@@ -340,7 +281,7 @@ void AppDelegate::handleGlobalHotKey(int id) {
     case hotKeyToggleOverlay: toggleOverlayVisibility(); return;
     case hotKeySelectRegion:
         showMainWindow();
-        primaryRegionAction();
+        m_region->primaryRegionAction();
         return;
     default: return;
     }
@@ -410,7 +351,7 @@ void AppDelegate::toggleAutomaticSpeech() {
 
 void AppDelegate::statusMenuSelectRegion() {
     showMainWindow();
-    primaryRegionAction();
+    m_region->primaryRegionAction();
 }
 
 void AppDelegate::selectProvider(Provider provider) {

@@ -4,7 +4,7 @@
 #include "app/FirstRunGuide.h"
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
-#include "capture/ui/RegionPreviewWindow.h"
+#include "app/ui/RegionWorkflow.h"
 #include "engine/TranslationSettingsActions.h"
 
 #include <QObject>
@@ -17,7 +17,6 @@ namespace ovisu {
 class MainWindow;
 class OverlayController;
 class QuickStartGuide;
-class RegionPicker;
 class SettingsCenterWindow;
 class SettingsHelp;
 class SettingsPageHomeProviders;
@@ -47,9 +46,8 @@ public:
     void targetChanged(int index);
     void targetChangedIfNeeded();
     void translationModeChanged(TranslationMode mode);
-    void primaryRegionAction();
-    void showRegion();
-    void clearRegion();
+    void primaryRegionAction() { m_region->primaryRegionAction(); }
+    void showRegion() { m_region->showRegion(); }
     void providerChanged(Provider provider);
     void primaryAction();
     void performManualOCR();
@@ -57,11 +55,9 @@ public:
 
     // SettingsCenterActions
     void configureStatusItem() override;
-    void updateRegionControlsForMode();
     void refreshStatusMenu();
     void configureGlobalHotKeys() override;
     void handleGlobalHotKey(int id);
-    void selectRegion();
     void speakTranslationText(const QString& text);
 
     // ShellActions: the menus, the tray and the hot keys.
@@ -125,8 +121,7 @@ private:
     std::unique_ptr<OverlayController> m_overlay;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
-    std::unique_ptr<RegionPicker> m_regionPicker;
-    RegionPreviews m_regionPreviews;
+    std::unique_ptr<RegionWorkflow> m_region;
     std::unique_ptr<TranslationHistoryController> m_historyController;
     std::unique_ptr<TranslationSettingsWindows> m_translationWindows;
     std::unique_ptr<QuickStartGuide> m_quickStartGuide;
