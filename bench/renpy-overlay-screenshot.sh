@@ -13,7 +13,7 @@ clicks=${3:-2}
 build=$(cd "$build" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 command -v import >/dev/null || { echo "missing import (ImageMagick)" >&2; exit 1; }
-SCREEN=1600x1000x24
+SCREEN=${SCREEN:-1600x1000x24}
 source "$source_dir/bench/private-desktop.sh"
 
 copy="$build/renpy-tutorial"
