@@ -124,6 +124,14 @@ void ModeCoordinator::captureTargetStill(std::function<void(const TargetStill&)>
     });
 }
 
+std::optional<QRectF> ModeCoordinator::subtitleRectOnScreen() const {
+    const auto& target = m_session.selectedTarget();
+    if (!target) return std::nullopt;
+    const auto frame = m_capture.windowFrame(target->windowID());
+    return CaptureRegionGeometry::selectedCaptureRect(QRectF(frame.value_or(target->frame())),
+                                                     m_session.normalizedRegion());
+}
+
 // Modes -----------------------------------------------------------------------------------
 
 bool ModeCoordinator::changeMode(TranslationMode mode, bool interfaceModeOffered) {

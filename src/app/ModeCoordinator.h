@@ -74,6 +74,9 @@ public:
         std::optional<QRect> frame;
     };
     void captureTargetStill(std::function<void(const TargetStill&)> done);
+    // Where the subtitle region is on the screen now (the window may have moved), in the display
+    // server's pixels; nothing without a target.
+    std::optional<QRectF> subtitleRectOnScreen() const;
 
     // The dialogue/interface switch. Interface mode is refused while it is not offered.
     bool changeMode(TranslationMode mode, bool interfaceModeOffered);

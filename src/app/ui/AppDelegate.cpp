@@ -14,11 +14,9 @@
 #include "app/ui/StatusItem.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
-#include "capture/CaptureRegionGeometry.h"
 #include "history/LatestTranslationActions.h"
 #include "history/SpeechOutput.h"
 #include "overlay/ui/OverlayController.h"
-#include "overlay/ui/OverlayPanel.h"
 #include "capture/ui/RegionPickerWindow.h"
 #include "capture/ui/RegionPreviewWindow.h"
 #include "history/ui/TranslationHistoryWindow.h"
@@ -71,7 +69,7 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     m_historyController = std::make_unique<TranslationHistoryController>(TranslationHistoryStore::defaultFilePath());
     connect(&m_parts.modes, &ModeCoordinator::overlayWanted, this, [this] {
         m_overlay->createOverlayIfNeeded();
-        bringOverlayToFront();
+        m_overlay->bringToFront();
     });
     connect(&m_parts.modes, &ModeCoordinator::settingsChanged, this, &AppDelegate::renderSettingsPage);
     connect(&m_parts.modes, &ModeCoordinator::statusMenuStale, this, &AppDelegate::refreshStatusMenu);
@@ -79,7 +77,8 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     connect(events, &SessionEvents::stateChanged, this, &AppDelegate::realtimeStateChanged);
     connect(events, &SessionEvents::statusText, this, [this](const QString& text) { m_mainWindow->setStatusText(text); });
     connect(events, &SessionEvents::starting, this, &AppDelegate::sessionStarting);
-    connect(events, &SessionEvents::manualRecognitionStarts, this, &AppDelegate::manualRecognitionStarting);
+    connect(events, &SessionEvents::manualRecognitionStarts, this,
+            [this] { m_overlay->presentWhereItWas(m_parts.modes.subtitleRectOnScreen()); });
     connect(events, &SessionEvents::statisticsChanged, this, &AppDelegate::sessionStatisticsChanged);
     connect(events, &SessionEvents::translationFinished, this, &AppDelegate::translationEnded);
     connect(events, &SessionEvents::linesChanged, this, [this] { m_overlay->sessionListChanged(); });
@@ -469,43 +468,9 @@ void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
     showProviderInUse();
 }
 
-// A fresh session puts the panel over the subtitles; a resume or a one-shot recognition puts it
-// back where the player left it.
 void AppDelegate::sessionStarting(bool fresh) {
     m_parts.modes.realtimeSessionStarting();
-    m_overlay->createOverlayIfNeeded();
-    if (fresh) {
-        m_overlay->renderOverlayText(false);
-        m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
-        bringOverlayToFront();
-    } else {
-        showOverlayWhereItWas();
-    }
-}
-
-void AppDelegate::manualRecognitionStarting() {
-    m_overlay->createOverlayIfNeeded();
-    showOverlayWhereItWas();
-}
-
-void AppDelegate::showOverlayWhereItWas() {
-    if (!m_overlay->restoreOverlayFrame()) m_overlay->positionOverlayOnSelectedRegion(selectedCaptureRect());
-    bringOverlayToFront();
-}
-
-void AppDelegate::bringOverlayToFront() {
-    if (OverlayPanel* panel = m_overlay->overlay()) {
-        panel->show();
-        panel->raise();
-    }
-    refreshStatusMenu();
-}
-
-std::optional<QRectF> AppDelegate::selectedCaptureRect() {
-    if (!m_parts.session.selectedTarget()) return std::nullopt;
-    const auto frame = m_parts.capture->windowFrame(m_parts.session.selectedTarget()->windowID());
-    return CaptureRegionGeometry::selectedCaptureRect(QRectF(frame.value_or(m_parts.session.selectedTarget()->frame())),
-                                                     m_parts.session.normalizedRegion());
+    m_overlay->presentForSession(fresh, m_parts.modes.subtitleRectOnScreen());
 }
 
 void AppDelegate::sessionStatisticsChanged() {

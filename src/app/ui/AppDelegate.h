@@ -100,7 +100,6 @@ private:
     // What the session reports.
     void realtimeStateChanged(const RealtimeTranslationState& state);
     void sessionStarting(bool fresh);
-    void manualRecognitionStarting();
     void sessionStatisticsChanged();
     void translationEnded(const TranslationOutcome& outcome);
 
@@ -110,9 +109,6 @@ private:
     void showProviderDetails();
     void showProviders();
     void applyFirstRunChoice(FirstRunProviderChoice choice);
-    void bringOverlayToFront();
-    void showOverlayWhereItWas();
-    std::optional<QRectF> selectedCaptureRect();
 
     DesktopComponents& m_parts;
     SettingsStore& m_settings = m_parts.settings;

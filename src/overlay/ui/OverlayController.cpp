@@ -42,6 +42,27 @@ void OverlayController::setOverlayVisible(bool visible) {
     }
 }
 
+void OverlayController::presentForSession(bool fresh, std::optional<QRectF> subtitleRect) {
+    if (!fresh) {
+        presentWhereItWas(subtitleRect);
+        return;
+    }
+    createOverlayIfNeeded();
+    renderOverlayText(false);
+    positionOverlayOnSelectedRegion(subtitleRect);
+    bringToFront();
+}
+
+void OverlayController::presentWhereItWas(std::optional<QRectF> subtitleRect) {
+    createOverlayIfNeeded();
+    if (!restoreOverlayFrame()) positionOverlayOnSelectedRegion(subtitleRect);
+    bringToFront();
+}
+
+void OverlayController::bringToFront() {
+    if (m_overlay) setOverlayVisible(true);
+}
+
 void OverlayController::showOverlay() {
     m_hiddenByUser = false;
     createOverlayIfNeeded();

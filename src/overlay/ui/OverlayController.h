@@ -54,6 +54,12 @@ public:
     // is in the display server's device pixels (a region of the X11 window frame).
     bool restoreOverlayFrame();
     void positionOverlayOnSelectedRegion(std::optional<QRectF> selectedCaptureRect);
+    // A session starts: a fresh one puts the panel over the subtitles (`subtitleRect`, in the
+    // display server's pixels); a resume puts it back where the player left it.
+    void presentForSession(bool fresh, std::optional<QRectF> subtitleRect);
+    // Where the player left it, else over the subtitles; in front, without taking the focus.
+    void presentWhereItWas(std::optional<QRectF> subtitleRect);
+    void bringToFront();
     void persistOverlayFrame();
 
     void toggleOverlayVisibility();
