@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption realOption("real", "The real-crop corpus.", "DIR", QStringLiteral(OVISU_REAL_CORPUS_DIR));
     const QCommandLineOption dataOption("data", "Tesseract model folder.", "DIR");
     const QCommandLineOption greyOption("grey", "Recognise the grey image instead of a binarised one.");
-    const QCommandLineOption worstOption("worst", "Real crops: how many of the worst readings to list.", "N", "8");
+    const QCommandLineOption worstOption("worst", "How many of the worst readings to list.", "N", "8");
     parser.addOptions({imagesOption, languagesOption, autoOption, heightOption, doubtfulOption, timingOption,
                        quietOption, saveOption, realOption, dataOption, greyOption, worstOption});
     parser.addHelpOption();
@@ -247,7 +247,8 @@ int main(int argc, char** argv) {
                                                         : settings.languages),
                 settings.singleBlock ? "single block" : "automatic layout", settings.targetTextHeight,
                 settings.doubtfulConfidence);
-    benchRealCorpus(parser.value(realOption), recognizer, parser.isSet(quietOption), parser.value(worstOption).toInt());
+    const int worstListed = parser.value(worstOption).toInt();
+    benchRealCorpus(parser.value(realOption), recognizer, parser.isSet(quietOption), worstListed);
     if (imageCount <= 0) return 0;
     std::printf("rendered corpus: %d images, fonts: %s\n\n", imageCount, qPrintable(fonts.join(", ")));
 
@@ -312,7 +313,7 @@ int main(int argc, char** argv) {
                     font.second, size.first, size.second);
         if (!parser.isSet(quietOption)) {
             std::sort(worst.begin(), worst.end(), [](const Worst& a, const Worst& b) { return a.rate > b.rate; });
-            for (size_t i = 0; i < std::min<size_t>(worst.size(), 6); ++i)
+            for (size_t i = 0; i < std::min<size_t>(worst.size(), size_t(worstListed)); ++i)
                 std::printf("    %5.1f %%  %s\n            want %s\n            got  %s\n", worst[i].rate,
                             qPrintable(worst[i].label), qPrintable(worst[i].expected), qPrintable(worst[i].got));
         }

@@ -163,6 +163,69 @@ TEST(OCRImagePreparation, clearsInkTouchingTheBorderButNeverAllOfIt) {
     EXPECT_EQ(inkIn(cut, cut.rect()), 150);
 }
 
+// White text with no outline, partly over a flat grey shape that runs off the crop (a game's
+// picture behind a borderless box): the letters over the shape are text, not picture.
+TEST(OCRImagePreparation, lettersOverAFlatShapeAtTheEdgeAreKeptButATexturedShapesSpecksAreNot) {
+    const auto crop = [](bool textured) {
+        QImage grey(400, 100, QImage::Format_Grayscale8);
+        grey.fill(0);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 280; x < 400; ++x)
+                grey.scanLine(y)[x] = uchar(textured ? 60 + (x * 7 + y * 13) % 60 : 90);
+        // "Glyphs": vertical strokes along one line, the last ones over the shape.
+        for (int x = 20; x < 380; x += 14)
+            for (int y = 35; y < 65; ++y)
+                for (int dx = 0; dx < 4; ++dx) grey.scanLine(y)[x + dx] = 220;
+        return grey;
+    };
+    OCRImagePreparation::Options options;
+    options.targetTextHeight = 0;
+    const PreparedOCRImage flat = OCRImagePreparation::prepare(crop(false), options);
+    EXPECT_GT(inkIn(flat.image, QRect(285, 35, 100, 30)), 600) << "the letters over the shape went with it";
+    EXPECT_EQ(inkIn(flat.image, QRect(280, 0, 120, 30)), 0) << "the shape itself came back";
+
+    options.restoreJoinedText = false;
+    EXPECT_EQ(inkIn(OCRImagePreparation::prepare(crop(false), options).image, QRect(285, 35, 100, 30)), 0)
+        << "the case no longer shows what it tests";
+
+    options.restoreJoinedText = true;
+    // Over a textured shape the inkier half is the texture's own: between the letters nothing comes back.
+    const PreparedOCRImage textured = OCRImagePreparation::prepare(crop(true), options);
+    qint64 betweenLetters = 0;
+    for (int x = 280; x < 400; ++x)
+        if ((x - 20) % 14 >= 4) betweenLetters += inkIn(textured.image, QRect(x, 35, 1, 30));
+    EXPECT_EQ(betweenLetters, 0) << "a textured shape's bright bits came back";
+}
+
+// A busy dark picture splits the grey levels between its own shades; the small bright third
+// class is the text, and it is read light on dark.
+TEST(OCRImagePreparation, onABusyGroundTheTextIsTheSmallClassAtOneEnd) {
+    QImage grey(400, 100, QImage::Format_Grayscale8);
+    grey.fill(10);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 400; ++x)
+            if ((x / 40 + y / 25) % 2) grey.scanLine(y)[x] = 70;  // the picture's shading, half of it
+    for (int x = 20; x < 380; x += 14)
+        for (int y = 45; y < 55; ++y)
+            for (int dx = 0; dx < 3; ++dx) grey.scanLine(y)[x + dx] = 210;
+    const int threshold = OCRImagePreparation::otsuThreshold(grey);
+    bool certain = true;
+    OCRImagePreparation::detectPolarity(grey, threshold, &certain);
+    ASSERT_FALSE(certain) << "the case no longer shows a busy ground";
+    const auto split = OCRImagePreparation::splitOutMinorityInk(grey, threshold);
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->polarity, InkPolarity::lightOnDark);
+    EXPECT_GE(split->threshold, 70);
+    EXPECT_LT(split->threshold, 210);
+
+    // An even split with no small class at either end: nothing to set apart.
+    QImage even(100, 100, QImage::Format_Grayscale8);
+    even.fill(200);
+    for (int y = 25; y < 75; ++y)
+        for (int x = 0; x < 100; ++x) even.scanLine(y)[x] = 10;
+    EXPECT_FALSE(OCRImagePreparation::splitOutMinorityInk(even, 100));
+}
+
 TEST(OCRImagePreparation, textHeightComesFromTextRowsNotFromStrayPixelsOrSolidBars) {
     QImage binary(400, 200, QImage::Format_Grayscale8);
     binary.fill(255);
