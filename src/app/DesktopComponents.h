@@ -12,6 +12,7 @@
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationProfiles.h"
 #include "history/SpeechOutput.h"
+#include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
 
 #include <memory>

@@ -5,6 +5,7 @@
 #include "app/TranslationOutcomeRecording.h"
 #include "base/OCRTextCleaner.h"
 #include "base/SettingsStore.h"
+#include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
 #include "engine/ProviderSelection.h"
 #include "dialogue/TranslationPipeline.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
 #include "dialogue/TranslationPipelineClient.h"
 

@@ -7,6 +7,7 @@
 #include "base/SettingsStore.h"
 #include "dialogue/RealtimeSession.h"
 #include "capture/RealtimeStatusPresentation.h"
+#include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
 #include "capture/WindowCapture.h"
 #include "engine/ProviderSelection.h"

@@ -170,10 +170,22 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     settingsWindow->hide();
     auto* themes = settingsWindow->findChild<SegmentedControl*>(SettingsKeys::overlayThemePreset);
     ASSERT_NE(themes, nullptr);
+    const auto grabScreen = [] { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); };
+    QImage shownBefore = grabScreen().copy(panelFrame);
     for (int theme : {1, 2, 0}) {
         themes->button(theme)->click();
-        spin(400);
-        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        // The panel is drawn again in the new look: wait until the screen shows it and holds still.
+        QImage screen;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                const QImage now = grabScreen();
+                const bool settled = now == screen && now.copy(panelFrame) != shownBefore;
+                screen = now;
+                return settled;
+            },
+            5000))
+            << "theme " << theme << " never showed";
+        shownBefore = screen.copy(panelFrame);
         if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
             screen.save(folder + QStringLiteral("/desktop-overlay-theme-%1.png").arg(theme));
         panelPictures << screen.copy(panelFrame);

@@ -1,4 +1,5 @@
 #include "support/TestFiles.h"
+#include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "capture/ui/RegionPickerWindow.h"
-#include "capture/ui/RegionPreviewWindow.h"
+#include "capture/ui/RegionPicker.h"
+#include "capture/ui/RegionPreviews.h"
 
 #include <QApplication>
 #include <QCoreApplication>

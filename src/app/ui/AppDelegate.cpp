@@ -17,8 +17,6 @@
 #include "history/LatestTranslationActions.h"
 #include "history/SpeechOutput.h"
 #include "overlay/ui/OverlayController.h"
-#include "capture/ui/RegionPickerWindow.h"
-#include "capture/ui/RegionPreviewWindow.h"
 #include "history/ui/TranslationHistoryWindow.h"
 #include "capture/RegionControls.h"
 #include "capture/RealtimeStatusPresentation.h"

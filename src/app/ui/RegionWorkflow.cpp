@@ -3,7 +3,7 @@
 #include "app/ModeCoordinator.h"
 #include "app/ui/MainWindow.h"
 #include "capture/RegionControls.h"
-#include "capture/ui/RegionPickerWindow.h"
+#include "capture/ui/RegionPicker.h"
 #include "dialogue/RealtimeSession.h"
 
 namespace ovisu {

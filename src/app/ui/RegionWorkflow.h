@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ui/RegionPreviewWindow.h"
+#include "capture/ui/RegionPreviews.h"
 
 #include <QObject>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/ui/SegmentedControl.h"
+#include "app/ui/SettingsSlider.h"
+
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -53,59 +56,6 @@ protected:
 private:
     SettingsStore& m_settings;
     QVBoxLayout* m_layout;
-};
-
-// A slider over a range of decimal values with the current value shown beside it. The slider
-// moves in whole steps; the value it reports is rounded to the shown decimals, so a stored
-// setting never carries binary noise like 0.7000000000000001.
-class SettingsSlider : public QWidget {
-    Q_OBJECT
-public:
-    SettingsSlider(double minimum, double maximum, double step, int decimals, QString suffix,
-                   QWidget* parent = nullptr);
-
-    // Shows a value without emitting valueEdited; values outside the range show at its end.
-    void setValue(double value);
-    double value() const;
-    QSlider* slider() const { return m_slider; }
-    QString valueText() const;
-
-signals:
-    void valueEdited(double value);
-
-private:
-    double valueAt(int position) const;
-    QString textFor(double value) const;
-
-    double m_minimum;
-    double m_step;
-    int m_decimals;
-    QString m_suffix;
-    QSlider* m_slider;
-    QLabel* m_valueLabel;
-};
-
-// A row of mutually exclusive buttons, the look of a segmented control.
-class SegmentedControl : public QWidget {
-    Q_OBJECT
-public:
-    explicit SegmentedControl(const QStringList& titles, QWidget* parent = nullptr);
-
-    // Shows a segment without emitting segmentChosen; an index outside the segments is clamped.
-    void setCurrentIndex(int index);
-    int currentIndex() const;
-    QAbstractButton* button(int index) const;
-
-protected:
-    void changeEvent(QEvent* event) override;
-
-signals:
-    // The user chose a segment (also when it was already the current one).
-    void segmentChosen(int index);
-
-private:
-    QButtonGroup* m_group;
-    QList<QAbstractButton*> m_buttons;
 };
 
 }  // namespace ovisu
