@@ -37,7 +37,7 @@ SubtitleChangeResult SubtitleChangeDetector::observe(const QString& text) {
     if (signature.isEmpty())
         return SubtitleChangeResult::waiting();
 
-    if (signature != candidateSignature) {
+    if (signature != candidateSignature && !rereadsCandidate(signature)) {
         candidateText = cleaned;
         candidateSignature = signature;
         candidateHits = 1;
@@ -52,7 +52,8 @@ SubtitleChangeResult SubtitleChangeDetector::observe(const QString& text) {
 
     if (candidateHits < requiredStableHits || DialogueTextCompleteness::hasUnclosedDelimiters(candidateText))
         return SubtitleChangeResult::waiting();
-    if (hasAlreadyTranslated(signature))
+    // The candidate is what would be sent: a misreading of it must not send it again.
+    if (hasAlreadyTranslated(signature) || hasAlreadyTranslated(candidateSignature))
         return SubtitleChangeResult::alreadyTranslated();
     return SubtitleChangeResult::stable(candidateText, candidateSignature);
 }
@@ -69,6 +70,15 @@ SubtitleChangeResult SubtitleChangeDetector::acceptImmediately(const QString& te
     if (hasAlreadyTranslated(signature))
         return SubtitleChangeResult::alreadyTranslated();
     return SubtitleChangeResult::stable(cleaned, signature);
+}
+
+// A picture moving behind a translucent box (a background that keeps dissolving) makes every
+// reading of the same line a little different, so two identical readings may never come. A reading
+// nearly equal to the candidate and no longer than it is that line read again; a longer one may be
+// the next characters of a line being typed out, which must not pass for the line complete.
+bool SubtitleChangeDetector::rereadsCandidate(const QString& signature) const {
+    return !candidateSignature.isEmpty() && characterCount(signature) <= characterCount(candidateSignature) &&
+           similar(signature, candidateSignature, similarityThreshold);
 }
 
 bool SubtitleChangeDetector::hasAlreadyTranslated(const QString& signature) const {

@@ -28,9 +28,9 @@ struct SubtitleChangeResult {
     friend bool operator==(const SubtitleChangeResult&, const SubtitleChangeResult&) = default;
 };
 
-// Decides when a recognised subtitle has settled: the same comparison form on
-// `requiredStableHits` consecutive readings, with every bracket closed, and not (nearly) the text
-// translated last. Recognition of a subtitle that is still being typed out, or misread in one
+// Decides when a recognised subtitle has settled: the same comparison form (or a reading of it
+// that differs only by misread characters) on `requiredStableHits` consecutive readings, with
+// every bracket closed, and not (nearly) the text translated last. Recognition of a subtitle that is still being typed out, or misread in one
 // pass, therefore never reaches the translation source.
 struct SubtitleChangeDetector {
     QString candidateText;       // cleaned; the longest reading seen for this signature
@@ -54,6 +54,8 @@ struct SubtitleChangeDetector {
 
     bool hasAlreadyTranslated(const QString& signature) const;
 
+    // A reading of the candidate's line that differs only by misread characters (and is no longer).
+    bool rereadsCandidate(const QString& signature) const;
     // Forgets the candidate and the last translation; keeps the two settings.
     void reset();
 

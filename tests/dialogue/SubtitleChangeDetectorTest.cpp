@@ -47,6 +47,34 @@ TEST(SubtitleChangeDetectorTest, AlternatingTextsNeverSettle) {
     EXPECT_EQ(detector.candidateHits, 1);
 }
 
+// Seen on a real game: a line over a background that keeps dissolving never read the same twice.
+TEST(SubtitleChangeDetectorTest, AMisreadingOfTheSameLineCountsButATypedOutLineDoesNotPassForComplete) {
+    const QString line = u"デフォルトでは画像は瞬時に置き換えられます。設定すれば、画像と画像の間にトランジションをつけることもできます。"_qs;
+    QString misread = line;
+    misread.replace(u"瞬時"_qs, u"骨時"_qs);
+    QString misreadShorter = line;
+    misreadShorter.remove(u"設"_qs);
+    SubtitleChangeDetector detector;
+    EXPECT_EQ(detector.observe(line), Result::changed());
+    EXPECT_EQ(detector.observe(misread).kind, Result::Kind::stable);
+    EXPECT_EQ(detector.candidateText, line) << "the first reading of the line is the one translated";
+    // Once it is translated, further misreadings of it are not sent again.
+    detector.translatedSignature = detector.candidateSignature;
+    EXPECT_EQ(detector.observe(misreadShorter), Result::alreadyTranslated());
+    detector.reset();
+    EXPECT_EQ(observeAll(detector, {misread, misreadShorter}).last().kind, Result::Kind::stable);
+
+    // Typed out: each reading is the one before and more. Only two readings of the whole line settle.
+    detector.reset();
+    EXPECT_EQ(observeAll(detector, {line.left(line.size() - 8), line.left(line.size() - 4), line}),
+              (QList<Result>{Result::changed(), Result::changed(), Result::changed()}));
+    EXPECT_EQ(detector.observe(misread).kind, Result::Kind::stable);
+
+    // Short lines a character apart are different lines.
+    detector.reset();
+    EXPECT_EQ(observeAll(detector, {u"はい。"_qs, u"いい。"_qs}), (QList<Result>{Result::changed(), Result::changed()}));
+}
+
 TEST(SubtitleChangeDetectorTest, RequiredHitsCountFromTheFirstReadingOfASignature) {
     SubtitleChangeDetector once(1, 0.9);
     EXPECT_EQ(observeAll(once, {u"はい"_qs, u"はい"_qs}),
