@@ -59,21 +59,11 @@ using namespace ovisu::test;
 
 namespace {
 
-const QStringList kScript = {"今日はいい天気ですね。", "そうだね、散歩に行こうか。", "駅の近くに新しい店ができた。"};
+const QStringList& kScript = kDialogueScript;
 const QString kGameTitle = QStringLiteral("Desktop Game");
 
-class DesktopProgramTest : public ::testing::Test {
+class DesktopProgramTest : public DesktopFixture {
 protected:
-    fake::FakeService service;
-
-    void SetUp() override {
-        SettingsStore settings;
-        ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
-        ASSERT_TRUE(settings.setInt("provider", 9));
-        // The first-run guide has been answered, except where a test asks for it.
-        ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
-    }
-
     static int indexOfTitle(const DesktopComponents& parts, const QString& windowTitle) {
         const auto& targets = parts.modes.targets();
         for (int i = 0; i < targets.size(); ++i)

@@ -1,5 +1,7 @@
 #include "desktop/DesktopTestSupport.h"
 
+#include "app/FirstRunGuide.h"
+#include "base/SettingsStore.h"
 #include "capture/WindowCapture.h"
 #include "support/EventLoopWait.h"
 #include "support/TestEnvironment.h"
@@ -7,6 +9,15 @@
 #include <QFile>
 
 namespace ovisu::test {
+
+const QStringList kDialogueScript = {"今日はいい天気ですね。", "そうだね、散歩に行こうか。", "駅の近くに新しい店ができた。"};
+
+void DesktopFixture::SetUp() {
+    SettingsStore settings;
+    ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
+    ASSERT_TRUE(settings.setInt("provider", 9));
+    ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
+}
 
 TestGame::TestGame(const QStringList& lines, const QString& title, int holdMilliseconds) : m_title(title) {
     const QString home = currentHome();

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 
@@ -30,6 +32,17 @@ private:
 // The text of a chat request's last user line: what was sent for translation.
 QString sentText(const fake::RecordedRequest& request);
 QStringList sentTexts(const fake::FakeService& service);
+
+// Three lines of Japanese dialogue for the test game.
+extern const QStringList kDialogueScript;
+
+// The desktop program's settings for a test: the source is Sakura on the fake service, and the
+// first-run guide has been answered, except where a test asks for it.
+class DesktopFixture : public ::testing::Test {
+protected:
+    fake::FakeService service;
+    void SetUp() override;
+};
 
 // Runs a command line tool on the private display (xdotool, for keys and clicks).
 bool runOnDisplay(const QString& program, const QStringList& arguments);

@@ -29,20 +29,11 @@ using namespace ovisu::test;
 
 namespace {
 
-const QStringList kScript = {"今日はいい天気ですね。", "そうだね、散歩に行こうか。", "駅の近くに新しい店ができた。"};
+const QStringList& kScript = kDialogueScript;
 const QString kGameTitle = QStringLiteral("Placement Game");
 
-class ScreenPlacementTest : public ::testing::Test {
+class ScreenPlacementTest : public DesktopFixture {
 protected:
-    fake::FakeService service;
-
-    void SetUp() override {
-        SettingsStore settings;
-        ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
-        ASSERT_TRUE(settings.setInt("provider", 9));
-        ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
-    }
-
     // The game chosen and its subtitle box marked, as a returning user has them.
     static void rememberGameAndBox() {
         ASSERT_TRUE(SettingsStore().setDictionary(
