@@ -199,7 +199,9 @@ bool OCRImagePreparation::clearBorderInk(QImage& binary, const QImage& grey, Ink
         for (int x = 0; x < width; ++x)
             if (seen[x]) row[x] = 255;
     }
-    if (!grey.isNull() && grey.size() == binary.size()) restoreTextJoinedToPicture(binary, grey, polarity, reached);
+    // Only a shape of at least a twentieth of the crop can hold letters worth putting back.
+    if (!grey.isNull() && grey.size() == binary.size() && cleared * 20 >= qint64(width) * height)
+        restoreTextJoinedToPicture(binary, grey, polarity, reached);
     return true;
 }
 
@@ -265,6 +267,7 @@ void OCRImagePreparation::restoreTextJoinedToPicture(QImage& binary, const QImag
     if (fullestRow == 0) return;
 
     std::vector<uchar> inkier(size_t(area), 0);
+    bool anyInkier = false;
     forEachShape(width, height, [&](qint64 at) { return cleared[size_t(at)] != 0; }, false,
                  [&](const std::vector<qint64>& shape) {
                      // A rim, a speck or a sliver of the picture carries no letters.
@@ -291,7 +294,9 @@ void OCRImagePreparation::restoreTextJoinedToPicture(QImage& binary, const QImag
                      if (squares / rest - mean * mean > 16.0 * 16.0) return;
                      for (const qint64 at : shape)
                          if (isInkier(at)) inkier[size_t(at)] = 1;
+                     anyInkier = true;
                  });
+    if (!anyInkier) return;
     qint64 stillJoined = 0;
     const std::vector<uchar> joined =
         reachedFromBorder(width, height, [&](int x, int y) { return inkier[size_t(y) * width + x] != 0; }, &stillJoined);
