@@ -117,7 +117,6 @@ private:
     std::unique_ptr<ClipboardMonitor> m_clipboard;
     QList<TargetWindow> m_targets;
     QThreadPool m_stillPool;  // one thread: stills in turn
-    int m_targetRevision = 0;
 };
 
 }  // namespace ovisu

@@ -174,8 +174,6 @@ std::vector<uchar> reachedFromBorder(int width, int height, const std::function<
 
 }  // namespace
 
-bool OCRImagePreparation::clearBorderInk(QImage& binary) { return clearBorderInk(binary, QImage(), InkPolarity::lightOnDark); }
-
 bool OCRImagePreparation::clearBorderInk(QImage& binary, const QImage& grey, InkPolarity polarity) {
     const int width = binary.width();
     const int height = binary.height();

@@ -55,10 +55,10 @@ public:
     // Turns the ink connected to the image's border into ground: bits of the picture cut by the crop,
     // the rim of a box. Leaves the image alone when all its ink touches the border. True if it
     // changed anything.
-    static bool clearBorderInk(QImage& binary);
-    // The same, given the grey image it was binarised from: letters that joined a shape of the
-    // picture and went with it are put back.
-    static bool clearBorderInk(QImage& binary, const QImage& grey, InkPolarity polarity);
+    // Given the grey image it was binarised from, letters that joined a flat shape of the picture
+    // and went with it are put back.
+    static bool clearBorderInk(QImage& binary, const QImage& grey = QImage(),
+                               InkPolarity polarity = InkPolarity::lightOnDark);
     // Height in pixels of the typical text row of a dark-on-light image, from its horizontal ink
     // profile; 0 when it holds no text-like row.
     static int estimatedTextHeight(const QImage& binary);
