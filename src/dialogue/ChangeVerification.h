@@ -12,8 +12,9 @@ namespace ovisu {
 // reached the two agreeing readings that stability needs.
 class ChangeVerification {
 public:
-    // Records one reading by its comparison form; true while another reading is needed.
-    bool needsAnotherReading(const QString& comparisonForm);
+    // Records one reading by its comparison form; true while another reading is needed. A reading
+    // that only misreads the one before (see SubtitleChangeDetector::rereads) agrees with it.
+    bool needsAnotherReading(const QString& comparisonForm, double similarityThreshold = 1.0);
     void reset() { m_lastForm.reset(); }
 
 private:

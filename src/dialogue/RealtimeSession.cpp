@@ -192,7 +192,8 @@ void RealtimeSession::handleRecognizedText(const QString& text, double averageCo
     const QString cleaned = OCRTextCleaner::clean(text);
     // A realtime change is followed by readings until they agree, whatever the gate says of
     // them: a box half way through a dissolve or a reveal reads as junk or as too little text.
-    const bool followChange = !manual && m_changeVerification.needsAnotherReading(OCRTextCleaner::comparisonForm(cleaned));
+    const bool followChange = !manual && m_changeVerification.needsAnotherReading(OCRTextCleaner::comparisonForm(cleaned),
+                                                                            m_detector.similarityThreshold);
     switch (m_qualityGate.evaluate(cleaned, averageConfidence)) {
     case OCRQualityGate::Decision::garbled:
         if (manual) clearManualState();

@@ -37,7 +37,7 @@ SubtitleChangeResult SubtitleChangeDetector::observe(const QString& text) {
     if (signature.isEmpty())
         return SubtitleChangeResult::waiting();
 
-    if (signature != candidateSignature && !rereadsCandidate(signature)) {
+    if (signature != candidateSignature && !rereads(signature, candidateSignature, similarityThreshold)) {
         candidateText = cleaned;
         candidateSignature = signature;
         candidateHits = 1;
@@ -76,9 +76,8 @@ SubtitleChangeResult SubtitleChangeDetector::acceptImmediately(const QString& te
 // reading of the same line a little different, so two identical readings may never come. A reading
 // nearly equal to the candidate and no longer than it is that line read again; a longer one may be
 // the next characters of a line being typed out, which must not pass for the line complete.
-bool SubtitleChangeDetector::rereadsCandidate(const QString& signature) const {
-    return !candidateSignature.isEmpty() && characterCount(signature) <= characterCount(candidateSignature) &&
-           similar(signature, candidateSignature, similarityThreshold);
+bool SubtitleChangeDetector::rereads(const QString& reading, const QString& earlier, double threshold) {
+    return !earlier.isEmpty() && characterCount(reading) <= characterCount(earlier) && similar(reading, earlier, threshold);
 }
 
 bool SubtitleChangeDetector::hasAlreadyTranslated(const QString& signature) const {

@@ -54,8 +54,9 @@ struct SubtitleChangeDetector {
 
     bool hasAlreadyTranslated(const QString& signature) const;
 
-    // A reading of the candidate's line that differs only by misread characters (and is no longer).
-    bool rereadsCandidate(const QString& signature) const;
+    // Whether `reading` is `earlier`'s line read again: nearly equal (by `threshold`) and no longer.
+    // A longer one may be the next characters of a line being typed out.
+    static bool rereads(const QString& reading, const QString& earlier, double threshold);
     // Forgets the candidate and the last translation; keeps the two settings.
     void reset();
 

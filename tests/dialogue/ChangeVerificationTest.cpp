@@ -17,6 +17,14 @@ TEST(ChangeVerificationTest, ReadsUntilTwoReadingsInARowAgreeOrTheBoxIsEmpty) {
     EXPECT_FALSE(verification.needsAnotherReading(QString()));
     EXPECT_TRUE(verification.needsAnotherReading(u"はい"_qs)) << "the line before the empty box is not the last reading";
 
+    // Over a picture that keeps changing, a misreading of the line agrees with it; more of it does not.
+    const QString line = u"デフォルトでは画像は瞬時に置き換えられます"_qs;
+    QString misread = line;
+    misread.replace(u"瞬"_qs, u"骨"_qs);
+    EXPECT_TRUE(verification.needsAnotherReading(line.left(line.size() - 1), 0.9));
+    EXPECT_TRUE(verification.needsAnotherReading(line, 0.9));
+    EXPECT_FALSE(verification.needsAnotherReading(misread, 0.9));
+
     // After a reset, no reading counts as the one before.
     verification.needsAnotherReading(u"うん"_qs);
     verification.reset();
