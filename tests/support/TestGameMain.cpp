@@ -1,6 +1,9 @@
 // A small stand-in for a visual novel: a picture-like background, a translucent dialogue box with
 // a name plate and a page mark, and Japanese lines revealed character by character. It logs what
 // it shows, with times, so tests can compare what Ovisu read and translated with what was on screen.
+// With --menu it shows menu screens instead: menu words, a status line and buttons over the picture.
+#include "support/TestGameMenu.h"
+
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QFile>
@@ -16,6 +19,24 @@
 #include <QTimer>
 
 namespace {
+
+void paintScenery(QPainter& p, int width, int height) {
+    QLinearGradient sky(0, 0, width, height);
+    sky.setColorAt(0, QColor(250, 190, 200));
+    sky.setColorAt(0.5, QColor(120, 150, 220));
+    sky.setColorAt(1, QColor(60, 90, 60));
+    p.fillRect(QRect(0, 0, width, height), sky);
+    for (int i = 0; i < 12; ++i)  // a little scenery behind the box
+        p.fillRect(QRect((i * 97) % width, height / 3 + (i * 53) % (height / 3), 60, 90), QColor(255, 255, 255, 60));
+}
+
+void logEvent(QFile& log, const QJsonObject& event) {
+    if (!log.isOpen()) return;
+    QJsonObject line = event;
+    line.insert("time", QDateTime::currentMSecsSinceEpoch() / 1000.0);
+    log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+    log.flush();
+}
 
 struct Page {
     QString speaker;
@@ -56,13 +77,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient sky(0, 0, width(), height());
-        sky.setColorAt(0, QColor(250, 190, 200));
-        sky.setColorAt(0.5, QColor(120, 150, 220));
-        sky.setColorAt(1, QColor(60, 90, 60));
-        p.fillRect(QRect(0, 0, width(), height()), sky);
-        for (int i = 0; i < 12; ++i)  // a little scenery behind the box
-            p.fillRect(QRect((i * 97) % width(), height() / 3 + (i * 53) % (height() / 3), 60, 90), QColor(255, 255, 255, 60));
+        paintScenery(p, width(), height());
 
         const QRect box(width() / 20, height() * 2 / 3, width() * 9 / 10, height() * 3 / 10);
         p.setPen(Qt::NoPen);
@@ -138,10 +153,7 @@ private:
     }
     void advance() { showPage(m_index + 1); }
     void log(const QString& event, const QString& text) {
-        if (!m_log.isOpen()) return;
-        const QJsonObject line{{"time", QDateTime::currentMSecsSinceEpoch() / 1000.0}, {"event", event}, {"page", m_index}, {"text", text}};
-        m_log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
-        m_log.flush();
+        logEvent(m_log, {{"event", event}, {"page", m_index}, {"text", text}});
     }
 
     QList<Page> m_pages;
@@ -152,6 +164,69 @@ private:
     QTimer m_hold;
     qsizetype m_index = 0;
     qsizetype m_revealed = 0;
+};
+
+// Menu screens as games draw them: light words on a dark translucent panel, a status line in a
+// light bar, and dark words on light buttons. A click turns to the other page.
+class MenuWindow : public QRasterWindow {
+public:
+    MenuWindow(QFont font, QString logPath) : m_font(std::move(font)), m_log(logPath) {
+        if (!logPath.isEmpty()) (void)m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    }
+    void begin() { logEvent(m_log, {{"event", "menu-page"}, {"page", m_page}}); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        using namespace ovisu::test;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintScenery(p, width(), height());
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(15, 15, 30, 170));
+        const QRect panel(width() / 16, height() / 5, width() / 4, height() * 3 / 5);
+        p.drawRoundedRect(panel, 10, 10);
+
+        const QStringList words = m_page == 0 ? TestGameMenu::titleMenuWords() : TestGameMenu::settingsScreenTexts();
+        p.setFont(m_font);
+        const int rowHeight = panel.height() / int(words.size() + 1);
+        for (int i = 0; i < words.size(); ++i) {
+            p.setPen(i == 0 ? QColor(255, 225, 150) : QColor(235, 235, 245));
+            p.drawText(QRect(panel.left() + 32, panel.top() + rowHeight / 2 + i * rowHeight, panel.width() - 40, rowHeight),
+                       Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+        }
+        if (m_page != 0) return;
+
+        QFont small = m_font;
+        small.setPixelSize(std::max(14, m_font.pixelSize() * 2 / 3));
+        p.setFont(small);
+        p.setBrush(QColor(255, 255, 255, 200));
+        const QRect bar(width() / 2, height() / 24, width() * 7 / 16, height() / 12);
+        p.drawRoundedRect(bar, 6, 6);
+        p.setPen(QColor(60, 40, 60));
+        const QStringList status = TestGameMenu::titleStatusTexts();
+        p.drawText(bar.adjusted(24, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, status.value(0));
+        p.drawText(bar.adjusted(0, 0, -24, 0), Qt::AlignRight | Qt::AlignVCenter, status.value(1));
+
+        const QStringList buttons = TestGameMenu::titleButtons();
+        for (int i = 0; i < buttons.size(); ++i) {
+            const QRect button(width() * 5 / 8 + i * (width() / 6), height() * 4 / 5, width() / 8, height() / 12);
+            p.setPen(QPen(QColor(120, 80, 100), 2));
+            p.setBrush(QColor(245, 235, 240));
+            p.drawRoundedRect(button, 8, 8);
+            p.setPen(QColor(50, 30, 50));
+            p.drawText(button, Qt::AlignCenter, buttons[i]);
+        }
+    }
+    void mousePressEvent(QMouseEvent*) override {
+        m_page = 1 - m_page;
+        begin();
+        update();
+    }
+
+private:
+    QFont m_font;
+    QFile m_log;
+    int m_page = 0;
 };
 
 }  // namespace
@@ -169,19 +244,30 @@ int main(int argc, char** argv) {
     const QCommandLineOption logOption("log", "Append what is shown, with times, as JSON lines.", "FILE");
     const QCommandLineOption titleOption("title", "Window title.", "TITLE", "Ovisu Test Game");
     const QCommandLineOption sizeWindowOption("window-size", "Window size.", "WxH", "1280x720");
-    for (const auto& option : {scriptOption, fontOption, sizeOption, charOption, holdOption, logOption, titleOption, sizeWindowOption})
+    const QCommandLineOption menuOption("menu", "Show the menu screens instead of dialogue.");
+    for (const auto& option : {scriptOption, fontOption, sizeOption, charOption, holdOption, logOption, titleOption,
+                               sizeWindowOption, menuOption})
         parser.addOption(option);
     parser.process(app);
+    const QStringList size = parser.value(sizeWindowOption).split(QLatin1Char('x'));
+    QFont font(parser.value(fontOption));
+    font.setPixelSize(parser.value(sizeOption).toInt());
+
+    if (parser.isSet(menuOption)) {
+        MenuWindow menu(font, parser.value(logOption));
+        menu.resize(size.value(0).toInt(), size.value(1).toInt());
+        menu.setTitle(parser.value(titleOption));
+        menu.show();
+        QTimer::singleShot(300, &menu, [&menu] { menu.begin(); });
+        return app.exec();
+    }
 
     const QList<Page> pages = readScript(parser.value(scriptOption));
     if (pages.isEmpty()) {
         QTextStream(stderr) << "ovisu-test-game: no pages in the script (--script FILE)\n";
         return 2;
     }
-    QFont font(parser.value(fontOption));
-    font.setPixelSize(parser.value(sizeOption).toInt());
     GameWindow window(pages, font, parser.value(charOption).toInt(), parser.value(holdOption).toInt(), parser.value(logOption));
-    const QStringList size = parser.value(sizeWindowOption).split(QLatin1Char('x'));
     window.resize(size.value(0).toInt(), size.value(1).toInt());
     window.setTitle(parser.value(titleOption));
     window.show();
