@@ -7,6 +7,7 @@
 #include "app/ProviderCommands.h"
 #include "app/TranslateCommand.h"
 #include "app/WatchCommand.h"
+#include "app/InterfaceCommand.h"
 #include "app/WindowCommands.h"
 
 #include <QCommandLineParser>
@@ -33,6 +34,7 @@ const Command kCommands[] = {
     {"capture", "Capture a window (or its subtitle region) to a PNG file", runCaptureCommand},
     {"ocr", "Recognise the Japanese text of an image as the realtime loop would", runOcrCommand},
     {"watch", "Translate each new line of dialogue in a game window as it appears", runWatchCommand},
+    {"interface", "Translate the menus, buttons and status texts of a game window", runInterfaceCommand},
 };
 
 QString usage() {

@@ -6,9 +6,10 @@ DesktopComponents::DesktopComponents()
     : capture(makeWindowCapture()),
       pipeline(services.pipelineServices()),
       session(settings, *capture, pipeline, sessionEvents),
+      interfaceMode(settings, selection, services, *capture, interfacePanels, interfaceEvents, {}),
       profiles(settings, selection, pipeline.providerSettings()),
       clipboardSource(makeClipboardSource()),
-      modes(settings, *capture, session, pipeline, profiles, *clipboardSource),
+      modes(settings, *capture, session, interfaceMode.session(), pipeline, profiles, *clipboardSource),
       hotKeys(makeGlobalHotKeys()),
       speech(makeSpeechOutput()) {}
 

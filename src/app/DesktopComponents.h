@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/GlobalHotKeys.h"
+#include "app/InterfaceModeParts.h"
 #include "app/ModeCoordinator.h"
 #include "app/SessionEvents.h"
 #include "app/TranslationServices.h"
@@ -14,6 +15,7 @@
 #include "history/SpeechOutput.h"
 #include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
+#include "interface/InterfacePanelRecord.h"
 
 #include <memory>
 
@@ -37,6 +39,10 @@ public:
     std::unique_ptr<WindowCapture> capture;
     TranslationPipeline pipeline;
     RealtimeSession session;
+    InterfaceSessionEvents interfaceEvents{sessionEvents};
+    // Where interface translations go until labels are painted over the game.
+    InterfacePanelRecord interfacePanels;
+    InterfaceModeParts interfaceMode;
     TranslationProfiles profiles;
     std::unique_ptr<ClipboardSource> clipboardSource;
     ModeCoordinator modes;

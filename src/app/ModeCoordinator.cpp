@@ -7,9 +7,11 @@
 #include "dialogue/RealtimeSession.h"
 #include "dialogue/TranslationPipeline.h"
 #include "engine/TranslationProfiles.h"
+#include "interface/InterfaceSession.h"
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 
 namespace ovisu {
 namespace {
@@ -23,12 +25,13 @@ std::optional<quint32> windowIDOf(const std::optional<TargetWindow>& target) {
 }  // namespace
 
 ModeCoordinator::ModeCoordinator(SettingsStore& settings, WindowCapture& capture, RealtimeSession& session,
-                                 TranslationPipeline& pipeline, TranslationProfiles& profiles,
-                                 ClipboardSource& clipboardSource, QObject* parent)
+                                 InterfaceSession& interfaceSession, TranslationPipeline& pipeline,
+                                 TranslationProfiles& profiles, ClipboardSource& clipboardSource, QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_capture(capture),
       m_session(session),
+      m_interface(interfaceSession),
       m_pipeline(pipeline),
       m_profiles(profiles),
       m_clipboard(std::make_unique<ClipboardMonitor>(settings, pipeline, clipboardSource, *this)) {
@@ -43,7 +46,8 @@ void ModeCoordinator::restoreAtLaunch() {
 }
 
 void ModeCoordinator::prepareForQuit() {
-    if (m_session.isRunning()) m_session.stopTranslation();
+    stopSessions();
+    m_interface.clearInterfaceOverlays(true);
     // Quitting is not switching the mode off: the next launch restores it.
     if (m_clipboard->isPolling()) m_clipboard->suspendClipboardMonitoringForQuit();
     m_pipeline.cancelActiveTranslation(true);
@@ -66,7 +70,7 @@ std::optional<ModeCoordinator::TargetList> ModeCoordinator::refreshTargets() {
         WindowListing::chooseSelection(m_targets, windowIDOf(m_session.selectedTarget()), remembered.windowID, remembered.title);
     if (index) {
         list.selectedIndex = static_cast<int>(*index);
-        m_session.setTarget(m_targets[*index]);
+        setTargetOfBothModes(m_targets[*index]);
     }
     AppLogger::shared().info(QStringLiteral("capture"), QStringLiteral("找到 %1 个可选窗口").arg(m_targets.size()));
     m_session.showState(RealtimeTranslationState::idle());
@@ -75,15 +79,20 @@ std::optional<ModeCoordinator::TargetList> ModeCoordinator::refreshTargets() {
 
 void ModeCoordinator::chooseTarget(int index) {
     if (index < 0 || index >= m_targets.size()) return;
-    if (m_session.isRunning()) m_session.stopTranslation();
+    stopSessions();
     const TargetWindow& target = m_targets[index];
-    m_session.setTarget(target);
+    setTargetOfBothModes(target);
     rememberTarget(target);
     storeRegion(std::nullopt);
 }
 
 void ModeCoordinator::followChosenTarget(int index) {
-    if (index >= 0 && index < m_targets.size()) m_session.setTarget(m_targets[index]);
+    if (index >= 0 && index < m_targets.size()) setTargetOfBothModes(m_targets[index]);
+}
+
+void ModeCoordinator::setTargetOfBothModes(const TargetWindow& target) {
+    m_session.setTarget(target);
+    m_interface.setTarget(target);
 }
 
 void ModeCoordinator::rememberTarget(const TargetWindow& target) {
@@ -134,17 +143,54 @@ std::optional<QRectF> ModeCoordinator::subtitleRectOnScreen() const {
 
 // Modes -----------------------------------------------------------------------------------
 
-bool ModeCoordinator::changeMode(TranslationMode mode, bool interfaceModeOffered) {
-    if (mode == TranslationMode::interface && !interfaceModeOffered) return false;
+void ModeCoordinator::changeMode(TranslationMode mode) {
+    const bool wasRunning = isRealtimeSessionRunning();
+    if (m_session.isRunning()) m_session.stopTranslation();
+    m_interface.leaveMode();
+    // Stores the mode and resets the dialogue's detection; nothing runs any more to resume.
     m_session.translationModeChanged(mode);
-    return true;
+    if (!wasRunning) return;
+    QTimer::singleShot(0, this, [this] {
+        if (!isRealtimeSessionRunning()) toggleTranslation();
+    });
+}
+
+TranslationMode ModeCoordinator::translationMode() const { return m_session.translationMode(); }
+
+void ModeCoordinator::stopSessions() {
+    if (m_session.isRunning()) m_session.stopTranslation();
+    if (m_interface.isRunning()) m_interface.stopTranslation();
 }
 
 void ModeCoordinator::toggleTranslation() {
-    if (m_session.isRunning())
-        m_session.stopTranslation();
-    else
-        m_session.startTranslation();
+    if (translationMode() == TranslationMode::dialogue) {
+        m_session.toggleTranslation();
+        return;
+    }
+    // The dialogue session tells the clipboard mode itself when it starts; this one does not.
+    if (!m_interface.isRunning()) realtimeSessionStarting();
+    m_interface.toggleTranslation();
+}
+
+void ModeCoordinator::performManualOCR() {
+    if (translationMode() == TranslationMode::dialogue) {
+        m_session.performManualOCR();
+        return;
+    }
+    if (!m_interface.isRunning()) realtimeSessionStarting();
+    m_interface.performManualOCR();
+}
+
+const RealtimeTranslationState& ModeCoordinator::realtimeState() const {
+    return translationMode() == TranslationMode::interface ? m_interface.state() : m_session.state();
+}
+
+QString ModeCoordinator::lastErrorMessage() const {
+    return translationMode() == TranslationMode::interface ? m_interface.lastErrorMessage() : m_session.lastErrorMessage();
+}
+
+void ModeCoordinator::translationSourceChanged() {
+    if (translationMode() == TranslationMode::interface) m_interface.translationSourceChanged();
 }
 
 void ModeCoordinator::realtimeSessionStarting() {
@@ -154,15 +200,15 @@ void ModeCoordinator::realtimeSessionStarting() {
 std::expected<QString, QString> ModeCoordinator::applyTranslationProfile(const QString& name) {
     const auto profile = m_profiles.profileNamed(name);
     if (!profile) return std::unexpected(QString());
-    if (m_session.isRunning()) m_session.stopTranslation();
+    stopSessions();
     return m_profiles.applyTranslationProfile(*profile);
 }
 
 // The clipboard mode's hooks ----------------------------------------------------------------
 
 void ModeCoordinator::updateState(const RealtimeTranslationState& state) { m_session.showState(state); }
-bool ModeCoordinator::isRealtimeSessionRunning() const { return m_session.isRunning(); }
-void ModeCoordinator::stopTranslation() { m_session.stopTranslation(); }
+bool ModeCoordinator::isRealtimeSessionRunning() const { return m_session.isRunning() || m_interface.isRunning(); }
+void ModeCoordinator::stopTranslation() { stopSessions(); }
 void ModeCoordinator::startSessionClockIfNeeded() { m_session.startSessionClockIfNeeded(); }
 
 }  // namespace ovisu

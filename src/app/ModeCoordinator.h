@@ -20,13 +20,15 @@
 namespace ovisu {
 
 class ClipboardSource;
+class InterfaceSession;
 class RealtimeSession;
 class SettingsStore;
 class TranslationPipeline;
 class TranslationProfiles;
 
-// The rules between the program's areas, kept out of the windows: the realtime session and the
-// clipboard mode exclude each other; a window belongs to one target at a time, and a region to
+// The rules between the program's areas, kept out of the windows: the dialogue session, the
+// interface session and the clipboard mode exclude each other, and the stored mode says which
+// session the primary action and the one-shot recognition drive; a window belongs to one target at a time, and a region to
 // the window it was marked on; a profile applies to a stopped session; quitting keeps each mode
 // as the user left it. It owns the clipboard mode, whose hooks it answers, and hands what only
 // the desktop can do (panels, pages, menus) on as signals.
@@ -34,8 +36,8 @@ class ModeCoordinator : public QObject, public ClipboardMonitorClient {
     Q_OBJECT
 public:
     ModeCoordinator(SettingsStore& settings, WindowCapture& capture, RealtimeSession& session,
-                    TranslationPipeline& pipeline, TranslationProfiles& profiles, ClipboardSource& clipboardSource,
-                    QObject* parent = nullptr);
+                    InterfaceSession& interfaceSession, TranslationPipeline& pipeline, TranslationProfiles& profiles,
+                    ClipboardSource& clipboardSource, QObject* parent = nullptr);
     ~ModeCoordinator() override;
 
     ClipboardMonitor& clipboard() { return *m_clipboard; }
@@ -78,11 +80,20 @@ public:
     // server's pixels; nothing without a target.
     std::optional<QRectF> subtitleRectOnScreen() const;
 
-    // The dialogue/interface switch. Interface mode is refused while it is not offered.
-    bool changeMode(TranslationMode mode, bool interfaceModeOffered);
+    // The dialogue/interface switch: what runs stops, interface panels go, and a running session
+    // picks up in the new mode.
+    void changeMode(TranslationMode mode);
+    TranslationMode translationMode() const;
 
-    // Start or stop the realtime session.
+    // Start or stop the session of the current mode.
     void toggleTranslation();
+    // The one-shot recognition of the current mode.
+    void performManualOCR();
+    // The state of the session of the current mode.
+    const RealtimeTranslationState& realtimeState() const;
+    QString lastErrorMessage() const;
+    // Another translation source: interface mode drops the old source's automatic answers.
+    void translationSourceChanged();
     // The realtime session is about to start: the clipboard mode gives way.
     void realtimeSessionStarting();
 
@@ -108,10 +119,13 @@ signals:
 
 private:
     void rememberTarget(const TargetWindow& target);
+    void setTargetOfBothModes(const TargetWindow& target);
+    void stopSessions();
 
     SettingsStore& m_settings;
     WindowCapture& m_capture;
     RealtimeSession& m_session;
+    InterfaceSession& m_interface;
     TranslationPipeline& m_pipeline;
     TranslationProfiles& m_profiles;
     std::unique_ptr<ClipboardMonitor> m_clipboard;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogue/RealtimeSession.h"
+#include "interface/InterfaceSession.h"
 
 #include <QObject>
 
@@ -29,6 +30,20 @@ signals:
     void statisticsChanged();
     void translationFinished(const TranslationOutcome& outcome);
     void linesChanged();
+};
+
+// The interface session reports through the same signals: the windows show one state, that of
+// the mode in use.
+class InterfaceSessionEvents : public InterfaceSessionClient {
+public:
+    explicit InterfaceSessionEvents(SessionEvents& events) : m_events(events) {}
+
+    void realtimeStateChanged(const RealtimeTranslationState& state) override { m_events.realtimeStateChanged(state); }
+    void statusLabelChanged(const QString& text) override { m_events.statusLabelChanged(text); }
+    void sessionStatisticsChanged() override { m_events.sessionStatisticsChanged(); }
+
+private:
+    SessionEvents& m_events;
 };
 
 }  // namespace ovisu

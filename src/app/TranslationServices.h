@@ -24,6 +24,9 @@ public:
     TranslationPipeline::Services pipelineServices();
     // The settings window's connection test uses the same transport, translator and probe.
     ConnectionTestServices connectionTestServices();
+    // Interface mode translates through its own translation service on the same transport.
+    HttpTransport& transport() { return m_transport; }
+    SystemTranslator& systemTranslator() { return m_systemTranslator; }
 
 private:
     SettingsStore& m_settings;

@@ -66,6 +66,8 @@ public:
     // Drops every result in flight and frees the cycle.
     void fence();
     bool isCycleBusy() const { return m_cycleBusy; }
+    // Moves on with every start, stop, target change and fence: work stamped with an older one is stale.
+    int revision() const { return m_revision.load(); }
     // Recognises on the worker, as part of the current cycle.
     void recognize(RecognitionTask task);
 

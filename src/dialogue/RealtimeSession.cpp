@@ -20,7 +20,6 @@ const QString kCapture = QStringLiteral("capture");
 const QString kOcr = QStringLiteral("ocr");
 constexpr int kManualConfirmationDelayMs = 550;
 constexpr int kMaximumManualAttempts = 5;
-const QString kInterfaceModeUnavailable = QStringLiteral("界面模式尚未开放，请先切换到对白模式");
 
 }  // namespace
 
@@ -67,10 +66,10 @@ void RealtimeSession::clearManualState() {
     m_manualVerificationAttempts = 0;
 }
 
-// Interface mode has no recogniser for whole windows yet: say so rather than capture for nothing.
-bool RealtimeSession::refuseUnavailableMode() {
+// Interface mode runs on its own session; this one reads subtitles only.
+bool RealtimeSession::refuseInterfaceMode() {
     if (m_translationMode != TranslationMode::interface) return false;
-    m_client.statusLabelChanged(kInterfaceModeUnavailable);
+    AppLogger::shared().warning(kSession, QStringLiteral("对白会话不在界面模式下运行"));
     return true;
 }
 
@@ -79,7 +78,7 @@ void RealtimeSession::startTranslation() {
         m_client.statusLabelChanged(QStringLiteral("请先选择目标窗口"));
         return;
     }
-    if (refuseUnavailableMode()) return;
+    if (refuseInterfaceMode()) return;
     if (!m_normalizedRegion) {
         m_client.statusLabelChanged(QStringLiteral("请先框选字幕区域"));
         return;
@@ -298,7 +297,7 @@ void RealtimeSession::performManualOCR() {
         m_client.statusLabelChanged(QStringLiteral("立即 OCR：请先框选字幕区域"));
         return;
     }
-    if (refuseUnavailableMode()) return;
+    if (refuseInterfaceMode()) return;
     m_client.manualRecognitionStarting();
     m_manualCaptureInProgress = true;
     m_manualVerificationCandidate.clear();
@@ -325,8 +324,9 @@ void RealtimeSession::translationModeChanged(TranslationMode mode) {
     m_changeVerification.reset();
     m_detector.reset();
     m_loop.showState(RealtimeTranslationState::idle());
-    // The session picks up in the new mode once the switch itself has been handled.
-    if (wasRunning) QTimer::singleShot(0, this, [this] { startTranslation(); });
+    // The session picks up in the new mode once the switch itself has been handled; interface
+    // mode is another session's.
+    if (wasRunning && mode == TranslationMode::dialogue) QTimer::singleShot(0, this, [this] { startTranslation(); });
 }
 
 void RealtimeSession::translationActivityChanged(TranslationActivity activity, const QString& message) {

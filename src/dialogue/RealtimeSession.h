@@ -128,7 +128,7 @@ private:
     void clearManualState();
     void recognize(const QImage& crop, const std::optional<QRectF>& selectedArea);
     bool translationInFlight() const;
-    bool refuseUnavailableMode();
+    bool refuseInterfaceMode();
     void fenceTranslations();
 
     SettingsStore& m_settings;

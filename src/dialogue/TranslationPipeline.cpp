@@ -301,10 +301,7 @@ void TranslationPipeline::clearPanelLines() {
 QString TranslationPipeline::friendlyTranslationError(const std::optional<QString>& detail,
                                                       std::optional<int> httpStatus,
                                                       std::optional<Provider> provider) const {
-    const Provider source = provider.value_or(m_selection.currentProvider());
-    return TranslationErrorGuide::message(detail, httpStatus, ProviderCatalogue::title(source),
-                                          ProviderCatalogue::isManagedLocalEngine(source),
-                                          ProviderCatalogue::localPort(source));
+    return TranslationErrorGuide::messageFor(detail, httpStatus, provider.value_or(m_selection.currentProvider()));
 }
 
 }  // namespace ovisu

@@ -89,4 +89,9 @@ QString message(const std::optional<QString>& detail, std::optional<int> httpSta
     return head + QStringLiteral("翻译失败。原因：") + (d.isEmpty() ? QStringLiteral("服务没有返回可识别的译文") : d);
 }
 
+QString messageFor(const std::optional<QString>& detail, std::optional<int> httpStatus, Provider provider) {
+    return message(detail, httpStatus, ProviderCatalogue::title(provider), ProviderCatalogue::isManagedLocalEngine(provider),
+                   ProviderCatalogue::localPort(provider));
+}
+
 }  // namespace ovisu::TranslationErrorGuide

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Provider.h"
+
 #include <QString>
 
 #include <optional>
@@ -12,6 +14,8 @@ namespace TranslationErrorGuide {
 
 QString message(const std::optional<QString>& detail, std::optional<int> httpStatus, const QString& providerName,
                 bool isLocal, std::optional<int> localPort);
+// The same, for one of the catalogue's sources.
+QString messageFor(const std::optional<QString>& detail, std::optional<int> httpStatus, Provider provider);
 
 }  // namespace TranslationErrorGuide
 }  // namespace ovisu

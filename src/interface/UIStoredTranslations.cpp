@@ -25,11 +25,11 @@ UIStoredTranslations::UIStoredTranslations(UITranslationCache& cache, UIFixedDic
 std::optional<StoredUITranslation> UIStoredTranslations::resolve(const QString& blockText) const {
     const auto cached = m_cache.entry(blockText);
     if (cached && cached->manuallyCorrected)
-        return StoredUITranslation{cached->translation, true};
+        return StoredUITranslation{cached->translation, true, StoredUITranslation::Origin::manualCorrection};
     if (const auto term = m_dictionary.resolve(blockText, UIElementClassifier::classify(blockText)))
-        return StoredUITranslation{term->translation, false};
+        return StoredUITranslation{term->translation, false, StoredUITranslation::Origin::fixedDictionary};
     if (cached)
-        return StoredUITranslation{cached->translation, false};
+        return StoredUITranslation{cached->translation, false, StoredUITranslation::Origin::automaticCache};
     return std::nullopt;
 }
 

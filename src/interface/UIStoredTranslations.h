@@ -16,8 +16,10 @@ namespace ovisu {
 class SettingsStore;
 
 struct StoredUITranslation {
+    enum class Origin { manualCorrection, fixedDictionary, automaticCache };
     QString translation;
     bool manuallyCorrected = false;
+    Origin origin = Origin::automaticCache;
     friend bool operator==(const StoredUITranslation&, const StoredUITranslation&) = default;
 };
 

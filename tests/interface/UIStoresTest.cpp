@@ -42,8 +42,9 @@ UIFixedDictionaryEntry term(const QString& source, const QString& translation,
     return {QUuid::createUuid(), source, translation, kind};
 }
 
-std::optional<StoredUITranslation> answer(const QString& translation, bool manual) {
-    return StoredUITranslation{translation, manual};
+using Origin = StoredUITranslation::Origin;
+std::optional<StoredUITranslation> answer(const QString& translation, Origin origin) {
+    return StoredUITranslation{translation, origin == Origin::manualCorrection, origin};
 }
 
 QJsonObject cacheFileObject() {
@@ -69,17 +70,17 @@ TEST(UIStoresTest, AManualCorrectionBeatsTheDictionaryWhichBeatsTheAutomaticCach
     EXPECT_EQ(stored.resolve(QStringLiteral("設定")), std::nullopt);
 
     stored.saveAutomatic(QStringLiteral("設定"), QStringLiteral("设定"));
-    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("设定"), false));
+    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("设定"), Origin::automaticCache));
 
     ASSERT_TRUE(dictionary.save({term(QStringLiteral("設定"), QStringLiteral("设置"))}));
-    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("设置"), false));
+    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("设置"), Origin::fixedDictionary));
 
     ASSERT_EQ(stored.saveManualCorrection(QStringLiteral("「設定」"), QStringLiteral(" 系统设置\n")), true);
-    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("系统设置"), true));
+    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("系统设置"), Origin::manualCorrection));
 
     // An automatic result arriving afterwards does not replace the correction, in memory or on disk.
     stored.saveAutomatic(QStringLiteral("設定"), QStringLiteral("设定"));
-    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("系统设置"), true));
+    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("系统设置"), Origin::manualCorrection));
     EXPECT_EQ(UITranslationCache().entry(QStringLiteral("設定"))->translation, QStringLiteral("系统设置"));
 
     // The dialog offers what the cache holds, never the dictionary's term.
@@ -130,8 +131,8 @@ TEST(UIStoresTest, TheDictionaryAnswersByKindAndTheFirstMatchingTermWins) {
     // Through the precedence the block's own kind is asked for.
     UITranslationCache cache;
     UIStoredTranslations stored(cache, reread);
-    EXPECT_EQ(stored.resolve(QStringLiteral("OK")), answer(QStringLiteral("确定"), false));
-    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("设置"), false));
+    EXPECT_EQ(stored.resolve(QStringLiteral("OK")), answer(QStringLiteral("确定"), Origin::fixedDictionary));
+    EXPECT_EQ(stored.resolve(QStringLiteral("設定")), answer(QStringLiteral("设置"), Origin::fixedDictionary));
 }
 
 TEST(UIStoresTest, FilesHoldTheDocumentedMembersAndDatesAsSecondsSince2001) {
@@ -239,7 +240,7 @@ TEST(UIStoresTest, FailedWritesKeepTheMemoryAndAreReportedWithTheirPrefix) {
     const auto correction = stored.saveManualCorrection(QStringLiteral("セーブ"), QStringLiteral("存档"));
     ASSERT_FALSE(correction);
     EXPECT_TRUE(correction.error().startsWith(QStringLiteral("保存人工修正失败：")));
-    EXPECT_EQ(stored.resolve(QStringLiteral("セーブ")), answer(QStringLiteral("保存"), false));
+    EXPECT_EQ(stored.resolve(QStringLiteral("セーブ")), answer(QStringLiteral("保存"), Origin::automaticCache));
 
     stored.saveAutomatic(QStringLiteral("ロード"), QStringLiteral("读取"));  // the error is dropped
     EXPECT_EQ(cache.entry(QStringLiteral("ロード")), std::nullopt);

@@ -110,7 +110,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                                        QSysInfo::prettyProductName());
     m_launching = true;
     showProviders();
-    m_mainWindow->setTranslationMode(m_parts.session.translationMode());
+    m_mainWindow->setTranslationMode(m_parts.modes.translationMode());
     m_mainWindow->setOverlayOpacity(m_settings.doubleValue(SettingsKeys::overlayWindowOpacity,
                                                            SettingsDefaults::overlayWindowOpacity));
     configureStatusItem();
@@ -118,7 +118,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_parts.modes.restoreAtLaunch();
     m_region->updateRegionControls();
     refreshWindows();
-    AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_parts.session.translationMode()) +
+    AppLogger::shared().info(kApp, QStringLiteral("翻译模式：") + translationModeTitle(m_parts.modes.translationMode()) +
                                        QStringLiteral("；剪贴板监听：") +
                                        (m_parts.modes.clipboard().clipboardMonitoringEnabled() ? QStringLiteral("开启")
                                                                                          : QStringLiteral("关闭")));
@@ -126,7 +126,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     // The window list has set the status line; what launch found worth saying goes after it,
     // unless windows cannot be seen at all: that guidance is what the user must act on first
     // (the notices are in the log).
-    if (!m_launchNotices.isEmpty() && !m_parts.session.state().isCaptureUnavailable())
+    if (!m_launchNotices.isEmpty() && !m_parts.modes.realtimeState().isCaptureUnavailable())
         m_mainWindow->setStatusText(m_launchNotices.join(QStringLiteral("；")));
     m_launchNotices.clear();
     m_mainWindow->show();
@@ -186,11 +186,7 @@ void AppDelegate::targetChanged(int index) { m_parts.modes.chooseTarget(index); 
 void AppDelegate::targetChangedIfNeeded() { m_parts.modes.followChosenTarget(m_mainWindow->selectedTargetIndex()); }
 
 void AppDelegate::translationModeChanged(TranslationMode mode) {
-    if (!m_parts.modes.changeMode(mode, m_mainWindow->interfaceModeOffered())) {
-        m_mainWindow->setStatusText(QStringLiteral("界面模式即将推出，请使用对白模式"));
-        m_mainWindow->setTranslationMode(m_parts.session.translationMode());
-        return;
-    }
+    m_parts.modes.changeMode(mode);
     m_mainWindow->setTranslationMode(mode);
     m_region->updateRegionControls();
 }
@@ -199,6 +195,7 @@ void AppDelegate::translationModeChanged(TranslationMode mode) {
 
 void AppDelegate::providerChanged(Provider provider) {
     m_selection.providerChanged(provider);
+    m_parts.modes.translationSourceChanged();
     showCurrentProviderInApplicationMenu(*m_mainWindow, m_selection.currentProvider());
     showProviderDetails();
     refreshStatusMenu();
@@ -235,7 +232,7 @@ void AppDelegate::showProviderDetails() {
 // Session ---------------------------------------------------------------------------------
 
 void AppDelegate::primaryAction() {
-    if (RealtimeStatusPresentation::primaryActionOpensPermissionHelp(m_parts.session.state())) {
+    if (RealtimeStatusPresentation::primaryActionOpensPermissionHelp(m_parts.modes.realtimeState())) {
         showScreenCapturePermissionHelp();
         return;
     }
@@ -244,7 +241,7 @@ void AppDelegate::primaryAction() {
 
 void AppDelegate::performManualOCR() {
     targetChangedIfNeeded();
-    m_parts.session.performManualOCR();
+    m_parts.modes.performManualOCR();
 }
 
 
@@ -287,8 +284,8 @@ void AppDelegate::handleGlobalHotKey(int id) {
 void AppDelegate::refreshStatusMenu() {
     if (!m_statusItem->exists()) return;
     StatusMenuPresentation::Inputs inputs;
-    inputs.state = m_parts.session.state();
-    inputs.realtimeSessionRunning = m_parts.session.isRunning();
+    inputs.state = m_parts.modes.realtimeState();
+    inputs.realtimeSessionRunning = m_parts.modes.isRealtimeSessionRunning();
     inputs.clipboardPolling = m_parts.modes.clipboard().isPolling();
     inputs.clipboardMonitoringEnabled = m_parts.modes.clipboard().clipboardMonitoringEnabled();
     inputs.overlayVisible = m_overlay->isOverlayVisible();
@@ -402,7 +399,7 @@ void AppDelegate::openProviderManager() { m_translationWindows->openProviderMana
 
 
 void AppDelegate::showLastErrorDetails() {
-    const QString message = m_parts.session.lastErrorMessage();
+    const QString message = m_parts.modes.lastErrorMessage();
     if (!message.isEmpty()) showErrorDetails(m_mainWindow.get(), message, [this] { openSettingsHelp(); });
 }
 
@@ -452,15 +449,15 @@ void AppDelegate::openExternalURL(const QUrl& url) {
 
 void AppDelegate::realtimeStateChanged(const RealtimeTranslationState& state) {
     const auto presentation = RealtimeStatusPresentation::make(state, m_parts.modes.clipboard().clipboardMonitoringEnabled());
-    const QString lastError = m_parts.session.lastErrorMessage();
+    const QString lastError = m_parts.modes.lastErrorMessage();
     m_mainWindow->setStatus(presentation.text, presentation.tone,
                             RealtimeStatusPresentation::clearsToolTip(presentation.tone) ? QString() : state.message);
     if (state.isError())
         m_mainWindow->setErrorDetailsButton(true, QStringLiteral("错误详情…"));
     else
         m_mainWindow->setErrorDetailsButton(!lastError.isEmpty(), QStringLiteral("上次错误…"));
-    m_mainWindow->setPrimaryActionTitle(RealtimeStatusPresentation::primaryActionTitle(state, m_parts.session.isRunning()));
-    m_mainWindow->setTargetPopupEnabled(!m_parts.session.isRunning());
+    m_mainWindow->setPrimaryActionTitle(RealtimeStatusPresentation::primaryActionTitle(state, m_parts.modes.isRealtimeSessionRunning()));
+    m_mainWindow->setTargetPopupEnabled(!m_parts.modes.isRealtimeSessionRunning());
     showClipboardMonitoringInApplicationMenu(*m_mainWindow, m_parts.modes.clipboard().clipboardMonitoringEnabled());
     refreshStatusMenu();
     showProviderInUse();

@@ -131,14 +131,8 @@ QWidget* MainWindow::buildTargetSection() {
         modeRow->addWidget(button);
     }
     m_dialogueModeButton->setChecked(true);
-    // Interface mode has no recogniser yet: it is shown, so the player knows it is coming, but
-    // cannot be chosen.
-    m_interfaceModeButton->setEnabled(false);
-    m_interfaceModeButton->setToolTip(QStringLiteral("界面模式即将推出：识别整个游戏界面的菜单与按钮"));
-    m_interfaceModeNote = new QLabel(QStringLiteral("界面模式即将推出"), frame);
-    m_interfaceModeNote->setStyleSheet(QStringLiteral("color: palette(dark);"));
-    modeRow->addSpacing(8);
-    modeRow->addWidget(m_interfaceModeNote);
+    m_dialogueModeButton->setToolTip(QStringLiteral("识别字幕区域里的对白"));
+    m_interfaceModeButton->setToolTip(QStringLiteral("识别整个游戏界面的菜单、按钮与状态文字"));
     modeRow->addStretch(1);
     grid->addLayout(modeRow, 1, 1, 1, 4);
 
@@ -267,7 +261,6 @@ void MainWindow::setTranslationMode(TranslationMode mode) {
     (mode == TranslationMode::interface ? m_interfaceModeButton : m_dialogueModeButton)->setChecked(true);
 }
 
-bool MainWindow::interfaceModeOffered() const { return m_interfaceModeButton->isEnabled(); }
 
 void MainWindow::setRegionControls(const RegionControls& controls) {
     m_manualButton->setText(controls.manualTitle);

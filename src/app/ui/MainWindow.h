@@ -43,7 +43,6 @@ public:
     QString primaryActionTitle() const;
     // The source the pop-up shows as current.
     std::optional<Provider> shownProvider() const;
-    bool interfaceModeOffered() const;
 
 signals:
     void refreshWindowsRequested();
@@ -75,7 +74,6 @@ private:
     QPushButton* m_refreshButton = nullptr;
     QPushButton* m_dialogueModeButton = nullptr;
     QPushButton* m_interfaceModeButton = nullptr;
-    QLabel* m_interfaceModeNote = nullptr;
     QLabel* m_regionLabel = nullptr;
     QPushButton* m_selectRegionButton = nullptr;
     QPushButton* m_showRegionButton = nullptr;

@@ -1,0 +1,132 @@
+#include "base/SettingsStore.h"
+#include "base/TextSimilarity.h"
+#include "support/EventLoopWait.h"
+#include "support/OvisuProcess.h"
+#include "support/TestEnvironment.h"
+#include "support/TestGameMenu.h"
+#include "support/XvfbSession.h"
+#include "support/fake/FakeService.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace ovisu;
+
+namespace {
+
+const QString kMenuTitle = QStringLiteral("Ovisu Menu Game");
+
+struct Recognition {
+    QStringList accepted;
+    QStringList rejected;
+};
+
+QList<QJsonObject> eventsOf(const QByteArray& output, const QString& kind) {
+    QList<QJsonObject> events;
+    for (const QByteArray& line : output.split('\n')) {
+        const QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (event.value("event").toString() == kind) events.append(event);
+    }
+    return events;
+}
+
+Recognition recognitionOf(const QJsonObject& event) {
+    Recognition recognition;
+    for (const QJsonValue& value : event.value("blocks").toArray()) {
+        const QJsonObject block = value.toObject();
+        (block.value("accepted").toBool() ? recognition.accepted : recognition.rejected)
+            .append(block.value("text").toString());
+    }
+    return recognition;
+}
+
+// The recogniser may misread a character of a long word; a word counts as found when a block
+// reads close to it.
+bool found(const QStringList& blocks, const QString& word) {
+    return std::any_of(blocks.begin(), blocks.end(), [&](const QString& block) {
+        return similar(block, word, 0.75);
+    });
+}
+
+int junkCount(const QStringList& blocks, const QStringList& expected) {
+    return int(std::count_if(blocks.begin(), blocks.end(), [&](const QString& block) {
+        return std::none_of(expected.begin(), expected.end(),
+                            [&](const QString& word) { return similar(block, word, 0.5); });
+    }));
+}
+
+class MenuGame {
+public:
+    MenuGame() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        m_process.setProcessEnvironment(environment);
+        m_process.start(QStringLiteral(OVISU_TEST_GAME_BINARY), {"--menu", "--title", kMenuTitle, "--size", "34"});
+        m_process.waitForStarted(5000);
+        QThread::msleep(1500);  // mapped and painted
+    }
+    ~MenuGame() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) m_process.kill();
+    }
+
+private:
+    QProcess m_process;
+};
+
+}  // namespace
+
+// The test game's title screen from the command line: every menu word, the status line and the
+// buttons are found and each is translated once; an unchanged screen sends nothing more.
+TEST(InterfaceCommand, TheMenuScreenIsReadWholeAndEachTextTranslatedOnce) {
+    test::XvfbSession display(true, {1400, 900});
+    ASSERT_TRUE(display.isRunning()) << display.error().toStdString();
+    fake::FakeService service;
+    ASSERT_TRUE(SettingsStore().setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
+    MenuGame game;
+
+    const auto once = test::runOvisu({"interface", "--window", kMenuTitle, "--provider", "sakura", "--once", "--json"},
+                                     {}, 120000);
+    ASSERT_EQ(once.exitCode, 0) << once.err.toStdString() << once.out.toStdString();
+    const QList<QJsonObject> recognitions = eventsOf(once.out.toUtf8(), "recognition");
+    ASSERT_EQ(recognitions.size(), 1) << once.out.toStdString();
+    const Recognition recognition = recognitionOf(recognitions.first());
+    const QStringList expected = test::TestGameMenu::titleScreenTexts();
+    for (const QString& word : expected)
+        EXPECT_TRUE(found(recognition.accepted, word)) << word.toStdString() << " not among "
+                                                       << recognition.accepted.join(" | ").toStdString();
+    EXPECT_LE(junkCount(recognition.accepted + recognition.rejected, expected), 1)
+        << (recognition.accepted + recognition.rejected).join(" | ").toStdString();
+
+    // Each distinct text once, and every accepted block answered.
+    QStringList sent;
+    for (const auto& request : service.requests()) sent << fake::FakeService::chatTextToTranslate(request.body);
+    EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
+    EXPECT_EQ(eventsOf(once.out.toUtf8(), "answer").size(), recognition.accepted.size()) << once.out.toStdString();
+
+    // A running watch over the unchanged screen answers from the cache and sends nothing.
+    const int sentBefore = service.requestCount();
+    QProcess watch;
+    watch.start(QStringLiteral(OVISU_BINARY),
+                {"interface", "--window", kMenuTitle, "--provider", "sakura", "--interval", "0.2", "--json"});
+    ASSERT_TRUE(watch.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            output += watch.readAllStandardOutput();
+            return output.contains("\"event\":\"answer\"");
+        },
+        60000));
+    QThread::msleep(2500);  // about ten more captures
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(10000));
+    output += watch.readAllStandardOutput();
+    EXPECT_EQ(service.requestCount(), sentBefore);
+    EXPECT_EQ(eventsOf(output, "recognition").size(), 1) << "an unchanged screen is recognised once";
+    for (const QJsonObject& answer : eventsOf(output, "answer"))
+        EXPECT_EQ(answer.value("from").toString(), "cache") << answer.value("text").toString().toStdString();
+}
