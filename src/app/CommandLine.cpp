@@ -6,6 +6,7 @@
 #include "app/ProfileCommands.h"
 #include "app/ProviderCommands.h"
 #include "app/TranslateCommand.h"
+#include "app/UIStoreCommands.h"
 #include "app/WatchCommand.h"
 #include "app/InterfaceCommand.h"
 #include "app/WindowCommands.h"
@@ -35,13 +36,15 @@ const Command kCommands[] = {
     {"ocr", "Recognise the Japanese text of an image as the realtime loop would", runOcrCommand},
     {"watch", "Translate each new line of dialogue in a game window as it appears", runWatchCommand},
     {"interface", "Translate the menus, buttons and status texts of a game window", runInterfaceCommand},
+    {"ui-dictionary", "List, add or remove fixed interface terms", runUIDictionaryCommand},
+    {"ui-cache", "List or clear interface translations and manual corrections", runUICacheCommand},
 };
 
 QString usage() {
     QString text = QStringLiteral("Usage: ovisu [command] [options]\n\n"
                                   "Without a command, starts the desktop program.\n\nCommands:\n");
     for (const Command& command : kCommands)
-        text += QStringLiteral("  %1  %2\n").arg(QString::fromLatin1(command.name), -12).arg(QString::fromLatin1(command.summary));
+        text += QStringLiteral("  %1  %2\n").arg(QString::fromLatin1(command.name), -13).arg(QString::fromLatin1(command.summary));
     text += QStringLiteral("\nRun 'ovisu <command> --help' for a command's options.\n");
     return text;
 }

@@ -6,7 +6,7 @@
 
 namespace ovisu {
 
-// A named part of the target window that interface mode reads. The rectangle is relative to the
+// A named area of the target window that interface mode reads. The rectangle is relative to the
 // window's captured image (0 to 1, origin at the top-left, y growing downwards), so it survives
 // moving and resizing the game window and a change of the display's scale.
 struct UIOCRRegion {

@@ -87,7 +87,8 @@ std::expected<QList<UIOCRRegion>, QString> UIOCRRegionStore::decode(const QJsonD
     for (qsizetype index = 0; index < array.size(); ++index) {
         auto region = decodeRegion(array.at(index));
         if (!region)
-            return std::unexpected(QStringLiteral("region %1 lacks a member or has one of the wrong type").arg(index + 1));
+            return std::unexpected(
+                QStringLiteral("region %1 lacks a member or has one of the wrong type").arg(index + 1));
         regions.append(std::move(*region));
     }
     return regions;

@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using ovisu::test::readBytes;
 using ovisu::test::setAsideFiles;
 using ovisu::test::writeBytes;
@@ -180,8 +182,8 @@ TEST(UIRegionListTest, TheFileHoldsExactlyTheListedMembersAndReadsBackEqual) {
 }
 
 TEST(UIRegionListTest, AnUndecodableFileReadsAsNoRegionsAndIsSetAsideBeforeTheNextSave) {
-    const QByteArray good =
-        R"([{"id":"6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D","name":"A","x":0.1,"y":0.2,"width":0.3,"height":0.4,"isEnabled":true}])";
+    const QByteArray good = R"([{"id":"6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D","name":"A",)"
+                            R"("x":0.1,"y":0.2,"width":0.3,"height":0.4,"isEnabled":true}])";
     const QList<QByteArray> broken{
         "[{\"id\":",                                  // not JSON
         R"({"regions":[]})",                          // not an array
@@ -190,9 +192,17 @@ TEST(UIRegionListTest, AnUndecodableFileReadsAsNoRegionsAndIsSetAsideBeforeTheNe
         QByteArray(good).replace("\"name\":\"A\"", "\"name\":null"),
         QByteArray(good).replace("6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D", "not-a-uuid-at-all-but-36-characters"),
         QByteArray(good).replace("6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D", "{6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D}"),
-        QByteArray(good).replace("\"height\":0.4", "\"height\":1e999"),  // no finite number
+        QByteArray(good).replace("\"height\":0.4", "\"height\":1e999"),  // beyond a double
     };
     ASSERT_TRUE(UIOCRRegionStore::decode(QJsonDocument::fromJson(good)));
+    // JSON text cannot carry them, but a document built in memory can.
+    for (double notFinite : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+        QJsonArray array = QJsonDocument::fromJson(good).array();
+        QJsonObject region = array[0].toObject();
+        region.insert(QStringLiteral("width"), notFinite);
+        array[0] = region;
+        EXPECT_FALSE(UIOCRRegionStore::decode(QJsonDocument(array)));
+    }
 
     for (const QByteArray& bytes : broken) {
         SCOPED_TRACE(bytes.toStdString());

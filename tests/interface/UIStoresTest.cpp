@@ -318,7 +318,8 @@ TEST(UIStoresTest, UndecodableFilesAnswerNothingAndAreSetAsideNotOverwritten) {
         "{\"設定\":",
         "[]",
         QByteArray(goodCache).replace("true", "\"yes\""),
-        QByteArray(goodCache).replace("736257600.25", "1e999"),
+        QByteArray(goodCache).replace("736257600.25", "1e999"),  // beyond a double
+        QByteArray(goodCache).replace("736257600.25", "1e300"),  // beyond any date
         QByteArray(goodCache).replace(",\"updatedAt\":736257600.25", ""),
         QByteArray(goodCache).replace("\"设置\"", "7"),
     };
