@@ -102,7 +102,9 @@ TEST(UIStoreCommandsTest, BadDictionaryArgumentsChangeNothingAndSayWhy) {
 
 TEST(UIStoreCommandsTest, ClearKeepsManualCorrectionsAndClearAllRemovesThem) {
     {
-        UITranslationCache cache;
+        // A second apart, so "newest first" has one answer.
+        auto next = std::make_shared<QDateTime>(QDateTime::currentDateTimeUtc().addSecs(-10));
+        UITranslationCache cache(UITranslationCache::defaultFileURL(), [next] { return *next = next->addSecs(1); });
         ASSERT_TRUE(cache.save(QStringLiteral("セーブ"), QStringLiteral("保存"), false));
         ASSERT_TRUE(cache.save(QStringLiteral("ロード"), QStringLiteral("读取"), false));
         ASSERT_TRUE(cache.save(QStringLiteral("タイトル"), QStringLiteral("标题画面"), true));
