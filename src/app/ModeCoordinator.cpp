@@ -185,6 +185,15 @@ const RealtimeTranslationState& ModeCoordinator::realtimeState() const {
     return translationMode() == TranslationMode::interface ? m_interface.state() : m_session.state();
 }
 
+void ModeCoordinator::applyUIRegionOutcome(const UIRegionList::Outcome& outcome) {
+    if (outcome.realtimeError) m_interface.showState(RealtimeTranslationState::error(*outcome.realtimeError));
+    if (outcome.refreshInterface) {
+        m_interface.forgetPreviousFingerprint();
+        if (translationMode() == TranslationMode::interface) m_interface.refreshInterfaceAfterConfigurationChange();
+    }
+    if (outcome.changed) emit regionChanged();
+}
+
 QString ModeCoordinator::lastErrorMessage() const {
     return translationMode() == TranslationMode::interface ? m_interface.lastErrorMessage() : m_session.lastErrorMessage();
 }

@@ -4,6 +4,7 @@
 #include "capture/TranslationMode.h"
 #include "capture/WindowCapture.h"
 #include "clipboard/ClipboardMonitor.h"
+#include "interface/UIRegionList.h"
 
 #include <QImage>
 #include <QList>
@@ -94,6 +95,9 @@ public:
     QString lastErrorMessage() const;
     // Another translation source: interface mode drops the old source's automatic answers.
     void translationSourceChanged();
+    // After an operation on the UI regions: a failed save is shown as the interface mode's
+    // error, a changed scope is recognised again, and the region controls follow.
+    void applyUIRegionOutcome(const UIRegionList::Outcome& outcome);
     // The realtime session is about to start: the clipboard mode gives way.
     void realtimeSessionStarting();
 

@@ -102,6 +102,7 @@ public:
 
     bool isRunning() const { return m_loop.isRunning(); }
     const RealtimeTranslationState& state() const { return m_loop.state(); }
+    void showState(const RealtimeTranslationState& state) { m_loop.showState(state); }
     QString lastErrorMessage() const { return m_loop.lastErrorMessage(); }
     const QList<UIOCRTextBlock>& interfaceBlocks() const { return m_interfaceBlocks; }
     bool hasPendingTranslations() const { return m_scheduler.hasPendingWork(); }

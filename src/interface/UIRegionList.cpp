@@ -115,10 +115,6 @@ QString UIRegionList::positionText(const QRectF& r) {
     return QString::asprintf("x %.3f · y %.3f · w %.3f · h %.3f", r.x(), r.y(), r.width(), r.height());
 }
 
-QString UIRegionList::captureFailedStatus(const QString& description) {
-    return QStringLiteral("读取失败：") + (description.isEmpty() ? QStringLiteral("未知错误") : description);
-}
-
 QString UIRegionList::scopeRuleText() {
     return QStringLiteral("没有启用区域时识别整窗口；添加区域后只翻译启用区域内的文字。");
 }
@@ -132,9 +128,5 @@ QString UIRegionList::clearAllMessage() { return QStringLiteral("清空全部 UI
 QString UIRegionList::clearAllInformativeText() { return QStringLiteral("清空后界面模式会恢复整窗口 OCR。"); }
 QString UIRegionList::clearAllButtonTitle() { return QStringLiteral("清空"); }
 QString UIRegionList::saveFailedPrefix() { return QStringLiteral("保存 UI 区域失败："); }
-QString UIRegionList::recogniseNowButtonTitle() { return QStringLiteral("立即识别并贴回"); }
-QString UIRegionList::editRegionsButtonTitle() { return QStringLiteral("编辑 UI 区域"); }
-QString UIRegionList::openEditorButtonTitle() { return QStringLiteral("打开编辑器"); }
-QString UIRegionList::clearRegionsButtonTitle() { return QStringLiteral("清空区域"); }
 
 }  // namespace ovisu

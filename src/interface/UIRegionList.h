@@ -57,8 +57,6 @@ public:
     static QString defaultName(int existingCount);
     // "x 0.100 · y 0.200 · w 0.300 · h 0.050"
     static QString positionText(const QRectF& r);
-    // "读取失败：" and the capture error, or "读取失败：未知错误" when it has no description.
-    static QString captureFailedStatus(const QString& description);
 
     static QString scopeRuleText();        // the editor's explanation of the scope
     static QString positionColumnTitle();  // "位置（窗口归一化坐标）"
@@ -71,11 +69,6 @@ public:
     static QString clearAllInformativeText();
     static QString clearAllButtonTitle();  // "清空"
     static QString saveFailedPrefix();     // "保存 UI 区域失败："
-    // The main window's buttons in interface mode.
-    static QString recogniseNowButtonTitle();
-    static QString editRegionsButtonTitle();
-    static QString openEditorButtonTitle();
-    static QString clearRegionsButtonTitle();
 
 private:
     bool validRow(std::optional<int> row) const;

@@ -233,8 +233,6 @@ TEST(UIRegionListTest, AnUndecodableFileReadsAsNoRegionsAndIsSetAsideBeforeTheNe
 TEST(UIRegionListTest, PositionTextShowsThreeDecimals) {
     EXPECT_EQ(UIRegionList::positionText(QRectF(0.1, 0.25, 2.0 / 3.0, 0.05)),
               QStringLiteral("x 0.100 · y 0.250 · w 0.667 · h 0.050"));
-    EXPECT_EQ(UIRegionList::captureFailedStatus({}), QStringLiteral("读取失败：未知错误"));
-    EXPECT_EQ(UIRegionList::captureFailedStatus(QStringLiteral("窗口已关闭")), QStringLiteral("读取失败：窗口已关闭"));
 }
 
 }  // namespace

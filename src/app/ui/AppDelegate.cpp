@@ -49,7 +49,7 @@ QString translationModeTitle(TranslationMode mode) {
 AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(parent), m_parts(parts) {
     m_mainWindow = std::make_unique<MainWindow>();
     m_help = std::make_unique<SettingsHelp>(m_mainWindow.get());
-    m_region = std::make_unique<RegionWorkflow>(*m_mainWindow, m_parts.modes, m_parts.session);
+    m_region = std::make_unique<RegionWorkflow>(*m_mainWindow, m_parts.modes, m_parts.session, m_parts.interfaceMode);
     m_overlay = std::make_unique<OverlayController>(
         m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_parts.pipeline.panelLines(); });
     m_overlay->setSessionTrimmer([this](int limit) { m_parts.pipeline.trimPanelLines(limit); });

@@ -1,15 +1,25 @@
 #include "app/ui/RegionWorkflow.h"
 
+#include "app/InterfaceModeParts.h"
 #include "app/ModeCoordinator.h"
 #include "app/ui/MainWindow.h"
 #include "capture/RegionControls.h"
 #include "capture/ui/RegionPicker.h"
 #include "dialogue/RealtimeSession.h"
 
+#include <QMessageBox>
+#include <QPushButton>
+
 namespace ovisu {
 
-RegionWorkflow::RegionWorkflow(MainWindow& window, ModeCoordinator& modes, RealtimeSession& session, QObject* parent)
-    : QObject(parent), m_window(window), m_modes(modes), m_session(session), m_picker(std::make_unique<RegionPicker>()) {
+RegionWorkflow::RegionWorkflow(MainWindow& window, ModeCoordinator& modes, RealtimeSession& session,
+                               InterfaceModeParts& interfaceMode, QObject* parent)
+    : QObject(parent),
+      m_window(window),
+      m_modes(modes),
+      m_session(session),
+      m_interfaceMode(interfaceMode),
+      m_picker(std::make_unique<RegionPicker>()) {
     connect(&window, &MainWindow::primaryRegionActionRequested, this, &RegionWorkflow::primaryRegionAction);
     connect(&window, &MainWindow::showRegionRequested, this, &RegionWorkflow::showRegion);
     connect(&window, &MainWindow::clearRegionRequested, this, &RegionWorkflow::clearRegion);
@@ -21,38 +31,76 @@ RegionWorkflow::~RegionWorkflow() = default;
 // The user may have picked a window while the list was refreshed under it.
 void RegionWorkflow::followChosenTarget() { m_modes.followChosenTarget(m_window.selectedTargetIndex()); }
 
+bool RegionWorkflow::inInterfaceMode() const { return m_modes.translationMode() == TranslationMode::interface; }
+
 void RegionWorkflow::primaryRegionAction() {
-    if (m_session.translationMode() == TranslationMode::interface) {
-        m_window.setStatusText(QStringLiteral("界面模式尚未开放，请先切换到对白模式"));
-        return;
-    }
-    selectRegion();
+    if (inInterfaceMode())
+        addUIRegion();
+    else
+        selectRegion();
 }
 
-void RegionWorkflow::selectRegion() {
+void RegionWorkflow::pickOnStill(const QString& unknownFailure, std::function<void(const QRectF&)> picked) {
     followChosenTarget();
     if (!m_session.selectedTarget()) {
         m_window.setStatusText(QStringLiteral("请先选择目标窗口"));
         return;
     }
     const QRect listedFrame = m_session.selectedTarget()->frame();
-    m_modes.captureTargetStill([this, listedFrame](const ModeCoordinator::TargetStill& still) {
+    m_modes.captureTargetStill([this, listedFrame, unknownFailure, picked = std::move(picked)](
+                                   const ModeCoordinator::TargetStill& still) {
         if (!still.image) {
-            m_window.setStatusText(QStringLiteral("读取失败：") + (still.image.error().message.isEmpty()
-                                                                     ? QStringLiteral("请允许屏幕录制")
-                                                                     : still.image.error().message));
+            const QString& description = still.image.error().message;
+            m_window.setStatusText(QStringLiteral("读取失败：") + (description.isEmpty() ? unknownFailure : description));
             return;
         }
         // The still sits exactly where the window is; the frame may have moved since the listing.
-        m_picker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)),
-                                      [this](const QRectF& region) {
-                                          m_window.setStatusText(QStringLiteral("字幕区域已保存"));
-                                          m_modes.saveMarkedRegion(region);
-                                      });
+        m_picker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)), picked);
     });
 }
 
+void RegionWorkflow::selectRegion() {
+    pickOnStill(QStringLiteral("请允许屏幕录制"), [this](const QRectF& region) {
+        m_window.setStatusText(QStringLiteral("字幕区域已保存"));
+        m_modes.saveMarkedRegion(region);
+    });
+}
+
+void RegionWorkflow::addUIRegion() {
+    pickOnStill(QStringLiteral("未知错误"), [this](const QRectF& region) {
+        m_modes.applyUIRegionOutcome(m_interfaceMode.regions().add(region));
+        m_window.setStatusText(QStringLiteral("已添加 UI 区域，只翻译启用区域内的文字"));
+    });
+}
+
+void RegionWorkflow::showUIRegions() {
+    const auto& regions = m_interfaceMode.regions().regions();
+    QStringList lines{UIRegionList::scopeRuleText()};
+    for (const UIOCRRegion& region : regions)
+        lines << QStringLiteral("%1 %2  %3").arg(region.isEnabled ? QStringLiteral("☑") : QStringLiteral("☐"),
+                                                region.name, UIRegionList::positionText(region.normalizedRect));
+    QMessageBox box(QMessageBox::Information, QStringLiteral("UI 区域"), lines.join(QLatin1Char('\n')),
+                    QMessageBox::Ok, &m_window);
+    box.exec();
+}
+
+void RegionWorkflow::clearUIRegions() {
+    if (m_interfaceMode.regions().regions().isEmpty()) return;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("清空区域"), UIRegionList::clearAllMessage(), QMessageBox::NoButton,
+                    &m_window);
+    box.setInformativeText(UIRegionList::clearAllInformativeText());
+    QPushButton* clear = box.addButton(UIRegionList::clearAllButtonTitle(), QMessageBox::DestructiveRole);
+    box.addButton(UIRegionList::cancelButtonTitle(), QMessageBox::RejectRole);
+    box.exec();
+    if (box.clickedButton() != clear) return;
+    m_modes.applyUIRegionOutcome(m_interfaceMode.regions().clearAll());
+}
+
 void RegionWorkflow::showRegion() {
+    if (inInterfaceMode()) {
+        showUIRegions();
+        return;
+    }
     followChosenTarget();
     if (!m_session.selectedTarget() || !m_session.normalizedRegion()) {
         m_window.setStatusText(QStringLiteral("尚未框选字幕区域"));
@@ -66,13 +114,19 @@ void RegionWorkflow::showRegion() {
 }
 
 void RegionWorkflow::clearRegion() {
+    if (inInterfaceMode()) {
+        clearUIRegions();
+        return;
+    }
     m_modes.storeRegion(std::nullopt);
     m_window.setStatusText(QStringLiteral("字幕区域已删除"));
 }
 
 void RegionWorkflow::updateRegionControls() {
-    m_window.setRegionControls(
-        RegionControls::make(m_session.translationMode(), m_session.normalizedRegion().has_value(), 0, 0));
+    const UIRegionList& regions = m_interfaceMode.regions();
+    m_window.setRegionControls(RegionControls::make(m_modes.translationMode(), m_session.normalizedRegion().has_value(),
+                                                    int(regions.enabledRegions().size()),
+                                                    int(regions.regions().size())));
 }
 
 }  // namespace ovisu
