@@ -1,5 +1,6 @@
 #include "interface/InterfaceFingerprint.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <cstdlib>
@@ -8,11 +9,23 @@ namespace ovisu {
 
 namespace {
 
+// A cell that moves by this many grey levels holds a new word: one changed digit of 20-pixel
+// text moves a cell of the quarter-size picture by tens of levels, while a picture that brightens
+// a little leaves every cell within a few.
+constexpr int kWordChange = 24;
+
+QSize thumbnailSize(QSize crop, QSize minimum) {
+    const QSize reduced = crop / InterfaceFingerprint::reduction;
+    const QSize bounded = reduced.boundedTo(InterfaceFingerprint::maximumSize);
+    return bounded.expandedTo(minimum);
+}
+
 QByteArray greyThumbnail(const QImage& image, QSize size) {
     QByteArray bytes(size.width() * size.height(), '\0');
-    // Fast (nearest) scaling: only thumbnails made by this same code are ever compared.
-    const QImage grey = image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                            .convertToFormat(QImage::Format_Grayscale8);
+    // Averaged, not sampled: a sampled pixel of each block would miss most strokes of a changed
+    // word. Only thumbnails made by this same code are ever compared.
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8)
+                            .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (grey.isNull() || grey.size() != size)
         return bytes;
     for (int y = 0; y < size.height(); ++y)
@@ -43,12 +56,12 @@ std::optional<QRect> pixelRectOf(const QRectF& normalized, QSize imageSize) {
 QByteArray InterfaceFingerprint::of(const QImage& window, const QList<QRectF>& enabledRegions) {
     QByteArray fingerprint;
     if (window.isNull())
-        return QByteArray(windowSize.width() * windowSize.height(), '\0');
+        return QByteArray(minimumWindowSize.width() * minimumWindowSize.height(), '\0');
     for (const QRectF& region : enabledRegions)
         if (const auto pixels = pixelRectOf(region, window.size()))
-            fingerprint += greyThumbnail(window.copy(*pixels), regionSize);
+            fingerprint += greyThumbnail(window.copy(*pixels), thumbnailSize(pixels->size(), minimumRegionSize));
     if (fingerprint.isEmpty())
-        fingerprint = greyThumbnail(window, windowSize);
+        fingerprint = greyThumbnail(window, thumbnailSize(window.size(), minimumWindowSize));
     return fingerprint;
 }
 
@@ -57,10 +70,14 @@ bool InterfaceFingerprint::frameChanged(std::optional<QByteArray>& previousFinge
     bool changed = true;
     if (previousFingerprint && previousFingerprint->size() == fingerprint.size() && !fingerprint.isEmpty()) {
         qint64 sum = 0;
-        for (qsizetype i = 0; i < fingerprint.size(); ++i)
-            sum += std::abs(int(uchar(fingerprint[i])) - int(uchar((*previousFingerprint)[i])));
+        int largest = 0;
+        for (qsizetype i = 0; i < fingerprint.size(); ++i) {
+            const int delta = std::abs(int(uchar(fingerprint[i])) - int(uchar((*previousFingerprint)[i])));
+            sum += delta;
+            largest = std::max(largest, delta);
+        }
         const double difference = double(sum) / (double(fingerprint.size()) * 255.0);
-        changed = threshold < difference;
+        changed = threshold < difference || largest >= kWordChange;
     }
     previousFingerprint = fingerprint;
     return changed;
