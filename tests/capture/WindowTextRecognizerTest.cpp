@@ -87,7 +87,7 @@ TEST(WindowTextRecognizer, readsTheDialogueAndTheSmallQuickMenuUnderTheBox) {
     const QStringList quickMenu = words.mid(0, 8);
     const auto quickFound = std::count_if(quickMenu.begin(), quickMenu.end(),
                                           [&](const QString& word) { return score.found.contains(word); });
-    EXPECT_GE(quickFound, 5) << describe(*lines);
+    EXPECT_GE(quickFound, 7) << describe(*lines);
     EXPECT_LE(score.junk.size(), 1) << describe(score.junk);
     ASSERT_TRUE(score.lineOf.contains(QStringLiteral("設定")));
     EXPECT_TRUE(score.lineOf.value(QStringLiteral("設定")).normalizedRect.contains(bottomLeft(911, 710)));

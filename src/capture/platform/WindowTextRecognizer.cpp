@@ -206,10 +206,16 @@ std::expected<QList<DetectedTextLine>, QString> WindowTextRecognizer::refineSmal
         const double h = std::max(line.box.height(), 8.0);
         QRect around = line.box.adjusted(-3 * h, -h, 3 * h, h).toAlignedRect().intersected(seen.rect());
         // Stretches that now touch become one, until none do.
+        // Words of a row whose neighbours were missed (greyed-out quick-menu words) lie between
+        // stretches: those of a row a few heights apart become one.
+        const auto near = [](const QRect& a, const QRect& b) {
+            const int reach = 3 * std::max(a.height(), b.height());
+            return a.adjusted(-reach, 0, reach, 0).intersects(b);
+        };
         for (bool merged = true; merged;) {
             merged = false;
             for (qsizetype i = 0; i < stretches.size(); ++i) {
-                if (stretches[i].intersects(around)) {
+                if (near(stretches[i], around)) {
                     around = around.united(stretches.takeAt(i));
                     merged = true;
                     break;
@@ -237,7 +243,10 @@ std::expected<QList<DetectedTextLine>, QString> WindowTextRecognizer::refineSmal
 
 std::optional<WindowTextRecognizer::Reading> WindowTextRecognizer::read(const QImage& grey, const QRectF& box,
                                                                          Engine& engine) {
-    const QRect pixels = box.toAlignedRect().intersected(grey.rect());
+    // A little ground on every side: a letter that touches the crop's edge is taken for a cut
+    // piece of the picture and cleared.
+    const double margin = std::max(2.0, box.height() * settings_.readingMargin);
+    const QRect pixels = box.adjusted(-margin, -margin, margin, margin).toAlignedRect().intersected(grey.rect());
     if (pixels.width() < 4 || pixels.height() < 4) return std::nullopt;
     OCRImagePreparation::Options options;
     options.targetTextHeight = settings_.targetTextHeight;

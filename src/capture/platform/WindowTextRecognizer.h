@@ -31,6 +31,8 @@ struct WindowTextRecognizerSettings {
     TextLineDetectorSettings detector;
     // Each line is scaled to about this text height before Tesseract reads it.
     int targetTextHeight = 40;
+    // Ground added around a line's box before reading it, as a share of the box's height.
+    double readingMargin = 0.15;
     // Folders of Debian's Japanese model and of the "best" one; each line is read with both that
     // are there and the more confident reading kept. Null: the defaults of TesseractTextRecognizer;
     // empty: not used (one of the two must be there).
