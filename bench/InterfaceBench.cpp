@@ -3,11 +3,12 @@
 // menu screen, captured as PNGs into bench/corpus/renpy-interface with the words each shows
 // (expected.tsv, checked by eye).
 //
-//   ovisu_interface_bench recognition [--runs N] [--corpus DIR] [--passes SPEC] [--all-cores]
+//   ovisu_interface_bench recognition [--runs N] [--corpus DIR] [--passes SPEC] [--refine S] [--all-cores]
 //       Per screen: time of a whole-window recognition (median and p95 over N runs, on one core
 //       unless --all-cores), of its detector passes alone, the lines read, the expected words found
 //       and the junk blocks. SPEC lists the detector passes, e.g. "local@1" (one pass, dark
-//       panels turned round, at scale 1) or "asis@1.5,inverted@1.5".
+//       panels turned round, at scale 1) or "asis@1.5,inverted@1.5"; S the scale small lines are
+//       looked at again at (0: not at all).
 //   ovisu_interface_bench record DIR
 //       Captures the three screens on a private X server into DIR (the words list is written by
 //       hand, from the pictures).
@@ -72,7 +73,7 @@ std::optional<QList<WindowTextRecognizerSettings::DetectorPass>> passesOf(const 
     return passes;
 }
 
-int recognition(const QString& corpus, int runs, const QString& passSpec, bool allCores) {
+int recognition(const QString& corpus, int runs, const QString& passSpec, const QString& refine, bool allCores) {
     if (!allCores && !pinToOneCore()) std::fprintf(stderr, "could not keep to one core; timing all of them\n");
     QString error;
     const QMap<QString, QStringList> screens = test::expectedScreenWords(corpus, &error);
@@ -89,6 +90,7 @@ int recognition(const QString& corpus, int runs, const QString& passSpec, bool a
         }
         settings.passes = *passes;
     }
+    if (!refine.isEmpty()) settings.refineScale = refine.toDouble();
     WindowTextRecognizer recognizer(settings);
     QElapsedTimer startTimer;
     startTimer.start();
@@ -96,8 +98,9 @@ int recognition(const QString& corpus, int runs, const QString& passSpec, bool a
         std::fprintf(stderr, "%s\n", qPrintable(*failure));
         return 1;
     }
-    std::printf("detector and engines started in %lld ms; passes %s; %s\n", static_cast<long long>(startTimer.elapsed()),
-                qPrintable(passSpec.isEmpty() ? QStringLiteral("default") : passSpec),
+    std::printf("detector and engines started in %lld ms; passes %s, small lines again at %.2g; %s\n",
+                static_cast<long long>(startTimer.elapsed()),
+                qPrintable(passSpec.isEmpty() ? QStringLiteral("default") : passSpec), settings.refineScale,
                 allCores ? "all cores" : "one core");
     std::printf("\n%-22s %9s %6s %7s %5s %9s %9s %9s\n", "screen", "size", "lines", "found", "junk", "detect", "median",
                 "p95");
@@ -233,8 +236,9 @@ int main(int argc, char** argv) {
                                           QStringLiteral(OVISU_INTERFACE_CORPUS_DIR));
     const QCommandLineOption passesOption("passes", "Detector passes: look@scale,... (look: asis, inverted, local).",
                                           "SPEC");
+    const QCommandLineOption refineOption("refine", "Scale small lines are looked at again at (0: off).", "S");
     const QCommandLineOption allCoresOption("all-cores", "Time on every core instead of one.");
-    parser.addOptions({runsOption, corpusOption, passesOption, allCoresOption});
+    parser.addOptions({runsOption, corpusOption, passesOption, refineOption, allCoresOption});
     parser.addPositionalArgument("command", "recognition | record DIR");
     parser.addHelpOption();
     parser.process(app);
@@ -242,7 +246,7 @@ int main(int argc, char** argv) {
     const QString command = arguments.value(0, QStringLiteral("recognition"));
     if (command == QStringLiteral("recognition"))
         return recognition(parser.value(corpusOption), std::max(1, parser.value(runsOption).toInt()),
-                           parser.value(passesOption), parser.isSet(allCoresOption));
+                           parser.value(passesOption), parser.value(refineOption), parser.isSet(allCoresOption));
     if (command == QStringLiteral("record") && arguments.size() == 2) return record(arguments[1]);
     std::fprintf(stderr, "usage: ovisu_interface_bench recognition | record DIR\n");
     return 2;
