@@ -39,4 +39,9 @@ public:
 // it is unavailable (a missing language model, say). OVISU_TEXT_RECOGNIZER=null forces the latter.
 std::unique_ptr<TextRecognizer> makeTextRecognizer();
 
+// Whole-window recognition for interface mode: a text detector finds every line of the window
+// (menus, buttons, status text) and Tesseract reads each. Without the detection model, or with
+// OVISU_TEXT_RECOGNIZER=null, one that fails every request with the reason.
+std::unique_ptr<TextRecognizer> makeWindowTextRecognizer();
+
 }  // namespace ovisu

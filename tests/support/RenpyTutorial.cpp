@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
+
 namespace ovisu::test {
 namespace {
 
@@ -83,14 +85,14 @@ QString RenpyTutorial::start(int timeoutMs) {
     if (!m_game->waitForStarted(5000)) return QStringLiteral("Ren'Py did not start: ") + m_game->errorString();
 
     // The first start compiles every script of the tutorial, which takes a while.
-    const bool shown = pollUntil([&] { return !shownLines().isEmpty() || m_game->state() != QProcess::Running; },
-                               timeoutMs);
+    const bool shown = pollUntil(
+        [&] { return !shownLines().isEmpty() || screenShown() || m_game->state() != QProcess::Running; }, timeoutMs);
     if (m_game->state() != QProcess::Running) {
         QFile output(m_home + QStringLiteral("/renpy-output.txt"));
         output.open(QIODevice::ReadOnly);
         return QStringLiteral("Ren'Py stopped: ") + QString::fromUtf8(output.readAll().right(2000));
     }
-    if (!shown) return QStringLiteral("Ren'Py showed no line in time");
+    if (!shown) return QStringLiteral("Ren'Py showed no line or screen in time");
     // The window's class is the interpreter's; on the tests' own display it is the only one.
     QByteArray found;
     if (const QString error = run(QStringLiteral("xdotool"), {"search", "--class", "python"}, 10000, &found);
@@ -120,6 +122,12 @@ QList<ShownLine> RenpyTutorial::shownLines() const {
     for (const QByteArray& event : logEvents())
         if (event.contains("\"shown\"")) lines.append(shownLineOf(event));
     return lines;
+}
+
+bool RenpyTutorial::screenShown() const {
+    const QList<QByteArray> events = logEvents();
+    return std::any_of(events.begin(), events.end(),
+                       [](const QByteArray& event) { return event.contains("\"event\": \"screen\""); });
 }
 
 bool RenpyTutorial::finished() const {

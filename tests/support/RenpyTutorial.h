@@ -26,6 +26,7 @@ struct ShownLine {
 class RenpyTutorial {
 public:
     struct Options {
+        // A label of tests/support/renpy; "ovisu_main_menu" stays on the tutorial's main menu.
         QString stretch = QStringLiteral("ovisu_e2e");
         int charactersPerSecond = 40;
         QString logPath;  // where the game writes its lines; required
@@ -45,12 +46,15 @@ public:
     RenpyTutorial& operator=(const RenpyTutorial&) = delete;
 
     // Prepares the copy (once per build tree) and starts the game; waits until its window shows
-    // the first line. An empty string on success, else why it could not.
+    // the first line (or, for the main-menu stretch, the menu). An empty string on success, else
+    // why it could not.
     QString start(int timeoutMs = 180000);
     quint32 windowId() const { return m_windowId; }
 
     QList<ShownLine> shownLines() const;
     bool finished() const;
+    // The main-menu stretch has its menu up.
+    bool screenShown() const;
     // Plays the stretch to its end: `holdMs` after each line was fully shown it clicks the box
     // (or the first choice of a menu), as a reader would. `shown` runs for each line as it is
     // reported (the hold counts from its return). False when the stretch did not end in time.
