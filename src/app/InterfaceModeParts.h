@@ -28,7 +28,7 @@ public:
     struct Options {
         // Regions come from this file instead of the user's (a command line's own regions).
         QString regionFile;
-        RealtimeLoop::RecognizerFactory recognizerFactory = makeTextRecognizer;
+        RealtimeLoop::RecognizerFactory recognizerFactory = makeWindowTextRecognizer;
     };
 
     InterfaceModeParts(SettingsStore& settings, ProviderSelection& selection, TranslationServices& services,

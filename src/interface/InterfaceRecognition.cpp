@@ -29,7 +29,9 @@ bool hasKanaOrKanji(const QString& text) {
 TextRecognitionRequest request() {
     TextRecognitionRequest request;
     request.level = RecognitionLevel::accurate;
-    request.languages = {QStringLiteral("ja-JP"), QStringLiteral("en-US"), QStringLiteral("zh-Hans")};
+    // Japanese, whose model reads kanji and Latin letters as well. A Chinese model would only
+    // compete with it for the same kanji, and the install has none.
+    request.languages = {QStringLiteral("ja-JP"), QStringLiteral("en-US")};
     request.languageCorrection = true;
     request.customWords = {QStringLiteral("設定"), QStringLiteral("開始"), QStringLiteral("戻る"),
                            QStringLiteral("保存"), QStringLiteral("終了"), QStringLiteral("好感度")};

@@ -18,7 +18,7 @@ namespace ovisu {
 // recognition call, which runs on the loop's worker.
 namespace InterfaceRecognition {
 
-// Accurate, Japanese first, with the words interface text is full of as hints.
+// Accurate, Japanese, with the words interface text is full of as hints.
 TextRecognitionRequest request();
 
 // Cleaned lines in the recogniser's order; lines that clean to nothing or have a confidence

@@ -25,6 +25,7 @@
 #include "engine/ui/TranslationParametersWindow.h"
 #include "engine/ui/TranslationSettingsWindows.h"
 #include "support/TestEnvironment.h"
+#include "support/TestGameMenu.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -198,6 +199,51 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     spin(3000);
     EXPECT_EQ(service.requestCount(), 1);
     delegate.applicationWillTerminate();
+}
+
+// Interface mode from the main window: its region buttons, the whole window read, every text of
+// the test game's title screen answered, and everything gone again when the player goes back.
+TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingBehind) {
+    const QString menuTitle = QStringLiteral("Desktop Menu Game");
+    TestGame game(TestGame::MenuScreens{}, menuTitle);
+    ASSERT_TRUE(game.waitUntilListed(10000));
+
+    DesktopComponents parts;
+    AppDelegate delegate(parts);
+    delegate.applicationDidFinishLaunching();
+    const int index = indexOfTitle(parts, menuTitle);
+    ASSERT_GE(index, 0);
+    delegate.targetChanged(index);
+
+    delegate.translationModeChanged(TranslationMode::interface);
+    EXPECT_EQ(SettingsStore().intValue("translationMode", -1), 1);
+    MainWindow* window = topLevel<MainWindow>();
+    const auto texts = [window] {
+        QStringList all;
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) all << button->text();
+        for (const QLabel* label : window->findChildren<QLabel*>()) all << label->text();
+        return all;
+    };
+    for (const char* title : {"立即识别并贴回", "编辑 UI 区域", "打开编辑器", "清空区域", "整窗口"})
+        EXPECT_TRUE(texts().contains(QString::fromUtf8(title))) << title;
+
+    delegate.primaryAction();
+    InterfaceSession& session = parts.interfaceMode.session();
+    ASSERT_TRUE(session.isRunning());
+    EXPECT_EQ(window->primaryActionTitle(), "暂停翻译");
+    const int expected = int(TestGameMenu::titleScreenTexts().size());
+    ASSERT_TRUE(waitUntil([&] { return parts.interfacePanels.panelCount() >= expected && !session.hasPendingTranslations(); },
+                          60000))
+        << parts.interfacePanels.panelCount() << " panels; " << session.lastErrorMessage().toStdString();
+    const QStringList sent = sentTexts(service);
+    EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
+
+    // Back to dialogue: the interface session stops and its panels go; the buttons are the
+    // dialogue's again.
+    delegate.translationModeChanged(TranslationMode::dialogue);
+    EXPECT_FALSE(session.isRunning());
+    EXPECT_EQ(parts.interfacePanels.panelCount(), 0);
+    EXPECT_TRUE(texts().contains(QStringLiteral("框选 / 重选")));
 }
 
 TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {

@@ -26,12 +26,20 @@ TestGame::TestGame(const QStringList& lines, const QString& title, int holdMilli
         for (const QString& line : lines) script.write(QStringLiteral("葵\t%1\n").arg(line).toUtf8());
     script.close();
     m_logPath = home + "/game.log";
+    start({"--script", script.fileName(), "--log", m_logPath, "--char-ms", "30", "--hold-ms",
+           QString::number(holdMilliseconds), "--size", "34", "--title", title});
+}
+
+TestGame::TestGame(MenuScreens, const QString& title) : m_title(title) {
+    m_logPath = currentHome() + "/game.log";
+    start({"--menu", "--log", m_logPath, "--size", "34", "--title", title});
+}
+
+void TestGame::start(const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "xcb");
     m_process.setProcessEnvironment(environment);
-    m_process.start(QStringLiteral(OVISU_TEST_GAME_BINARY),
-                    {"--script", script.fileName(), "--log", m_logPath, "--char-ms", "30", "--hold-ms",
-                     QString::number(holdMilliseconds), "--size", "34", "--title", title});
+    m_process.start(QStringLiteral(OVISU_TEST_GAME_BINARY), arguments);
     m_process.waitForStarted(5000);
 }
 

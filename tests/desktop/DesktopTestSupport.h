@@ -18,12 +18,17 @@ class TestGame {
 public:
     // holdMilliseconds 0: each page stays until the game is clicked.
     TestGame(const QStringList& lines, const QString& title, int holdMilliseconds);
+    // The game's menu screens instead of dialogue.
+    struct MenuScreens {};
+    TestGame(MenuScreens, const QString& title);
     ~TestGame();
     bool waitUntilListed(int milliseconds);
     QString log() const;
     QString title() const { return m_title; }
 
 private:
+    void start(const QStringList& arguments);
+
     QProcess m_process;
     QString m_title;
     QString m_logPath;

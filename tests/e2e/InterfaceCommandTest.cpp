@@ -1,7 +1,8 @@
 #include "base/SettingsStore.h"
-#include "base/TextSimilarity.h"
+#include "capture/InterfaceScreenScore.h"
 #include "support/EventLoopWait.h"
 #include "support/OvisuProcess.h"
+#include "support/RenpyTutorial.h"
 #include "support/TestEnvironment.h"
 #include "support/TestGameMenu.h"
 #include "support/XvfbSession.h"
@@ -44,18 +45,17 @@ Recognition recognitionOf(const QJsonObject& event) {
     return recognition;
 }
 
-// The recogniser may misread a character of a long word; a word counts as found when a block
-// reads close to it.
 bool found(const QStringList& blocks, const QString& word) {
     return std::any_of(blocks.begin(), blocks.end(), [&](const QString& block) {
-        return similar(block, word, 0.75);
+        return test::lineReadsWord(test::screenForm(block), test::screenForm(word));
     });
 }
 
 int junkCount(const QStringList& blocks, const QStringList& expected) {
     return int(std::count_if(blocks.begin(), blocks.end(), [&](const QString& block) {
-        return std::none_of(expected.begin(), expected.end(),
-                            [&](const QString& word) { return similar(block, word, 0.5); });
+        return std::none_of(expected.begin(), expected.end(), [&](const QString& word) {
+            return test::lineBelongsToWord(test::screenForm(block), test::screenForm(word));
+        });
     }));
 }
 
@@ -129,4 +129,53 @@ TEST(InterfaceCommand, TheMenuScreenIsReadWholeAndEachTextTranslatedOnce) {
     EXPECT_EQ(eventsOf(output, "recognition").size(), 1) << "an unchanged screen is recognised once";
     for (const QJsonObject& answer : eventsOf(output, "answer"))
         EXPECT_EQ(answer.value("from").toString(), "cache") << answer.value("text").toString().toStdString();
+}
+
+// Our real game: the Ren'Py tutorial's main menu (light words on a dark panel over a photograph)
+// and, in a dialogue scene, the quick menu of small grey words under the box. Every menu word is
+// found by `ovisu interface --once`, with at most one junk block, and each text is asked for once.
+TEST(InterfaceCommand, TheRenpyMainMenuAndQuickMenuAreReadAndTranslatedOnce) {
+    test::XvfbSession display(true, {1600, 1000});
+    ASSERT_TRUE(display.isRunning()) << display.error().toStdString();
+    fake::FakeService service;
+    ASSERT_TRUE(SettingsStore().setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
+
+    struct Screen {
+        QString stretch;
+        QStringList menuWords;  // what must be found
+        QStringList otherTexts;  // what may be found besides them without counting as junk
+    };
+    const QList<Screen> screens{
+        {QStringLiteral("ovisu_main_menu"),
+         {"スタート", "ロード", "環境設定", "バージョン情報", "ヘルプ", "終了"},
+         {"Ren'Py 8.0.3.22090809u \"Heck Freezes Over\""}},
+        {QStringLiteral("ovisu_e2e"),
+         {"ロールバック", "ヒストリー", "スキップ", "オート", "セーブ", "Q.セーブ", "Q.ロード", "設定"},
+         {"エイリーン", "こんにちは！私の名前はエイリーンです。Ren'Pyのチュートリアルに歓迎", "したいと思います。"}},
+    };
+    for (const Screen& screen : screens) {
+        SCOPED_TRACE(screen.stretch.toStdString());
+        test::RenpyTutorial game({screen.stretch, 1000, test::currentHome() + "/renpy-" + screen.stretch + ".jsonl"});
+        const QString started = game.start();
+        ASSERT_TRUE(started.isEmpty()) << started.toStdString();
+        QThread::msleep(1500);  // the menu's or the line's transition is over
+
+        const int sentBefore = service.requestCount();
+        const auto run = test::runOvisu({"interface", "--window", test::RenpyTutorial::windowTitle(), "--provider",
+                                         "sakura", "--once", "--json"},
+                                        {}, 120000);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+        const QList<QJsonObject> recognitions = eventsOf(run.out.toUtf8(), "recognition");
+        ASSERT_EQ(recognitions.size(), 1) << run.out.toStdString();
+        const Recognition recognition = recognitionOf(recognitions.first());
+        for (const QString& word : screen.menuWords)
+            EXPECT_TRUE(found(recognition.accepted, word))
+                << word.toStdString() << " not among " << recognition.accepted.join(" | ").toStdString();
+        EXPECT_LE(junkCount(recognition.accepted + recognition.rejected, screen.menuWords + screen.otherTexts), 1)
+            << (recognition.accepted + recognition.rejected).join(" | ").toStdString();
+        QStringList sent;
+        for (const auto& request : service.requests().mid(sentBefore))
+            sent << fake::FakeService::chatTextToTranslate(request.body);
+        EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
+    }
 }
