@@ -4,14 +4,16 @@
 OpenCV 4.6 takes Clip only in its old form, with min and max as attributes and one input; this
 model (opset 11) gives them as inputs. All its Clips are the middle of a hard swish,
 x * Clip(x + 3, 0, 6) / 6, which becomes one HardSwish node (opset 14, where that op exists and the
-model's other ops mean what they meant in 11). OpenCV runs HardSwish as one activation, which it can
-also merge into the layer before; four passes over a large tensor were a third of the running time.
+model's other ops mean what they meant in 11). OpenCV runs HardSwish as one activation and can merge
+it into the layer before; the four separate passes took about a third of the network's time (one
+1280x736 pass: 650 ms instead of 755 ms on one core).
 Each ConvTranspose also takes in the bias Add and the BatchNormalization after it: OpenCV 4.6 merges
 those into the layer's weights itself, and merged them again when the input size changed, after
 which every later output was wrong (no text found at all). Merged here, once, they leave it nothing
-to merge. A Clip outside the hard-swish pattern becomes a + (b - a) * HardSigmoid(y; alpha = 1 / (b - a), beta = -a / (b - a)),
-the same function. The input's batch and channel dimensions are fixed at 1 and 3; height and width
-stay free, so any size that is a multiple of 32 goes in, as before.
+to merge. A Clip outside the hard-swish pattern becomes the same function in opset-11 ops,
+a + (b - a) * HardSigmoid(y; alpha = 1 / (b - a), beta = -a / (b - a)).
+The input's batch and channel dimensions are fixed at 1 and 3; height and width stay free, so any
+size that is a multiple of 32 goes in, as before.
 
     rewrite-text-detector.py ORIGINAL.onnx REWRITTEN.onnx [--check]
 
@@ -39,7 +41,7 @@ def constant_values(graph):
     return values
 
 
-def scalar_constant(graph, name, value):
+def scalar_constant(name, value):
     return helper.make_node("Constant", [], [name],
                             value=numpy_helper.from_array(np.array(value, dtype=np.float32), name + "_value"))
 
@@ -182,10 +184,10 @@ def rewrite(model):
         nodes.append(helper.make_node("HardSigmoid", [node.input[0]], [base], name=base,
                                       alpha=1.0 / span, beta=-low / span))
         scaled = node.output[0] if low == 0 else node.output[0] + "_scaled"
-        nodes.append(scalar_constant(graph, base + "_span", span))
+        nodes.append(scalar_constant(base + "_span", span))
         nodes.append(helper.make_node("Mul", [base, base + "_span"], [scaled], name=scaled))
         if low != 0:
-            nodes.append(scalar_constant(graph, base + "_low", low))
+            nodes.append(scalar_constant(base + "_low", low))
             nodes.append(helper.make_node("Add", [scaled, base + "_low"], [node.output[0]], name=node.output[0]))
         replaced += 1
 

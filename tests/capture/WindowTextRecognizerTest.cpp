@@ -7,6 +7,7 @@
 #include "support/XvfbSession.h"
 
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -143,6 +144,34 @@ TEST(WindowTextRecognizer, findsEveryTextOfTheTestGameMenuScreenCapturedFromItsW
     EXPECT_TRUE(score.lineOf.value(QStringLiteral("戻る")).normalizedRect.contains(bottomLeft(1092, 607)));
     EXPECT_FALSE(score.lineOf.value(QStringLiteral("決定")).normalizedRect.intersects(
         score.lineOf.value(QStringLiteral("戻る")).normalizedRect));
+}
+
+// The network was trained on dark text on light grounds; the window is turned round where it is
+// dark. Light and dark words on dark, middle and light flat grounds are all found, the middle grey
+// being where the turning round is half done.
+TEST(WindowTextRecognizer, findsLightAndDarkWordsOnDarkMiddleAndLightGrounds) {
+    REQUIRE_DETECTOR_MODEL();
+    WindowTextRecognizer recognizer;
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setPixelSize(24);
+    for (const int ground : {40, 128, 220}) {
+        for (const int ink : {250, 20}) {
+            QImage window(1280, 720, QImage::Format_RGB888);
+            window.fill(QColor(ground, ground, ground));
+            QPainter painter(&window);
+            painter.setFont(font);
+            painter.setPen(QColor(ink, ink, ink));
+            painter.drawText(QPoint(200, 300), QStringLiteral("はじめから"));
+            painter.drawText(QPoint(900, 600), QStringLiteral("音楽の音量"));
+            painter.end();
+            const auto lines = recognizer.recognize(window, {});
+            ASSERT_TRUE(lines.has_value()) << lines.error().toStdString();
+            const InterfaceScreenScore score =
+                test::scoreScreen(*lines, {QStringLiteral("はじめから"), QStringLiteral("音楽の音量")});
+            EXPECT_TRUE(score.missed.isEmpty()) << "ground " << ground << ", ink " << ink << ": " << describe(*lines);
+            EXPECT_TRUE(score.junk.isEmpty()) << "ground " << ground << ", ink " << ink << ": " << describe(*lines);
+        }
+    }
 }
 
 // OpenCV 4.6 folded the layers after the model's ConvTranspose into it again whenever the input

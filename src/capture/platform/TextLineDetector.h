@@ -29,9 +29,9 @@ struct TextLineDetectorSettings {
 };
 
 // PaddleOCR's PP-OCRv4 text detection network (differentiable binarisation) run by OpenCV's dnn
-// module, with its post-processing: it finds lines of text in an image whatever their language,
-// but only dark text on a lighter ground, as it was trained on; the caller turns the image the
-// other way round for light text. One object serves one thread.
+// module, with its post-processing: it finds lines of text in an image whatever their language.
+// It was trained on dark text on lighter grounds and misses light text on busy or translucent
+// dark ones; the caller turns such parts of the image round. One object serves one thread.
 class TextLineDetector {
 public:
     // Loads the rewritten model (scripts/rewrite-text-detector.py); the error says why it cannot.

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace ovisu {
 
@@ -17,9 +19,10 @@ struct WindowTextRecognizerSettings {
     // How the detector looks at the window. Each pass is one run of the network, the costly part.
     struct DetectorPass {
         double scale = 1;
-        // The model finds dark text on a light ground only. `inverted` turns the whole window
-        // round; `localPolarity` turns round only where the window is dark (a menu panel), so one
-        // pass finds light text on dark panels and dark text on light ones.
+        // The model was trained on dark text on light grounds and misses light words on a dark
+        // translucent panel over a picture. `inverted` turns the whole window round;
+        // `localPolarity` turns round only where the window is dark (a menu panel), so one pass
+        // finds light text on dark panels and dark text on light ones.
         enum class Look { asIs, inverted, localPolarity } look = Look::localPolarity;
     };
     QList<DetectorPass> passes{DetectorPass{}};
@@ -33,9 +36,9 @@ struct WindowTextRecognizerSettings {
     int targetTextHeight = 40;
     // Ground added around a line's box before reading it, as a share of the box's height.
     double readingMargin = 0.15;
-    // Folders of Debian's Japanese model and of the "best" one; each line is read with both that
-    // are there and the more confident reading kept. Null: the defaults of TesseractTextRecognizer;
-    // empty: not used (one of the two must be there).
+    // Folders of Debian's Japanese model and of the "best" one. Each line is read with the best
+    // one first, and again with Debian's when that reading is doubtful; the more confident reading
+    // is kept. Null: the defaults of TesseractTextRecognizer; empty: not used (one must be there).
     QString dataPath;
     QString bestDataPath;
     // A reading at least this confident is not read again with the other model.
