@@ -9,9 +9,14 @@
 //       and the junk blocks. SPEC lists the detector passes, e.g. "local@1" (one pass, dark
 //       panels turned round, at scale 1) or "asis@1.5,inverted@1.5"; S the scale small lines are
 //       looked at again at (0: not at all).
+//   ovisu_interface_bench session [--quiet S]
+//       Interface mode on the test game's menu screens through the real loop: per screen, the
+//       time until every text is answered, recognitions and requests; the CPU of an unchanged
+//       screen over S seconds.
 //   ovisu_interface_bench record DIR
 //       Captures the three screens on a private X server into DIR (the words list is written by
 //       hand, from the pictures).
+#include "InterfaceSessionBench.h"
 #include "Quantile.h"
 #include "capture/InterfaceScreenScore.h"
 #include "capture/WindowCapture.h"
@@ -238,8 +243,9 @@ int main(int argc, char** argv) {
                                           "SPEC");
     const QCommandLineOption refineOption("refine", "Scale small lines are looked at again at (0: off).", "S");
     const QCommandLineOption allCoresOption("all-cores", "Time on every core instead of one.");
-    parser.addOptions({runsOption, corpusOption, passesOption, refineOption, allCoresOption});
-    parser.addPositionalArgument("command", "recognition | record DIR");
+    const QCommandLineOption quietOption("quiet", "Seconds the session watches an unchanged screen.", "S", "20");
+    parser.addOptions({runsOption, corpusOption, passesOption, refineOption, allCoresOption, quietOption});
+    parser.addPositionalArgument("command", "recognition | session | record DIR");
     parser.addHelpOption();
     parser.process(app);
     const QStringList arguments = parser.positionalArguments();
@@ -247,7 +253,8 @@ int main(int argc, char** argv) {
     if (command == QStringLiteral("recognition"))
         return recognition(parser.value(corpusOption), std::max(1, parser.value(runsOption).toInt()),
                            parser.value(passesOption), parser.value(refineOption), parser.isSet(allCoresOption));
+    if (command == QStringLiteral("session")) return interfaceSessionBench(std::max(1, parser.value(quietOption).toInt()));
     if (command == QStringLiteral("record") && arguments.size() == 2) return record(arguments[1]);
-    std::fprintf(stderr, "usage: ovisu_interface_bench recognition | record DIR\n");
+    std::fprintf(stderr, "usage: ovisu_interface_bench recognition | session | record DIR\n");
     return 2;
 }
