@@ -194,6 +194,10 @@ void ModeCoordinator::applyUIRegionOutcome(const UIRegionList::Outcome& outcome)
     if (outcome.changed) emit regionChanged();
 }
 
+std::optional<QDateTime> ModeCoordinator::sessionStartedAt() const {
+    return translationMode() == TranslationMode::interface ? m_interface.sessionStartedAt() : m_session.sessionStartedAt();
+}
+
 QString ModeCoordinator::lastErrorMessage() const {
     return translationMode() == TranslationMode::interface ? m_interface.lastErrorMessage() : m_session.lastErrorMessage();
 }

@@ -6,6 +6,7 @@
 #include "clipboard/ClipboardMonitor.h"
 #include "interface/UIRegionList.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -93,6 +94,8 @@ public:
     // The state of the session of the current mode.
     const RealtimeTranslationState& realtimeState() const;
     QString lastErrorMessage() const;
+    // When the session of the current mode started, for its run clock.
+    std::optional<QDateTime> sessionStartedAt() const;
     // Another translation source: interface mode drops the old source's automatic answers.
     void translationSourceChanged();
     // After an operation on the UI regions: a failed save is shown as the interface mode's

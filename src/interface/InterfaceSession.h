@@ -104,6 +104,7 @@ public:
     const RealtimeTranslationState& state() const { return m_loop.state(); }
     void showState(const RealtimeTranslationState& state) { m_loop.showState(state); }
     QString lastErrorMessage() const { return m_loop.lastErrorMessage(); }
+    std::optional<QDateTime> sessionStartedAt() const { return m_loop.sessionStartedAt(); }
     const QList<UIOCRTextBlock>& interfaceBlocks() const { return m_interfaceBlocks; }
     bool hasPendingTranslations() const { return m_scheduler.hasPendingWork(); }
     int translationsInFlight() const { return m_scheduler.inFlightCount(); }

@@ -742,14 +742,14 @@ QString programLog() {
 }  // namespace
 
 TEST_F(DesktopProgramTest, WhatTheFirstRunSetIsRightInTheNextRun) {
-    // Interface mode was chosen when it could still be chosen.
+    // The player left the program in interface mode.
     ASSERT_TRUE(SettingsStore().setInt("translationMode", 1));
 
     {
         RunningOvisu first;
         const quint32 window = first.waitForMainWindow();
         ASSERT_NE(window, 0u) << first.output().toStdString();
-        ASSERT_TRUE(waitUntil([] { return programLog().contains("翻译模式：对白模式；剪贴板监听：关闭"); }, 5000))
+        ASSERT_TRUE(waitUntil([] { return programLog().contains("翻译模式：界面模式；剪贴板监听：关闭"); }, 5000))
             << programLog().toStdString();
         // The player turns the clipboard mode on from the menu and quits with Ctrl+Q.
         ASSERT_TRUE(first.type(window, "ctrl+shift+l"));
@@ -764,10 +764,9 @@ TEST_F(DesktopProgramTest, WhatTheFirstRunSetIsRightInTheNextRun) {
     RunningOvisu second;
     const quint32 window = second.waitForMainWindow();
     ASSERT_NE(window, 0u) << second.output().toStdString();
-    // It starts in dialogue mode, listening to the clipboard: a copied line reaches the source.
+    // It starts in interface mode again, listening to the clipboard: a copied line reaches the source.
     ASSERT_TRUE(waitUntil([] { return programLog().count("翻译模式：") == 2; }, 5000));
-    EXPECT_TRUE(programLog().contains("翻译模式：对白模式；剪贴板监听：开启")) << programLog().toStdString();
-    EXPECT_FALSE(programLog().contains("翻译模式：界面模式"));
+    EXPECT_TRUE(programLog().contains("翻译模式：界面模式；剪贴板监听：开启")) << programLog().toStdString();
     QGuiApplication::clipboard()->setText("おはようございます。");
     ASSERT_TRUE(waitUntil([&] { return service.requestCount() >= 1; }, 10000)) << programLog().toStdString();
     EXPECT_EQ(sentTexts(service), QStringList{"おはようございます。"});

@@ -470,7 +470,7 @@ void AppDelegate::sessionStarting(bool fresh) {
 
 void AppDelegate::sessionStatisticsChanged() {
     const SessionStatistics& statistics = m_parts.pipeline.statistics();
-    m_mainWindow->setStatistics(sessionStatsText(m_parts.session.sessionStartedAt(), QDateTime::currentDateTime(),
+    m_mainWindow->setStatistics(sessionStatsText(m_parts.modes.sessionStartedAt(), QDateTime::currentDateTime(),
                                                  statistics.translationCount, statistics.durationTotal,
                                                  statistics.latestDuration));
 }

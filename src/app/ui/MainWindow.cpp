@@ -136,7 +136,8 @@ QWidget* MainWindow::buildTargetSection() {
     modeRow->addStretch(1);
     grid->addLayout(modeRow, 1, 1, 1, 4);
 
-    grid->addWidget(sectionTitle(QStringLiteral("字幕区域"), frame), 2, 0);
+    m_regionTitle = sectionTitle(QStringLiteral("字幕区域"), frame);
+    grid->addWidget(m_regionTitle, 2, 0);
     m_regionLabel = new QLabel(QStringLiteral("未框选"), frame);
     m_selectRegionButton = new QPushButton(QStringLiteral("框选 / 重选"), frame);
     m_showRegionButton = new QPushButton(QStringLiteral("查看区域"), frame);
@@ -259,6 +260,8 @@ void MainWindow::setTargetPopupEnabled(bool enabled) {
 
 void MainWindow::setTranslationMode(TranslationMode mode) {
     (mode == TranslationMode::interface ? m_interfaceModeButton : m_dialogueModeButton)->setChecked(true);
+    // Interface mode reads UI regions (or the whole window), not a subtitle box.
+    m_regionTitle->setText(mode == TranslationMode::interface ? QStringLiteral("UI 区域") : QStringLiteral("字幕区域"));
 }
 
 

@@ -74,6 +74,7 @@ private:
     QPushButton* m_refreshButton = nullptr;
     QPushButton* m_dialogueModeButton = nullptr;
     QPushButton* m_interfaceModeButton = nullptr;
+    QLabel* m_regionTitle = nullptr;
     QLabel* m_regionLabel = nullptr;
     QPushButton* m_selectRegionButton = nullptr;
     QPushButton* m_showRegionButton = nullptr;

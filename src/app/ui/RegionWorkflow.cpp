@@ -40,14 +40,15 @@ void RegionWorkflow::primaryRegionAction() {
         selectRegion();
 }
 
-void RegionWorkflow::pickOnStill(const QString& unknownFailure, std::function<void(const QRectF&)> picked) {
+void RegionWorkflow::pickOnStill(const QString& subject, const QString& unknownFailure,
+                                 std::function<void(const QRectF&)> picked) {
     followChosenTarget();
     if (!m_session.selectedTarget()) {
         m_window.setStatusText(QStringLiteral("请先选择目标窗口"));
         return;
     }
     const QRect listedFrame = m_session.selectedTarget()->frame();
-    m_modes.captureTargetStill([this, listedFrame, unknownFailure, picked = std::move(picked)](
+    m_modes.captureTargetStill([this, listedFrame, subject, unknownFailure, picked = std::move(picked)](
                                    const ModeCoordinator::TargetStill& still) {
         if (!still.image) {
             const QString& description = still.image.error().message;
@@ -55,19 +56,19 @@ void RegionWorkflow::pickOnStill(const QString& unknownFailure, std::function<vo
             return;
         }
         // The still sits exactly where the window is; the frame may have moved since the listing.
-        m_picker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)), picked);
+        m_picker->presentRegionPicker(*still.image, QRectF(still.frame.value_or(listedFrame)), picked, {}, subject);
     });
 }
 
 void RegionWorkflow::selectRegion() {
-    pickOnStill(QStringLiteral("请允许屏幕录制"), [this](const QRectF& region) {
+    pickOnStill(QStringLiteral("字幕区域"), QStringLiteral("请允许屏幕录制"), [this](const QRectF& region) {
         m_window.setStatusText(QStringLiteral("字幕区域已保存"));
         m_modes.saveMarkedRegion(region);
     });
 }
 
 void RegionWorkflow::addUIRegion() {
-    pickOnStill(QStringLiteral("未知错误"), [this](const QRectF& region) {
+    pickOnStill(QStringLiteral("UI 区域"), QStringLiteral("未知错误"), [this](const QRectF& region) {
         m_modes.applyUIRegionOutcome(m_interfaceMode.regions().add(region));
         m_window.setStatusText(QStringLiteral("已添加 UI 区域，只翻译启用区域内的文字"));
     });
@@ -80,7 +81,8 @@ void RegionWorkflow::showUIRegions() {
         lines << QStringLiteral("%1 %2  %3").arg(region.isEnabled ? QStringLiteral("☑") : QStringLiteral("☐"),
                                                 region.name, UIRegionList::positionText(region.normalizedRect));
     QMessageBox box(QMessageBox::Information, QStringLiteral("UI 区域"), lines.join(QLatin1Char('\n')),
-                    QMessageBox::Ok, &m_window);
+                    QMessageBox::NoButton, &m_window);
+    box.addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
     box.exec();
 }
 

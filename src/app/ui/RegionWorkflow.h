@@ -44,9 +44,9 @@ private:
     void showUIRegions();
     void clearUIRegions();
     bool inInterfaceMode() const;
-    // Picks a rectangle over a fresh still of the chosen window; a capture that fails without a
-    // reason is reported with the given one.
-    void pickOnStill(const QString& unknownFailure, std::function<void(const QRectF&)> picked);
+    // Picks a rectangle (the subject: what is marked) over a fresh still of the chosen window; a
+    // capture that fails without a reason is reported with the given one.
+    void pickOnStill(const QString& subject, const QString& unknownFailure, std::function<void(const QRectF&)> picked);
     void followChosenTarget();
 
     MainWindow& m_window;

@@ -16,7 +16,8 @@ RegionPicker::~RegionPicker() {
 }
 
 void RegionPicker::presentRegionPicker(const QImage& image, const QRectF& targetFrame,
-                                       RegionPickerWindow::Completion completion, std::function<void()> cancelled) {
+                                       RegionPickerWindow::Completion completion, std::function<void()> cancelled,
+                                       const QString& subject) {
     dismissPicker();
 
     // On a scaled screen the window server's pixels are not Qt's: the picker must cover the window.
@@ -25,6 +26,7 @@ void RegionPicker::presentRegionPicker(const QImage& image, const QRectF& target
                       std::max(1, static_cast<int>(std::lround(logical.width()))),
                       std::max(1, static_cast<int>(std::lround(logical.height()))));
     auto* window = new RegionPickerWindow(image, frame);
+    window->setSubject(subject);
     m_pickerWindow = window;
 
     QPointer<RegionPicker> self(this);

@@ -20,9 +20,10 @@ public:
 
     // Opens the picker over `targetFrame` (the X11 window frame: device pixels, top-left origin)
     // with `image` scaled to it. `completion` receives the normalised region; `cancelled` runs on Escape.
+    // `subject` names what is marked.
     void presentRegionPicker(const QImage& image, const QRectF& targetFrame,
                              RegionPickerWindow::Completion completion,
-                             std::function<void()> cancelled = {});
+                             std::function<void()> cancelled = {}, const QString& subject = QStringLiteral("字幕区域"));
     // Hides the open picker at once and deletes it once control is back in the event loop.
     void dismissPicker();
 

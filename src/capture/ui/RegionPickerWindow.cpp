@@ -43,7 +43,7 @@ RegionPickerWindow::RegionPickerWindow(const QImage& still, const QRect& frame, 
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::CrossCursor);
-    setWindowTitle(QStringLiteral("框选字幕区域"));
+    setWindowTitle(QStringLiteral("框选") + m_subject);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -52,8 +52,17 @@ RegionPickerWindow::RegionPickerWindow(const QImage& still, const QRect& frame, 
     rescaleStill();
 }
 
-QString RegionPickerWindow::hintText() {
-    return QStringLiteral("拖动框选字幕区域 · 松开鼠标确认 · Esc 取消");
+void RegionPickerWindow::setSubject(const QString& subject) {
+    // Latin letters after Chinese ones take a space, as everywhere in the program's texts.
+    m_subject = !subject.isEmpty() && subject.front().isLetter() && subject.front().unicode() < 0x80
+                    ? QLatin1Char(' ') + subject
+                    : subject;
+    setWindowTitle(QStringLiteral("框选") + m_subject);
+    update();
+}
+
+QString RegionPickerWindow::hintText() const {
+    return QStringLiteral("拖动框选") + m_subject + QStringLiteral(" · 松开鼠标确认 · Esc 取消");
 }
 
 void RegionPickerWindow::rescaleStill() {

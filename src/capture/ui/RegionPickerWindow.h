@@ -31,7 +31,9 @@ public:
     // The current selection in view coordinates; empty before a drag.
     QRectF selection() const { return m_selection; }
 
-    static QString hintText();
+    // What is being marked ("字幕区域", "UI 区域"): named in the title and the hint.
+    void setSubject(const QString& subject);
+    QString hintText() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -51,6 +53,7 @@ private:
     QImage m_still;
     QImage m_scaledStill;  // the still at the view's size in device pixels, made once per size
     QFont m_hintFont;
+    QString m_subject = QStringLiteral("字幕区域");
     QPointF m_dragStart;
     bool m_dragging = false;
     QRectF m_selection;
