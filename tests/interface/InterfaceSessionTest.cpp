@@ -37,6 +37,7 @@ struct Screen {
     };
     QMutex mutex;
     QList<Line> lines;
+    int background = 30;  // grey level behind the lines: a picture that changes while the texts stay
     std::atomic<int> recognitions = 0;
 
     void show(QList<Line> shown) {
@@ -53,7 +54,7 @@ public:
     std::expected<QImage, CaptureFailure> captureWindow(quint32) override {
         QMutexLocker lock(&m_screen.mutex);
         QImage image(800, 450, QImage::Format_RGB32);
-        image.fill(QColor(30, 30, 40));
+        image.fill(QColor(m_screen.background, m_screen.background, m_screen.background + 10));
         // Each line a bright bar where it stands, as wide as its text is long.
         for (const Screen::Line& line : m_screen.lines) {
             const QRect box(int(line.topLeftBox.x() * 800), int(line.topLeftBox.y() * 450),
@@ -179,6 +180,24 @@ TEST_F(InterfaceSessionTest, AnUnchangedScreenIsReadOnceAndEachTextAskedForOnce)
     screen.show({{u"環境設定"_qs, QRectF(0.1, 0.5, 0.2, 0.05)}, {u"ギャラリー"_qs, QRectF(0.1, 0.6, 0.2, 0.05)}});
     ASSERT_TRUE(waitUntil([&] { return service.requestCount() == 4 && !session->hasPendingTranslations(); }));
     EXPECT_EQ(panelTexts(), (QStringList{u"ギャラリー"_qs, u"環境設定"_qs}));
+}
+
+// A picture that changes behind the same texts is read again, but the texts, at positions that
+// round to the same 1/200 of the window, are neither shown again nor asked for.
+TEST_F(InterfaceSessionTest, TheSameTextsAtTheSamePlacesCostNothingMore) {
+    screen.show(menuScreen());
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return panels.panelCount() == 3 && !session->hasPendingTranslations(); }));
+    const int answers = int(recorder.answers.size());
+    {
+        QMutexLocker lock(&screen.mutex);
+        screen.background = 90;
+        for (Screen::Line& line : screen.lines) line.topLeftBox.translate(0.001, 0.001);
+    }
+    ASSERT_TRUE(waitUntil([&] { return screen.recognitions == 2; }));
+    spin(300);
+    EXPECT_EQ(recorder.answers.size(), answers);
+    EXPECT_EQ(service.requestCount(), 3);
 }
 
 TEST_F(InterfaceSessionTest, AScreenWithoutTextIsRetriedOnceAndAnExplicitRefreshSaysSo) {
