@@ -28,6 +28,8 @@ bench: build
 	./$(BUILD_DIR)/bench/ovisu_ocr_bench
 	./$(BUILD_DIR)/bench/ovisu_session_bench
 	./$(BUILD_DIR)/bench/ovisu_renpy_bench session
+	./$(BUILD_DIR)/bench/ovisu_interface_bench recognition
+	./$(BUILD_DIR)/bench/ovisu_interface_bench session
 
 clean:
 	rm -rf $(BUILD_DIR)
