@@ -1,5 +1,7 @@
 #include "app/CommandSupport.h"
 
+#include "engine/ProviderSelection.h"
+
 namespace ovisu {
 
 std::optional<Provider> providerFromArgument(const QString& argument) {
@@ -34,6 +36,28 @@ std::optional<Provider> requireProvider(const QString& value, CommandStreams& st
     const auto provider = providerFromArgument(value);
     if (!provider) streams.err << "ovisu: unknown source '" << value << "' (use 0-25 or a name such as deepSeek)\n";
     return provider;
+}
+
+std::optional<int> useProviderArgument(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                       ProviderSelection& selection, CommandStreams& streams) {
+    if (!parser.isSet(option)) return std::nullopt;
+    const auto provider = requireProvider(parser.value(option), streams);
+    if (!provider) return 2;
+    selection.useTransiently(*provider);
+    return std::nullopt;
+}
+
+std::expected<std::optional<double>, int> intervalArgument(const QCommandLineParser& parser,
+                                                           const QCommandLineOption& option, const char* command,
+                                                           CommandStreams& streams) {
+    if (!parser.isSet(option)) return std::nullopt;
+    bool ok = false;
+    const double seconds = parser.value(option).toDouble(&ok);
+    if (!ok || seconds <= 0) {
+        streams.err << "ovisu " << command << ": --interval takes a positive number of seconds\n";
+        return std::unexpected(2);
+    }
+    return seconds;
 }
 
 }  // namespace ovisu
