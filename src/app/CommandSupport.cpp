@@ -38,6 +38,37 @@ std::optional<Provider> requireProvider(const QString& value, CommandStreams& st
     return provider;
 }
 
+CommandActions::CommandActions(const char* command, QList<CommandAction> actions)
+    : m_command(command), m_actions(std::move(actions)) {}
+
+QString CommandActions::namesSentence() const {
+    QStringList names;
+    for (const CommandAction& action : m_actions) names.append(QString::fromLatin1(action.name));
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+void CommandActions::addArgument(QCommandLineParser& parser) const {
+    parser.addPositionalArgument(QStringLiteral("action"), namesSentence());
+}
+
+std::expected<QString, int> CommandActions::parse(QCommandLineParser& parser, const QStringList& arguments,
+                                                  CommandStreams& streams) const {
+    if (const auto exit = parseCommandArguments(parser, arguments, streams)) return std::unexpected(*exit);
+    const QStringList positional = parser.positionalArguments();
+    const QString action = positional.value(0);
+    for (const CommandAction& known : m_actions) {
+        if (action != QLatin1String(known.name)) continue;
+        if (positional.size() != known.positionalCount) {
+            streams.err << "ovisu " << m_command << " " << action << ": " << known.wrongCountText << "\n";
+            return std::unexpected(2);
+        }
+        return action;
+    }
+    streams.err << "ovisu " << m_command << ": the action must be " << namesSentence() << "\n";
+    return std::unexpected(2);
+}
+
 std::optional<int> useProviderArgument(const QCommandLineParser& parser, const QCommandLineOption& option,
                                        ProviderSelection& selection, CommandStreams& streams) {
     if (!parser.isSet(option)) return std::nullopt;
