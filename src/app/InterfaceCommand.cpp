@@ -2,6 +2,7 @@
 
 #include "app/CommandSupport.h"
 #include "app/InterfaceModeParts.h"
+#include "app/StopSignals.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationServices.h"
 #include "base/SettingsStore.h"
@@ -14,22 +15,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <csignal>
-#include <unistd.h>
-
 namespace ovisu {
 namespace {
-
-int g_stopPipe[2] = {-1, -1};
-
-void requestStop(int) {
-    const char byte = 1;
-    (void)!write(g_stopPipe[1], &byte, 1);
-}
 
 QJsonObject boxOf(const QRectF& r) {
     return {{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
@@ -135,34 +125,15 @@ int runInterfaceCommand(const QStringList& arguments, CommandStreams& streams) {
         }
         regions.append(*region);
     }
-    std::optional<double> interval;
-    if (parser.isSet(intervalOption)) {
-        bool ok = false;
-        interval = parser.value(intervalOption).toDouble(&ok);
-        if (!ok || *interval <= 0) {
-            streams.err << "ovisu interface: --interval takes a positive number of seconds\n";
-            return 2;
-        }
-    }
+    const auto interval = intervalArgument(parser, intervalOption, "interface", streams);
+    if (!interval) return interval.error();
 
     SettingsStore settings;
     ProviderSelection selection(settings);
-    if (parser.isSet(providerOption)) {
-        const auto provider = requireProvider(parser.value(providerOption), streams);
-        if (!provider) return 2;
-        selection.useTransiently(*provider);
-    }
+    if (const auto exit = useProviderArgument(parser, providerOption, selection, streams)) return *exit;
     const auto capture = makeWindowCapture();
-    const auto targets = eligibleTargets(*capture);
-    if (!targets) {
-        streams.err << "ovisu interface: " << targets.error() << "\n";
-        return 1;
-    }
-    const auto target = findTarget(*targets, parser.value(windowOption));
-    if (!target) {
-        streams.err << "ovisu interface: " << target.error() << "\n";
-        return 1;
-    }
+    const auto target = requireTarget(*capture, parser.value(windowOption), "interface", streams);
+    if (!target) return target.error();
 
     // Regions given here are this run's own: the user's stored regions stay as they are.
     QTemporaryDir regionFolder;
@@ -184,17 +155,14 @@ int runInterfaceCommand(const QStringList& arguments, CommandStreams& streams) {
             return 1;
         }
     InterfaceSession& session = parts.session();
-    session.setPollingIntervalOverride(interval);
+    session.setPollingIntervalOverride(*interval);
     session.setTarget(*target);
 
-    if (pipe(g_stopPipe) != 0) {
+    const StopSignals stopSignals;
+    if (!stopSignals.isInstalled()) {
         streams.err << "ovisu interface: cannot set up the stop signal\n";
         return 1;
     }
-    QSocketNotifier stopNotifier(g_stopPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] { QCoreApplication::quit(); });
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
 
     // One recognition answered (or a failure with nothing left in flight) ends a --once run.
     QTimer onceCheck;
@@ -212,11 +180,6 @@ int runInterfaceCommand(const QStringList& arguments, CommandStreams& streams) {
     const bool started = session.isRunning();
     if (started) QCoreApplication::exec();
     if (session.isRunning()) session.stopTranslation();
-
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    close(g_stopPipe[0]);
-    close(g_stopPipe[1]);
     if (!started) return 1;  // the start was refused and said why
     return parser.isSet(onceOption) && printer.failed() ? 1 : 0;
 }

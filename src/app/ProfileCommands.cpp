@@ -34,27 +34,20 @@ void warnAboutUnreadableList(const std::optional<QString>& error, const char* wh
 }  // namespace
 
 int runProfilesCommand(const QStringList& arguments, CommandStreams& streams) {
+    const char* const nameOne = "name one profile (quote a name with spaces)";
+    const CommandActions actions("profiles", {{"list", 1, "takes no further arguments"},
+                                              {"save", 2, nameOne},
+                                              {"apply", 2, nameOne},
+                                              {"delete", 2, nameOne}});
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Manage translation profiles: named snapshots of the current source and its settings (never its secret)."));
-    parser.addPositionalArgument("action", QStringLiteral("list, save, apply or delete"));
+    actions.addArgument(parser);
     parser.addPositionalArgument("name", QStringLiteral("The profile's name (save, apply, delete)."));
-    if (const auto exit = parseCommandArguments(parser, arguments, streams)) return *exit;
-
+    const auto chosen = actions.parse(parser, arguments, streams);
+    if (!chosen) return chosen.error();
+    const QString& action = *chosen;
     const QStringList positional = parser.positionalArguments();
-    const QString action = positional.value(0);
-    const bool known = action == QLatin1String("list") || action == QLatin1String("save") ||
-                       action == QLatin1String("apply") || action == QLatin1String("delete");
-    if (!known) {
-        streams.err << "ovisu profiles: the action must be list, save, apply or delete\n";
-        return 2;
-    }
-    const bool wantsName = action != QLatin1String("list");
-    if (positional.size() != (wantsName ? 2 : 1)) {
-        streams.err << "ovisu profiles " << action
-                    << (wantsName ? ": name one profile (quote a name with spaces)\n" : ": takes no further arguments\n");
-        return 2;
-    }
 
     ProfileContext context;
     TranslationProfiles& profiles = context.profiles;
@@ -106,33 +99,19 @@ int runProfilesCommand(const QStringList& arguments, CommandStreams& streams) {
 }
 
 int runPresetsCommand(const QStringList& arguments, CommandStreams& streams) {
+    const CommandActions actions("presets", {{"list", 1, "usage: ovisu presets list"},
+                                             {"import", 2, "usage: ovisu presets import FILE"},
+                                             {"export", 3, "usage: ovisu presets export ID FILE"}});
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Manage prompt presets. 'import' reads an Ovisu Prompt JSON file or a UTF-8 text/Markdown file; "
         "'export' writes one preset, built-in or your own, as JSON."));
-    parser.addPositionalArgument("action", QStringLiteral("list, import or export"));
+    actions.addArgument(parser);
     parser.addPositionalArgument("arguments", QStringLiteral("import FILE | export ID FILE"));
-    if (const auto exit = parseCommandArguments(parser, arguments, streams)) return *exit;
-
+    const auto chosen = actions.parse(parser, arguments, streams);
+    if (!chosen) return chosen.error();
+    const QString& action = *chosen;
     const QStringList positional = parser.positionalArguments();
-    const QString action = positional.value(0);
-    int expected = 0;
-    if (action == QLatin1String("list"))
-        expected = 1;
-    else if (action == QLatin1String("import"))
-        expected = 2;
-    else if (action == QLatin1String("export"))
-        expected = 3;
-    if (expected == 0) {
-        streams.err << "ovisu presets: the action must be list, import or export\n";
-        return 2;
-    }
-    if (positional.size() != expected) {
-        static const char* const usages[] = {"", "ovisu presets list", "ovisu presets import FILE",
-                                             "ovisu presets export ID FILE"};
-        streams.err << "ovisu presets " << action << ": usage: " << usages[expected] << "\n";
-        return 2;
-    }
 
     ProfileContext context;
     TranslationProfiles& profiles = context.profiles;

@@ -28,6 +28,21 @@ std::expected<TargetWindow, QString> findTarget(const QList<TargetWindow>& targe
     return std::unexpected(QStringLiteral("'%1' matches %2 windows; name one by its identifier").arg(name).arg(partial.size()));
 }
 
+std::expected<TargetWindow, int> requireTarget(WindowCapture& capture, const QString& name, const char* command,
+                                               CommandStreams& streams) {
+    const auto targets = eligibleTargets(capture);
+    if (!targets) {
+        streams.err << "ovisu " << command << ": " << targets.error() << "\n";
+        return std::unexpected(1);
+    }
+    auto target = findTarget(*targets, name);
+    if (!target) {
+        streams.err << "ovisu " << command << ": " << target.error() << "\n";
+        return std::unexpected(1);
+    }
+    return std::move(*target);
+}
+
 std::optional<QRectF> parseRegion(const QString& text) {
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4) return std::nullopt;

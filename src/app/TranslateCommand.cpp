@@ -93,11 +93,7 @@ int runTranslateCommand(const QStringList& arguments, CommandStreams& streams) {
 
     SettingsStore settings;
     ProviderSelection selection(settings);
-    if (parser.isSet(providerOption)) {
-        const auto provider = requireProvider(parser.value(providerOption), streams);
-        if (!provider) return 2;
-        selection.useTransiently(*provider);
-    }
+    if (const auto exit = useProviderArgument(parser, providerOption, selection, streams)) return *exit;
 
     TranslationServices services(settings, selection);
     QEventLoop loop;

@@ -87,6 +87,16 @@ int reportDictionaryOutcome(const char* action, const UIStoredTranslations::Dict
     return 0;
 }
 
+// Options that belong to one action only are refused with the others.
+std::optional<int> refuseOptionOutside(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                       const QString& action, const char* onlyAction, const char* command,
+                                       CommandStreams& streams) {
+    if (!parser.isSet(option) || action == QLatin1String(onlyAction)) return std::nullopt;
+    streams.err << "ovisu " << command << " " << action << ": --" << option.names().constFirst() << " applies to "
+                << onlyAction << " only\n";
+    return 2;
+}
+
 QString entryCountText(qsizetype count, const char* singular, const char* plural) {
     return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? singular : plural));
 }
@@ -94,11 +104,16 @@ QString entryCountText(qsizetype count, const char* singular, const char* plural
 }  // namespace
 
 int runUIDictionaryCommand(const QStringList& arguments, CommandStreams& streams) {
+    const CommandActions actions(
+        "ui-dictionary",
+        {{"list", 1, "usage: ovisu ui-dictionary list [--json]"},
+         {"add", 3, "usage: ovisu ui-dictionary add SOURCE TRANSLATION [--kind KIND] (quote texts with spaces)"},
+         {"remove", 2, "usage: ovisu ui-dictionary remove INDEX"}});
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Manage the fixed interface dictionary: terms that interface mode always translates the same way. "
         "The first matching entry wins; a manual correction still takes precedence."));
-    parser.addPositionalArgument("action", QStringLiteral("list, add or remove"));
+    actions.addArgument(parser);
     parser.addPositionalArgument("arguments", QStringLiteral("add SOURCE TRANSLATION | remove INDEX"));
     const QCommandLineOption jsonOption("json", QStringLiteral("list: print the entries as JSON."));
     const QCommandLineOption kindOption(
@@ -106,37 +121,12 @@ int runUIDictionaryCommand(const QStringList& arguments, CommandStreams& streams
         "KIND");
     parser.addOption(jsonOption);
     parser.addOption(kindOption);
-    if (const auto exit = parseCommandArguments(parser, arguments, streams)) return *exit;
-
+    const auto chosen = actions.parse(parser, arguments, streams);
+    if (!chosen) return chosen.error();
+    const QString& action = *chosen;
     const QStringList positional = parser.positionalArguments();
-    const QString action = positional.value(0);
-    int expected = 0;
-    if (action == QLatin1String("list"))
-        expected = 1;
-    else if (action == QLatin1String("add"))
-        expected = 3;
-    else if (action == QLatin1String("remove"))
-        expected = 2;
-    if (expected == 0) {
-        streams.err << "ovisu ui-dictionary: the action must be list, add or remove\n";
-        return 2;
-    }
-    if (positional.size() != expected) {
-        const char* usage = expected == 1   ? "ovisu ui-dictionary list [--json]"
-                            : expected == 3 ? "ovisu ui-dictionary add SOURCE TRANSLATION [--kind KIND] "
-                                              "(quote texts with spaces)"
-                                            : "ovisu ui-dictionary remove INDEX";
-        streams.err << "ovisu ui-dictionary " << action << ": usage: " << usage << "\n";
-        return 2;
-    }
-    if (parser.isSet(jsonOption) && action != QLatin1String("list")) {
-        streams.err << "ovisu ui-dictionary " << action << ": --json applies to list only\n";
-        return 2;
-    }
-    if (parser.isSet(kindOption) && action != QLatin1String("add")) {
-        streams.err << "ovisu ui-dictionary " << action << ": --kind applies to add only\n";
-        return 2;
-    }
+    if (const auto exit = refuseOptionOutside(parser, jsonOption, action, "list", "ui-dictionary", streams)) return *exit;
+    if (const auto exit = refuseOptionOutside(parser, kindOption, action, "add", "ui-dictionary", streams)) return *exit;
 
     UIStoreContext context;
     if (action == QLatin1String("list"))
@@ -179,37 +169,24 @@ int runUIDictionaryCommand(const QStringList& arguments, CommandStreams& streams
 }
 
 int runUICacheCommand(const QStringList& arguments, CommandStreams& streams) {
+    const CommandActions actions("ui-cache",
+                                 {{"list", 1, "takes no further arguments"}, {"clear", 1, "takes no further arguments"}});
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Show or clear the interface translation cache. 'clear' removes the automatic translations and keeps "
         "the permanent manual corrections; 'clear --all' removes both and cannot be undone."));
-    parser.addPositionalArgument("action", QStringLiteral("list or clear"));
+    actions.addArgument(parser);
     const QCommandLineOption jsonOption("json", QStringLiteral("list: print the entries as JSON."));
     const QCommandLineOption allOption(
         "all", QStringLiteral("clear: remove the manual corrections too (this is the confirmation)."));
     parser.addOption(jsonOption);
     parser.addOption(allOption);
-    if (const auto exit = parseCommandArguments(parser, arguments, streams)) return *exit;
-
-    const QStringList positional = parser.positionalArguments();
-    const QString action = positional.value(0);
-    if (action != QLatin1String("list") && action != QLatin1String("clear")) {
-        streams.err << "ovisu ui-cache: the action must be list or clear\n";
-        return 2;
-    }
-    if (positional.size() != 1) {
-        streams.err << "ovisu ui-cache " << action << ": takes no further arguments\n";
-        return 2;
-    }
+    const auto chosen = actions.parse(parser, arguments, streams);
+    if (!chosen) return chosen.error();
+    const QString& action = *chosen;
+    if (const auto exit = refuseOptionOutside(parser, jsonOption, action, "list", "ui-cache", streams)) return *exit;
+    if (const auto exit = refuseOptionOutside(parser, allOption, action, "clear", "ui-cache", streams)) return *exit;
     const bool listing = action == QLatin1String("list");
-    if (parser.isSet(jsonOption) && !listing) {
-        streams.err << "ovisu ui-cache clear: --json applies to list only\n";
-        return 2;
-    }
-    if (parser.isSet(allOption) && listing) {
-        streams.err << "ovisu ui-cache list: --all applies to clear only\n";
-        return 2;
-    }
 
     UIStoreContext context;
     warnAboutUnreadableFile("ui-cache", context.cache.loadError(), streams);

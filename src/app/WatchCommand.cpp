@@ -2,6 +2,7 @@
 
 #include "app/CommandSupport.h"
 #include "app/TranslationServices.h"
+#include "app/StopSignals.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "base/SettingsStore.h"
@@ -16,21 +17,9 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <unistd.h>
 
 namespace ovisu {
 namespace {
-
-int g_stopPipe[2] = {-1, -1};
-
-// Signal handlers may only do async-signal-safe work: wake the event loop through a pipe.
-void requestStop(int) {
-    const char byte = 1;
-    (void)!write(g_stopPipe[1], &byte, 1);
-}
 
 class WatchPrinter final : public RealtimeSessionClient {
 public:
@@ -102,52 +91,30 @@ int runWatchCommand(const QStringList& arguments, CommandStreams& streams) {
         streams.err << "ovisu watch: the region must be four fractions x,y,w,h of the window, e.g. 0.1,0.7,0.8,0.25\n";
         return 2;
     }
-    std::optional<double> interval;
-    if (parser.isSet(intervalOption)) {
-        bool ok = false;
-        interval = parser.value(intervalOption).toDouble(&ok);
-        if (!ok || *interval <= 0) {
-            streams.err << "ovisu watch: --interval takes a positive number of seconds\n";
-            return 2;
-        }
-    }
+    const auto interval = intervalArgument(parser, intervalOption, "watch", streams);
+    if (!interval) return interval.error();
 
     SettingsStore settings;
     ProviderSelection selection(settings);
-    if (parser.isSet(providerOption)) {
-        const auto provider = requireProvider(parser.value(providerOption), streams);
-        if (!provider) return 2;
-        selection.useTransiently(*provider);
-    }
+    if (const auto exit = useProviderArgument(parser, providerOption, selection, streams)) return *exit;
     const auto capture = makeWindowCapture();
-    const auto targets = eligibleTargets(*capture);
-    if (!targets) {
-        streams.err << "ovisu watch: " << targets.error() << "\n";
-        return 1;
-    }
-    const auto target = findTarget(*targets, parser.value(windowOption));
-    if (!target) {
-        streams.err << "ovisu watch: " << target.error() << "\n";
-        return 1;
-    }
+    const auto target = requireTarget(*capture, parser.value(windowOption), "watch", streams);
+    if (!target) return target.error();
 
     TranslationServices services(settings, selection);
     AsyncHistoryAppender history;
     WatchPrinter printer(streams, parser.isSet(jsonOption), history);
     TranslationPipeline pipeline(services.pipelineServices());
     RealtimeSession session(settings, *capture, pipeline, printer);
-    session.setPollingIntervalOverride(interval);
+    session.setPollingIntervalOverride(*interval);
     session.setTarget(*target);
     session.setRegion(region);
 
-    if (pipe(g_stopPipe) != 0) {
+    const StopSignals stopSignals;
+    if (!stopSignals.isInstalled()) {
         streams.err << "ovisu watch: cannot set up the stop signal\n";
         return 1;
     }
-    QSocketNotifier stopNotifier(g_stopPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] { QCoreApplication::quit(); });
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
 
     if (!parser.isSet(jsonOption)) streams.out << "Watching " << target->title << " — Ctrl+C stops.\n";
     session.startTranslation();
@@ -156,10 +123,6 @@ int runWatchCommand(const QStringList& arguments, CommandStreams& streams) {
 
     session.stopTranslation();
     history.waitForPendingAppends();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    close(g_stopPipe[0]);
-    close(g_stopPipe[1]);
     return 0;
 }
 

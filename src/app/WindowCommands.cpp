@@ -81,16 +81,8 @@ int runCaptureCommand(const QStringList& arguments, CommandStreams& streams) {
     }
 
     const auto capture = makeWindowCapture();
-    const auto list = eligibleTargets(*capture);
-    if (!list) {
-        streams.err << "ovisu capture: " << list.error() << "\n";
-        return 1;
-    }
-    const auto target = findTarget(*list, parser.value(windowOption));
-    if (!target) {
-        streams.err << "ovisu capture: " << target.error() << "\n";
-        return 1;
-    }
+    const auto target = requireTarget(*capture, parser.value(windowOption), "capture", streams);
+    if (!target) return target.error();
     auto image = capture->captureWindow(target->windowID());
     if (!image) {
         streams.err << "ovisu capture: " << image.error() << "\n";

@@ -13,6 +13,16 @@
 
 namespace ovisu {
 
+namespace {
+
+// exists() follows links, but a dangling link still stands at the path and would be replaced.
+bool fileIsThere(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+}  // namespace
+
 std::expected<void, QString> createFolders(const QString& path,
                                            std::optional<QFileDevice::Permissions> permissions) {
     const QString target = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -113,6 +123,15 @@ std::expected<QString, QString> setAsideUnreadableFile(const QString& path, cons
     AppLogger::shared().warning(logCategory,
                                 QStringLiteral("无法读取的文件已移到一旁：") + path + QStringLiteral(" → ") + target);
     return target;
+}
+
+std::expected<void, QString> StoreFile::write(const QByteArray& bytes) {
+    if (m_state == State::needsSettingAside && fileIsThere(m_path)) {
+        if (auto moved = setAsideUnreadableFile(m_path, m_logCategory); !moved)
+            return std::unexpected(moved.error());
+    }
+    m_state = State::usable;
+    return writeFileAtomically(m_path, bytes);
 }
 
 }  // namespace ovisu

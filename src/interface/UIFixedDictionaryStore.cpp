@@ -1,11 +1,10 @@
 #include "interface/UIFixedDictionaryStore.h"
 
 #include "base/AppLogger.h"
-#include "base/AtomicFile.h"
 #include "base/Paths.h"
+#include "base/StoredJsonValues.h"
 #include "interface/UIOCRTextBlock.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -14,18 +13,6 @@ namespace ovisu {
 namespace {
 
 const QString kCategory = QStringLiteral("cache");
-
-// The stored form is the bare 36-character text; QUuid also reads braced forms and answers the
-// nil UUID for text it cannot read, so both are checked.
-std::optional<QUuid> storedUuid(const QJsonValue& value) {
-    if (!value.isString())
-        return std::nullopt;
-    const QString text = value.toString();
-    const QUuid uuid = QUuid::fromString(text);
-    if (text.size() != 36 || (uuid.isNull() && text != QStringLiteral("00000000-0000-0000-0000-000000000000")))
-        return std::nullopt;
-    return uuid;
-}
 
 std::optional<UIFixedDictionaryEntry> decodeEntry(const QJsonValue& value) {
     if (!value.isObject())
@@ -46,18 +33,13 @@ std::optional<UIFixedDictionaryEntry> decodeEntry(const QJsonValue& value) {
     return entry;
 }
 
-bool fileIsThere(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 }  // namespace
 
 QString UIFixedDictionaryStore::defaultFileURL() {
     return paths::quillonFolder() + QStringLiteral("/ui-fixed-dictionary.json");
 }
 
-UIFixedDictionaryStore::UIFixedDictionaryStore(QString fileURL) : m_fileURL(std::move(fileURL)) {}
+UIFixedDictionaryStore::UIFixedDictionaryStore(QString fileURL) : m_file(std::move(fileURL), kCategory) {}
 
 QByteArray UIFixedDictionaryStore::encode(const QList<UIFixedDictionaryEntry>& entries) {
     QJsonArray array;
@@ -75,39 +57,18 @@ QByteArray UIFixedDictionaryStore::encode(const QList<UIFixedDictionaryEntry>& e
 }
 
 std::expected<QList<UIFixedDictionaryEntry>, QString> UIFixedDictionaryStore::decode(const QJsonDocument& document) {
-    if (!document.isArray())
-        return std::unexpected(QStringLiteral("the file does not hold a list of terms"));
-    const QJsonArray array = document.array();
-    QList<UIFixedDictionaryEntry> entries;
-    entries.reserve(array.size());
-    for (qsizetype index = 0; index < array.size(); ++index) {
-        auto entry = decodeEntry(array.at(index));
-        if (!entry)
-            return std::unexpected(
-                QStringLiteral("term %1 lacks a member or has one of the wrong type").arg(index + 1));
-        entries.append(std::move(*entry));
-    }
-    return entries;
+    return decodeStoredArray(document, QStringLiteral("term"), QStringLiteral("terms"), decodeEntry);
 }
 
 const QList<UIFixedDictionaryEntry>& UIFixedDictionaryStore::memory() const {
     if (m_memory)
         return *m_memory;
-    const JsonFileRead read = readJsonFile(m_fileURL);
-    std::expected<QList<UIFixedDictionaryEntry>, QString> decoded;
-    if (read.status == JsonFileRead::Status::unreadable)
-        decoded = std::unexpected(read.error);
-    else if (read.status == JsonFileRead::Status::ok) {
-        decoded = decode(read.document);
-        if (!decoded)
-            decoded = std::unexpected(QStringLiteral("“%1”: %2").arg(m_fileURL, decoded.error()));
-    }
+    auto decoded = m_file.read(decode);
     if (decoded) {
         setMemory(std::move(*decoded));
     } else {
         setMemory({});
         m_loadError = decoded.error();
-        m_fileNeedsSettingAside = true;
         AppLogger::shared().warning(kCategory,
                                     QStringLiteral("UI 固定词典文件无法读取，本次按空词典使用：") + decoded.error());
     }
@@ -143,12 +104,7 @@ std::optional<UIFixedDictionaryEntry> UIFixedDictionaryStore::resolve(const QStr
 std::expected<void, QString> UIFixedDictionaryStore::save(const QList<UIFixedDictionaryEntry>& entries) {
     // Reading first tells whether the file on disk is one that must be moved, not replaced.
     (void)memory();
-    if (m_fileNeedsSettingAside && fileIsThere(m_fileURL)) {
-        if (auto moved = setAsideUnreadableFile(m_fileURL, kCategory); !moved)
-            return std::unexpected(moved.error());
-    }
-    m_fileNeedsSettingAside = false;
-    if (auto written = writeFileAtomically(m_fileURL, encode(entries)); !written)
+    if (auto written = m_file.write(encode(entries)); !written)
         return written;
     setMemory(entries);
     m_loadError.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/AtomicFile.h"
 #include "interface/UIElementKind.h"
 
 #include <QByteArray>
@@ -33,7 +34,7 @@ public:
 
     explicit UIFixedDictionaryStore(QString fileURL = defaultFileURL());
 
-    QString fileURL() const { return m_fileURL; }
+    QString fileURL() const { return m_file.path(); }
 
     QList<UIFixedDictionaryEntry> entries() const;
     // The first entry whose source has the text's comparison form and whose kind is absent or
@@ -55,12 +56,11 @@ private:
     const QList<UIFixedDictionaryEntry>& memory() const;
     void setMemory(QList<UIFixedDictionaryEntry> entries) const;
 
-    QString m_fileURL;
+    mutable StoreFile m_file;
     mutable std::optional<QList<UIFixedDictionaryEntry>> m_memory;
     // The sources' comparison forms, index for index: lookups run for every block of every frame.
     mutable QStringList m_sourceForms;
     mutable std::optional<QString> m_loadError;
-    mutable bool m_fileNeedsSettingAside = false;
 };
 
 }  // namespace ovisu

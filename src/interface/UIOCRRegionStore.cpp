@@ -1,38 +1,17 @@
 #include "interface/UIOCRRegionStore.h"
 
 #include "base/AppLogger.h"
-#include "base/AtomicFile.h"
 #include "base/Paths.h"
+#include "base/StoredJsonValues.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-
-#include <cmath>
 
 namespace ovisu {
 
 namespace {
 
 const QString kCategory = QStringLiteral("interface");
-
-// The stored form is the bare 36-character text; QUuid also reads braced forms and answers the
-// nil UUID for text it cannot read, so both are checked.
-std::optional<QUuid> storedUuid(const QJsonValue& value) {
-    if (!value.isString())
-        return std::nullopt;
-    const QString text = value.toString();
-    const QUuid uuid = QUuid::fromString(text);
-    if (text.size() != 36 || (uuid.isNull() && text != QStringLiteral("00000000-0000-0000-0000-000000000000")))
-        return std::nullopt;
-    return uuid;
-}
-
-std::optional<double> finiteNumber(const QJsonValue& value) {
-    if (!value.isDouble() || !std::isfinite(value.toDouble()))
-        return std::nullopt;
-    return value.toDouble();
-}
 
 std::optional<UIOCRRegion> decodeRegion(const QJsonValue& value) {
     if (!value.isObject())
@@ -50,18 +29,13 @@ std::optional<UIOCRRegion> decodeRegion(const QJsonValue& value) {
     return UIOCRRegion{*id, name.toString(), QRectF(*x, *y, *width, *height), isEnabled.toBool()};
 }
 
-bool fileIsThere(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 }  // namespace
 
 QString UIOCRRegionStore::defaultFileURL() {
     return paths::quillonFolder() + QStringLiteral("/ui-ocr-regions.json");
 }
 
-UIOCRRegionStore::UIOCRRegionStore(QString fileURL) : m_fileURL(std::move(fileURL)) {}
+UIOCRRegionStore::UIOCRRegionStore(QString fileURL) : m_file(std::move(fileURL), kCategory) {}
 
 QByteArray UIOCRRegionStore::encode(const QList<UIOCRRegion>& regions) {
     QJsonArray array;
@@ -79,55 +53,20 @@ QByteArray UIOCRRegionStore::encode(const QList<UIOCRRegion>& regions) {
 }
 
 std::expected<QList<UIOCRRegion>, QString> UIOCRRegionStore::decode(const QJsonDocument& document) {
-    if (!document.isArray())
-        return std::unexpected(QStringLiteral("the file does not hold a list of regions"));
-    const QJsonArray array = document.array();
-    QList<UIOCRRegion> regions;
-    regions.reserve(array.size());
-    for (qsizetype index = 0; index < array.size(); ++index) {
-        auto region = decodeRegion(array.at(index));
-        if (!region)
-            return std::unexpected(
-                QStringLiteral("region %1 lacks a member or has one of the wrong type").arg(index + 1));
-        regions.append(std::move(*region));
-    }
-    return regions;
+    return decodeStoredArray(document, QStringLiteral("region"), QStringLiteral("regions"), decodeRegion);
 }
 
 std::expected<QList<UIOCRRegion>, QString> UIOCRRegionStore::load() {
-    const JsonFileRead read = readJsonFile(m_fileURL);
-    std::expected<QList<UIOCRRegion>, QString> result;
-    switch (read.status) {
-    case JsonFileRead::Status::missing:
-        m_fileState = FileState::usable;
-        return QList<UIOCRRegion>{};
-    case JsonFileRead::Status::unreadable:
-        result = std::unexpected(read.error);
-        break;
-    case JsonFileRead::Status::ok:
-        result = decode(read.document);
-        if (!result)
-            result = std::unexpected(QStringLiteral("“%1”: %2").arg(m_fileURL, result.error()));
-        break;
-    }
-    if (!result) {
-        m_fileState = FileState::needsSettingAside;
+    auto result = m_file.read(decode);
+    if (!result)
         AppLogger::shared().warning(kCategory, QStringLiteral("UI 区域文件无法读取，按整窗口识别：") + result.error());
-        return result;
-    }
-    m_fileState = FileState::usable;
     return result;
 }
 
 std::expected<void, QString> UIOCRRegionStore::save(const QList<UIOCRRegion>& regions) {
-    if (m_fileState == FileState::unknown)
+    if (!m_file.hasBeenRead())
         (void)load();
-    if (m_fileState == FileState::needsSettingAside && fileIsThere(m_fileURL)) {
-        if (auto moved = setAsideUnreadableFile(m_fileURL, kCategory); !moved)
-            return std::unexpected(moved.error());
-    }
-    m_fileState = FileState::usable;
-    return writeFileAtomically(m_fileURL, encode(regions));
+    return m_file.write(encode(regions));
 }
 
 }  // namespace ovisu

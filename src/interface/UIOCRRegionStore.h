@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/AtomicFile.h"
 #include "interface/UIOCRRegion.h"
 
 #include <QByteArray>
@@ -22,7 +23,7 @@ public:
 
     explicit UIOCRRegionStore(QString fileURL = defaultFileURL());
 
-    QString fileURL() const { return m_fileURL; }
+    QString fileURL() const { return m_file.path(); }
 
     // A missing file is the empty list. A file that cannot be read or decoded is an error text
     // (the caller then recognises the whole window); it is logged and kept until the next save.
@@ -41,10 +42,7 @@ public:
     static std::expected<QList<UIOCRRegion>, QString> decode(const QJsonDocument& document);
 
 private:
-    enum class FileState { unknown, usable, needsSettingAside };
-
-    QString m_fileURL;
-    FileState m_fileState = FileState::unknown;
+    StoreFile m_file;
 };
 
 }  // namespace ovisu

@@ -1,12 +1,10 @@
 #include "interface/UITranslationCache.h"
 
 #include "base/AppLogger.h"
-#include "base/AtomicFile.h"
 #include "base/Paths.h"
 #include "base/ReferenceDate.h"
 #include "interface/UIOCRTextBlock.h"
 
-#include <QFileInfo>
 #include <QJsonObject>
 
 #include <algorithm>
@@ -33,11 +31,6 @@ std::optional<UITranslationEntry> decodeEntry(const QJsonValue& value) {
     return UITranslationEntry{source.toString(), translation.toString(), manuallyCorrected.toBool(), *date};
 }
 
-bool fileIsThere(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 }  // namespace
 
 QString UITranslationCache::defaultFileURL() {
@@ -45,7 +38,7 @@ QString UITranslationCache::defaultFileURL() {
 }
 
 UITranslationCache::UITranslationCache(QString fileURL, Clock clock)
-    : m_fileURL(std::move(fileURL)), m_clock(std::move(clock)) {
+    : m_file(std::move(fileURL), kCategory), m_clock(std::move(clock)) {
     if (!m_clock)
         m_clock = [] { return QDateTime::currentDateTimeUtc(); };
 }
@@ -81,21 +74,12 @@ std::expected<QHash<QString, UITranslationEntry>, QString> UITranslationCache::d
 const QHash<QString, UITranslationEntry>& UITranslationCache::entries() const {
     if (m_memory)
         return *m_memory;
-    const JsonFileRead read = readJsonFile(m_fileURL);
-    std::expected<QHash<QString, UITranslationEntry>, QString> decoded;
-    if (read.status == JsonFileRead::Status::unreadable)
-        decoded = std::unexpected(read.error);
-    else if (read.status == JsonFileRead::Status::ok) {
-        decoded = decode(read.document);
-        if (!decoded)
-            decoded = std::unexpected(QStringLiteral("“%1”: %2").arg(m_fileURL, decoded.error()));
-    }
+    auto decoded = m_file.read(decode);
     if (decoded) {
         m_memory = std::move(*decoded);
     } else {
         m_memory.emplace();
         m_loadError = decoded.error();
-        m_fileNeedsSettingAside = true;
         AppLogger::shared().warning(kCategory,
                                     QStringLiteral("UI 翻译缓存文件无法读取，本次按空缓存使用：") + decoded.error());
     }
@@ -108,12 +92,7 @@ std::optional<QString> UITranslationCache::loadError() const {
 }
 
 std::expected<void, QString> UITranslationCache::persist(const QHash<QString, UITranslationEntry>& entries) {
-    if (m_fileNeedsSettingAside && fileIsThere(m_fileURL)) {
-        if (auto moved = setAsideUnreadableFile(m_fileURL, kCategory); !moved)
-            return std::unexpected(moved.error());
-    }
-    m_fileNeedsSettingAside = false;
-    if (auto written = writeFileAtomically(m_fileURL, encode(entries)); !written)
+    if (auto written = m_file.write(encode(entries)); !written)
         return written;
     m_memory = entries;
     m_loadError.reset();

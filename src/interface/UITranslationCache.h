@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AtomicFile.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -38,7 +40,7 @@ public:
 
     explicit UITranslationCache(QString fileURL = defaultFileURL(), Clock clock = {});
 
-    QString fileURL() const { return m_fileURL; }
+    QString fileURL() const { return m_file.path(); }
 
     // Does nothing (successfully) for a text whose comparison form is empty, and when an
     // automatic result meets a manual correction. The translation is stored as given.
@@ -67,12 +69,11 @@ private:
     const QHash<QString, UITranslationEntry>& entries() const;
     std::expected<void, QString> persist(const QHash<QString, UITranslationEntry>& entries);
 
-    QString m_fileURL;
+    // Read on first use, const lookups included; it remembers whether the file must be set aside.
+    mutable StoreFile m_file;
     Clock m_clock;
     mutable std::optional<QHash<QString, UITranslationEntry>> m_memory;
     mutable std::optional<QString> m_loadError;
-    // The unreadable file is still on disk and must be moved before anything replaces it.
-    mutable bool m_fileNeedsSettingAside = false;
 };
 
 }  // namespace ovisu

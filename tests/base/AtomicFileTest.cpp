@@ -3,6 +3,7 @@
 #include "base/AtomicFile.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
+#include "base/StoredJsonValues.h"
 #include "engine/LocalCredentialStore.h"
 #include "history/TranslationHistoryStore.h"
 #include "support/TestEnvironment.h"
@@ -10,11 +11,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <gtest/gtest.h>
+
+#include <limits>
 
 using ovisu::test::readBytes;
 using ovisu::test::writeBytes;
 using ovisu::test::posixMode;
+using ovisu::test::setAsideFiles;
 
 namespace ovisu {
 namespace {
@@ -131,6 +137,95 @@ TEST(AtomicFileTest, SetAsideKeepsEveryCopyAndLogsBothPaths) {
     EXPECT_TRUE(log.contains(path + QStringLiteral(" → ") + *second));
 
     EXPECT_FALSE(setAsideUnreadableFile(path, QStringLiteral("history")).has_value());  // nothing left to move
+}
+
+// The rule every JSON store keeps, through the StoreFile that keeps it for them.
+TEST(AtomicFileTest, StoreFileSetsAsideOnlyWhatItCouldNotReadAndWritesNothingWhenTheMoveFails) {
+    const auto decodeNumber = [](const QJsonDocument& document) -> std::expected<int, QString> {
+        if (!document.isObject())
+            return std::unexpected(QStringLiteral("no object"));
+        return document.object().value(QStringLiteral("n")).toInt();
+    };
+    const QString path = test::currentHome() + QStringLiteral("/store/numbers.json");
+    StoreFile file(path, QStringLiteral("store"));
+    EXPECT_FALSE(file.hasBeenRead());
+    EXPECT_EQ(file.read(decodeNumber), 0) << "a missing file is the empty value";
+    EXPECT_TRUE(file.hasBeenRead());
+
+    writeBytes(path, "[1]");
+    const auto refused = file.read(decodeNumber);
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(refused.error(), QStringLiteral("“%1”: no object").arg(path));
+    EXPECT_EQ(readBytes(path), "[1]") << "reading alone moves nothing";
+    ASSERT_TRUE(file.write(R"({"n":2})"));
+    QStringList aside = setAsideFiles(path);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(readBytes(QFileInfo(path).absolutePath() + QLatin1Char('/') + aside[0]), "[1]");
+    EXPECT_EQ(file.read(decodeNumber), 2);
+    ASSERT_TRUE(file.write(R"({"n":3})"));
+    EXPECT_EQ(setAsideFiles(path).size(), 1) << "its own file is replaced";
+
+    // A file repaired by hand before the write is replaced like any readable one.
+    writeBytes(path, "{");
+    EXPECT_FALSE(file.read(decodeNumber).has_value());
+    writeBytes(path, R"({"n":4})");
+    EXPECT_EQ(file.read(decodeNumber), 4);
+    ASSERT_TRUE(file.write(R"({"n":5})"));
+    EXPECT_EQ(setAsideFiles(path).size(), 1);
+
+    // The copy's name is longer than a file name may be, so the move fails: the unreadable file
+    // stays untouched through every write that tries.
+    const QString stuckPath = test::currentHome() + QLatin1Char('/') + QString(240, QLatin1Char('n'));
+    writeBytes(stuckPath, "{");
+    StoreFile stuck(stuckPath, QStringLiteral("store"));
+    ASSERT_FALSE(stuck.read(decodeNumber).has_value());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto written = stuck.write(R"({"n":6})");
+        ASSERT_FALSE(written.has_value());
+        EXPECT_TRUE(written.error().contains(stuckPath));
+        EXPECT_EQ(readBytes(stuckPath), "{");
+    }
+}
+
+TEST(StoredJsonValuesTest, UuidsAreReadOnlyInTheirBare36CharacterForm) {
+    const QUuid id = QUuid::fromString(QStringLiteral("6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D"));
+    EXPECT_EQ(storedUuid(QStringLiteral("6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D")), id);
+    EXPECT_EQ(storedUuid(QStringLiteral("6f1c2b9a-0d4e-4c55-9b7a-3e2f1a0b9c8d")), id);
+    EXPECT_EQ(storedUuid(QStringLiteral("00000000-0000-0000-0000-000000000000")), QUuid());
+    const QJsonValue refused[] = {
+        QStringLiteral("{6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D}"),
+        QStringLiteral("(6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D)"),
+        QStringLiteral("6F1C2B9A0D4E4C559B7A3E2F1A0B9C8D"),
+        QStringLiteral("XXXXXXXX-0D4E-4C55-9B7A-3E2F1A0B9C8D"),
+        QStringLiteral("6F1C2B9A-0D4E-4C55-9B7A-3E2F1A0B9C8D "),
+        QString(),
+        QJsonValue(),
+        QJsonValue(42),
+    };
+    for (const QJsonValue& value : refused)
+        EXPECT_EQ(storedUuid(value), std::nullopt) << value.toString().toStdString();
+}
+
+TEST(StoredJsonValuesTest, NumbersMustBeFiniteAndArraysNameTheirFirstBadItem) {
+    EXPECT_EQ(finiteNumber(QJsonValue(0.25)), 0.25);
+    for (const QJsonValue& value : {QJsonValue(std::numeric_limits<double>::infinity()),
+                                    QJsonValue(std::numeric_limits<double>::quiet_NaN()), QJsonValue(QStringLiteral("1")),
+                                    QJsonValue(true), QJsonValue()})
+        EXPECT_EQ(finiteNumber(value), std::nullopt);
+
+    const auto positive = [](const QJsonValue& value) -> std::optional<double> {
+        const auto number = finiteNumber(value);
+        return number && *number > 0 ? number : std::nullopt;
+    };
+    const auto read = [&](const QJsonDocument& document) {
+        return decodeStoredArray(document, QStringLiteral("term"), QStringLiteral("terms"), positive);
+    };
+    EXPECT_EQ(read(QJsonDocument(QJsonArray{1.5, 2, 3})), (QList<double>{1.5, 2, 3}));
+    EXPECT_EQ(read(QJsonDocument(QJsonArray{})), QList<double>{});
+    EXPECT_EQ(read(QJsonDocument(QJsonArray{1, -2, 0})).error(),
+              QStringLiteral("term 2 lacks a member or has one of the wrong type"));
+    EXPECT_EQ(read(QJsonDocument(QJsonObject{{QStringLiteral("terms"), QJsonArray{1}}})).error(),
+              QStringLiteral("the file does not hold a list of terms"));
 }
 
 }  // namespace

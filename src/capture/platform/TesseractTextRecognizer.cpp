@@ -22,22 +22,6 @@
 namespace ovisu {
 namespace {
 
-// Debian's libtesseract runs parts of the LSTM in OpenMP thread teams, which on a two-core machine
-// made every pass about three times slower (165 ms against 50 ms for a two-line crop). OMP_THREAD_LIMIT would stop that, but
-// libgomp reads its environment when it is loaded, before any code of ours runs, so setting it
-// from within is too late. With max-active-levels at 0 every parallel region runs on the thread
-// that reaches it. The setting belongs to the calling thread's OpenMP environment, so it is made
-// on each thread that recognises. libgomp comes in through libtesseract, so it is looked up
-// rather than linked.
-void keepOpenMPOnThisThread() {
-    thread_local bool done = false;
-    if (done) return;
-    done = true;
-    using SetMaxActiveLevels = void (*)(int);
-    if (void* symbol = dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))
-        reinterpret_cast<SetMaxActiveLevels>(symbol)(0);
-}
-
 bool isCJK(char32_t c) {
     return (c >= 0x2E80 && c <= 0x2FDF)     // radicals
            || (c >= 0x3001 && c <= 0x303F)  // CJK punctuation (not the ideographic space)
@@ -355,6 +339,15 @@ double TesseractTextRecognizer::readingWeight(const PassResult& pass) {
     double sum = 0;
     for (const RecognizedLine& line : pass.lines) sum += line.confidence * double(line.text.size());
     return sum;
+}
+
+void keepOpenMPOnThisThread() {
+    thread_local bool done = false;
+    if (done) return;
+    done = true;
+    using SetMaxActiveLevels = void (*)(int);
+    if (void* symbol = dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))
+        reinterpret_cast<SetMaxActiveLevels>(symbol)(0);
 }
 
 QString removeSpacesBetweenCJK(const QString& text) {

@@ -12,8 +12,6 @@
 
 #include <tesseract/baseapi.h>
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -21,19 +19,6 @@ namespace ovisu {
 namespace {
 
 const QString kCancelled = QStringLiteral("文字识别已取消");
-
-// Debian's libtesseract spreads parts of the LSTM over OpenMP thread teams, which on a small
-// machine made each pass several times slower; with max-active-levels at 0 every parallel region
-// stays on the thread that reaches it. The setting is per thread, and libgomp comes in through
-// libtesseract, so it is looked up rather than linked.
-void keepOpenMPOnThisThread() {
-    thread_local bool done = false;
-    if (done) return;
-    done = true;
-    using SetMaxActiveLevels = void (*)(int);
-    if (void* symbol = dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))
-        reinterpret_cast<SetMaxActiveLevels>(symbol)(0);
-}
 
 double overlapOfSmaller(const QRectF& a, const QRectF& b) {
     const QRectF common = a.intersected(b);
