@@ -92,6 +92,9 @@ std::optional<QString> UITranslationCache::loadError() const {
 }
 
 std::expected<void, QString> UITranslationCache::persist(const QHash<QString, UITranslationEntry>& entries) {
+    // Reading first tells whether the file on disk is one to move aside, not to replace: clearing
+    // everything is a write that needs no earlier read.
+    (void)this->entries();
     if (auto written = m_file.write(encode(entries)); !written)
         return written;
     m_memory = entries;
