@@ -1,6 +1,7 @@
 #include "capture/InterfaceScreenScore.h"
 #include "capture/platform/NullTextRecognizer.h"
 #include "capture/platform/WindowTextRecognizer.h"
+#include "support/TestFiles.h"
 #include "support/TestGameMenu.h"
 
 #include <QFileInfo>
@@ -198,10 +199,7 @@ TEST(WindowTextRecognizer, aMissingOrUnreadableModelIsAReasonNotACrash) {
     EXPECT_TRUE(disabled->recognize(screen, {}).error().contains(QStringLiteral("OVISU_TEXT_RECOGNIZER")));
 
     // A file that is no model: OpenCV's complaint comes back as the error of each request.
-    QFile broken(missing);
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a network");
-    broken.close();
+    test::writeBytes(missing, "not a network");
     WindowTextRecognizerSettings settings;
     settings.modelPath = missing;
     WindowTextRecognizer unreadable(settings);

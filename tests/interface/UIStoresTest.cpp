@@ -47,10 +47,6 @@ void blockTheFolder() {
     writeBytes(folder, "a file where a folder is needed");
 }
 
-void unblockTheFolder() {
-    ASSERT_TRUE(QFile::remove(QFileInfo(UITranslationCache::defaultFileURL()).absolutePath()));
-}
-
 // What the one file set aside next to path holds; nothing when there is not exactly one.
 QByteArray setAsideBytes(const QString& path) {
     const QStringList aside = setAsideFiles(path);
@@ -215,7 +211,7 @@ TEST_F(UIStoresTest, TheMigrationKeepsCorrectionsSetsItsFlagOnlyAfterAWriteAndRu
     EXPECT_TRUE(AppLogger::shared().combinedText().contains(
         QStringLiteral("[ERROR] [migration] 清理旧版界面 OCR 自动缓存失败：")));
 
-    unblockTheFolder();
+    ASSERT_TRUE(QFile::remove(QFileInfo(UITranslationCache::defaultFileURL()).absolutePath()));
     stored.migrateInterfaceCacheForAccurateOCRIfNeeded(settings);
     EXPECT_TRUE(settings.boolValue(QStringLiteral("interfaceAccurateOCRCacheMigrationBuild114"), false));
     EXPECT_EQ(UITranslationCache().entryCount(), 1);
