@@ -321,6 +321,12 @@ TEST_F(UIStoresTest, UndecodableFilesAnswerNothingAndAreSetAsideNotOverwritten) 
         brokenDictionaries, QStringLiteral("ui-fixed-dictionary.json"),
         [](const UIFixedDictionaryStore& d) { return int(d.entries().size()); },
         [](UIFixedDictionaryStore& d) { return d.save({term(QStringLiteral("はい"), QStringLiteral("是"))}); });
+
+    // Clearing everything is a write without a reading before it; the file is still set aside.
+    const QString cachePath = UITranslationCache::defaultFileURL();
+    writeBytes(cachePath, brokenCaches.first());
+    ASSERT_TRUE(UITranslationCache().clearAll());
+    EXPECT_EQ(setAsideBytes(cachePath), brokenCaches.first());
 }
 
 }  // namespace
