@@ -6,6 +6,7 @@
 #include "capture/WindowListing.h"
 #include "dialogue/RealtimeSession.h"
 #include "dialogue/TranslationPipeline.h"
+#include "engine/ProviderSelection.h"
 #include "engine/TranslationProfiles.h"
 #include "interface/InterfaceSession.h"
 
@@ -214,7 +215,12 @@ std::expected<QString, QString> ModeCoordinator::applyTranslationProfile(const Q
     const auto profile = m_profiles.profileNamed(name);
     if (!profile) return std::unexpected(QString());
     stopSessions();
-    return m_profiles.applyTranslationProfile(*profile);
+    const Provider before = m_pipeline.selection().currentProvider();
+    auto applied = m_profiles.applyTranslationProfile(*profile);
+    // Automatic interface answers always come from the source in use.
+    if (applied && translationMode() == TranslationMode::interface && m_pipeline.selection().currentProvider() != before)
+        m_interface.dropAnswersOfPreviousSource();
+    return applied;
 }
 
 // The clipboard mode's hooks ----------------------------------------------------------------

@@ -155,9 +155,13 @@ void InterfaceSession::refreshInterfaceAfterConfigurationChange() {
 }
 
 void InterfaceSession::translationSourceChanged() {
+    dropAnswersOfPreviousSource();
+    refreshInterfaceAfterConfigurationChange();
+}
+
+void InterfaceSession::dropAnswersOfPreviousSource() {
     m_parts.storedTranslations.clearAutomaticForSourceChange();
     clearInterfaceOverlays(true);
-    refreshInterfaceAfterConfigurationChange();
 }
 
 bool InterfaceSession::setElementKindEnabled(UIElementKind kind, bool enabled) {

@@ -91,8 +91,11 @@ public:
     // Elements kinds, regions, overlay style, source or prompt changed: recognise again and show
     // the result even when the texts are the same.
     void refreshInterfaceAfterConfigurationChange();
-    // The translation source changed: automatic answers of the old one are dropped.
+    // The translation source changed: automatic answers of the old one are dropped, and the
+    // window is answered again.
     void translationSourceChanged();
+    // The same without answering again (the session was stopped on purpose, by a profile say).
+    void dropAnswersOfPreviousSource();
     // The check box of one kind; false when it was the last one on and stays on.
     bool setElementKindEnabled(UIElementKind kind, bool enabled);
     const UIElementKindSet& enabledUIElementKinds() const { return m_enabledKinds; }

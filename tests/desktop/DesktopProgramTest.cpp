@@ -246,6 +246,27 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
     EXPECT_TRUE(texts().contains(QStringLiteral("框选 / 重选")));
 }
 
+// Automatic interface answers always come from the source in use: a profile that brings another
+// source drops them, and keeps the player's corrections.
+TEST_F(DesktopProgramTest, AProfileWithAnotherSourceDropsTheAutomaticInterfaceAnswers) {
+    DesktopComponents parts;
+    parts.modes.changeMode(TranslationMode::interface);
+    ASSERT_TRUE(parts.selection.providerChanged(Provider::google));
+    ASSERT_TRUE(parts.profiles.saveCurrentTranslationProfile(QStringLiteral("谷歌")));
+    ASSERT_TRUE(parts.selection.providerChanged(Provider::sakura));
+    ASSERT_TRUE(parts.profiles.saveCurrentTranslationProfile(QStringLiteral("Sakura")));
+    UITranslationCache& cache = parts.interfaceMode.cache();
+    ASSERT_TRUE(cache.save(QStringLiteral("設定"), QStringLiteral("设置"), false));
+    ASSERT_TRUE(cache.save(QStringLiteral("戻る"), QStringLiteral("返回上一页"), true));
+
+    ASSERT_TRUE(parts.modes.applyTranslationProfile(QStringLiteral("Sakura")));
+    EXPECT_TRUE(cache.entry(QStringLiteral("設定"))) << "the same source keeps its answers";
+    ASSERT_TRUE(parts.modes.applyTranslationProfile(QStringLiteral("谷歌")));
+    EXPECT_FALSE(cache.entry(QStringLiteral("設定")));
+    EXPECT_EQ(cache.entry(QStringLiteral("戻る"))->translation, QStringLiteral("返回上一页"));
+    EXPECT_FALSE(parts.interfaceMode.session().isRunning());
+}
+
 TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
