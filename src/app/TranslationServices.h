@@ -27,6 +27,7 @@ public:
     // Interface mode translates through its own translation service on the same transport.
     HttpTransport& transport() { return m_transport; }
     SystemTranslator& systemTranslator() { return m_systemTranslator; }
+    OllamaStartup& ollamaStartup() { return m_ollama; }
 
 private:
     SettingsStore& m_settings;

@@ -4,6 +4,7 @@
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
+#include "engine/OllamaStartup.h"
 #include "engine/ProviderSelection.h"
 #include "engine/ProviderSettings.h"
 #include "interface/InterfaceFingerprint.h"
@@ -12,6 +13,7 @@
 #include "interface/UIRegionList.h"
 #include "interface/UIStoredTranslations.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace ovisu {
@@ -79,6 +81,7 @@ void InterfaceSession::startTranslation() {
         return;
     }
     if (providerIssueShown()) return;
+    if (waitForOllama()) return;
     AppLogger::shared().info(kSession, QStringLiteral("开始翻译，模式：界面模式，翻译源：") +
                                            ProviderCatalogue::title(m_parts.selection.currentProvider()));
     if (m_loop.state().kind != RealtimeTranslationState::Kind::paused) {
@@ -89,6 +92,25 @@ void InterfaceSession::startTranslation() {
     m_interfaceEmptyRetryAvailable = true;
     m_forceVerification = false;
     m_loop.start();
+}
+
+// An Ollama source whose server does not answer yet: start it, and start the session once it is
+// ready (if the source is still the same).
+bool InterfaceSession::waitForOllama() {
+    const Provider provider = m_parts.selection.currentProvider();
+    if (!m_parts.ollama || !ProviderCatalogue::usesOllama(provider)) return false;
+    const QUrl server = m_parts.providerSettings.ollamaServer(provider);
+    if (m_parts.ollama->isReady(server)) return false;
+    m_client.statusLabelChanged(QStringLiteral("正在启动 Ollama 本地服务…"));
+    const QPointer<InterfaceSession> self(this);
+    m_parts.ollama->whenReady(server, [self, provider](std::optional<QString> error) {
+        if (!self || self->m_parts.selection.currentProvider() != provider || self->isRunning()) return;
+        if (error)
+            self->m_loop.showState(RealtimeTranslationState::error(ProviderCatalogue::title(provider) + QStringLiteral("：") + *error));
+        else
+            self->startTranslation();
+    });
+    return true;
 }
 
 void InterfaceSession::stopTranslation() {

@@ -17,6 +17,7 @@
 namespace ovisu {
 
 class InterfaceOverlayPresenter;
+class OllamaStartup;
 class ProviderSelection;
 class ProviderSettings;
 class SettingsStore;
@@ -68,6 +69,8 @@ public:
         UIRegionList& regions;
         UIStoredTranslations& storedTranslations;
         InterfaceOverlayPresenter& overlays;
+        // Starts a local Ollama server an Ollama source needs; none: such a source just fails.
+        OllamaStartup* ollama = nullptr;
     };
 
     InterfaceSession(Parts parts, InterfaceSessionClient& client, RecognizerFactory recognizerFactory,
@@ -127,6 +130,7 @@ private:
     void scheduleInterfaceOCRRetry();
     QList<QRectF> enabledRegionRects() const;
     bool providerIssueShown();
+    bool waitForOllama();
 
     int currentPipelineRevision() const override { return m_loop.revision(); }
     bool acceptsInterfaceTranslations() const override { return m_loop.isRunning(); }

@@ -1,6 +1,7 @@
 #include "base/SettingsStore.h"
 #include "capture/WindowCapture.h"
 #include "engine/HttpTransport.h"
+#include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderSelection.h"
 #include "engine/ProviderSettings.h"
 #include "engine/TranslationService.h"
@@ -115,6 +116,7 @@ protected:
     ProviderSelection selection{settings};
     ProviderSettings providerSettings{settings};
     HttpTransport transport;
+    OllamaVersionProbe ollama{transport};
     TranslationService translationService{settings, providerSettings, transport, nullptr};
     UIOCRRegionStore regionStore;
     UIRegionList regions{regionStore};
@@ -132,7 +134,7 @@ protected:
         ASSERT_TRUE(selection.providerChanged(Provider::sakura));
         session = std::make_unique<InterfaceSession>(
             InterfaceSession::Parts{settings, capture, translationService, selection, providerSettings, regions, stored,
-                                    panels},
+                                    panels, &ollama},
             recorder, [this] { return std::make_unique<ScreenReader>(screen); });
         session->setPollingIntervalOverride(0.05);
         session->setTarget(TargetWindow::make(kGame));
@@ -198,6 +200,20 @@ TEST_F(InterfaceSessionTest, TheSameTextsAtTheSamePlacesCostNothingMore) {
     spin(300);
     EXPECT_EQ(recorder.answers.size(), answers);
     EXPECT_EQ(service.requestCount(), 3);
+}
+
+// An Ollama source starts its server first; the session starts once the server answers.
+TEST_F(InterfaceSessionTest, AnOllamaSourceStartsOnceItsServerAnswers) {
+    ASSERT_TRUE(settings.setString("endpoint.15", service.baseUrl() + "/api/chat"));
+    ASSERT_EQ(selection.providerVisibilityChanged(Provider::ollamaLocal, true), ProviderSelection::VisibilityChange::applied);
+    ASSERT_TRUE(selection.providerChanged(Provider::ollamaLocal));
+    screen.show(menuScreen());
+    session->startTranslation();
+    EXPECT_FALSE(session->isRunning());
+    EXPECT_EQ(recorder.statusLabels.last(), u"正在启动 Ollama 本地服务…"_qs);
+    ASSERT_TRUE(waitUntil([&] { return panels.panelCount() == 3 && !session->hasPendingTranslations(); }));
+    EXPECT_EQ(service.requests().first().path, "/api/version");
+    EXPECT_EQ(service.requests().last().path, "/api/chat");
 }
 
 TEST_F(InterfaceSessionTest, AScreenWithoutTextIsRetriedOnceAndAnExplicitRefreshSaysSo) {
