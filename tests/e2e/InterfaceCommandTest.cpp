@@ -1,5 +1,6 @@
 #include "base/SettingsStore.h"
 #include "capture/InterfaceScreenScore.h"
+#include "capture/WindowCapture.h"
 #include "support/EventLoopWait.h"
 #include "support/OvisuProcess.h"
 #include "support/RenpyTutorial.h"
@@ -67,7 +68,17 @@ public:
         m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(OVISU_TEST_GAME_BINARY), {"--menu", "--title", kMenuTitle, "--size", "34"});
         m_process.waitForStarted(5000);
-        QThread::msleep(1500);  // mapped and painted
+        // Listed (mapped), then painted: a loaded machine can take a while over either.
+        const auto capture = makeWindowCapture();
+        test::pollUntil(
+            [&] {
+                const auto windows = capture->listWindows();
+                return windows && std::any_of(windows->begin(), windows->end(), [](const PlatformWindow& window) {
+                           return window.isOnScreen && window.title.value_or(QString()).contains(kMenuTitle);
+                       });
+            },
+            20000);
+        QThread::msleep(1000);
     }
     ~MenuGame() {
         m_process.terminate();
@@ -158,7 +169,7 @@ TEST(InterfaceCommand, TheRenpyMainMenuAndQuickMenuAreReadAndTranslatedOnce) {
         test::RenpyTutorial game({screen.stretch, 1000, test::currentHome() + "/renpy-" + screen.stretch + ".jsonl"});
         const QString started = game.start();
         ASSERT_TRUE(started.isEmpty()) << started.toStdString();
-        QThread::msleep(1500);  // the menu's or the line's transition is over
+        QThread::msleep(3000);  // the menu's or the line's dissolve is over
 
         const int sentBefore = service.requestCount();
         const auto run = test::runOvisu({"interface", "--window", test::RenpyTutorial::windowTitle(), "--provider",
