@@ -3,10 +3,10 @@
 // menu screen, captured as PNGs into bench/corpus/renpy-interface with the words each shows
 // (expected.tsv, checked by eye).
 //
-//   ovisu_interface_bench recognition [--runs N] [--corpus DIR] [--passes SPEC] [--refine S] [--all-cores]
+//   ovisu_interface_bench recognition [--runs N] [--corpus DIR] [--passes LIST] [--refine S] [--all-cores]
 //       Per screen: time of a whole-window recognition (median and p95 over N runs, on one core
 //       unless --all-cores), of its detector passes alone, the lines read, the expected words found
-//       and the junk blocks. SPEC lists the detector passes, e.g. "local@1" (one pass, dark
+//       and the junk blocks. LIST names the detector passes, e.g. "local@1" (one pass, dark
 //       panels turned round, at scale 1) or "asis@1.5,inverted@1.5"; S the scale small lines are
 //       looked at again at (0: not at all).
 //   ovisu_interface_bench session [--quiet S]
@@ -55,10 +55,10 @@ bool pinToOneCore() {
     return sched_setaffinity(0, sizeof(set), &set) == 0;
 }
 
-std::optional<QList<WindowTextRecognizerSettings::DetectorPass>> passesOf(const QString& spec) {
+std::optional<QList<WindowTextRecognizerSettings::DetectorPass>> passesOf(const QString& list) {
     using Pass = WindowTextRecognizerSettings::DetectorPass;
     QList<Pass> passes;
-    for (const QString& item : spec.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList parts = item.split(QLatin1Char('@'));
         Pass pass;
         bool ok = true;
@@ -78,7 +78,7 @@ std::optional<QList<WindowTextRecognizerSettings::DetectorPass>> passesOf(const 
     return passes;
 }
 
-int recognition(const QString& corpus, int runs, const QString& passSpec, const QString& refine, bool allCores) {
+int recognition(const QString& corpus, int runs, const QString& passList, const QString& refine, bool allCores) {
     if (!allCores && !pinToOneCore()) std::fprintf(stderr, "could not keep to one core; timing all of them\n");
     QString error;
     const QMap<QString, QStringList> screens = test::expectedScreenWords(corpus, &error);
@@ -87,10 +87,10 @@ int recognition(const QString& corpus, int runs, const QString& passSpec, const 
         return 1;
     }
     WindowTextRecognizerSettings settings;
-    if (!passSpec.isEmpty()) {
-        const auto passes = passesOf(passSpec);
+    if (!passList.isEmpty()) {
+        const auto passes = passesOf(passList);
         if (!passes) {
-            std::fprintf(stderr, "bad --passes: %s\n", qPrintable(passSpec));
+            std::fprintf(stderr, "bad --passes: %s\n", qPrintable(passList));
             return 2;
         }
         settings.passes = *passes;
@@ -105,7 +105,7 @@ int recognition(const QString& corpus, int runs, const QString& passSpec, const 
     }
     std::printf("detector and engines started in %lld ms; passes %s, small lines again at %.2g; %s\n",
                 static_cast<long long>(startTimer.elapsed()),
-                qPrintable(passSpec.isEmpty() ? QStringLiteral("default") : passSpec), settings.refineScale,
+                qPrintable(passList.isEmpty() ? QStringLiteral("default") : passList), settings.refineScale,
                 allCores ? "all cores" : "one core");
     std::printf("\n%-22s %9s %6s %7s %5s %9s %9s %9s\n", "screen", "size", "lines", "found", "junk", "detect", "median",
                 "p95");
@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption corpusOption("corpus", "Folder of the screens and expected.tsv.", "DIR",
                                           QStringLiteral(OVISU_INTERFACE_CORPUS_DIR));
     const QCommandLineOption passesOption("passes", "Detector passes: look@scale,... (look: asis, inverted, local).",
-                                          "SPEC");
+                                          "LIST");
     const QCommandLineOption refineOption("refine", "Scale small lines are looked at again at (0: off).", "S");
     const QCommandLineOption allCoresOption("all-cores", "Time on every core instead of one.");
     const QCommandLineOption quietOption("quiet", "Seconds the session watches an unchanged screen.", "S", "20");
