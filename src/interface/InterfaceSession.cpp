@@ -95,7 +95,8 @@ void InterfaceSession::startTranslation() {
 }
 
 // An Ollama source whose server does not answer yet: start it, and start the session once it is
-// ready (if the source is still the same).
+// ready, unless the source changed or the session was stopped, left or pointed elsewhere meanwhile
+// (each of those moves the loop's revision on).
 bool InterfaceSession::waitForOllama() {
     const Provider provider = m_parts.selection.currentProvider();
     if (!m_parts.ollama || !ProviderCatalogue::usesOllama(provider)) return false;
@@ -103,8 +104,12 @@ bool InterfaceSession::waitForOllama() {
     if (m_parts.ollama->isReady(server)) return false;
     m_client.statusLabelChanged(QStringLiteral("正在启动 Ollama 本地服务…"));
     const QPointer<InterfaceSession> self(this);
-    m_parts.ollama->whenReady(server, [self, provider](std::optional<QString> error) {
-        if (!self || self->m_parts.selection.currentProvider() != provider || self->isRunning()) return;
+    m_loop.fence();
+    const int revision = m_loop.revision();
+    m_parts.ollama->whenReady(server, [self, provider, revision](std::optional<QString> error) {
+        if (!self || self->m_parts.selection.currentProvider() != provider || self->m_loop.revision() != revision ||
+            self->isRunning())
+            return;
         if (error)
             self->m_loop.showState(RealtimeTranslationState::error(ProviderCatalogue::title(provider) + QStringLiteral("：") + *error));
         else

@@ -208,9 +208,16 @@ TEST_F(InterfaceSessionTest, AnOllamaSourceStartsOnceItsServerAnswers) {
     ASSERT_EQ(selection.providerVisibilityChanged(Provider::ollamaLocal, true), ProviderSelection::VisibilityChange::applied);
     ASSERT_TRUE(selection.providerChanged(Provider::ollamaLocal));
     screen.show(menuScreen());
+    // Left before the server answered: nothing starts.
     session->startTranslation();
-    EXPECT_FALSE(session->isRunning());
     EXPECT_EQ(recorder.statusLabels.last(), u"正在启动 Ollama 本地服务…"_qs);
+    session->leaveMode();
+    spin(300);
+    EXPECT_FALSE(session->isRunning());
+
+    // The server answers now: the next start runs at once.
+    session->startTranslation();
+    EXPECT_TRUE(session->isRunning());
     ASSERT_TRUE(waitUntil([&] { return panels.panelCount() == 3 && !session->hasPendingTranslations(); }));
     EXPECT_EQ(service.requests().first().path, "/api/version");
     EXPECT_EQ(service.requests().last().path, "/api/chat");
