@@ -6,7 +6,7 @@ DesktopComponents::DesktopComponents()
     : capture(makeWindowCapture()),
       pipeline(services.pipelineServices()),
       session(settings, *capture, pipeline, sessionEvents),
-      interfaceMode(settings, selection, services, *capture, interfacePanels, interfaceEvents, {}),
+      interfaceMode(settings, selection, services, *capture, interfaceOverlays, interfaceEvents, {}),
       profiles(settings, selection, pipeline.providerSettings()),
       clipboardSource(makeClipboardSource()),
       modes(settings, *capture, session, interfaceMode.session(), pipeline, profiles, *clipboardSource),

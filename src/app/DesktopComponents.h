@@ -15,6 +15,7 @@
 #include "history/SpeechOutput.h"
 #include "history/AsyncHistoryAppender.h"
 #include "history/TranslationHistoryStore.h"
+#include "interface/InterfaceOverlayFanOut.h"
 #include "interface/InterfacePanelRecord.h"
 
 #include <memory>
@@ -40,8 +41,9 @@ public:
     TranslationPipeline pipeline;
     RealtimeSession session;
     InterfaceSessionEvents interfaceEvents{sessionEvents};
-    // Where interface translations go until labels are painted over the game.
+    // What interface mode shows, on record; the desktop's labels paint it once the windows exist.
     InterfacePanelRecord interfacePanels;
+    InterfaceOverlayFanOut interfaceOverlays{interfacePanels};
     InterfaceModeParts interfaceMode;
     TranslationProfiles profiles;
     std::unique_ptr<ClipboardSource> clipboardSource;

@@ -142,6 +142,12 @@ std::optional<QRectF> ModeCoordinator::subtitleRectOnScreen() const {
                                                      m_session.normalizedRegion());
 }
 
+std::optional<QRectF> ModeCoordinator::targetFrameOnScreen() const {
+    const auto& target = m_session.selectedTarget();
+    if (!target) return std::nullopt;
+    return QRectF(m_capture.windowFrame(target->windowID()).value_or(target->frame()));
+}
+
 // Modes -----------------------------------------------------------------------------------
 
 void ModeCoordinator::changeMode(TranslationMode mode) {

@@ -81,6 +81,8 @@ public:
     // Where the subtitle region is on the screen now (the window may have moved), in the display
     // server's pixels; nothing without a target.
     std::optional<QRectF> subtitleRectOnScreen() const;
+    // Where the chosen window is now, in the display server's pixels; nothing without a target.
+    std::optional<QRectF> targetFrameOnScreen() const;
 
     // The dialogue/interface switch: what runs stops, interface panels go, and a running session
     // picks up in the new mode.

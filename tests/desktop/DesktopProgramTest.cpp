@@ -7,6 +7,7 @@
 #include "app/platform/X11GlobalHotKeys.h"
 #include "app/StatusMenuPresentation.h"
 #include "history/TranslationHistoryStore.h"
+#include "interface/ui/InterfaceLabelWindow.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "base/SettingsKeys.h"
@@ -227,6 +228,10 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
     for (const char* title : {"立即识别并贴回", "编辑 UI 区域", "打开编辑器", "清空区域", "整窗口"})
         EXPECT_TRUE(texts().contains(QString::fromUtf8(title))) << title;
 
+    const quint32 gameWindow = parts.modes.targets()[index].windowID();
+    const auto before = parts.capture->captureWindow(gameWindow);
+    ASSERT_TRUE(before);
+
     delegate.primaryAction();
     InterfaceSession& session = parts.interfaceMode.session();
     ASSERT_TRUE(session.isRunning());
@@ -238,11 +243,25 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
     const QStringList sent = sentTexts(service);
     EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
 
+    // A label for every answered text, over the game, none over another; and none of them in our
+    // own capture of the game, which would otherwise read its own labels.
+    QList<QRect> labels;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (dynamic_cast<InterfaceLabelWindow*>(widget) && widget->isVisible()) labels.append(widget->geometry());
+    EXPECT_EQ(labels.size(), parts.interfacePanels.panelCount());
+    for (qsizetype i = 0; i < labels.size(); ++i)
+        for (qsizetype j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(labels[i].intersects(labels[j]));
+    const auto after = parts.capture->captureWindow(gameWindow);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(*after, *before);
+
     // Back to dialogue: the interface session stops and its panels go; the buttons are the
     // dialogue's again.
     delegate.translationModeChanged(TranslationMode::dialogue);
     EXPECT_FALSE(session.isRunning());
     EXPECT_EQ(parts.interfacePanels.panelCount(), 0);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(dynamic_cast<InterfaceLabelWindow*>(widget) && widget->isVisible());
     EXPECT_TRUE(texts().contains(QStringLiteral("框选 / 重选")));
 }
 

@@ -1,5 +1,8 @@
 #include "app/ui/AppDelegate.h"
 
+#include "capture/DisplayScreens.h"
+#include "interface/ui/InterfaceLabels.h"
+
 #include "app/DesktopComponents.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
@@ -53,6 +56,12 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     m_overlay = std::make_unique<OverlayController>(
         m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_parts.pipeline.panelLines(); });
     m_overlay->setSessionTrimmer([this](int limit) { m_parts.pipeline.trimPanelLines(limit); });
+    // Interface translations are painted over the game from now on.
+    m_interfaceLabels = std::make_unique<InterfaceLabels>(m_settings, [this]() -> std::optional<QRectF> {
+        const auto frame = m_parts.modes.targetFrameOnScreen();
+        return frame ? std::optional(logicalRectOnDisplays(*frame)) : std::nullopt;
+    });
+    m_parts.interfaceOverlays.setPainter(m_interfaceLabels.get());
     connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
@@ -88,7 +97,7 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     wireMainWindow();
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate() { m_parts.interfaceOverlays.setPainter(nullptr); }
 
 void AppDelegate::wireMainWindow() {
     MainWindow* window = m_mainWindow.get();

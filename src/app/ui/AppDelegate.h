@@ -14,6 +14,7 @@
 
 namespace ovisu {
 
+class InterfaceLabels;
 class MainWindow;
 class OverlayController;
 class QuickStartGuide;
@@ -115,6 +116,7 @@ private:
     ProviderSelection& m_selection = m_parts.selection;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<OverlayController> m_overlay;
+    std::unique_ptr<InterfaceLabels> m_interfaceLabels;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
     std::unique_ptr<RegionWorkflow> m_region;

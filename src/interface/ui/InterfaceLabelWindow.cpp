@@ -1,0 +1,59 @@
+#include "interface/ui/InterfaceLabelWindow.h"
+
+#include "overlay/platform/X11OverlayWindowHints.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace ovisu {
+
+InterfaceLabelWindow::InterfaceLabelWindow()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                           Qt::WindowTransparentForInput) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    winId();  // the window exists, so the desktop hint below reaches it
+    X11OverlayWindowHints::showOnAllDesktops(windowHandle());
+}
+
+void InterfaceLabelWindow::setContent(const QString& source, const QString& translation, bool manuallyCorrected) {
+    m_source = source;
+    m_translation = translation;
+    m_manuallyCorrected = manuallyCorrected;
+    setToolTip(manuallyCorrected ? QStringLiteral("人工修正译文 · 按住 Alt 双击可再次修改")
+                                 : QStringLiteral("自动译文 · 按住 Alt 双击可永久修正"));
+    update();
+}
+
+void InterfaceLabelWindow::setAppearance(const Appearance& appearance) {
+    m_appearance = appearance;
+    update();
+}
+
+void InterfaceLabelWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A manual correction wears a wider green border; other labels a thin one in the text colour.
+    QColor border = m_manuallyCorrected ? QColor(52, 199, 89) : m_appearance.text;
+    border.setAlphaF(0.5f);
+    const double borderWidth = m_manuallyCorrected ? 1.5 : 0.8;
+    const QRectF box = QRectF(rect()).adjusted(borderWidth / 2, borderWidth / 2, -borderWidth / 2, -borderWidth / 2);
+    QPainterPath path;
+    path.addRoundedRect(box, m_appearance.cornerRadius, m_appearance.cornerRadius);
+    painter.fillPath(path, m_appearance.background);
+    painter.setPen(QPen(border, borderWidth));
+    painter.drawPath(path);
+
+    const double horizontal = m_appearance.padding;
+    const double vertical = std::max(0.62 * m_appearance.padding, 5.0);
+    painter.setFont(m_appearance.font);
+    painter.setPen(m_appearance.text);
+    painter.drawText(QRectF(rect()).adjusted(horizontal, vertical, -horizontal, -vertical),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_translation);
+}
+
+}  // namespace ovisu

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+namespace ovisu {
+
+// One translated label over the game: frameless, above other windows, never focused, and
+// click-through, so the game keeps every click.
+class InterfaceLabelWindow : public QWidget {
+public:
+    struct Appearance {
+        QFont font;
+        double padding = 9;
+        double cornerRadius = 9;
+        QColor background = QColor::fromRgbF(0.035f, 0.045f, 0.065f, 0.88f);
+        QColor text = Qt::white;
+    };
+
+    InterfaceLabelWindow();
+
+    void setContent(const QString& source, const QString& translation, bool manuallyCorrected);
+    void setAppearance(const Appearance& appearance);
+    const QString& source() const { return m_source; }
+    const QString& translation() const { return m_translation; }
+    bool isManuallyCorrected() const { return m_manuallyCorrected; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_source;
+    QString m_translation;
+    bool m_manuallyCorrected = false;
+    Appearance m_appearance;
+};
+
+}  // namespace ovisu

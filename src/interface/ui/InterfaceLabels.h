@@ -1,0 +1,44 @@
+#pragma once
+
+#include "interface/InterfaceOverlayPresenter.h"
+#include "interface/ui/InterfaceLabelWindow.h"
+
+#include <map>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace ovisu {
+
+class SettingsStore;
+
+// The interface translations painted over the game: one label window per screen position, placed
+// beside (or over) the game's text, clear of the screen's edges and of the other labels.
+class InterfaceLabels final : public InterfaceOverlayPresenter {
+public:
+    // Where the game window is now, in Qt's global coordinates; none without a target.
+    using WindowFrame = std::function<std::optional<QRectF>()>;
+
+    InterfaceLabels(SettingsStore& settings, WindowFrame windowFrame);
+    ~InterfaceLabels() override;
+
+    void showInterfaceTranslation(const UIOCRTextBlock& block, const QString& translation,
+                                  bool manuallyCorrected) override;
+    void keepOnlyPanels(const QSet<QString>& panelKeys) override;
+    void clearPanels() override;
+    bool isPanelVisible(const QString& panelKey) const override;
+    int panelCount() const override { return int(m_labels.size()); }
+
+    // The label shown for a screen position, for tests.
+    const InterfaceLabelWindow* label(const QString& panelKey) const;
+
+private:
+    InterfaceLabelWindow::Appearance appearance() const;
+
+    SettingsStore& m_settings;
+    WindowFrame m_windowFrame;
+    std::map<QString, std::unique_ptr<InterfaceLabelWindow>> m_labels;
+};
+
+}  // namespace ovisu
