@@ -213,6 +213,23 @@ void InterfaceSession::clearInterfaceOverlays(bool cancelRequests) {
     m_interfaceLastSignatures.clear();
 }
 
+std::expected<bool, QString> InterfaceSession::applyManualCorrection(const QString& source, const QString& typed) {
+    const auto saved = m_parts.storedTranslations.saveManualCorrection(source, typed);
+    if (!saved) {
+        m_loop.showState(RealtimeTranslationState::error(saved.error()));
+        return saved;
+    }
+    if (!*saved) return false;
+    const QString form = uiComparisonForm(source);
+    for (const UIOCRTextBlock& block : std::as_const(m_interfaceBlocks))
+        if (uiComparisonForm(block.text) == form) {
+            m_parts.overlays.showInterfaceTranslation(block, typed.trimmed(), true);
+            m_client.interfaceAnswered(block, typed.trimmed(), InterfaceAnswerOrigin::manualCorrection);
+        }
+    m_client.statusLabelChanged(QStringLiteral("已保存永久人工修正"));
+    return true;
+}
+
 // The worker makes the fingerprint from a copy of the regions taken when the capture was asked for.
 RealtimeFrameHandler::FrameTask InterfaceSession::frameTask() {
     if (!m_scheduler.hasPendingWork()) m_loop.showState(RealtimeTranslationState::capturing());

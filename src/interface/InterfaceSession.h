@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <expected>
 #include <optional>
 
 namespace ovisu {
@@ -103,6 +104,10 @@ public:
     bool setElementKindEnabled(UIElementKind kind, bool enabled);
     const UIElementKindSet& enabledUIElementKinds() const { return m_enabledKinds; }
     void clearInterfaceOverlays(bool cancelRequests);
+    // The correction dialog's "保存": stored as the permanent answer for that text and shown at
+    // once, with the manual flag, on every block of the screen that reads the same. False when
+    // nothing was typed; the error is "保存人工修正失败：…", also shown as the state.
+    std::expected<bool, QString> applyManualCorrection(const QString& source, const QString& typed);
     // The previous fingerprint is forgotten: the next capture is recognised.
     void forgetPreviousFingerprint() { m_previousFingerprint.reset(); }
 

@@ -202,6 +202,26 @@ TEST_F(InterfaceSessionTest, TheSameTextsAtTheSamePlacesCostNothingMore) {
     EXPECT_EQ(service.requestCount(), 3);
 }
 
+// A correction saved from a label is shown at once on every block of that text, as a correction.
+TEST_F(InterfaceSessionTest, ACorrectionIsShownAtOnceWhereverItsTextIs) {
+    screen.show({{u"設定"_qs, QRectF(0.1, 0.3, 0.2, 0.05)}, {u"「設定」"_qs, QRectF(0.6, 0.3, 0.2, 0.05)},
+                 {u"終了"_qs, QRectF(0.1, 0.5, 0.2, 0.05)}});
+    session->startTranslation();
+    ASSERT_TRUE(waitUntil([&] { return panels.panelCount() == 3 && !session->hasPendingTranslations(); }));
+
+    EXPECT_EQ(session->applyManualCorrection(u"設定"_qs, u"   "_qs), false);
+    ASSERT_EQ(session->applyManualCorrection(u"設定"_qs, u" 系统设置\n"_qs), true);
+    int corrected = 0;
+    for (const auto& panel : panels.panels())
+        if (panel.manuallyCorrected) {
+            ++corrected;
+            EXPECT_EQ(panel.translation, u"系统设置"_qs);
+        }
+    EXPECT_EQ(corrected, 2);
+    EXPECT_TRUE(cache.entry(u"設定"_qs)->manuallyCorrected);
+    EXPECT_EQ(recorder.statusLabels.last(), u"已保存永久人工修正"_qs);
+}
+
 // An Ollama source starts its server first; the session starts once the server answers.
 TEST_F(InterfaceSessionTest, AnOllamaSourceStartsOnceItsServerAnswers) {
     ASSERT_TRUE(settings.setString("endpoint.15", service.baseUrl() + "/api/chat"));

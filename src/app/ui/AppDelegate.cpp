@@ -2,6 +2,7 @@
 
 #include "capture/DisplayScreens.h"
 #include "interface/ui/InterfaceLabels.h"
+#include "interface/ui/ManualCorrectionDialog.h"
 
 #include "app/DesktopComponents.h"
 #include "app/TargetArguments.h"
@@ -57,10 +58,13 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
         m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_parts.pipeline.panelLines(); });
     m_overlay->setSessionTrimmer([this](int limit) { m_parts.pipeline.trimPanelLines(limit); });
     // Interface translations are painted over the game from now on.
-    m_interfaceLabels = std::make_unique<InterfaceLabels>(m_settings, [this]() -> std::optional<QRectF> {
-        const auto frame = m_parts.modes.targetFrameOnScreen();
-        return frame ? std::optional(logicalRectOnDisplays(*frame)) : std::nullopt;
-    });
+    m_interfaceLabels = std::make_unique<InterfaceLabels>(
+        m_settings,
+        [this]() -> std::optional<QRectF> {
+            const auto frame = m_parts.modes.targetFrameOnScreen();
+            return frame ? std::optional(logicalRectOnDisplays(*frame)) : std::nullopt;
+        },
+        [this](const QString& source) { presentManualCorrection(source); });
     m_parts.interfaceOverlays.setPainter(m_interfaceLabels.get());
     connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
@@ -163,6 +167,16 @@ void AppDelegate::applyFirstRunChoice(FirstRunProviderChoice choice) {
     translationSourcesChanged();
     m_mainWindow->setStatusText(QStringLiteral("已选择翻译源：") + ProviderCatalogue::title(plan.provider));
     if (plan.opensProviderSettings) openProviderSettings();
+}
+
+void AppDelegate::presentManualCorrection(const QString& source) {
+    ManualCorrectionDialog dialog(source, m_parts.interfaceMode.storedTranslations().correctionPrefill(source));
+    centreOnScreen(dialog);
+    bringToFront(dialog);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (const auto applied = m_parts.interfaceMode.session().applyManualCorrection(source, dialog.typedTranslation());
+        applied && *applied)
+        m_mainWindow->setStatusText(QStringLiteral("已保存永久人工修正"));
 }
 
 void AppDelegate::applicationWillTerminate() {

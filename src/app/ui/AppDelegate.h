@@ -47,6 +47,8 @@ public:
     void targetChanged(int index);
     void targetChangedIfNeeded();
     void translationModeChanged(TranslationMode mode);
+    // An interface label was Alt-double-clicked: the permanent correction of its text.
+    void presentManualCorrection(const QString& source);
     void primaryRegionAction() { m_region->primaryRegionAction(); }
     void showRegion() { m_region->showRegion(); }
     void providerChanged(Provider provider);

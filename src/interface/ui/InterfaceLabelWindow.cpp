@@ -3,6 +3,7 @@
 #include "overlay/platform/X11OverlayWindowHints.h"
 
 #include <QPainter>
+#include <QWindow>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -27,6 +28,17 @@ void InterfaceLabelWindow::setContent(const QString& source, const QString& tran
     setToolTip(manuallyCorrected ? QStringLiteral("人工修正译文 · 按住 Alt 双击可再次修改")
                                  : QStringLiteral("自动译文 · 按住 Alt 双击可永久修正"));
     update();
+}
+
+void InterfaceLabelWindow::setInteractive(bool interactive) {
+    // The flag on the native window changes its input region in place; on the widget it would
+    // hide and re-create the window.
+    if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, !interactive);
+}
+
+void InterfaceLabelWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (m_correctionHandler) m_correctionHandler();
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 void InterfaceLabelWindow::setAppearance(const Appearance& appearance) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 namespace ovisu {
 
 // One translated label over the game: frameless, above other windows, never focused, and
@@ -22,6 +24,10 @@ public:
     InterfaceLabelWindow();
 
     void setContent(const QString& source, const QString& translation, bool manuallyCorrected);
+    // Clicks go through to the game unless the label is interactive (while Alt is held).
+    void setInteractive(bool interactive);
+    // A double-click on the label: the permanent correction of its text.
+    void setCorrectionHandler(std::function<void()> handler) { m_correctionHandler = std::move(handler); }
     void setAppearance(const Appearance& appearance);
     const QString& source() const { return m_source; }
     const QString& translation() const { return m_translation; }
@@ -29,12 +35,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QString m_source;
     QString m_translation;
     bool m_manuallyCorrected = false;
     Appearance m_appearance;
+    std::function<void()> m_correctionHandler;
 };
 
 }  // namespace ovisu

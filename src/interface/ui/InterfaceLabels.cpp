@@ -10,8 +10,30 @@
 
 namespace ovisu {
 
-InterfaceLabels::InterfaceLabels(SettingsStore& settings, WindowFrame windowFrame)
-    : m_settings(settings), m_windowFrame(std::move(windowFrame)) {}
+namespace {
+constexpr int kAltWatchMs = 100;
+}
+
+InterfaceLabels::InterfaceLabels(SettingsStore& settings, WindowFrame windowFrame, CorrectionRequest correctionRequest)
+    : m_settings(settings), m_windowFrame(std::move(windowFrame)), m_correctionRequest(std::move(correctionRequest)) {
+    m_altWatch.setInterval(kAltWatchMs);
+    QObject::connect(&m_altWatch, &QTimer::timeout, [this] {
+        setInteractive(QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier));
+    });
+}
+
+void InterfaceLabels::watchAltKey() {
+    if (m_labels.empty())
+        m_altWatch.stop();
+    else if (!m_altWatch.isActive())
+        m_altWatch.start();
+}
+
+void InterfaceLabels::setInteractive(bool interactive) {
+    if (interactive == m_interactive) return;
+    m_interactive = interactive;
+    for (const auto& [key, label] : m_labels) label->setInteractive(interactive);
+}
 
 InterfaceLabels::~InterfaceLabels() = default;
 
@@ -29,7 +51,13 @@ void InterfaceLabels::showInterfaceTranslation(const UIOCRTextBlock& block, cons
                                                bool manuallyCorrected) {
     const QString key = interfacePanelKey(block);
     std::unique_ptr<InterfaceLabelWindow>& label = m_labels[key];
-    if (!label) label = std::make_unique<InterfaceLabelWindow>();
+    if (!label) {
+        label = std::make_unique<InterfaceLabelWindow>();
+        InterfaceLabelWindow* window = label.get();
+        label->setCorrectionHandler([this, window] {
+            if (m_correctionRequest) m_correctionRequest(window->source());
+        });
+    }
     const InterfaceLabelWindow::Appearance look = appearance();
     label->setAppearance(look);
     label->setContent(block.text, translation, manuallyCorrected);
@@ -51,13 +79,19 @@ void InterfaceLabels::showInterfaceTranslation(const UIOCRTextBlock& block, cons
     label->setGeometry(InterfacePanelPlacement::interfacePanelFrame(input).toRect());
     label->show();
     label->raise();
+    label->setInteractive(m_interactive);
+    watchAltKey();
 }
 
 void InterfaceLabels::keepOnlyPanels(const QSet<QString>& panelKeys) {
     std::erase_if(m_labels, [&](const auto& entry) { return !panelKeys.contains(entry.first); });
+    watchAltKey();
 }
 
-void InterfaceLabels::clearPanels() { m_labels.clear(); }
+void InterfaceLabels::clearPanels() {
+    m_labels.clear();
+    watchAltKey();
+}
 
 bool InterfaceLabels::isPanelVisible(const QString& panelKey) const {
     const auto found = m_labels.find(panelKey);

@@ -3,6 +3,8 @@
 #include "interface/InterfaceOverlayPresenter.h"
 #include "interface/ui/InterfaceLabelWindow.h"
 
+#include <QTimer>
+
 #include <map>
 
 #include <functional>
@@ -20,7 +22,10 @@ public:
     // Where the game window is now, in Qt's global coordinates; none without a target.
     using WindowFrame = std::function<std::optional<QRectF>()>;
 
-    InterfaceLabels(SettingsStore& settings, WindowFrame windowFrame);
+    // A label double-clicked while Alt is held asks for the permanent correction of its text.
+    using CorrectionRequest = std::function<void(const QString& source)>;
+
+    InterfaceLabels(SettingsStore& settings, WindowFrame windowFrame, CorrectionRequest correctionRequest);
     ~InterfaceLabels() override;
 
     void showInterfaceTranslation(const UIOCRTextBlock& block, const QString& translation,
@@ -35,10 +40,17 @@ public:
 
 private:
     InterfaceLabelWindow::Appearance appearance() const;
+    // Labels take the mouse only while Alt is held, wherever the focus is: the keyboard state is
+    // asked of the display server a few times a second, and only while a label is shown.
+    void watchAltKey();
+    void setInteractive(bool interactive);
 
     SettingsStore& m_settings;
     WindowFrame m_windowFrame;
+    CorrectionRequest m_correctionRequest;
     std::map<QString, std::unique_ptr<InterfaceLabelWindow>> m_labels;
+    QTimer m_altWatch;
+    bool m_interactive = false;
 };
 
 }  // namespace ovisu
