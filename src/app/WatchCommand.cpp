@@ -106,6 +106,8 @@ int runWatchCommand(const QStringList& arguments, CommandStreams& streams) {
     WatchPrinter printer(streams, parser.isSet(jsonOption), history);
     TranslationPipeline pipeline(services.pipelineServices());
     RealtimeSession session(settings, *capture, pipeline, printer);
+    // The desktop program may have been left in interface mode; this command reads dialogue.
+    session.useModeTransiently(TranslationMode::dialogue);
     session.setPollingIntervalOverride(*interval);
     session.setTarget(*target);
     session.setRegion(region);

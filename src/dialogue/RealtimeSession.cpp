@@ -69,7 +69,9 @@ void RealtimeSession::clearManualState() {
 // Interface mode runs on its own session; this one reads subtitles only.
 bool RealtimeSession::refuseInterfaceMode() {
     if (m_translationMode != TranslationMode::interface) return false;
-    AppLogger::shared().warning(kSession, QStringLiteral("对白会话不在界面模式下运行"));
+    const QString message = QStringLiteral("当前为界面模式：对白翻译未启动，请先切换到对白模式");
+    AppLogger::shared().warning(kSession, message);
+    m_client.statusLabelChanged(message);
     return true;
 }
 

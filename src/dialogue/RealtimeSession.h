@@ -76,6 +76,9 @@ public:
     // running session in the new mode.
     void translationModeChanged(TranslationMode mode);
     TranslationMode translationMode() const { return m_translationMode; }
+    // The mode for this session only, not stored: a command that reads dialogue whatever mode the
+    // desktop program was left in.
+    void useModeTransiently(TranslationMode mode) { m_translationMode = mode; }
     // States and the run clock of the clipboard mode, which shares the status line and the
     // statistics with the loop.
     void showState(const RealtimeTranslationState& state) { m_loop.showState(state); }

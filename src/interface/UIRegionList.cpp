@@ -19,14 +19,6 @@ QList<UIOCRRegion> UIRegionList::enabledRegions() const {
     return enabled;
 }
 
-QString UIRegionList::regionLabel() const {
-    if (m_regions.isEmpty())
-        return QStringLiteral("整窗口");
-    const auto enabled = std::count_if(m_regions.cbegin(), m_regions.cend(),
-                                       [](const UIOCRRegion& region) { return region.isEnabled; });
-    return QStringLiteral("%1/%2").arg(enabled).arg(m_regions.size());
-}
-
 bool UIRegionList::validRow(std::optional<int> row) const {
     return row && *row >= 0 && *row < m_regions.size();
 }
@@ -118,11 +110,7 @@ QString UIRegionList::positionText(const QRectF& r) {
 QString UIRegionList::scopeRuleText() {
     return QStringLiteral("没有启用区域时识别整窗口；添加区域后只翻译启用区域内的文字。");
 }
-QString UIRegionList::positionColumnTitle() { return QStringLiteral("位置（窗口归一化坐标）"); }
-QString UIRegionList::addButtonTitle() { return QStringLiteral("＋ 添加区域"); }
 QString UIRegionList::noSelectionStatus() { return QStringLiteral("请先在区域编辑器中选择一行"); }
-QString UIRegionList::renameTitle() { return QStringLiteral("重命名 UI 区域"); }
-QString UIRegionList::saveButtonTitle() { return QStringLiteral("保存"); }
 QString UIRegionList::cancelButtonTitle() { return QStringLiteral("取消"); }
 QString UIRegionList::clearAllMessage() { return QStringLiteral("清空全部 UI 区域？"); }
 QString UIRegionList::clearAllInformativeText() { return QStringLiteral("清空后界面模式会恢复整窗口 OCR。"); }

@@ -24,8 +24,6 @@ public:
 
     const QList<UIOCRRegion>& regions() const { return m_regions; }
     QList<UIOCRRegion> enabledRegions() const;  // in list order
-    // "整窗口" with no region, else enabled/total ("2/3").
-    QString regionLabel() const;
     // Why the file could not be read at start-up; it is set aside before the first save.
     std::optional<QString> loadError() const { return m_loadError; }
 
@@ -59,11 +57,7 @@ public:
     static QString positionText(const QRectF& r);
 
     static QString scopeRuleText();        // the editor's explanation of the scope
-    static QString positionColumnTitle();  // "位置（窗口归一化坐标）"
-    static QString addButtonTitle();       // "＋ 添加区域"
     static QString noSelectionStatus();    // "请先在区域编辑器中选择一行"
-    static QString renameTitle();          // "重命名 UI 区域"
-    static QString saveButtonTitle();      // "保存"
     static QString cancelButtonTitle();    // "取消"
     static QString clearAllMessage();      // "清空全部 UI 区域？"
     static QString clearAllInformativeText();

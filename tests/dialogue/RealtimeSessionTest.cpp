@@ -261,6 +261,15 @@ TEST_F(RealtimeSessionTest, ModeSwitchStopsTheSessionStoresTheModeAndResumesInIt
     spin(200);
     EXPECT_EQ(screen.recognitions, readBefore);
     EXPECT_EQ(service.requestCount(), 1);
+    EXPECT_TRUE(log.statusLabels.last().startsWith("当前为界面模式")) << "a refused start says why";
+
+    // A command that reads dialogue does so whatever mode was stored, and leaves it stored.
+    session->useModeTransiently(TranslationMode::dialogue);
+    session->startTranslation();
+    EXPECT_TRUE(session->isRunning());
+    EXPECT_EQ(settings.intValue("translationMode", -1), 1);
+    session->stopTranslation();
+    session->translationModeChanged(TranslationMode::interface);
 
     // Back to dialogue while stopped: nothing starts by itself, and a new session reads afresh.
     session->translationModeChanged(TranslationMode::dialogue);
