@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui/SegmentedControl.h"
+#include "base/ui/SegmentedControl.h"
 #include "app/ui/SettingsSlider.h"
 
 #include <QJsonValue>

@@ -1,4 +1,4 @@
-#include "app/ui/SegmentedControl.h"
+#include "base/ui/SegmentedControl.h"
 
 #include <QButtonGroup>
 #include <QEvent>
