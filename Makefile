@@ -30,6 +30,7 @@ bench: build
 	./$(BUILD_DIR)/bench/ovisu_renpy_bench session
 	./$(BUILD_DIR)/bench/ovisu_interface_bench recognition
 	./$(BUILD_DIR)/bench/ovisu_interface_bench session
+	./$(BUILD_DIR)/bench/ovisu_interface_bench placement --runs 50
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -13,9 +13,13 @@
 //       Interface mode on the test game's menu screens through the real loop: per screen, the
 //       time until every text is answered, recognitions and requests; the CPU of an unchanged
 //       screen over S seconds.
+//   ovisu_interface_bench placement [--runs N]
+//       The labels of a screen of 9 and of 40 texts created and placed, and placed again (a style
+//       change, a moved window), offscreen.
 //   ovisu_interface_bench record DIR
 //       Captures the three screens on a private X server into DIR (the words list is written by
 //       hand, from the pictures).
+#include "InterfacePlacementBench.h"
 #include "InterfaceSessionBench.h"
 #include "Quantile.h"
 #include "capture/InterfaceScreenScore.h"
@@ -27,7 +31,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -234,7 +238,7 @@ int record(const QString& folder) {
 int main(int argc, char** argv) {
     // The program's own display is none: the games run on a private X server.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);  // the placement bench shows real label windows
     QCommandLineParser parser;
     const QCommandLineOption runsOption("runs", "Recognitions per screen.", "N", "7");
     const QCommandLineOption corpusOption("corpus", "Folder of the screens and expected.tsv.", "DIR",
@@ -245,7 +249,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption allCoresOption("all-cores", "Time on every core instead of one.");
     const QCommandLineOption quietOption("quiet", "Seconds the session watches an unchanged screen.", "S", "20");
     parser.addOptions({runsOption, corpusOption, passesOption, refineOption, allCoresOption, quietOption});
-    parser.addPositionalArgument("command", "recognition | session | record DIR");
+    parser.addPositionalArgument("command", "recognition | session | placement | record DIR");
     parser.addHelpOption();
     parser.process(app);
     const QStringList arguments = parser.positionalArguments();
@@ -254,7 +258,8 @@ int main(int argc, char** argv) {
         return recognition(parser.value(corpusOption), std::max(1, parser.value(runsOption).toInt()),
                            parser.value(passesOption), parser.value(refineOption), parser.isSet(allCoresOption));
     if (command == QStringLiteral("session")) return interfaceSessionBench(std::max(1, parser.value(quietOption).toInt()));
+    if (command == QStringLiteral("placement")) return interfacePlacementBench(std::max(1, parser.value(runsOption).toInt()));
     if (command == QStringLiteral("record") && arguments.size() == 2) return record(arguments[1]);
-    std::fprintf(stderr, "usage: ovisu_interface_bench recognition | session | record DIR\n");
+    std::fprintf(stderr, "usage: ovisu_interface_bench recognition | session | placement | record DIR\n");
     return 2;
 }

@@ -30,6 +30,8 @@ signals:
     void statisticsChanged();
     void translationFinished(const TranslationOutcome& outcome);
     void linesChanged();
+    // The game window moved or changed size while interface mode followed it.
+    void interfaceTargetMoved();
 };
 
 // The interface session reports through the same signals: the windows show one state, that of
@@ -41,6 +43,7 @@ public:
     void realtimeStateChanged(const RealtimeTranslationState& state) override { m_events.realtimeStateChanged(state); }
     void statusLabelChanged(const QString& text) override { m_events.statusLabelChanged(text); }
     void sessionStatisticsChanged() override { m_events.sessionStatisticsChanged(); }
+    void targetGeometryChanged(const TargetWindow&) override { emit m_events.interfaceTargetMoved(); }
 
 private:
     SessionEvents& m_events;

@@ -27,6 +27,7 @@ public:
     virtual void speakLatestTranslation() = 0;
     virtual void showMainWindow() = 0;
     virtual void openSettingsCenter() = 0;
+    virtual void openInterfaceTranslationCenter() = 0;
     virtual void openSettingsHelp() = 0;
     virtual void openTranslationHistory() = 0;
     virtual void exportTranslationHistory() = 0;

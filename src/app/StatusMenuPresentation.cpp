@@ -64,6 +64,7 @@ QList<StatusMenuEntry> StatusMenuPresentation::entries() {
         separator,
         item(QStringLiteral("打开主窗口"), Action::showMainWindow, QStringLiteral("Ctrl+0")),
         item(QStringLiteral("设置…"), Action::openSettingsCenter, QStringLiteral("Ctrl+,")),
+        item(QStringLiteral("界面翻译中心…"), Action::openInterfaceTranslationCenter),
         item(QStringLiteral("使用帮助与 API 排错"), Action::openSettingsHelp),
         separator,
         item(QStringLiteral("退出Ovisu"), Action::quitApplication, QStringLiteral("Ctrl+Q")),

@@ -24,6 +24,7 @@ enum class StatusMenuAction {
     speakLatestTranslation,
     showMainWindow,
     openSettingsCenter,
+    openInterfaceTranslationCenter,
     openSettingsHelp,
     quitApplication,
 };

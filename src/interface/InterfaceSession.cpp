@@ -200,7 +200,6 @@ bool InterfaceSession::setElementKindEnabled(UIElementKind kind, bool enabled) {
     if (const auto stored = storeEnabledUIElementKinds(m_parts.settings, kinds); !stored)
         AppLogger::shared().error(kSession, stored.error());
     m_previousFingerprint.reset();
-    refreshInterfaceAfterConfigurationChange();
     return true;
 }
 

@@ -100,7 +100,9 @@ public:
     void translationSourceChanged();
     // The same without answering again (the session was stopped on purpose, by a profile say).
     void dropAnswersOfPreviousSource();
-    // The check box of one kind; false when it was the last one on and stays on.
+    // The check box of one kind; false when it was the last one on and stays on. The caller
+    // recognises again when interface mode is in use: switched in dialogue mode, a kind must not
+    // start this session beside the dialogue one.
     bool setElementKindEnabled(UIElementKind kind, bool enabled);
     const UIElementKindSet& enabledUIElementKinds() const { return m_enabledKinds; }
     void clearInterfaceOverlays(bool cancelRequests);

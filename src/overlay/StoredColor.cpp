@@ -27,7 +27,7 @@ QColor StoredColor::overlayBackgroundColor() { return QColor::fromRgbF(0.04f, 0.
 QColor StoredColor::overlayTextColor() { return QColor::fromRgbF(1.0f, 1.0f, 1.0f, 1.0f); }
 QColor StoredColor::appBackgroundColor() { return QColor::fromRgbF(0.08f, 0.09f, 0.12f, 1.0f); }
 QColor StoredColor::appTextColor() { return QColor::fromRgbF(0.95f, 0.96f, 0.98f, 1.0f); }
-QColor StoredColor::interfaceOverlayBackgroundColor() { return QColor::fromRgbF(0.05f, 0.05f, 0.06f, 1.0f); }
+QColor StoredColor::interfaceOverlayBackgroundColor() { return QColor::fromRgbF(0.035f, 0.045f, 0.065f, 1.0f); }
 QColor StoredColor::interfaceOverlayTextColor() { return QColor::fromRgbF(1.0f, 1.0f, 1.0f, 1.0f); }
 
 QJsonObject StoredColor::toJson(const QColor& color) {

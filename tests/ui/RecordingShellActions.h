@@ -24,6 +24,7 @@ public:
     void speakLatestTranslation() override { calls << "speakLatestTranslation"; }
     void showMainWindow() override { calls << "showMainWindow"; }
     void openSettingsCenter() override { calls << "openSettingsCenter"; }
+    void openInterfaceTranslationCenter() override { calls << "openInterfaceTranslationCenter"; }
     void openSettingsHelp() override { calls << "openSettingsHelp"; }
     void openTranslationHistory() override { calls << "openTranslationHistory"; }
     void exportTranslationHistory() override { calls << "exportTranslationHistory"; }

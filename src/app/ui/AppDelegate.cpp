@@ -1,8 +1,8 @@
 #include "app/ui/AppDelegate.h"
 
 #include "capture/DisplayScreens.h"
+#include "app/ui/InterfaceWindows.h"
 #include "interface/ui/InterfaceLabels.h"
-#include "interface/ui/ManualCorrectionDialog.h"
 
 #include "app/DesktopComponents.h"
 #include "app/TargetArguments.h"
@@ -58,14 +58,19 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
         m_settings, [this]() -> const QList<TranslationHistoryRecord>& { return m_parts.pipeline.panelLines(); });
     m_overlay->setSessionTrimmer([this](int limit) { m_parts.pipeline.trimPanelLines(limit); });
     // Interface translations are painted over the game from now on.
-    m_interfaceLabels = std::make_unique<InterfaceLabels>(
-        m_settings,
-        [this]() -> std::optional<QRectF> {
-            const auto frame = m_parts.modes.targetFrameOnScreen();
-            return frame ? std::optional(logicalRectOnDisplays(*frame)) : std::nullopt;
-        },
-        [this](const QString& source) { presentManualCorrection(source); });
-    m_parts.interfaceOverlays.setPainter(m_interfaceLabels.get());
+    m_interfaceWindows = std::make_unique<InterfaceWindows>(
+        m_settings, m_parts.modes, m_parts.interfaceMode,
+        InterfaceWindows::Shell{
+            [this](TranslationMode mode) { translationModeChanged(mode); },
+            [this](const QString& text) { m_mainWindow->setStatusText(text); },
+            [this](std::function<void(const QRectF&)> picked) {
+                m_region->pickOnStill(QStringLiteral("UI 区域"), QStringLiteral("未知错误"), std::move(picked));
+            }});
+    m_parts.interfaceOverlays.setPainter(&m_interfaceWindows->labels());
+    m_region->setUIRegionEditorOpener([this] { m_interfaceWindows->openUIRegionEditor(); });
+    connect(&m_parts.modes, &ModeCoordinator::regionChanged, m_interfaceWindows.get(), &InterfaceWindows::uiRegionsChanged);
+    connect(&m_parts.sessionEvents, &SessionEvents::interfaceTargetMoved, m_interfaceWindows.get(),
+            &InterfaceWindows::targetGeometryChanged);
     connect(m_overlay.get(), &OverlayController::overlayVisibilityChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayClickThroughChanged, this, &AppDelegate::refreshStatusMenu);
     connect(m_overlay.get(), &OverlayController::overlayBehaviorApplied, this, &AppDelegate::refreshStatusMenu);
@@ -169,15 +174,9 @@ void AppDelegate::applyFirstRunChoice(FirstRunProviderChoice choice) {
     if (plan.opensProviderSettings) openProviderSettings();
 }
 
-void AppDelegate::presentManualCorrection(const QString& source) {
-    ManualCorrectionDialog dialog(source, m_parts.interfaceMode.storedTranslations().correctionPrefill(source));
-    centreOnScreen(dialog);
-    bringToFront(dialog);
-    if (dialog.exec() != QDialog::Accepted) return;
-    if (const auto applied = m_parts.interfaceMode.session().applyManualCorrection(source, dialog.typedTranslation());
-        applied && *applied)
-        m_mainWindow->setStatusText(QStringLiteral("已保存永久人工修正"));
-}
+void AppDelegate::presentManualCorrection(const QString& source) { m_interfaceWindows->presentManualCorrection(source); }
+
+void AppDelegate::openInterfaceTranslationCenter() { m_interfaceWindows->openInterfaceTranslationCenter(); }
 
 void AppDelegate::applicationWillTerminate() {
     AppLogger::shared().info(kApp, QStringLiteral("应用退出"));
@@ -204,14 +203,21 @@ void AppDelegate::refreshWindows() {
 }
 
 
-void AppDelegate::targetChanged(int index) { m_parts.modes.chooseTarget(index); }
+void AppDelegate::targetChanged(int index) {
+    m_parts.modes.chooseTarget(index);
+    m_interfaceWindows->refreshInterfaceTranslationCenter();
+}
 
-void AppDelegate::targetChangedIfNeeded() { m_parts.modes.followChosenTarget(m_mainWindow->selectedTargetIndex()); }
+void AppDelegate::targetChangedIfNeeded() {
+    m_parts.modes.followChosenTarget(m_mainWindow->selectedTargetIndex());
+    m_interfaceWindows->refreshInterfaceTranslationCenter();
+}
 
 void AppDelegate::translationModeChanged(TranslationMode mode) {
     m_parts.modes.changeMode(mode);
     m_mainWindow->setTranslationMode(mode);
     m_region->updateRegionControls();
+    m_interfaceWindows->refreshInterfaceTranslationCenter();
 }
 
 // Source ----------------------------------------------------------------------------------

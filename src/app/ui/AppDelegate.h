@@ -14,7 +14,7 @@
 
 namespace ovisu {
 
-class InterfaceLabels;
+class InterfaceWindows;
 class MainWindow;
 class OverlayController;
 class QuickStartGuide;
@@ -78,6 +78,7 @@ public:
     void speakLatestTranslation() override;
     void showMainWindow() override;
     void openSettingsCenter() override;
+    void openInterfaceTranslationCenter() override;
     void openSettingsHelp() override;
     void openTranslationHistory() override;
     void exportTranslationHistory() override;
@@ -118,7 +119,7 @@ private:
     ProviderSelection& m_selection = m_parts.selection;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<OverlayController> m_overlay;
-    std::unique_ptr<InterfaceLabels> m_interfaceLabels;
+    std::unique_ptr<InterfaceWindows> m_interfaceWindows;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
     std::unique_ptr<RegionWorkflow> m_region;

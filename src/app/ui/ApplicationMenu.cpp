@@ -74,6 +74,7 @@ void buildApplicationMenu(QMainWindow& window, ShellActions& actions, const QLis
         ->setText(QStringLiteral("显示/隐藏悬浮窗\tCtrl+Shift+H"));
     addItem(view, QStringLiteral("切换悬浮窗点击穿透"), {}, [&actions] { actions.toggleOverlayClickThrough(); });
     addItem(view, QStringLiteral("立即 OCR 并翻译一次"), {}, [&actions] { actions.performManualOCR(); });
+    addItem(view, QStringLiteral("界面翻译中心…"), {}, [&actions] { actions.openInterfaceTranslationCenter(); });
     // Without a system tray this is the way to the clipboard mode besides the settings.
     QAction* clipboard = addItem(view, QStringLiteral("剪贴板监听翻译"), QKeySequence(QStringLiteral("Ctrl+Shift+L")),
                                  [&actions] { actions.toggleClipboardMonitoring(); });

@@ -74,18 +74,6 @@ void RegionWorkflow::addUIRegion() {
     });
 }
 
-void RegionWorkflow::showUIRegions() {
-    const auto& regions = m_interfaceMode.regions().regions();
-    QStringList lines{UIRegionList::scopeRuleText()};
-    for (const UIOCRRegion& region : regions)
-        lines << QStringLiteral("%1 %2  %3").arg(region.isEnabled ? QStringLiteral("☑") : QStringLiteral("☐"),
-                                                region.name, UIRegionList::positionText(region.normalizedRect));
-    QMessageBox box(QMessageBox::Information, QStringLiteral("UI 区域"), lines.join(QLatin1Char('\n')),
-                    QMessageBox::NoButton, &m_window);
-    box.addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
-    box.exec();
-}
-
 void RegionWorkflow::clearUIRegions() {
     if (m_interfaceMode.regions().regions().isEmpty()) return;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("清空区域"), UIRegionList::clearAllMessage(), QMessageBox::NoButton,
@@ -100,7 +88,7 @@ void RegionWorkflow::clearUIRegions() {
 
 void RegionWorkflow::showRegion() {
     if (inInterfaceMode()) {
-        showUIRegions();
+        if (m_openUIRegionEditor) m_openUIRegionEditor();
         return;
     }
     followChosenTarget();

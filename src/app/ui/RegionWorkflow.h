@@ -37,16 +37,18 @@ public:
     void clearRegion();
     // The region buttons for the current mode and region.
     void updateRegionControls();
+    // "打开编辑器" in interface mode opens this.
+    void setUIRegionEditorOpener(std::function<void()> open) { m_openUIRegionEditor = std::move(open); }
+
+    // Picks a rectangle (the subject: what is marked) over a fresh still of the chosen window; a
+    // capture that fails without a reason is reported with the given one.
+    void pickOnStill(const QString& subject, const QString& unknownFailure, std::function<void(const QRectF&)> picked);
 
 private:
     void selectRegion();
     void addUIRegion();
-    void showUIRegions();
     void clearUIRegions();
     bool inInterfaceMode() const;
-    // Picks a rectangle (the subject: what is marked) over a fresh still of the chosen window; a
-    // capture that fails without a reason is reported with the given one.
-    void pickOnStill(const QString& subject, const QString& unknownFailure, std::function<void(const QRectF&)> picked);
     void followChosenTarget();
 
     MainWindow& m_window;
@@ -55,6 +57,7 @@ private:
     InterfaceModeParts& m_interfaceMode;
     std::unique_ptr<RegionPicker> m_picker;
     RegionPreviews m_previews;
+    std::function<void()> m_openUIRegionEditor;
 };
 
 }  // namespace ovisu

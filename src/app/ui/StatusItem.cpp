@@ -46,6 +46,7 @@ void dispatch(ShellActions& actions, StatusMenuAction action) {
     case StatusMenuAction::speakLatestTranslation: actions.speakLatestTranslation(); return;
     case StatusMenuAction::showMainWindow: actions.showMainWindow(); return;
     case StatusMenuAction::openSettingsCenter: actions.openSettingsCenter(); return;
+    case StatusMenuAction::openInterfaceTranslationCenter: actions.openInterfaceTranslationCenter(); return;
     case StatusMenuAction::openSettingsHelp: actions.openSettingsHelp(); return;
     case StatusMenuAction::quitApplication: actions.quitApplication(); return;
     }

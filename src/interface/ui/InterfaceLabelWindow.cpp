@@ -11,8 +11,12 @@
 namespace ovisu {
 
 InterfaceLabelWindow::InterfaceLabelWindow()
+    // Unmanaged by the window manager: window managers bind Alt + mouse button on the windows
+    // they manage (openbox, KDE and GNOME move a window on Alt-drag) and would swallow the
+    // Alt-double-click meant for the label. An unmanaged window also never takes the focus and
+    // stays on every desktop.
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
-                           Qt::WindowTransparentForInput) {
+                           Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_NoSystemBackground);

@@ -2,6 +2,7 @@
 
 #include "base/SettingsStore.h"
 #include "interface/InterfacePanelPlacement.h"
+#include "interface/UIOverlayAppearance.h"
 #include "overlay/OverlayAppearance.h"
 
 #include <QFontMetricsF>
@@ -32,39 +33,56 @@ void InterfaceLabels::watchAltKey() {
 void InterfaceLabels::setInteractive(bool interactive) {
     if (interactive == m_interactive) return;
     m_interactive = interactive;
-    for (const auto& [key, label] : m_labels) label->setInteractive(interactive);
+    for (const auto& [key, shown] : m_labels) shown.window->setInteractive(interactive);
 }
 
 InterfaceLabels::~InterfaceLabels() = default;
 
 InterfaceLabelWindow::Appearance InterfaceLabels::appearance() const {
+    const UIOverlayAppearance stored = UIOverlayAppearance::read(m_settings);
     InterfaceLabelWindow::Appearance look;
-    const double size = std::clamp(m_settings.doubleValue(QStringLiteral("interfaceOverlayFontSize"), 16), 10.0, 48.0);
-    look.font = OverlayAppearance::read(m_settings).resolvedFont(size, true);
-    look.padding = m_settings.doubleValue(QStringLiteral("interfaceOverlayPadding"), 9);
-    look.cornerRadius = m_settings.doubleValue(QStringLiteral("interfaceOverlayCornerRadius"), 9);
-    look.background.setAlphaF(float(std::clamp(m_settings.doubleValue(QStringLiteral("interfaceOverlayBackgroundOpacity"), 0.88), 0.0, 1.0)));
+    look.font = OverlayAppearance::read(m_settings).resolvedFont(stored.fontSize, true);
+    look.padding = stored.padding;
+    look.cornerRadius = stored.cornerRadius;
+    look.background = stored.backgroundColor;
+    look.background.setAlphaF(float(stored.backgroundOpacity));
+    look.text = stored.textColor;
     return look;
 }
 
 void InterfaceLabels::showInterfaceTranslation(const UIOCRTextBlock& block, const QString& translation,
                                                bool manuallyCorrected) {
     const QString key = interfacePanelKey(block);
-    std::unique_ptr<InterfaceLabelWindow>& label = m_labels[key];
-    if (!label) {
-        label = std::make_unique<InterfaceLabelWindow>();
-        InterfaceLabelWindow* window = label.get();
-        label->setCorrectionHandler([this, window] {
+    ShownLabel& shown = m_labels[key];
+    if (!shown.window) {
+        shown.window = std::make_unique<InterfaceLabelWindow>();
+        InterfaceLabelWindow* window = shown.window.get();
+        shown.window->setCorrectionHandler([this, window] {
             if (m_correctionRequest) m_correctionRequest(window->source());
         });
     }
+    shown.block = block;
+    shown.window->setContent(block.text, translation, manuallyCorrected);
+    configureAndPlace(key, shown, appearance());
+    shown.window->show();
+    shown.window->raise();
+    shown.window->setInteractive(m_interactive);
+    watchAltKey();
+}
+
+void InterfaceLabels::applyInterfaceOverlayAppearance() {
     const InterfaceLabelWindow::Appearance look = appearance();
-    label->setAppearance(look);
-    label->setContent(block.text, translation, manuallyCorrected);
+    for (auto& [key, shown] : m_labels) configureAndPlace(key, shown, look);
+}
+
+void InterfaceLabels::configureAndPlace(const QString& key, ShownLabel& shown,
+                                        const InterfaceLabelWindow::Appearance& look) {
+    shown.window->setAppearance(look);
+    const QString& translation = shown.window->translation();
 
     InterfacePanelPlacementInput input;
     input.windowFrame = m_windowFrame ? m_windowFrame() : std::nullopt;
-    input.blockRect = block.normalizedRect;
+    input.blockRect = shown.block.normalizedRect;
     for (const QScreen* screen : QGuiApplication::screens())
         input.screens.append({QRectF(screen->geometry()), QRectF(screen->availableGeometry())});
     input.style = storedUIOverlayStyle(m_settings);
@@ -75,12 +93,9 @@ void InterfaceLabels::showInterfaceTranslation(const UIOCRTextBlock& block, cons
         return metrics.boundingRect(QRectF(0, 0, width, 10000), Qt::TextWordWrap, translation).height();
     };
     for (const auto& [otherKey, other] : m_labels)
-        if (otherKey != key && other->isVisible()) input.otherPanels.append(QRectF(other->geometry()));
-    label->setGeometry(InterfacePanelPlacement::interfacePanelFrame(input).toRect());
-    label->show();
-    label->raise();
-    label->setInteractive(m_interactive);
-    watchAltKey();
+        if (otherKey != key && other.window && other.window->isVisible())
+            input.otherPanels.append(QRectF(other.window->geometry()));
+    shown.window->setGeometry(InterfacePanelPlacement::interfacePanelFrame(input).toRect());
 }
 
 void InterfaceLabels::keepOnlyPanels(const QSet<QString>& panelKeys) {
@@ -95,12 +110,12 @@ void InterfaceLabels::clearPanels() {
 
 bool InterfaceLabels::isPanelVisible(const QString& panelKey) const {
     const auto found = m_labels.find(panelKey);
-    return found != m_labels.end() && found->second->isVisible();
+    return found != m_labels.end() && found->second.window->isVisible();
 }
 
 const InterfaceLabelWindow* InterfaceLabels::label(const QString& panelKey) const {
     const auto found = m_labels.find(panelKey);
-    return found == m_labels.end() ? nullptr : found->second.get();
+    return found == m_labels.end() ? nullptr : found->second.window.get();
 }
 
 }  // namespace ovisu

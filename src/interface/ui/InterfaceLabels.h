@@ -35,11 +35,22 @@ public:
     bool isPanelVisible(const QString& panelKey) const override;
     int panelCount() const override { return int(m_labels.size()); }
 
+    // The appearance or the style changed, or the game window moved: every label is drawn and
+    // placed again with the text it shows.
+    void applyInterfaceOverlayAppearance();
+
     // The label shown for a screen position, for tests.
     const InterfaceLabelWindow* label(const QString& panelKey) const;
 
 private:
+    struct ShownLabel {
+        UIOCRTextBlock block;
+        std::unique_ptr<InterfaceLabelWindow> window;
+    };
+
     InterfaceLabelWindow::Appearance appearance() const;
+    // Draws the label and puts it beside (or over) its block, clear of the other labels.
+    void configureAndPlace(const QString& key, ShownLabel& shown, const InterfaceLabelWindow::Appearance& look);
     // Labels take the mouse only while Alt is held, wherever the focus is: the keyboard state is
     // asked of the display server a few times a second, and only while a label is shown.
     void watchAltKey();
@@ -48,7 +59,7 @@ private:
     SettingsStore& m_settings;
     WindowFrame m_windowFrame;
     CorrectionRequest m_correctionRequest;
-    std::map<QString, std::unique_ptr<InterfaceLabelWindow>> m_labels;
+    std::map<QString, ShownLabel> m_labels;
     QTimer m_altWatch;
     bool m_interactive = false;
 };
