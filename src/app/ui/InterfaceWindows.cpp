@@ -120,7 +120,7 @@ void InterfaceWindows::resetInterfaceOverlayAppearance() {
 
 void InterfaceWindows::appearanceChanged() {
     m_labels->applyInterfaceOverlayAppearance();
-    if (m_regionEditor) m_regionEditor->reloadUIRegionTable();
+    if (m_regionEditor) m_regionEditor->showInterfaceOverlayStyle();
     refreshInterfaceTranslationCenter();
 }
 

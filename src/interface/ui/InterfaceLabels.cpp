@@ -63,7 +63,10 @@ void InterfaceLabels::showInterfaceTranslation(const UIOCRTextBlock& block, cons
     }
     shown.block = block;
     shown.window->setContent(block.text, translation, manuallyCorrected);
-    configureAndPlace(key, shown, appearance());
+    QList<QRectF> others;
+    for (const auto& [otherKey, other] : m_labels)
+        if (otherKey != key && other.window && other.window->isVisible()) others.append(QRectF(other.window->geometry()));
+    configureAndPlace(shown, appearance(), others);
     shown.window->show();
     shown.window->raise();
     shown.window->setInteractive(m_interactive);
@@ -71,12 +74,18 @@ void InterfaceLabels::showInterfaceTranslation(const UIOCRTextBlock& block, cons
 }
 
 void InterfaceLabels::applyInterfaceOverlayAppearance() {
+    // Each label avoids those placed before it in this pass, never the old place of one still to
+    // come: the result is what showing them afresh in this order would give.
     const InterfaceLabelWindow::Appearance look = appearance();
-    for (auto& [key, shown] : m_labels) configureAndPlace(key, shown, look);
+    QList<QRectF> placed;
+    for (auto& [key, shown] : m_labels) {
+        configureAndPlace(shown, look, placed);
+        placed.append(QRectF(shown.window->geometry()));
+    }
 }
 
-void InterfaceLabels::configureAndPlace(const QString& key, ShownLabel& shown,
-                                        const InterfaceLabelWindow::Appearance& look) {
+void InterfaceLabels::configureAndPlace(ShownLabel& shown, const InterfaceLabelWindow::Appearance& look,
+                                        const QList<QRectF>& otherLabels) {
     shown.window->setAppearance(look);
     const QString& translation = shown.window->translation();
 
@@ -92,9 +101,7 @@ void InterfaceLabels::configureAndPlace(const QString& key, ShownLabel& shown,
     input.wrappedHeight = [metrics, translation](double width) {
         return metrics.boundingRect(QRectF(0, 0, width, 10000), Qt::TextWordWrap, translation).height();
     };
-    for (const auto& [otherKey, other] : m_labels)
-        if (otherKey != key && other.window && other.window->isVisible())
-            input.otherPanels.append(QRectF(other.window->geometry()));
+    input.otherPanels = otherLabels;
     shown.window->setGeometry(InterfacePanelPlacement::interfacePanelFrame(input).toRect());
 }
 

@@ -50,7 +50,8 @@ private:
 
     InterfaceLabelWindow::Appearance appearance() const;
     // Draws the label and puts it beside (or over) its block, clear of the other labels.
-    void configureAndPlace(const QString& key, ShownLabel& shown, const InterfaceLabelWindow::Appearance& look);
+    void configureAndPlace(ShownLabel& shown, const InterfaceLabelWindow::Appearance& look,
+                           const QList<QRectF>& otherLabels);
     // Labels take the mouse only while Alt is held, wherever the focus is: the keyboard state is
     // asked of the display server a few times a second, and only while a label is shown.
     void watchAltKey();
