@@ -256,31 +256,6 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
     ASSERT_TRUE(after);
     EXPECT_EQ(*after, *before);
 
-    // A double-click on a label (Alt held makes it take the mouse) opens the permanent
-    // correction; the saved text replaces the label's, marked as a correction.
-    InterfaceLabelWindow* label = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* candidate = dynamic_cast<InterfaceLabelWindow*>(widget); candidate && candidate->source() == "終了")
-            label = candidate;
-    ASSERT_NE(label, nullptr);
-    // The dialog is modal: it is answered from the event loop it runs, once it shows.
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<QDialog*>(widget);
-                dialog && dialog->isVisible() && dialog->windowTitle() == "永久修正界面译文") {
-                answer.stop();
-                dialog->findChild<QLineEdit*>()->setText("退出游戏");
-                dialog->accept();
-            }
-    });
-    answer.start(100);
-    label->setInteractive(true);
-    QTest::mouseDClick(label, Qt::LeftButton, Qt::AltModifier);
-    EXPECT_TRUE(label->isManuallyCorrected());
-    EXPECT_EQ(label->translation(), "退出游戏");
-    EXPECT_EQ(window->statusText(), "已保存永久人工修正");
-
     // Back to dialogue: the interface session stops and its panels go; the buttons are the
     // dialogue's again.
     delegate.translationModeChanged(TranslationMode::dialogue);
