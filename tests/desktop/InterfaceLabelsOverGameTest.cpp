@@ -12,6 +12,9 @@
 #include "interface/InterfacePanelPlacement.h"
 #include "interface/ui/InterfaceLabelWindow.h"
 #include "interface/ui/InterfaceTranslationCenterWindow.h"
+#include "interface/ui/UICacheManagerWindow.h"
+#include "interface/ui/UIDictionaryEditorWindow.h"
+#include "interface/ui/UIRegionEditorWindow.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestGameMenu.h"
@@ -20,6 +23,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
@@ -55,6 +60,24 @@ bool clickAt(QPoint devicePoint, int repeat = 1) {
 
 std::string text(const QRect& r) {
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+// The whole screen into the folder OVISU_SCREENSHOT_DIR names, when it names one.
+void screenshot(const QString& name) {
+    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        spin(500);  // the windows painted, and the game under the labels that moved
+        runOnDisplay("import", {"-window", "root", folder + "/" + name});
+    }
+}
+
+// Clicks the button of a window that reads the title.
+void clickButton(QWidget* window, const QString& title) {
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (button->text() == title) {
+            button->click();
+            return;
+        }
+    ADD_FAILURE() << "no button " << title.toStdString();
 }
 
 class InterfaceLabelsOverGameTest : public DesktopFixture {
@@ -98,6 +121,7 @@ protected:
                     dialog && dialog->isVisible() && dialog->windowTitle() == "永久修正界面译文") {
                     answer.stop();
                     answered = true;
+                    screenshot("interface-correction-dialog.png");
                     dialog->findChild<QLineEdit*>()->setText(typed);
                     dialog->accept();
                 }
@@ -105,10 +129,6 @@ protected:
         answer.start(100);
     }
 
-    static void screenshot(const QString& name) {
-        if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
-            runOnDisplay("import", {"-window", "root", folder + "/" + name});
-    }
 };
 
 }  // namespace
@@ -149,13 +169,47 @@ TEST_F(InterfaceLabelsOverGameTest, AltDoubleClickCorrectsAPlainClickReachesTheG
     EXPECT_TRUE(quit->isManuallyCorrected());
     EXPECT_EQ(quit->translation(), "退出游戏");
 
+    // The player drags the game elsewhere: the labels follow within a few captures.
+    const QRect before = quit->geometry();
+    const auto gameAt = app.parts.capture->windowFrame(app.gameWindow);
+    ASSERT_TRUE(gameAt);
+    ASSERT_TRUE(runOnDisplay("xdotool", {"search", "--name", kMenuTitle, "windowmove", QString::number(gameAt->x() + 40),
+                                        QString::number(gameAt->y() + 30)}));
+    EXPECT_TRUE(waitUntil([&] { return quit->geometry().topLeft() == before.topLeft() + QPoint(40, 30); }, 10000))
+        << text(before) << " -> " << text(quit->geometry());
+
     // The covering style from the interface centre: every label lies over its own word.
     app.delegate.openInterfaceTranslationCenter();
     InterfaceTranslationCenterWindow* centre = topLevel<InterfaceTranslationCenterWindow>();
     ASSERT_NE(centre, nullptr);
-    for (QAbstractButton* segment : centre->findChildren<QAbstractButton*>())
-        if (segment->text() == "中文原位覆盖") segment->click();
+    clickButton(centre, "中文原位覆盖");
     EXPECT_EQ(SettingsStore().intValue(SettingsKeys::interfaceOverlayStyle, 0), 1);
+    screenshot("interface-centre.png");
+
+    // The centre's way to the stores: the correction made before the restart is listed, a
+    // dictionary term typed in shows in the editor.
+    clickButton(centre, "查看缓存与修正…");
+    UICacheManagerWindow* cache = topLevel<UICacheManagerWindow>();
+    ASSERT_NE(cache, nullptr);
+    EXPECT_TRUE(cache->textView()->toPlainText().contains("[永久人工修正]"));
+    EXPECT_TRUE(cache->textView()->toPlainText().contains("译文：退出游戏"));
+    screenshot("interface-cache-manager.png");
+    cache->hide();
+    ASSERT_TRUE(app.parts.interfaceMode.storedTranslations()
+                    .addDictionaryEntry("環境設定", "系统设置", UIElementKind::menu)
+                    .changed);
+    clickButton(centre, "UI 固定词典…");
+    UIDictionaryEditorWindow* dictionary = topLevel<UIDictionaryEditorWindow>();
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(dictionary->table()->rowCount(), 1);
+    screenshot("interface-dictionary-editor.png");
+    dictionary->hide();
+    clickButton(centre, "编辑 UI 区域…");
+    UIRegionEditorWindow* regions = topLevel<UIRegionEditorWindow>();
+    ASSERT_NE(regions, nullptr);
+    EXPECT_TRUE(regions->isVisible());
+    screenshot("interface-region-editor.png");
+    regions->hide();
     centre->hide();
     spin(300);
     const auto gameFrame = app.parts.capture->windowFrame(app.gameWindow);

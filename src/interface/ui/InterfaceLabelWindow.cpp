@@ -47,7 +47,21 @@ void InterfaceLabelWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void InterfaceLabelWindow::setAppearance(const Appearance& appearance) {
     m_appearance = appearance;
+    cutRoundedCorners();
     update();
+}
+
+void InterfaceLabelWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    cutRoundedCorners();
+}
+
+// Without a compositing manager (openbox alone, many tiling window managers) the transparent
+// corners of the plate would show black; the window's shape takes them off on every desktop.
+void InterfaceLabelWindow::cutRoundedCorners() {
+    QPainterPath plate;
+    plate.addRoundedRect(QRectF(rect()), m_appearance.cornerRadius, m_appearance.cornerRadius);
+    setMask(QRegion(plate.toFillPolygon().toPolygon()));
 }
 
 void InterfaceLabelWindow::paintEvent(QPaintEvent*) {

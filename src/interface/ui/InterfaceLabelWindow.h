@@ -36,8 +36,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void cutRoundedCorners();
+
     QString m_source;
     QString m_translation;
     bool m_manuallyCorrected = false;
