@@ -44,6 +44,9 @@ public:
     virtual void interfaceFontUp() = 0;
     virtual void interfaceFontDown() = 0;
     virtual void resetInterfaceOverlayAppearance() = 0;
+    // An appearance key of the labels was stored elsewhere (the settings window's page): every
+    // label is drawn and placed again, and the windows showing the appearance follow.
+    virtual void interfaceOverlayAppearanceChanged() = 0;
     // Card 3
     virtual void interfaceCenterWindowFollowChanged(bool enabled) = 0;
     // Card 4: false when the kind stays on (the last one cannot be switched off).

@@ -49,6 +49,7 @@ struct RecordingCenterActions final : InterfaceCenterActions {
         state.fontSize -= 1;
     }
     void resetInterfaceOverlayAppearance() override { calls << QStringLiteral("resetAppearance"); }
+    void interfaceOverlayAppearanceChanged() override { calls << QStringLiteral("appearanceChanged"); }
     void interfaceCenterWindowFollowChanged(bool enabled) override {
         calls << QStringLiteral("follow %1").arg(enabled);
         state.windowFollowEnabled = enabled;

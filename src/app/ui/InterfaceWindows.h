@@ -61,6 +61,7 @@ public:
     void interfaceFontUp() override;
     void interfaceFontDown() override;
     void resetInterfaceOverlayAppearance() override;
+    void interfaceOverlayAppearanceChanged() override { appearanceChanged(); }
     void interfaceCenterWindowFollowChanged(bool enabled) override;
     bool interfaceCenterKindChanged(UIElementKind kind, bool enabled) override;
     void openUIDictionaryEditor() override;
