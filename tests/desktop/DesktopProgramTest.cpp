@@ -8,6 +8,7 @@
 #include "app/StatusMenuPresentation.h"
 #include "history/TranslationHistoryStore.h"
 #include "interface/ui/InterfaceLabelWindow.h"
+#include "interface/ui/UIRegionEditorWindow.h"
 #include "base/AppLogger.h"
 #include "base/Paths.h"
 #include "base/SettingsKeys.h"
@@ -228,6 +229,12 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
     };
     for (const char* title : {"立即识别并贴回", "编辑 UI 区域", "打开编辑器", "清空区域", "整窗口"})
         EXPECT_TRUE(texts().contains(QString::fromUtf8(title))) << title;
+    for (QPushButton* button : window->findChildren<QPushButton*>())
+        if (button->text() == "打开编辑器") button->click();
+    UIRegionEditorWindow* editor = topLevel<UIRegionEditorWindow>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    editor->hide();
 
     const quint32 gameWindow = parts.modes.targets()[index].windowID();
     const auto before = parts.capture->captureWindow(gameWindow);
