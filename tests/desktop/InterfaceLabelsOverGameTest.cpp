@@ -158,6 +158,11 @@ TEST_F(InterfaceLabelsOverGameTest, AltDoubleClickCorrectsAPlainClickReachesTheG
         ASSERT_TRUE(corrected) << "an Alt-double-click on the label did not open the correction";
         EXPECT_EQ(quit->translation(), "退出游戏");
         EXPECT_EQ(game.log().count("menu-page"), 1) << "the game received the Alt-double-click";
+        // A compositor is asked for the shadow the settings want.
+        QProcess xprop;
+        xprop.start("xprop", {"-id", QString::number(quit->winId()), "_COMPTON_SHADOW"});
+        ASSERT_TRUE(xprop.waitForFinished(5000));
+        EXPECT_TRUE(xprop.readAll().contains("_COMPTON_SHADOW(CARDINAL) = 1"));
         app.delegate.applicationWillTerminate();
     }
 

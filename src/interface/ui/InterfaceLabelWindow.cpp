@@ -46,6 +46,9 @@ void InterfaceLabelWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void InterfaceLabelWindow::setAppearance(const Appearance& appearance) {
+    if (!m_shadowHintSet || appearance.shadow != m_appearance.shadow)
+        X11OverlayWindowHints::setCompositorShadow(windowHandle(), appearance.shadow);
+    m_shadowHintSet = true;
     m_appearance = appearance;
     cutRoundedCorners();
     update();

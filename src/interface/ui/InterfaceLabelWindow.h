@@ -19,6 +19,7 @@ public:
         double cornerRadius = 9;
         QColor background = QColor::fromRgbF(0.035f, 0.045f, 0.065f, 0.88f);
         QColor text = Qt::white;
+        bool shadow = true;  // drawn by the compositor, where there is one
     };
 
     InterfaceLabelWindow();
@@ -45,6 +46,7 @@ private:
     QString m_translation;
     bool m_manuallyCorrected = false;
     Appearance m_appearance;
+    bool m_shadowHintSet = false;
     std::function<void()> m_correctionHandler;
 };
 

@@ -47,6 +47,7 @@ InterfaceLabelWindow::Appearance InterfaceLabels::appearance() const {
     look.background = stored.backgroundColor;
     look.background.setAlphaF(float(stored.backgroundOpacity));
     look.text = stored.textColor;
+    look.shadow = stored.shadowEnabled;
     return look;
 }
 

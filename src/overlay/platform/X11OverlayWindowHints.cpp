@@ -61,4 +61,15 @@ void X11OverlayWindowHints::setBlurBehind(QWindow* window, bool enabled) {
     xcb_flush(c);
 }
 
+void X11OverlayWindowHints::setCompositorShadow(QWindow* window, bool enabled) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) return;
+    const xcb_atom_t shadow = internXcbAtom(c, "_COMPTON_SHADOW");
+    if (shadow == XCB_ATOM_NONE) return;
+    const uint32_t value = enabled ? 1 : 0;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), shadow, XCB_ATOM_CARDINAL, 32, 1,
+                        &value);
+    xcb_flush(c);
+}
+
 }  // namespace ovisu

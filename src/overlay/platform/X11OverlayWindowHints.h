@@ -14,6 +14,9 @@ public:
     // Asks a compositor that offers it (KWin's _KDE_NET_WM_BLUR_BEHIND_REGION) to blur what is
     // behind the whole window; most X11 compositors do not, and then nothing changes.
     static void setBlurBehind(QWindow* window, bool enabled);
+    // Asks a compositor of the compton family (picom and its kin: _COMPTON_SHADOW) to draw the
+    // window's shadow or not; the window manager alone draws none, and then nothing changes.
+    static void setCompositorShadow(QWindow* window, bool enabled);
 };
 
 }  // namespace ovisu
