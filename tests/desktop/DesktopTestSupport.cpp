@@ -6,6 +6,7 @@
 #include "support/EventLoopWait.h"
 #include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace ovisu::test {
@@ -71,6 +72,26 @@ QStringList sentTexts(const fake::FakeService& service) {
     QStringList texts;
     for (const auto& request : service.requests()) texts << sentText(request);
     return texts;
+}
+
+bool continuesAtScaleTwo(const QString& testName) {
+    if (qEnvironmentVariable("OVISU_SCALE_TWO_CHILD") == QStringLiteral("1")) {
+        qunsetenv("QT_SCALE_FACTOR");  // the game itself draws at the server's pixels
+        return true;
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_SCALE_FACTOR", "2");
+    environment.insert("OVISU_SCALE_TWO_CHILD", "1");
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + testName});
+    const bool finished = child.waitForFinished(240000);
+    const QString output = QString::fromUtf8(child.readAll());
+    EXPECT_TRUE(finished) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    return false;
 }
 
 bool runOnDisplay(const QString& program, const QStringList& arguments) {

@@ -49,6 +49,12 @@ protected:
     void SetUp() override;
 };
 
+// Qt reads the scale factor once per process, so a test that needs a scale of 2 runs itself again
+// in a child process started at that scale. True in that child, where the test goes on (the
+// game it starts then draws at the server's pixels); in the parent it runs the child, reports its
+// failures and answers false.
+bool continuesAtScaleTwo(const QString& testName);
+
 // Runs a command line tool on the private display (xdotool, for keys and clicks).
 bool runOnDisplay(const QString& program, const QStringList& arguments);
 

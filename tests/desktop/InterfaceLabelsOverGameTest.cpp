@@ -245,23 +245,8 @@ TEST_F(InterfaceLabelsOverGameTest, AltDoubleClickCorrectsAPlainClickReachesTheG
 // logical ones: a covering label must still lie over its word. Qt reads the scale once per
 // process, so the test runs itself again in a process started at scale 2.
 TEST_F(InterfaceLabelsOverGameTest, AtScaleTwoCoveringLabelsLieOverTheirWords) {
-    if (qEnvironmentVariable("OVISU_SCALE_TWO_CHILD") != QStringLiteral("1")) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_SCALE_FACTOR", "2");
-        environment.insert("OVISU_SCALE_TWO_CHILD", "1");
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=InterfaceLabelsOverGameTest.AtScaleTwoCoveringLabelsLieOverTheirWords"});
-        ASSERT_TRUE(child.waitForFinished(240000));
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-        return;
-    }
+    if (!continuesAtScaleTwo("InterfaceLabelsOverGameTest.AtScaleTwoCoveringLabelsLieOverTheirWords")) return;
     ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
-    qunsetenv("QT_SCALE_FACTOR");  // the game itself draws at the server's pixels
     ASSERT_TRUE(SettingsStore().setInt(SettingsKeys::interfaceOverlayStyle, 1));
     TestGame game(TestGame::MenuScreens{}, kMenuTitle);
     ASSERT_TRUE(game.waitUntilListed(10000));

@@ -68,23 +68,9 @@ bool closeTo(const QRect& a, const QRect& b) {
 // picker must still cover the game exactly and the overlay sit over its subtitle box. Qt reads
 // the scale once per process, so the test runs itself again in a process started at scale 2.
 TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnItsSubtitles) {
-    if (qEnvironmentVariable("OVISU_SCALE_TWO_CHILD") != QStringLiteral("1")) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_SCALE_FACTOR", "2");
-        environment.insert("OVISU_SCALE_TWO_CHILD", "1");
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=ScreenPlacementTest.AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnItsSubtitles"});
-        ASSERT_TRUE(child.waitForFinished(180000));
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    if (!continuesAtScaleTwo("ScreenPlacementTest.AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnItsSubtitles"))
         return;
-    }
     ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
-    qunsetenv("QT_SCALE_FACTOR");  // the game itself draws at the server's pixels
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
     rememberGameAndBox();
