@@ -14,6 +14,7 @@
 #include "app/ui/QuickStartGuide.h"
 #include "app/ui/SettingsCenterWindow.h"
 #include "app/ui/SettingsPageHomeProviders.h"
+#include "app/ui/SettingsPageInterfaceLabels.h"
 #include "app/ui/SettingsPageTranslation.h"
 #include "app/ui/StatusItem.h"
 #include "base/AppLogger.h"
@@ -412,6 +413,8 @@ void AppDelegate::openSettingsCenter() {
         m_settingsWindow->addPage(QStringLiteral("翻译"), new SettingsPageTranslation(m_settings, m_parts.profiles, *this));
         m_homeProvidersPage = new SettingsPageHomeProviders(m_selection, *this);
         m_settingsWindow->addPage(QStringLiteral("主页翻译源"), m_homeProvidersPage);
+        m_settingsWindow->addSettingsPage(QStringLiteral("界面译文样式"),
+                                          new SettingsPageInterfaceLabels(m_settings, *m_interfaceWindows));
     }
     m_settingsWindow->renderSettingsPage();
     m_settingsWindow->present();

@@ -48,8 +48,11 @@ public:
     // Replaces the colour dialog of the style page (tests answer without a modal dialog).
     void setColorPicker(SettingsPageOverlayStyle::ColorPicker picker);
 
-private:
+    // Adds a settings page at the end of the list: its store failures show in this window and its
+    // render requests render every page.
     void addSettingsPage(const QString& title, SettingsPage* page);
+
+private:
     void showStoreFailure(const QString& message);
 
     QListWidget* m_pageList;

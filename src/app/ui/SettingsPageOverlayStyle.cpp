@@ -6,14 +6,11 @@
 #include "overlay/StoredColor.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -26,17 +23,6 @@ QColor builtInColor(const QString& key) {
     return key == SettingsKeys::textColor ? StoredColor::overlayTextColor() : StoredColor::overlayBackgroundColor();
 }
 
-QIcon swatch(const QColor& color) {
-    QPixmap pixmap(28, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QColor(0, 0, 0, 90));
-    painter.setBrush(color);
-    painter.drawRoundedRect(QRectF(0.5, 0.5, 27, 15), 3, 3);
-    return QIcon(pixmap);
-}
-
 QString fontSizeText(double size) { return QString::number(size, 'g', 4) + QStringLiteral(" pt"); }
 
 }  // namespace
@@ -45,9 +31,7 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Over
                                                    QWidget* parent)
     : SettingsPage(settings, parent), m_actions(actions) {
     namespace Keys = SettingsKeys;
-    m_colorPicker = [this](const QColor& initial, const QString& title) {
-        return QColorDialog::getColor(initial, this, title);
-    };
+    m_colorPicker = colorDialogPicker(this);
 
     QGridLayout* theme = addSection(QStringLiteral("主题"));
     m_theme = new SegmentedControl({QStringLiteral("日乙"), QStringLiteral("简洁"), QStringLiteral("沉浸")}, this);
@@ -149,9 +133,8 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Over
 }
 
 QPushButton* SettingsPageOverlayStyle::addColorButton(const QString& key, const QString& title) {
-    auto* button = new QPushButton(title, this);
+    QPushButton* button = makeColorButton(title, this);
     button->setObjectName(key);
-    button->setIconSize(QSize(28, 16));
     connect(button, &QPushButton::clicked, this, [this, key, title] { chooseColor(key, title); });
     return button;
 }
@@ -198,7 +181,7 @@ void SettingsPageOverlayStyle::render() {
     showStoredFlag(m_duration, Keys::overlayShowsDuration, Defaults::overlayShowsDuration);
     for (QPushButton* button : {m_backgroundColor, m_textColor}) {
         const QString key = button->objectName();
-        button->setIcon(swatch(StoredColor::read(stored, key, builtInColor(key))));
+        showColor(button, StoredColor::read(stored, key, builtInColor(key)));
     }
 
     {

@@ -1,11 +1,8 @@
 #pragma once
 
+#include "app/ui/ColorButton.h"
 #include "app/ui/SettingsPage.h"
 #include "overlay/OverlaySettingsActions.h"
-
-#include <QColor>
-
-#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -17,8 +14,7 @@ namespace ovisu {
 class SettingsPageOverlayStyle : public SettingsPage {
     Q_OBJECT
 public:
-    // Asks the user for a colour; answers an invalid colour when the user cancels.
-    using ColorPicker = std::function<QColor(const QColor& initial, const QString& title)>;
+    using ColorPicker = ovisu::ColorPicker;
 
     SettingsPageOverlayStyle(SettingsStore& settings, OverlaySettingsActions& actions, QWidget* parent = nullptr);
 
