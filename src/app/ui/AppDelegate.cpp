@@ -66,7 +66,8 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
             [this](const QString& text) { m_mainWindow->setStatusText(text); },
             [this](std::function<void(const QRectF&)> picked) {
                 m_region->pickOnStill(QStringLiteral("UI 区域"), QStringLiteral("未知错误"), std::move(picked));
-            }});
+            },
+            [this] { renderSettingsPage(); }});
     m_parts.interfaceOverlays.setPainter(&m_interfaceWindows->labels());
     m_region->setUIRegionEditorOpener([this] { m_interfaceWindows->openUIRegionEditor(); });
     connect(&m_parts.modes, &ModeCoordinator::regionChanged, m_interfaceWindows.get(), &InterfaceWindows::uiRegionsChanged);

@@ -122,6 +122,7 @@ void InterfaceWindows::appearanceChanged() {
     m_labels->applyInterfaceOverlayAppearance();
     if (m_regionEditor) m_regionEditor->showInterfaceOverlayStyle();
     refreshInterfaceTranslationCenter();
+    if (m_shell.renderSettingsPage) m_shell.renderSettingsPage();
 }
 
 void InterfaceWindows::interfaceCenterWindowFollowChanged(bool enabled) {
@@ -129,6 +130,7 @@ void InterfaceWindows::interfaceCenterWindowFollowChanged(bool enabled) {
         showStatusText(stored.error());
     if (enabled) m_interfaceMode.session().refreshLockedTargetGeometry();
     refreshInterfaceTranslationCenter();
+    if (m_shell.renderSettingsPage) m_shell.renderSettingsPage();
 }
 
 bool InterfaceWindows::interfaceCenterKindChanged(UIElementKind kind, bool enabled) {

@@ -34,6 +34,8 @@ public:
         std::function<void(const QString&)> showStatusText;
         // A rectangle marked over a fresh still of the game; not called when that fails.
         std::function<void(std::function<void(const QRectF&)>)> pickOnStill;
+        // The settings window shows the labels' look too.
+        std::function<void()> renderSettingsPage;
     };
 
     InterfaceWindows(SettingsStore& settings, ModeCoordinator& modes, InterfaceModeParts& interfaceMode, Shell shell,
