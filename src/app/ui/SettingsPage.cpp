@@ -64,4 +64,15 @@ QGridLayout* SettingsPage::addSection(const QString& title) {
     return grid;
 }
 
+QPushButton* SettingsPage::addResetButton(const QString& title, const QString& objectName) {
+    auto* reset = new QPushButton(title, this);
+    reset->setObjectName(objectName);
+    auto* row = new QHBoxLayout;
+    row->addWidget(reset);
+    row->addStretch(1);
+    m_layout->addSpacing(6);
+    m_layout->addLayout(row);
+    return reset;
+}
+
 }  // namespace ovisu

@@ -13,6 +13,7 @@ class QButtonGroup;
 class QCheckBox;
 class QGridLayout;
 class QLabel;
+class QPushButton;
 class QSlider;
 class QVBoxLayout;
 
@@ -52,6 +53,8 @@ protected:
     // A grey, wrapping line that explains the control above it.
     QLabel* makeNote(const QString& text);
     QGridLayout* addSection(const QString& title);
+    // A button on a row of its own below the sections, for putting a page back to its defaults.
+    QPushButton* addResetButton(const QString& title, const QString& objectName);
 
 private:
     SettingsStore& m_settings;

@@ -1,5 +1,7 @@
 #include "app/ui/SettingsPageInterfaceLabels.h"
 
+#include "base/ui/FontSizeStepper.h"
+
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "interface/UIOverlayStyle.h"
@@ -16,8 +18,6 @@
 namespace ovisu {
 
 namespace {
-
-QString fontSizeText(double size) { return QString::number(size, 'g', 4) + QStringLiteral(" pt"); }
 
 }  // namespace
 
@@ -45,30 +45,15 @@ SettingsPageInterfaceLabels::SettingsPageInterfaceLabels(SettingsStore& settings
     });
 
     QGridLayout* look = addSection(QStringLiteral("外观"));
-    m_fontDown = new QPushButton(QStringLiteral("−"), this);
-    m_fontDown->setObjectName(QStringLiteral("interfaceFontDown"));
-    m_fontUp = new QPushButton(QStringLiteral("+"), this);
-    m_fontUp->setObjectName(QStringLiteral("interfaceFontUp"));
-    m_fontSize = new QLabel(this);
-    m_fontSize->setObjectName(Keys::interfaceOverlayFontSize);
-    m_fontSize->setAlignment(Qt::AlignCenter);
-    m_fontSize->setMinimumWidth(
-        m_fontSize->fontMetrics().horizontalAdvance(fontSizeText(UIOverlayAppearance::maximumFontSize)) + 8);
-    for (QPushButton* button : {m_fontDown, m_fontUp}) button->setFixedWidth(36);
-    auto* size = new QHBoxLayout;
-    size->setSpacing(6);
-    size->addWidget(m_fontDown);
-    size->addWidget(m_fontSize);
-    size->addWidget(m_fontUp);
-    size->addStretch(1);
+    m_fontSize = new FontSizeStepper(QStringLiteral("interfaceFontDown"), Keys::interfaceOverlayFontSize,
+                                     QStringLiteral("interfaceFontUp"), UIOverlayAppearance::maximumFontSize, this);
     look->addWidget(new QLabel(QStringLiteral("译文字号"), this), 0, 0);
-    look->addLayout(size, 0, 1);
-    connect(m_fontDown, &QPushButton::clicked, this, [this] {
-        m_actions.interfaceFontDown();
-        render();
-    });
-    connect(m_fontUp, &QPushButton::clicked, this, [this] {
-        m_actions.interfaceFontUp();
+    look->addWidget(m_fontSize, 0, 1, Qt::AlignLeft);
+    connect(m_fontSize, &FontSizeStepper::stepped, this, [this](int step) {
+        if (step < 0)
+            m_actions.interfaceFontDown();
+        else
+            m_actions.interfaceFontUp();
         render();
     });
 
@@ -101,13 +86,7 @@ SettingsPageInterfaceLabels::SettingsPageInterfaceLabels(SettingsStore& settings
     look->addWidget(new QLabel(QStringLiteral("颜色"), this), row, 0);
     look->addLayout(colors, row, 1);
 
-    auto* reset = new QPushButton(QStringLiteral("恢复默认"), this);
-    reset->setObjectName(QStringLiteral("resetInterfaceOverlayAppearance"));
-    auto* resetRow = new QHBoxLayout;
-    resetRow->addWidget(reset);
-    resetRow->addStretch(1);
-    pageLayout()->addSpacing(6);
-    pageLayout()->addLayout(resetRow);
+    QPushButton* reset = addResetButton(QStringLiteral("恢复默认"), QStringLiteral("resetInterfaceOverlayAppearance"));
     // The reset rewrites keys other windows show too (the interface centre's font size), so every
     // page is rendered again, not just this one.
     connect(reset, &QPushButton::clicked, this, [this] {
@@ -163,9 +142,7 @@ void SettingsPageInterfaceLabels::render() {
         m_windowFollow->setChecked(look.windowFollowEnabled);
     }
 
-    m_fontSize->setText(fontSizeText(look.fontSize));
-    m_fontDown->setEnabled(look.fontSize > UIOverlayAppearance::minimumFontSize);
-    m_fontUp->setEnabled(look.fontSize < UIOverlayAppearance::maximumFontSize);
+    m_fontSize->showSize(look.fontSize, UIOverlayAppearance::minimumFontSize, UIOverlayAppearance::maximumFontSize);
 
     m_backgroundOpacity->setValue(look.backgroundOpacity);
     m_padding->setValue(look.padding);

@@ -10,6 +10,8 @@ class QPushButton;
 
 namespace ovisu {
 
+class FontSizeStepper;
+
 // "界面译文样式": how interface mode's labels sit on the game and how they look. The interface
 // centre offers the same placement and font size; this page adds what only a settings window has
 // room for (opacity, spacing, shadow, colours).
@@ -31,9 +33,7 @@ private:
     ColorPicker m_colorPicker;
     SegmentedControl* m_style = nullptr;
     QCheckBox* m_windowFollow = nullptr;
-    QLabel* m_fontSize = nullptr;
-    QPushButton* m_fontDown = nullptr;
-    QPushButton* m_fontUp = nullptr;
+    FontSizeStepper* m_fontSize = nullptr;
     SettingsSlider* m_backgroundOpacity = nullptr;
     SettingsSlider* m_padding = nullptr;
     SettingsSlider* m_cornerRadius = nullptr;

@@ -59,13 +59,7 @@ SettingsPageOverlayBehavior::SettingsPageOverlayBehavior(SettingsStore& settings
         m_actions.overlayHistoryLimitChanged(limit);
     });
 
-    auto* reset = new QPushButton(QStringLiteral("重置悬浮窗行为"), this);
-    reset->setObjectName(QStringLiteral("resetOverlayBehavior"));
-    auto* resetRow = new QHBoxLayout;
-    resetRow->addWidget(reset);
-    resetRow->addStretch(1);
-    pageLayout()->addSpacing(6);
-    pageLayout()->addLayout(resetRow);
+    QPushButton* reset = addResetButton(QStringLiteral("重置悬浮窗行为"), QStringLiteral("resetOverlayBehavior"));
     connect(reset, &QPushButton::clicked, this, [this] {
         m_actions.resetOverlayBehavior();
         emit renderRequested();

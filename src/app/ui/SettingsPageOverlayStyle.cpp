@@ -1,5 +1,7 @@
 #include "app/ui/SettingsPageOverlayStyle.h"
 
+#include "base/ui/FontSizeStepper.h"
+
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "overlay/OverlayAppearance.h"
@@ -22,8 +24,6 @@ namespace {
 QColor builtInColor(const QString& key) {
     return key == SettingsKeys::textColor ? StoredColor::overlayTextColor() : StoredColor::overlayBackgroundColor();
 }
-
-QString fontSizeText(double size) { return QString::number(size, 'g', 4) + QStringLiteral(" pt"); }
 
 }  // namespace
 
@@ -83,25 +83,11 @@ SettingsPageOverlayStyle::SettingsPageOverlayStyle(SettingsStore& settings, Over
         m_actions.applyOverlayStyle();
     });
 
-    m_fontDown = new QPushButton(QStringLiteral("−"), this);
-    m_fontDown->setObjectName(QStringLiteral("fontDown"));
-    m_fontUp = new QPushButton(QStringLiteral("+"), this);
-    m_fontUp->setObjectName(QStringLiteral("fontUp"));
-    m_fontSize = new QLabel(this);
-    m_fontSize->setObjectName(Keys::overlayFontSize);
-    m_fontSize->setAlignment(Qt::AlignCenter);
-    m_fontSize->setMinimumWidth(m_fontSize->fontMetrics().horizontalAdvance(fontSizeText(64.5)) + 8);
-    for (QPushButton* button : {m_fontDown, m_fontUp}) button->setFixedWidth(36);
-    auto* size = new QHBoxLayout;
-    size->setSpacing(6);
-    size->addWidget(m_fontDown);
-    size->addWidget(m_fontSize);
-    size->addWidget(m_fontUp);
-    size->addStretch(1);
+    m_fontSize = new FontSizeStepper(QStringLiteral("fontDown"), Keys::overlayFontSize, QStringLiteral("fontUp"), 64.5,
+                                     this);
     text->addWidget(new QLabel(QStringLiteral("字号"), this), 1, 0);
-    text->addLayout(size, 1, 1);
-    connect(m_fontDown, &QPushButton::clicked, this, [this] { changeFontSize(-1); });
-    connect(m_fontUp, &QPushButton::clicked, this, [this] { changeFontSize(1); });
+    text->addWidget(m_fontSize, 1, 1, Qt::AlignLeft);
+    connect(m_fontSize, &FontSizeStepper::stepped, this, &SettingsPageOverlayStyle::changeFontSize);
 
     m_padding = addSlider(text, QStringLiteral("四周留白"), Keys::overlayPadding, 8, 64, 1, 0);
     m_cornerRadius = addSlider(text, QStringLiteral("圆角大小"), Keys::overlayCornerRadius, 0, 32, 1, 0);
@@ -198,9 +184,7 @@ void SettingsPageOverlayStyle::render() {
     }
 
     const double fontSize = stored.doubleValue(Keys::overlayFontSize, Defaults::overlayFontSize);
-    m_fontSize->setText(fontSizeText(fontSize));
-    m_fontDown->setEnabled(fontSize > OverlayAppearance::minimumFontSize);
-    m_fontUp->setEnabled(fontSize < OverlayAppearance::maximumFontSize);
+    m_fontSize->showSize(fontSize, OverlayAppearance::minimumFontSize, OverlayAppearance::maximumFontSize);
 
     m_padding->setValue(stored.doubleValue(Keys::overlayPadding, Defaults::overlayPadding));
     m_cornerRadius->setValue(stored.doubleValue(Keys::overlayCornerRadius, Defaults::overlayCornerRadius));

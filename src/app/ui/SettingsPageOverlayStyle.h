@@ -10,6 +10,8 @@ class QPushButton;
 
 namespace ovisu {
 
+class FontSizeStepper;
+
 // "悬浮窗样式": theme presets, colours, font and the spacing of the overlay's text.
 class SettingsPageOverlayStyle : public SettingsPage {
     Q_OBJECT
@@ -36,9 +38,7 @@ private:
     QPushButton* m_backgroundColor = nullptr;
     QPushButton* m_textColor = nullptr;
     QComboBox* m_font = nullptr;
-    QLabel* m_fontSize = nullptr;
-    QPushButton* m_fontDown = nullptr;
-    QPushButton* m_fontUp = nullptr;
+    FontSizeStepper* m_fontSize = nullptr;
     SettingsSlider* m_padding = nullptr;
     SettingsSlider* m_cornerRadius = nullptr;
     SettingsSlider* m_originalOpacity = nullptr;

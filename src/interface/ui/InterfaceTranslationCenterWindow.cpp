@@ -1,5 +1,8 @@
 #include "interface/ui/InterfaceTranslationCenterWindow.h"
 
+#include "base/ui/FontSizeStepper.h"
+#include "interface/UIOverlayAppearance.h"
+
 #include "base/ui/SegmentedControl.h"
 #include "base/ui/WindowPresentation.h"
 #include "engine/ui/SettingsWindowParts.h"
@@ -38,8 +41,6 @@ QHBoxLayout* makeRow() {
     row->setSpacing(8);
     return row;
 }
-
-QString fontSizeText(double size) { return QString::number(size) + QStringLiteral(" pt"); }
 
 // The boxes' order on the card, which is not the kinds' tag order.
 constexpr std::array<std::pair<UIElementKind, const char16_t*>, uiElementKindCount> kindTitles{{
@@ -89,27 +90,21 @@ InterfaceTranslationCenterWindow::InterfaceTranslationCenterWindow(InterfaceCent
     m_style = new SegmentedControl({QStringLiteral("原文旁显示中文"), QStringLiteral("中文原位覆盖")}, styleCard);
     cardLayout(styleCard)->addWidget(m_style);
     cardLayout(styleCard)->addWidget(makeNoteLabel(QStringLiteral("使用悬浮中文或遮住原文位置。"), styleCard));
-    QPushButton* smaller = makeButton(QStringLiteral("−"), styleCard);
-    QPushButton* larger = makeButton(QStringLiteral("+"), styleCard);
-    for (QPushButton* button : {smaller, larger}) button->setFixedWidth(36);
-    m_fontSize = new QLabel(styleCard);
-    m_fontSize->setObjectName(QStringLiteral("interfaceFontSize"));
-    m_fontSize->setAlignment(Qt::AlignCenter);
-    m_fontSize->setMinimumWidth(m_fontSize->fontMetrics().horizontalAdvance(QStringLiteral("88.5 pt")) + 8);
+    m_fontSize = new FontSizeStepper(QStringLiteral("interfaceFontDown"), QStringLiteral("interfaceFontSize"),
+                                     QStringLiteral("interfaceFontUp"), UIOverlayAppearance::maximumFontSize, styleCard);
     QPushButton* resetAppearance = makeButton(QStringLiteral("恢复默认外观"), styleCard);
     QHBoxLayout* fontRow = makeRow();
     fontRow->addWidget(new QLabel(QStringLiteral("译文字号"), styleCard));
     fontRow->addSpacing(4);
-    fontRow->addWidget(smaller);
     fontRow->addWidget(m_fontSize);
-    fontRow->addWidget(larger);
     fontRow->addStretch(1);
     fontRow->addWidget(resetAppearance);
     cardLayout(styleCard)->addLayout(fontRow);
     connect(m_style, &SegmentedControl::segmentChosen, this,
             [this](int index) { perform([&] { m_actions.interfaceCenterStyleChanged(index); }); });
-    connect(smaller, &QPushButton::clicked, this, [this] { perform([&] { m_actions.interfaceFontDown(); }); });
-    connect(larger, &QPushButton::clicked, this, [this] { perform([&] { m_actions.interfaceFontUp(); }); });
+    connect(m_fontSize, &FontSizeStepper::stepped, this, [this](int step) {
+        perform([&] { step < 0 ? m_actions.interfaceFontDown() : m_actions.interfaceFontUp(); });
+    });
     connect(resetAppearance, &QPushButton::clicked, this,
             [this] { perform([&] { m_actions.resetInterfaceOverlayAppearance(); }); });
 
@@ -194,7 +189,7 @@ void InterfaceTranslationCenterWindow::refreshInterfaceTranslationCenter() {
     m_mode->setCurrentIndex(state.mode == TranslationMode::interface ? 1 : 0);
     m_scope->setCurrentIndex(state.anyRegionEnabled ? 1 : 0);
     m_style->setCurrentIndex(state.style == UIOverlayStyle::replaceOriginal ? 1 : 0);
-    m_fontSize->setText(fontSizeText(state.fontSize));
+    m_fontSize->showSize(state.fontSize, UIOverlayAppearance::minimumFontSize, UIOverlayAppearance::maximumFontSize);
     {
         const QSignalBlocker blocker(m_windowFollow);
         m_windowFollow->setChecked(state.windowFollowEnabled);

@@ -13,6 +13,8 @@ class QLabel;
 
 namespace ovisu {
 
+class FontSizeStepper;
+
 class SegmentedControl;
 
 // "界面翻译中心": everything interface mode offers on one page, in five numbered cards. The
@@ -46,7 +48,7 @@ private:
     SegmentedControl* m_mode = nullptr;
     SegmentedControl* m_scope = nullptr;
     SegmentedControl* m_style = nullptr;
-    QLabel* m_fontSize = nullptr;
+    FontSizeStepper* m_fontSize = nullptr;
     QCheckBox* m_windowFollow = nullptr;
     QLabel* m_target = nullptr;
     std::array<QCheckBox*, uiElementKindCount> m_kindBoxes{};
