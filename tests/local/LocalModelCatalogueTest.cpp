@@ -1,0 +1,106 @@
+#include "base/Paths.h"
+#include "base/SettingsStore.h"
+#include "local/LocalModelCatalogue.h"
+#include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace ovisu {
+namespace {
+
+// A file of exactly `bytes` bytes (sparse, so a 3.5 GB model costs nothing), executable if asked.
+void makeFile(const QString& path, qint64 bytes, bool executable = false) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(bytes));
+    file.close();
+    if (executable) file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+class LocalModelCatalogueTest : public ::testing::Test {
+protected:
+    SettingsStore settings;
+    LocalInstallLayout layout{test::currentHome() + "/disk/Ovisu-Sakura"};
+    LocalModelCatalogue catalogue{settings, layout};
+};
+
+TEST_F(LocalModelCatalogueTest, TheExternalDiskIsTheRootWhenItExistsEvenAsAPlainFile) {
+    const QString disk = test::currentHome() + "/Drevio/Ovisu-Sakura";
+    EXPECT_EQ(LocalInstallLayout::resolve({disk}).root(), paths::ovisuFolder() + "/LocalTranslation");
+    makeFile(disk, 0);
+    EXPECT_EQ(LocalInstallLayout::resolve({test::currentHome() + "/elsewhere", disk}).root(), disk);
+}
+
+TEST_F(LocalModelCatalogueTest, AModelIsInstalledFromItsFullSizeOnWithARunnableServer) {
+    const LocalModelSpec sakura = *catalogue.localModelSpec(Provider::sakura);
+    EXPECT_EQ(sakura.modelPath, layout.root() + "/models/sakura-1.5b-qwen2.5-v1.0-fp16.gguf");
+    EXPECT_EQ(sakura.port, 8080);
+    EXPECT_EQ(catalogue.localModelSpec(Provider::qwenLocal)->port, 8081);
+    EXPECT_EQ(catalogue.localModelSpec(Provider::hyMTLocal)->port, 8082);
+    EXPECT_FALSE(catalogue.localModelSpec(Provider::ollamaLocal));
+
+    // A path setting of spaces is no setting; a real one moves the model.
+    ASSERT_TRUE(settings.setString("sakuraModelPath", "  \n"));
+    EXPECT_EQ(catalogue.localModelSpec(Provider::sakura)->modelPath, sakura.modelPath);
+    const QString moved = test::currentHome() + "/big disk/sakura.gguf";
+    ASSERT_TRUE(settings.setString("sakuraModelPath", " " + moved + "\n"));
+    EXPECT_EQ(catalogue.localModelSpec(Provider::sakura)->modelPath, moved);
+
+    makeFile(moved, qint64(sakura.expectedBytes));
+    const QString savedPath = qEnvironmentVariable("PATH");
+    qputenv("PATH", (test::currentHome() + "/no-programs").toUtf8());
+    const bool systemServer = LocalInstallLayout::isExecutableFile("/usr/local/bin/llama-server") ||
+                              LocalInstallLayout::isExecutableFile("/usr/bin/llama-server");
+    if (!systemServer) {
+        EXPECT_FALSE(catalogue.localProviderIsInstalled(Provider::sakura)) << "no server to run it";
+    }
+    makeFile(layout.bundledLlamaServer(), 10, true);
+    EXPECT_EQ(layout.llamaServerExecutable(), layout.bundledLlamaServer());
+    EXPECT_TRUE(catalogue.localProviderIsInstalled(Provider::sakura));
+    makeFile(moved, qint64(sakura.expectedBytes) - 1);
+    EXPECT_FALSE(catalogue.localProviderIsInstalled(Provider::sakura)) << "one byte short";
+    makeFile(moved, qint64(sakura.expectedBytes) + 1);
+    EXPECT_TRUE(catalogue.localProviderIsInstalled(Provider::sakura)) << "one byte more";
+    qputenv("PATH", savedPath.toUtf8());
+}
+
+TEST_F(LocalModelCatalogueTest, OllamaFromTheRuntimeFolderBeforeTheSystemsCopy) {
+    const QString programs = test::currentHome() + "/programs";
+    makeFile(programs + "/ollama", 10, true);
+    const QString savedPath = qEnvironmentVariable("PATH");
+    qputenv("PATH", programs.toUtf8());
+    EXPECT_EQ(layout.ollamaExecutable(), programs + "/ollama");
+    makeFile(layout.bundledOllama(), 10, true);
+    EXPECT_EQ(layout.ollamaExecutable(), layout.bundledOllama());
+    qputenv("PATH", savedPath.toUtf8());
+
+    EXPECT_EQ(catalogue.ollamaModelDirectory(), layout.root() + "/models/ollama");
+    ASSERT_TRUE(settings.setString("ollamaModelDirectory", " /mnt/models \n"));
+    EXPECT_EQ(catalogue.ollamaModelDirectory(), "/mnt/models");
+}
+
+TEST_F(LocalModelCatalogueTest, ManagerEntriesMapToDownloadsPullsAndMessages) {
+    ASSERT_TRUE(settings.setString(LocalModelCatalogue::hubURLKey(), "http://127.0.0.1:9/hub/"));
+    const auto hyMT = std::get<DirectLocalModelDownload>(catalogue.selection(2));
+    EXPECT_EQ(hyMT.sourceURL, QUrl("http://127.0.0.1:9/hub/tencent/Hy-MT2-1.8B-GGUF/resolve/main/Hy-MT2-1.8B-Q4_K_M.gguf"));
+    EXPECT_EQ(hyMT.expectedBytes, 1133080448ULL);
+    EXPECT_EQ(hyMT.preferenceKey, "hyMTModelPath");
+    EXPECT_EQ(catalogue.selection(3), LocalModelDownloadSelection(OllamaModelPull{"qwen3:4b-instruct"}));
+    EXPECT_EQ(catalogue.selection(4), LocalModelDownloadSelection(OllamaModelPull{"translategemma:4b"}));
+    EXPECT_EQ(catalogue.selection(6), LocalModelDownloadSelection(SystemTranslationEntry{}));
+    for (int outside : {-1, 7}) EXPECT_EQ(catalogue.selection(outside), LocalModelDownloadSelection(UnsupportedEntry{}));
+    EXPECT_EQ(LocalModelCatalogue::entryIndex(Provider::ollamaLocal), 3);
+    EXPECT_EQ(LocalModelCatalogue::entryIndex(Provider::openAI), 3);
+    EXPECT_EQ(LocalModelCatalogue::entryTitles().size(), LocalModelCatalogue::entryCount);
+
+    EXPECT_EQ(LocalModelCatalogue::curlResumeArguments(QUrl("http://h/a b.gguf"), "/d/a b.gguf"),
+              (QStringList{"--location", "--fail", "--continue-at", "-", "--progress-bar", "--output", "/d/a b.gguf",
+                           "http://h/a%20b.gguf"}));
+}
+
+}  // namespace
+}  // namespace ovisu
