@@ -1,0 +1,162 @@
+#include "local/LocalModelDownloads.h"
+
+#include "base/SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace ovisu {
+
+namespace {
+
+std::optional<QString> lastPiece(const QString& output, bool trimmed) {
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]"));
+    const QStringList pieces = output.split(lineBreaks, Qt::SkipEmptyParts);
+    for (auto piece = pieces.crbegin(); piece != pieces.crend(); ++piece) {
+        if (!trimmed) return *piece;
+        if (const QString text = piece->trimmed(); !text.isEmpty()) return text;
+    }
+    return std::nullopt;
+}
+
+std::uint64_t fileSize(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() ? std::uint64_t(info.size()) : 0;
+}
+
+QString launchFailure(const QString& description) { return QStringLiteral("启动下载失败：") + description; }
+
+}  // namespace
+
+bool LocalModelDownloadCompletion::succeeded() const {
+    if (std::holds_alternative<Complete>(outcome)) return true;
+    if (const auto* pulled = std::get_if<Pulled>(&outcome)) return pulled->exitCode == 0;
+    return false;
+}
+
+QString LocalModelDownloadCompletion::message() const {
+    if (const auto* complete = std::get_if<Complete>(&outcome))
+        return complete->name + QStringLiteral(" 下载完成并通过文件大小校验。");
+    if (const auto* interrupted = std::get_if<Interrupted>(&outcome))
+        return QStringLiteral("下载中断（退出码 %1），再次点击可断点续传。").arg(interrupted->exitCode);
+    if (const auto* incomplete = std::get_if<Incomplete>(&outcome))
+        return QStringLiteral("文件大小不完整（%1 / %2 字节），请再次点击继续下载。")
+            .arg(QString::number(incomplete->size), QString::number(incomplete->expected));
+    const Pulled& pulled = std::get<Pulled>(outcome);
+    if (pulled.exitCode == 0) return pulled.model + QStringLiteral(" 下载完成，可在主页选择 Ollama 本地翻译。");
+    return QStringLiteral("下载失败（退出码 %1），请检查网络或 Ollama 服务。").arg(pulled.exitCode);
+}
+
+LocalModelDownloadCompletion directDownloadCompletion(const QString& name, int exitCode, std::uint64_t fileSize,
+                                                      std::uint64_t expectedBytes) {
+    // Only the exact size is complete: a larger file is as wrong as a short one, and curl cannot
+    // tell a finished file from one the host cut short without announcing a length.
+    if (exitCode != 0) return {LocalModelDownloadCompletion::Interrupted{exitCode}};
+    if (fileSize == expectedBytes) return {LocalModelDownloadCompletion::Complete{name}};
+    return {LocalModelDownloadCompletion::Incomplete{fileSize, expectedBytes}};
+}
+
+std::optional<QString> lastProgressPiece(const QString& output) { return lastPiece(output, false); }
+
+std::optional<QString> lastTrimmedProgressPiece(const QString& output) { return lastPiece(output, true); }
+
+LocalModelDownloads::LocalModelDownloads(SettingsStore& settings, QObject* parent)
+    : QObject(parent), m_settings(settings) {}
+
+LocalModelDownloads::~LocalModelDownloads() { stopChild(); }
+
+LocalModelDownloads::Start LocalModelDownloads::startDirectDownload(const DirectLocalModelDownload& model,
+                                                                    const QString& directory) {
+    if (isRunning()) return Start::alreadyRunning;
+    const auto curl = LocalInstallLayout::systemExecutable(QStringLiteral("curl"));
+    if (!curl) {
+        setStatus(launchFailure(QStringLiteral("找不到 curl，请先安装 curl。")));
+        return Start::failed;
+    }
+    if (!QDir().mkpath(directory)) {
+        setStatus(launchFailure(QStringLiteral("无法创建文件夹 %1").arg(directory)));
+        return Start::failed;
+    }
+    const QString destination = QDir(directory).filePath(model.filename);
+    if (const auto stored = m_settings.setString(model.preferenceKey, destination); !stored) {
+        // Without the stored path a partial file would not be found again.
+        setStatus(launchFailure(stored.error()));
+        return Start::failed;
+    }
+    return launch(*curl, LocalModelCatalogue::curlResumeArguments(model.sourceURL, destination),
+                  QProcessEnvironment::systemEnvironment(),
+                  Job{true, model.name, destination, model.expectedBytes}, QStringLiteral("正在连接官方下载地址…"));
+}
+
+LocalModelDownloads::Start LocalModelDownloads::startOllamaPull(const QString& ollamaExecutable, const QString& model,
+                                                                const QString& store) {
+    if (isRunning()) return Start::alreadyRunning;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("OLLAMA_MODELS"), store);
+    return launch(ollamaExecutable, {QStringLiteral("pull"), model}, environment, Job{false, model, {}, 0},
+                  QStringLiteral("正在下载 %1…").arg(model));
+}
+
+LocalModelDownloads::Start LocalModelDownloads::launch(const QString& program, const QStringList& arguments,
+                                                       const QProcessEnvironment& environment, Job job,
+                                                       const QString& startedStatus) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setProcessEnvironment(environment);
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->start(QIODevice::ReadOnly);
+    if (!process->waitForStarted()) {
+        setStatus(launchFailure(process->errorString()));
+        return Start::failed;
+    }
+    m_job = std::move(job);
+    m_decoder.resetState();
+    m_process = std::move(process);
+    connect(m_process.get(), &QProcess::readyRead, this, &LocalModelDownloads::readOutput);
+    connect(m_process.get(), &QProcess::finished, this, &LocalModelDownloads::processEnded);
+    setStatus(startedStatus);
+    return Start::started;
+}
+
+void LocalModelDownloads::readOutput() {
+    if (!m_process) return;
+    const QString output = m_decoder(m_process->readAll());
+    if (m_job.direct) {
+        if (const auto piece = lastProgressPiece(output))
+            setStatus(QStringLiteral("正在下载 ") + m_job.name + QStringLiteral(" · ") + *piece);
+    } else if (const auto piece = lastTrimmedProgressPiece(output)) {
+        setStatus(*piece);
+    }
+}
+
+void LocalModelDownloads::processEnded(int exitCode, QProcess::ExitStatus exitStatus) {
+    readOutput();
+    // A child killed by a signal has no exit code of its own; it still did not finish its work.
+    const int code = exitStatus == QProcess::NormalExit ? exitCode : -1;
+    // The slot is free before anyone hears of the end, so a listener may start the next download.
+    std::unique_ptr<QProcess> ended = std::move(m_process);
+    ended->disconnect(this);
+    ended.release()->deleteLater();
+    const LocalModelDownloadCompletion completion =
+        m_job.direct ? directDownloadCompletion(m_job.name, code, fileSize(m_job.destination), m_job.expectedBytes)
+                     : LocalModelDownloadCompletion{LocalModelDownloadCompletion::Pulled{m_job.name, code}};
+    setStatus(completion.message());
+    emit finished(completion);
+}
+
+void LocalModelDownloads::setStatus(const QString& status) {
+    m_status = status;
+    emit statusChanged(status);
+}
+
+void LocalModelDownloads::stopChild() {
+    if (!m_process) return;
+    m_process->disconnect(this);
+    m_process->kill();
+    m_process->waitForFinished(3000);
+    m_process.reset();
+}
+
+}  // namespace ovisu
