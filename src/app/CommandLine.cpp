@@ -2,6 +2,7 @@
 
 #include "app/CredentialsCommand.h"
 #include "app/HistoryCommand.h"
+#include "app/LocalCommands.h"
 #include "app/OcrCommand.h"
 #include "app/ProfileCommands.h"
 #include "app/ProviderCommands.h"
@@ -38,6 +39,7 @@ const Command kCommands[] = {
     {"interface", "Translate the menus, buttons and status texts of a game window", runInterfaceCommand},
     {"ui-dictionary", "List, add or remove fixed interface terms", runUIDictionaryCommand},
     {"ui-cache", "List or clear interface translations and manual corrections", runUICacheCommand},
+    {"local", "List the local translation models or download one", runLocalCommand},
 };
 
 QString usage() {

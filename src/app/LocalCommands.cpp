@@ -1,0 +1,153 @@
+#include "app/LocalCommands.h"
+
+#include "app/CommandSupport.h"
+#include "app/TextTable.h"
+#include "base/SettingsStore.h"
+#include "local/LocalModelCatalogue.h"
+#include "local/LocalModelDownloads.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+
+namespace ovisu {
+namespace {
+
+const char* const kUsage = "usage: ovisu local download INDEX [--dir FOLDER]";
+
+// Where an entry's GGUF file is read from: the path stored by an earlier download, else where a
+// download would put it now.
+QString modelFilePath(const LocalModelCatalogue& catalogue, const DirectLocalModelDownload& model) {
+    return catalogue.storedLocalModelPath(model.preferenceKey,
+                                          QDir(catalogue.localModelDownloadDirectory()).filePath(model.filename));
+}
+
+QString fileState(const QString& path, std::uint64_t expectedBytes) {
+    const QFileInfo info(path);
+    if (!info.isFile()) return QStringLiteral("not downloaded");
+    const auto size = std::uint64_t(info.size());
+    if (size == expectedBytes) return QStringLiteral("complete");
+    return QStringLiteral("%1 %2 / %3 bytes")
+        .arg(size < expectedBytes ? QStringLiteral("partial") : QStringLiteral("larger than expected"),
+             QString::number(size), QString::number(expectedBytes));
+}
+
+int listModels(const LocalModelCatalogue& catalogue, CommandStreams& streams) {
+    const QStringList titles = LocalModelCatalogue::entryTitles();
+    TextTable table({QStringLiteral("#"), QStringLiteral("entry"), QStringLiteral("state"), QStringLiteral("path")});
+    for (int index = 0; index < LocalModelCatalogue::entryCount; ++index) {
+        QString state = QStringLiteral("-");
+        QString path = QStringLiteral("-");
+        const LocalModelDownloadSelection selection = catalogue.selection(index);
+        if (const auto* model = std::get_if<DirectLocalModelDownload>(&selection)) {
+            path = modelFilePath(catalogue, *model);
+            state = fileState(path, model->expectedBytes);
+        } else if (const auto* pull = std::get_if<OllamaModelPull>(&selection)) {
+            state = QStringLiteral("Ollama model %1").arg(pull->model);
+            path = catalogue.ollamaModelDirectory();
+        }
+        table.addRow({QString::number(index), titles.value(index), state, path});
+    }
+    streams.out << table.render();
+    const auto server = catalogue.layout().llamaServerExecutable();
+    streams.out << "\nllama-server: " << (server ? *server : QStringLiteral("not found")) << "\n";
+    return 0;
+}
+
+int download(LocalModelCatalogue& catalogue, SettingsStore& settings, const QString& indexArgument,
+             const std::optional<QString>& folderArgument, CommandStreams& streams) {
+    bool isNumber = false;
+    const int index = indexArgument.toInt(&isNumber);
+    if (!isNumber || index < 0 || index >= LocalModelCatalogue::entryCount) {
+        streams.err << "ovisu local download: '" << indexArgument << "' is not an entry's index (0 to "
+                    << LocalModelCatalogue::entryCount - 1 << ", as 'ovisu local models' shows them)\n";
+        return 2;
+    }
+    const LocalModelDownloadSelection selection = catalogue.selection(index);
+    if (const auto* pull = std::get_if<OllamaModelPull>(&selection)) {
+        streams.err << "ovisu local download: " << pull->model
+                    << " is pulled by the Ollama runtime, which this command does not run; nothing was downloaded\n";
+        return 2;
+    }
+    const auto* model = std::get_if<DirectLocalModelDownload>(&selection);
+    if (!model) {
+        streams.err << "ovisu local download: " << LocalModelCatalogue::entryHint(index) << "\n";
+        return 2;
+    }
+
+    QString folder = folderArgument ? folderArgument->trimmed() : catalogue.localModelDownloadDirectory();
+    if (folder.isEmpty()) {
+        streams.err << "ovisu local download: --dir needs a folder\n";
+        return 2;
+    }
+    // Stored for the desktop manager and later runs, which do not share this working directory.
+    folder = QFileInfo(folder).absoluteFilePath();
+    if (const auto stored = settings.setString(QStringLiteral("localModelDownloadDirectory"), folder); !stored) {
+        streams.err << "ovisu local download: " << stored.error() << "\n";
+        return 1;
+    }
+
+    LocalModelDownloads downloads(settings);
+    // Progress only: the final text goes to standard output once the download has ended.
+    QObject::connect(&downloads, &LocalModelDownloads::statusChanged, [&](const QString& status) {
+        if (downloads.isRunning()) {
+            streams.err << status << "\n";
+            streams.err.flush();
+        }
+    });
+    std::optional<LocalModelDownloadCompletion> completion;
+    QEventLoop loop;
+    QObject::connect(&downloads, &LocalModelDownloads::finished, &loop,
+                     [&](const LocalModelDownloadCompletion& ended) {
+                         completion = ended;
+                         loop.quit();
+                     });
+    if (downloads.startDirectDownload(*model, folder) != LocalModelDownloads::Start::started) {
+        streams.err << "ovisu local download: " << downloads.status() << "\n";
+        return 1;
+    }
+    if (!completion) loop.exec();
+    if (!completion) {
+        streams.err << "ovisu local download: stopped before the download ended; run it again to resume\n";
+        return 1;
+    }
+    streams.out << completion->message() << "\n";
+    return completion->succeeded() ? 0 : 1;
+}
+
+}  // namespace
+
+int runLocalCommand(const QStringList& arguments, CommandStreams& streams) {
+    // Further subcommands join this table.
+    const CommandActions actions("local", {{"models", 1, "takes no further arguments"}, {"download", 2, kUsage}});
+    const QString named = arguments.value(1);
+    if (!named.isEmpty() && !named.startsWith(QLatin1Char('-')) && named != QLatin1String("models") &&
+        named != QLatin1String("download")) {
+        streams.err << "ovisu local: 未知的 local 子命令 '" << named << "'（可用：models、download）\n";
+        return 2;
+    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "The local translation models. 'models' lists the model manager's entries with their files; "
+        "'download INDEX' fetches a GGUF model, resuming a partial file, and checks its size."));
+    actions.addArgument(parser);
+    parser.addPositionalArgument("arguments", QStringLiteral("download INDEX"));
+    const QCommandLineOption folderOption(
+        "dir", QStringLiteral("download: the folder to download into (remembered for the next download)."),
+        "FOLDER");
+    parser.addOption(folderOption);
+    const auto chosen = actions.parse(parser, arguments, streams);
+    if (!chosen) return chosen.error();
+    if (parser.isSet(folderOption) && *chosen != QLatin1String("download")) {
+        streams.err << "ovisu local " << *chosen << ": --dir applies to download only\n";
+        return 2;
+    }
+
+    SettingsStore settings;
+    LocalModelCatalogue catalogue(settings, LocalInstallLayout::resolve());
+    if (*chosen == QLatin1String("models")) return listModels(catalogue, streams);
+    return download(catalogue, settings, parser.positionalArguments().at(1),
+                    parser.isSet(folderOption) ? std::optional(parser.value(folderOption)) : std::nullopt, streams);
+}
+
+}  // namespace ovisu

@@ -1,0 +1,107 @@
+#include "app/InProcessCommand.h"
+#include "app/LocalCommands.h"
+#include "base/SettingsStore.h"
+#include "local/LocalModelCatalogue.h"
+#include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
+#include "support/fake/FileServer.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
+
+namespace ovisu {
+namespace {
+
+using test::CommandRun;
+
+CommandRun localCommand(const QStringList& arguments) {
+    return test::runInProcess(runLocalCommand, QStringList{QStringLiteral("local")} + arguments);
+}
+
+// The external disk would win over OVISU_HOME on a machine that has it plugged in.
+QString installRoot() { return LocalInstallLayout::resolve().root(); }
+
+TEST(LocalCommandsTest, ModelsListsTheSevenEntriesWithTheirFiles) {
+    const QString root = installRoot();
+    const QString moved = test::currentHome() + "/elsewhere/qwen.gguf";
+    ASSERT_TRUE(SettingsStore().setString("qwenModelPath", moved));
+    writeBytes(moved, QByteArray(1000, 'q'));
+
+    const CommandRun run = localCommand({"models"});
+    ASSERT_EQ(run.status, 0) << qPrintable(run.err);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 8) << qPrintable(run.out);
+    const QStringList titles = LocalModelCatalogue::entryTitles();
+    for (int index = 0; index < LocalModelCatalogue::entryCount; ++index) {
+        EXPECT_TRUE(lines[index + 1].startsWith(QString::number(index) + " ")) << qPrintable(lines[index + 1]);
+        EXPECT_TRUE(lines[index + 1].contains(titles[index])) << qPrintable(lines[index + 1]);
+    }
+    EXPECT_TRUE(lines[1].contains("not downloaded") &&
+                lines[1].contains(root + "/models/sakura-1.5b-qwen2.5-v1.0-fp16.gguf"))
+        << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[2].contains("partial 1000 / 1834426016 bytes") && lines[2].contains(moved)) << qPrintable(lines[2]);
+    for (int line : {4, 5}) EXPECT_TRUE(lines[line].endsWith(root + "/models/ollama")) << qPrintable(lines[line]);
+    EXPECT_TRUE(lines[8].startsWith("llama-server: ")) << qPrintable(lines[8]);
+}
+
+TEST(LocalCommandsTest, DownloadFetchesIntoTheFolderAndFailsOnAShortFile) {
+    fake::FileServer server;
+    ASSERT_TRUE(server.isListening());
+    const QByteArray bytes(64 * 1024, 's');
+    server.serve("/SakuraLLM/Sakura-1.5B-Qwen2.5-v1.0-GGUF/resolve/main/sakura-1.5b-qwen2.5-v1.0-fp16.gguf", bytes);
+    ASSERT_TRUE(SettingsStore().setString(LocalModelCatalogue::hubURLKey(), server.baseUrl() + "/"));
+
+    const QString folder = test::currentHome() + "/download here";
+    const CommandRun run = localCommand({"download", "0", "--dir", folder});
+    // The catalogue expects the real model's size, so the host's small file is short of it.
+    EXPECT_EQ(run.status, 1) << qPrintable(run.err);
+    EXPECT_EQ(run.out, QString("文件大小不完整（65536 / 3560416256 字节），请再次点击继续下载。\n"));
+    EXPECT_TRUE(run.err.startsWith("正在连接官方下载地址…\n")) << qPrintable(run.err);
+    EXPECT_FALSE(run.err.contains("文件大小不完整")) << "the result is said once, on standard output";
+    const QString destination = folder + "/sakura-1.5b-qwen2.5-v1.0-fp16.gguf";
+    EXPECT_EQ(readBytes(destination), bytes);
+    const SettingsStore settings;
+    EXPECT_EQ(settings.stringValue("localModelDownloadDirectory"), folder);
+    EXPECT_EQ(settings.stringValue("sakuraModelPath"), destination);
+
+    // The folder is remembered: without --dir the next run continues the same file.
+    const CommandRun again = localCommand({"download", "0"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(server.requests().constLast().range, QByteArray("bytes=65536-"));
+    EXPECT_EQ(readBytes(destination), bytes) << "the host has no more bytes; nothing was lost or added";
+}
+
+TEST(LocalCommandsTest, EntriesThatAreNotFilesAndBadArgumentsDownloadNothing) {
+    struct Case {
+        QStringList arguments;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"download", "3"}, "qwen3:4b-instruct is pulled by the Ollama runtime"},
+        {{"download", "4"}, "translategemma:4b is pulled by the Ollama runtime"},
+        {{"download", "5"}, "LibreTranslate 自动安装组件正在准备"},
+        {{"download", "6"}, "本系统没有内置翻译"},
+        {{"download", "7"}, "'7' is not an entry's index (0 to 6"},
+        {{"download", "sakura"}, "is not an entry's index"},
+        {{"download"}, "usage: ovisu local download INDEX"},
+        {{"models", "--dir", "x"}, "--dir applies to download only"},
+        {{"start"}, "未知的 local 子命令 'start'"},
+        {{}, "the action must be models or download"},
+    };
+    for (const Case& c : cases) {
+        const CommandRun run = localCommand(c.arguments);
+        EXPECT_EQ(run.status, 2) << qPrintable(c.arguments.join(' '));
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.says))) << qPrintable(run.err);
+        EXPECT_TRUE(run.out.isEmpty()) << qPrintable(run.out);
+    }
+    const SettingsStore settings;
+    EXPECT_FALSE(settings.contains("localModelDownloadDirectory"));
+    EXPECT_FALSE(QFileInfo::exists(installRoot() + "/models"));
+}
+
+}  // namespace
+}  // namespace ovisu
