@@ -4,7 +4,8 @@
 //   GET  /health               503 {"status":"loading model"} while "loading", then 200 {"status":"ok"}
 //   POST /v1/chat/completions  "译：" + the last user message, as the model named by --alias
 // Environment: FAKE_LLAMA_LOAD_MS (default 300) is how long loading takes; FAKE_LLAMA_CRASH_MS,
-// when set, makes the server exit with code 9 that long after it started. Exit 4: the port is taken.
+// when set, makes the server exit with code 9 that long after it started; FAKE_LLAMA_IGNORE_SIGTERM=1
+// makes it a server that hangs on exit, so only SIGKILL ends it. Exit 4: the port is taken.
 
 #include "support/fake/Httplib.h"
 
@@ -18,6 +19,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -110,6 +112,7 @@ int main(int argc, char** argv) {
     const auto startedAt = std::chrono::steady_clock::now();
     const int loadMs = millisecondsFromEnvironment("FAKE_LLAMA_LOAD_MS", 300);
 
+    if (qEnvironmentVariable("FAKE_LLAMA_IGNORE_SIGTERM") == QLatin1String("1")) std::signal(SIGTERM, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("main: arguments: %s\n", qPrintable(arguments.join(' ')));
     std::printf("main: working folder: %s\n", qPrintable(QDir::currentPath()));
