@@ -3,6 +3,7 @@
 #include "base/SettingsStore.h"
 
 #include <QDir>
+#include <QTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -83,6 +84,16 @@ LocalModelDownloads::Start LocalModelDownloads::startDirectDownload(const Direct
         // Without the stored path a partial file would not be found again.
         setStatus(launchFailure(stored.error()));
         return Start::failed;
+    }
+    // A file already at (or past) its size has nothing left to fetch: the server would refuse the
+    // range and curl report an HTTP error for a file that is in fact complete.
+    if (const std::uint64_t size = fileSize(destination); size >= model.expectedBytes) {
+        QTimer::singleShot(0, this, [this, name = model.name, size, expected = model.expectedBytes] {
+            const LocalModelDownloadCompletion completion = directDownloadCompletion(name, 0, size, expected);
+            setStatus(completion.message());
+            emit finished(completion);
+        });
+        return Start::started;
     }
     return launch(*curl, LocalModelCatalogue::curlResumeArguments(model.sourceURL, destination),
                   QProcessEnvironment::systemEnvironment(),
