@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QTimer>
 #include <QUrl>
 
@@ -106,6 +108,12 @@ std::expected<void, QString> LlamaServerService::start(Provider provider) {
     }
 
     const int serverPort = port(provider);
+    // Another program on the port would answer the readiness probe for a server of ours that
+    // could never listen, and requests would reach a model nobody chose.
+    if (QTcpServer probe; !probe.listen(QHostAddress::LocalHost, quint16(serverPort)))
+        return fail(QStringLiteral("端口 %1 已被其他程序占用，%2 无法启动；请先关闭占用该端口的程序。")
+                        .arg(serverPort)
+                        .arg(spec->name));
     auto* process = new QProcess(this);
     process->setProgram(*executable);
     process->setArguments(serverArguments(provider, *spec, serverPort));
