@@ -1,6 +1,7 @@
 #include "app/LocalCommands.h"
 
 #include "app/CommandSupport.h"
+#include "app/LocalServiceCommands.h"
 #include "app/TextTable.h"
 #include "base/SettingsStore.h"
 #include "local/LocalModelCatalogue.h"
@@ -119,19 +120,26 @@ int download(LocalModelCatalogue& catalogue, SettingsStore& settings, const QStr
 
 int runLocalCommand(const QStringList& arguments, CommandStreams& streams) {
     // Further subcommands join this table.
-    const CommandActions actions("local", {{"models", 1, "takes no further arguments"}, {"download", 2, kUsage}});
+    const CommandActions actions("local", {{"models", 1, "takes no further arguments"},
+                                           {"download", 2, kUsage},
+                                           {"start", 2, "usage: ovisu local start PROVIDER"},
+                                           {"stop", 2, "usage: ovisu local stop PROVIDER"},
+                                           {"status", 2, "usage: ovisu local status PROVIDER"}});
     const QString named = arguments.value(1);
-    if (!named.isEmpty() && !named.startsWith(QLatin1Char('-')) && named != QLatin1String("models") &&
-        named != QLatin1String("download")) {
-        streams.err << "ovisu local: 未知的 local 子命令 '" << named << "'（可用：models、download）\n";
+    static const QStringList kNames{"models", "download", "start", "stop", "status"};
+    if (!named.isEmpty() && !named.startsWith(QLatin1Char('-')) && !kNames.contains(named)) {
+        streams.err << "ovisu local: 未知的 local 子命令 '" << named << "'（可用：" << kNames.join(QStringLiteral("、"))
+                    << "）\n";
         return 2;
     }
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "The local translation models. 'models' lists the model manager's entries with their files; "
-        "'download INDEX' fetches a GGUF model, resuming a partial file, and checks its size."));
+        "'download INDEX' fetches a GGUF model, resuming a partial file, and checks its size; "
+        "'start PROVIDER' runs the llama-server of a GGUF source until Ctrl+C, 'stop PROVIDER' ends one "
+        "started so, 'status PROVIDER' says what serves it."));
     actions.addArgument(parser);
-    parser.addPositionalArgument("arguments", QStringLiteral("download INDEX"));
+    parser.addPositionalArgument("arguments", QStringLiteral("download INDEX | start|stop|status PROVIDER"));
     const QCommandLineOption folderOption(
         "dir", QStringLiteral("download: the folder to download into (remembered for the next download)."),
         "FOLDER");
@@ -146,6 +154,10 @@ int runLocalCommand(const QStringList& arguments, CommandStreams& streams) {
     SettingsStore settings;
     LocalModelCatalogue catalogue(settings, LocalInstallLayout::resolve());
     if (*chosen == QLatin1String("models")) return listModels(catalogue, streams);
+    const QString argument = parser.positionalArguments().at(1);
+    if (*chosen == QLatin1String("start")) return runLocalServiceStart(argument, settings, catalogue, streams);
+    if (*chosen == QLatin1String("stop")) return runLocalServiceStop(argument, catalogue, streams);
+    if (*chosen == QLatin1String("status")) return runLocalServiceStatus(argument, settings, catalogue, streams);
     return download(catalogue, settings, parser.positionalArguments().at(1),
                     parser.isSet(folderOption) ? std::optional(parser.value(folderOption)) : std::nullopt, streams);
 }

@@ -7,7 +7,9 @@
 #include "support/TestFiles.h"
 #include "support/fake/FileServer.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using ovisu::test::readBytes;
@@ -89,8 +91,9 @@ TEST(LocalCommandsTest, EntriesThatAreNotFilesAndBadArgumentsDownloadNothing) {
         {{"download", "sakura"}, "is not an entry's index"},
         {{"download"}, "usage: ovisu local download INDEX"},
         {{"models", "--dir", "x"}, "--dir applies to download only"},
-        {{"start"}, "未知的 local 子命令 'start'"},
-        {{}, "the action must be models or download"},
+        {{"start"}, "usage: ovisu local start PROVIDER"},
+        {{"begin"}, "未知的 local 子命令 'begin'"},
+        {{}, "the action must be models, download, start, stop or status"},
     };
     for (const Case& c : cases) {
         const CommandRun run = localCommand(c.arguments);
@@ -101,6 +104,38 @@ TEST(LocalCommandsTest, EntriesThatAreNotFilesAndBadArgumentsDownloadNothing) {
     const SettingsStore settings;
     EXPECT_FALSE(settings.contains("localModelDownloadDirectory"));
     EXPECT_FALSE(QFileInfo::exists(installRoot() + "/models"));
+}
+
+}  // namespace
+}  // namespace ovisu
+
+namespace ovisu {
+namespace {
+
+// stop only signals the llama-server that "ovisu local start" recorded: a pid file left behind
+// names a process that may be anything by now.
+TEST(LocalServiceCommandsTest, StopSignalsOnlyTheServerItsPidFileNames) {
+    const LocalInstallLayout layout(installRoot());
+    QDir().mkpath(QFileInfo(layout.bundledLlamaServer()).path());
+    writeBytes(layout.bundledLlamaServer(), "#!/bin/sh\nexec sleep 30\n");
+    QFile(layout.bundledLlamaServer())
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QProcess unrelated;
+    unrelated.start("sleep", {"30"});
+    ASSERT_TRUE(unrelated.waitForStarted());
+    writeBytes(layout.logsFolder() + "/llama-server.log.pid", QByteArray::number(unrelated.processId()) + "\n");
+    const CommandRun refused = localCommand({"stop", "sakura"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("没有由 ovisu local start 启动的 Sakura 服务在运行")) << qPrintable(refused.err);
+    EXPECT_EQ(unrelated.state(), QProcess::Running);
+    unrelated.kill();
+    unrelated.waitForFinished();
+
+    EXPECT_EQ(localCommand({"status", "deepL"}).status, 2);
+    const CommandRun status = localCommand({"status", "qwenLocal"});
+    EXPECT_EQ(status.status, 0);
+    EXPECT_EQ(status.out, "Qwen3 模型尚未安装\n");
 }
 
 }  // namespace
