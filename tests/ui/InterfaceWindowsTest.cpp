@@ -5,6 +5,7 @@
 #include "interface/UIOCRRegionStore.h"
 #include "interface/UIRegionList.h"
 #include "support/QtPrinters.h"
+#include "ui/RecordingInterfaceCenterActions.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,40 +24,7 @@
 namespace ovisu {
 namespace {
 
-// Records every call, and behaves as the program does where the window depends on it: the mode follows the control,
-// the last recognised kind is refused, and the scope stays whole-window because no region gets enabled.
-struct RecordingCenterActions final : InterfaceCenterActions {
-    InterfaceCenterState state;
-    QStringList calls;
-
-    InterfaceCenterState interfaceCenterState() const override { return state; }
-    void interfaceCenterModeChanged(int segment) override {
-        calls << QStringLiteral("mode %1").arg(segment);
-        state.mode = segment == 1 ? TranslationMode::interface : TranslationMode::dialogue;
-    }
-    bool interfaceCenterKindChanged(UIElementKind kind, bool enabled) override {
-        calls << QStringLiteral("kind %1 %2").arg(rawValue(kind)).arg(enabled);
-        if (!enabled && state.enabledKinds == UIElementKindSet{kind})
-            return false;
-        if (enabled)
-            state.enabledKinds.insert(kind);
-        else
-            state.enabledKinds.erase(kind);
-        return true;
-    }
-    void interfaceCenterScopeChanged(int segment) override { calls << QStringLiteral("scope %1").arg(segment); }
-    void interfaceCenterStyleChanged(int segment) override { calls << QStringLiteral("style %1").arg(segment); }
-    void interfaceCenterWindowFollowChanged(bool on) override { calls << QStringLiteral("follow %1").arg(on); }
-    void interfaceFontUp() override { calls << QStringLiteral("fontUp"); }
-    void interfaceFontDown() override { calls << QStringLiteral("fontDown"); }
-    void resetInterfaceOverlayAppearance() override { calls << QStringLiteral("resetAppearance"); }
-    void interfaceOverlayAppearanceChanged() override { calls << QStringLiteral("appearanceChanged"); }
-    void openUIRegionEditor() override { calls << QStringLiteral("openUIRegionEditor"); }
-    void openUIDictionaryEditor() override { calls << QStringLiteral("openUIDictionaryEditor"); }
-    void openUICacheManager() override { calls << QStringLiteral("openUICacheManager"); }
-    void clearAutomaticUICache() override { calls << QStringLiteral("clearAutomaticUICache"); }
-    void performManualOCR() override { calls << QStringLiteral("performManualOCR"); }
-};
+using RecordingCenterActions = test::RecordingInterfaceCenterActions;
 
 template <typename Widget>
 Widget* findByText(const QWidget& parent, const QString& text) {

@@ -6,6 +6,7 @@
 #include "base/ui/SegmentedControl.h"
 #include "interface/UIOverlayAppearance.h"
 #include "support/QtPrinters.h"
+#include "ui/RecordingInterfaceCenterActions.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
 
@@ -23,44 +24,6 @@ using namespace ovisu;
 namespace Keys = ovisu::SettingsKeys;
 
 namespace {
-
-// Records every call, queries too (render must not need the program); the font steps are stored as the program does,
-// so the render after a step shows its outcome.
-class RecordingInterfaceActions final : public InterfaceCenterActions {
-public:
-    explicit RecordingInterfaceActions(SettingsStore& settings) : m_settings(settings) {}
-    mutable QStringList calls;
-
-    InterfaceCenterState interfaceCenterState() const override {
-        calls << QStringLiteral("state");
-        return {};
-    }
-    void interfaceCenterModeChanged(int segment) override { calls << QStringLiteral("mode %1").arg(segment); }
-    void interfaceCenterScopeChanged(int segment) override { calls << QStringLiteral("scope %1").arg(segment); }
-    void interfaceCenterStyleChanged(int segment) override { calls << QStringLiteral("style %1").arg(segment); }
-    void interfaceCenterWindowFollowChanged(bool on) override { calls << QStringLiteral("follow %1").arg(on); }
-    bool interfaceCenterKindChanged(UIElementKind, bool) override {
-        calls << QStringLiteral("kind");
-        return true;
-    }
-    void interfaceFontUp() override { stepFont(QStringLiteral("fontUp"), 1); }
-    void interfaceFontDown() override { stepFont(QStringLiteral("fontDown"), -1); }
-    void resetInterfaceOverlayAppearance() override { calls << QStringLiteral("reset"); }
-    void interfaceOverlayAppearanceChanged() override { calls << QStringLiteral("appearanceChanged"); }
-    void openUIRegionEditor() override { calls << QStringLiteral("openUIRegionEditor"); }
-    void openUIDictionaryEditor() override { calls << QStringLiteral("openUIDictionaryEditor"); }
-    void openUICacheManager() override { calls << QStringLiteral("openUICacheManager"); }
-    void clearAutomaticUICache() override { calls << QStringLiteral("clearAutomaticUICache"); }
-    void performManualOCR() override { calls << QStringLiteral("performManualOCR"); }
-
-private:
-    void stepFont(const QString& call, int step) {
-        calls << call;
-        if (const auto next = steppedInterfaceFontSize(UIOverlayAppearance::read(m_settings).fontSize, step))
-            (void)m_settings.setDouble(Keys::interfaceOverlayFontSize, *next);
-    }
-    SettingsStore& m_settings;
-};
 
 void click(QAbstractButton* button) {
     ASSERT_NE(button, nullptr);
@@ -91,7 +54,11 @@ protected:
     }
 
     SettingsStore settings;
-    RecordingInterfaceActions actions{settings};
+    test::RecordingInterfaceCenterActions actions = [this] {
+        test::RecordingInterfaceCenterActions recording(&settings);
+        recording.recordsQueries = true;  // a render must not need the program at all
+        return recording;
+    }();
     std::unique_ptr<SettingsPageInterfaceLabels> page;
 };
 
@@ -186,7 +153,7 @@ TEST_F(SettingsPageInterfaceLabelsTest, PlacementFontSizeAndResetGoThroughThePro
     EXPECT_EQ(renders.count(), 1) << "a reset asks every page to render again";
 
     // The program stores these keys itself; the page stores none of them.
-    EXPECT_EQ(actions.calls, QStringList({"fontUp", "fontDown", "style 1", "follow 0", "reset"}));
+    EXPECT_EQ(actions.calls, QStringList({"fontUp", "fontDown", "style 1", "follow 0", "resetAppearance"}));
     EXPECT_FALSE(settings.contains(Keys::interfaceOverlayStyle));
 }
 

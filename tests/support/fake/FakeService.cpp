@@ -2,6 +2,7 @@
 
 #include "support/fake/FakeServiceFormats.h"
 #include "support/fake/Httplib.h"
+#include "support/fake/ServerThread.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -297,10 +298,7 @@ FakeService::FakeService(int port) : m_impl(std::make_unique<Impl>()) {
         impl.port = 0;
         return;
     }
-    impl.listener = std::thread([&impl] { impl.server.listen_after_bind(); });
-    // stop() does nothing before the accept loop has started, so the destructor could wait forever
-    // on a listener that starts late; wait here instead, briefly.
-    for (int i = 0; i < 5000 && !impl.server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl.listener = serveInBackground(impl.server);
 }
 
 FakeService::~FakeService() {
@@ -309,10 +307,7 @@ FakeService::~FakeService() {
         m_impl->stopping = true;
     }
     m_impl->stopped.notify_all();
-    if (m_impl->listener.joinable()) {
-        m_impl->server.stop();
-        m_impl->listener.join();
-    }
+    stopServing(m_impl->server, m_impl->listener);
 }
 
 bool FakeService::isListening() const { return m_impl->port > 0 && m_impl->server.is_running(); }

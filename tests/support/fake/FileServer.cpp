@@ -1,6 +1,7 @@
 #include "support/fake/FileServer.h"
 
 #include "support/fake/Httplib.h"
+#include "support/fake/ServerThread.h"
 
 #include <algorithm>
 #include <chrono>
@@ -158,16 +159,11 @@ FileServer::FileServer() : m_impl(std::make_unique<Impl>()) {
         impl.port = 0;
         return;
     }
-    impl.listener = std::thread([&impl] { impl.server.listen_after_bind(); });
-    // stop() does nothing before the accept loop runs, so wait for it here rather than in the destructor.
-    for (int i = 0; i < 5000 && !impl.server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl.listener = serveInBackground(impl.server);
 }
 
 FileServer::~FileServer() {
-    if (m_impl->listener.joinable()) {
-        m_impl->server.stop();
-        m_impl->listener.join();
-    }
+    stopServing(m_impl->server, m_impl->listener);
 }
 
 bool FileServer::isListening() const { return m_impl->port > 0 && m_impl->server.is_running(); }
