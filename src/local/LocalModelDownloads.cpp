@@ -97,7 +97,7 @@ LocalModelDownloads::Start LocalModelDownloads::startDirectDownload(const Direct
     }
     return launch(*curl, LocalModelCatalogue::curlResumeArguments(model.sourceURL, destination),
                   QProcessEnvironment::systemEnvironment(),
-                  Job{true, model.name, destination, model.expectedBytes}, QStringLiteral("正在连接官方下载地址…"));
+                  Job{true, model.name, destination, model.expectedBytes, {}, {}}, QStringLiteral("正在连接官方下载地址…"));
 }
 
 LocalModelDownloads::Start LocalModelDownloads::startOllamaPull(const QString& ollamaExecutable, const QString& model,
@@ -105,8 +105,17 @@ LocalModelDownloads::Start LocalModelDownloads::startOllamaPull(const QString& o
     if (isRunning()) return Start::alreadyRunning;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("OLLAMA_MODELS"), store);
-    return launch(ollamaExecutable, {QStringLiteral("pull"), model}, environment, Job{false, model, {}, 0},
+    return launch(ollamaExecutable, {QStringLiteral("pull"), model}, environment, Job{false, model, {}, 0, {}, {}},
                   QStringLiteral("正在下载 %1…").arg(model));
+}
+
+LocalModelDownloads::Start LocalModelDownloads::runInstallerProcess(const QString& program, const QStringList& arguments,
+                                                                    InstallerProgress progress, InstallerDone done) {
+    if (isRunning()) return Start::alreadyRunning;
+    Job job;
+    job.installerProgress = progress ? std::move(progress) : [](const QString&) {};
+    job.installerDone = done ? std::move(done) : [](int) {};
+    return launch(program, arguments, QProcessEnvironment::systemEnvironment(), std::move(job), {});
 }
 
 LocalModelDownloads::Start LocalModelDownloads::launch(const QString& program, const QStringList& arguments,
@@ -119,7 +128,10 @@ LocalModelDownloads::Start LocalModelDownloads::launch(const QString& program, c
     process->setArguments(arguments);
     process->start(QIODevice::ReadOnly);
     if (!process->waitForStarted()) {
-        setStatus(launchFailure(process->errorString()));
+        if (job.installerDone)
+            job.installerDone(-1);
+        else
+            setStatus(launchFailure(process->errorString()));
         return Start::failed;
     }
     m_job = std::move(job);
@@ -127,14 +139,16 @@ LocalModelDownloads::Start LocalModelDownloads::launch(const QString& program, c
     m_process = std::move(process);
     connect(m_process.get(), &QProcess::readyRead, this, &LocalModelDownloads::readOutput);
     connect(m_process.get(), &QProcess::finished, this, &LocalModelDownloads::processEnded);
-    setStatus(startedStatus);
+    if (!m_job.installerDone) setStatus(startedStatus);
     return Start::started;
 }
 
 void LocalModelDownloads::readOutput() {
     if (!m_process) return;
     const QString output = m_decoder(m_process->readAll());
-    if (m_job.direct) {
+    if (m_job.installerProgress) {
+        if (const auto piece = lastProgressPiece(output)) m_job.installerProgress(*piece);
+    } else if (m_job.direct) {
         if (const auto piece = lastProgressPiece(output))
             setStatus(QStringLiteral("正在下载 ") + m_job.name + QStringLiteral(" · ") + *piece);
     } else if (const auto piece = lastTrimmedProgressPiece(output)) {
@@ -150,6 +164,12 @@ void LocalModelDownloads::processEnded(int exitCode, QProcess::ExitStatus exitSt
     std::unique_ptr<QProcess> ended = std::move(m_process);
     ended->disconnect(this);
     ended.release()->deleteLater();
+    if (m_job.installerDone) {
+        const InstallerDone done = std::exchange(m_job.installerDone, {});
+        m_job.installerProgress = {};
+        done(code);
+        return;
+    }
     const LocalModelDownloadCompletion completion =
         m_job.direct ? directDownloadCompletion(m_job.name, code, fileSize(m_job.destination), m_job.expectedBytes)
                      : LocalModelDownloadCompletion{LocalModelDownloadCompletion::Pulled{m_job.name, code}};

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <functional>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -82,6 +84,17 @@ public:
     // Runs `<ollama> pull <model>` with OLLAMA_MODELS=store added to the environment.
     Start startOllamaPull(const QString& ollamaExecutable, const QString& model, const QString& store);
 
+    // An installer's step (curl fetching a runtime archive, tar or unzip unpacking it) in the
+    // same slot, so a manager download, a runtime install and an automatic install never run at
+    // once. `progress` gets the last piece of each output chunk; `done` the exit status on the
+    // main thread, or -1 when the program could not be started (then at once, and the answer is
+    // `failed`). Neither statusChanged nor finished is emitted for these steps: their caller
+    // words its own status line.
+    using InstallerProgress = std::function<void(const QString& piece)>;
+    using InstallerDone = std::function<void(int exitCode)>;
+    Start runInstallerProcess(const QString& program, const QStringList& arguments, InstallerProgress progress,
+                              InstallerDone done);
+
     bool isRunning() const { return m_process != nullptr; }
     // The last status line said, empty before the first.
     QString status() const { return m_status; }
@@ -96,8 +109,12 @@ private:
         QString name;  // the model's display name, or the Ollama model
         QString destination;
         std::uint64_t expectedBytes = 0;
+        // Set for an installer's step, which reports to these instead of the signals.
+        InstallerProgress installerProgress;
+        InstallerDone installerDone;
     };
 
+    // A failed launch is said through the status line, or through the installer's `done`.
     Start launch(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment, Job job,
                  const QString& startedStatus);
     void readOutput();

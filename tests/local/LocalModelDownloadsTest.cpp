@@ -227,6 +227,30 @@ TEST_F(LocalModelDownloadsTest, OnePullAtATimeAndItEndsWithItsOwner) {
     EXPECT_NE(::kill(child, 0), 0);
 }
 
+// An installer's steps share the slot but word their own status: the slot only hands on the
+// progress and the exit status.
+TEST_F(LocalModelDownloadsTest, AnInstallerStepSharesTheSlotAndReportsOnlyToItsCaller) {
+    QStringList pieces;
+    std::optional<int> exitCode;
+    const auto run = [&](const QString& program, const QStringList& arguments) {
+        return downloads.runInstallerProcess(
+            program, arguments, [&](const QString& piece) { pieces << piece; }, [&](int code) { exitCode = code; });
+    };
+    ASSERT_EQ(run("sh", {"-c", "printf 'unpacking\\r 40%%\\r 90%%'; sleep 0.2; exit 3"}),
+              LocalModelDownloads::Start::started);
+    EXPECT_EQ(downloads.startDirectDownload(model("/tiny.gguf", 4000), folder), LocalModelDownloads::Start::alreadyRunning);
+    ASSERT_TRUE(test::waitUntil([&] { return exitCode.has_value(); }, 5000));
+    EXPECT_EQ(exitCode, 3);
+    EXPECT_EQ(pieces.constLast(), QString(" 90%"));
+    EXPECT_TRUE(statuses.isEmpty()) << qPrintable(statuses.join(" | "));
+    EXPECT_TRUE(completions.isEmpty());
+    EXPECT_FALSE(downloads.isRunning());
+
+    exitCode.reset();
+    EXPECT_EQ(run(test::currentHome() + "/no-such-program", {}), LocalModelDownloads::Start::failed);
+    EXPECT_EQ(exitCode, -1) << "told at once";
+}
+
 TEST_F(LocalModelDownloadsTest, AnOllamaPullReportsItsProgressAndItsEnd) {
     const QString store = test::currentHome() + "/ollama store";
     const QString argumentsFile = test::currentHome() + "/arguments";
