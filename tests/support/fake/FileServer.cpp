@@ -29,8 +29,10 @@ void ignoreBrokenPipes() {
     });
 }
 
+// Bytes held in memory, or (without them) `size` zeros made as they are sent.
 struct Served {
     std::shared_ptr<const std::string> bytes;
+    size_t size = 0;
 };
 struct Status {
     int code;
@@ -104,14 +106,15 @@ struct FileServer::Impl {
         }
 
         const auto bytes = std::get<Served>(*answer).bytes;
+        const size_t size = std::get<Served>(*answer).size;
         size_t first = 0;
-        size_t end = bytes->size();
+        size_t end = size;
         response.status = 200;
         if (request.has_header("Range")) {
-            if (const auto range = requestedRange(request.get_header_value("Range"), bytes->size())) {
-                if (range->first >= bytes->size()) {
+            if (const auto range = requestedRange(request.get_header_value("Range"), size)) {
+                if (range->first >= size) {
                     response.status = 416;
-                    response.set_header("Content-Range", "bytes */" + std::to_string(bytes->size()));
+                    response.set_header("Content-Range", "bytes */" + std::to_string(size));
                     response.set_content("", "application/octet-stream");
                     record(request, response.status);
                     return;
@@ -119,7 +122,7 @@ struct FileServer::Impl {
                 std::tie(first, end) = *range;
                 response.status = 206;
                 response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(end - 1) +
-                                                         "/" + std::to_string(bytes->size()));
+                                                         "/" + std::to_string(size));
             }
         }
         response.set_header("Accept-Ranges", "bytes");
@@ -130,8 +133,14 @@ struct FileServer::Impl {
             length, "application/octet-stream",
             [bytes, first, limit, cutShort = cut.has_value()](size_t offset, size_t wanted, httplib::DataSink& sink) {
                 if (offset < limit) {
-                    const size_t count = std::min(wanted, limit - offset);
-                    if (!sink.write(bytes->data() + first + offset, count)) return false;
+                    size_t count = std::min(wanted, limit - offset);
+                    if (bytes) {
+                        if (!sink.write(bytes->data() + first + offset, count)) return false;
+                    } else {
+                        static const std::string zeros(64 * 1024, '\0');
+                        count = std::min(count, zeros.size());
+                        if (!sink.write(zeros.data(), count)) return false;
+                    }
                     if (offset + count < limit || !cutShort) return true;
                 }
                 // Refusing the rest makes httplib close the socket short of the announced length.
@@ -176,7 +185,14 @@ QUrl FileServer::url(const QString& path) const { return QUrl(baseUrl() + path);
 
 void FileServer::serve(const QString& path, QByteArray bytes) {
     std::lock_guard lock(m_impl->mutex);
-    m_impl->answers[path.toStdString()] = Served{std::make_shared<const std::string>(bytes.toStdString())};
+    auto held = std::make_shared<const std::string>(bytes.toStdString());
+    const size_t size = held->size();
+    m_impl->answers[path.toStdString()] = Served{std::move(held), size};
+}
+
+void FileServer::serveZeros(const QString& path, quint64 size) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->answers[path.toStdString()] = Served{nullptr, size_t(size)};
 }
 
 void FileServer::answerStatus(const QString& path, int status) {

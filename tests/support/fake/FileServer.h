@@ -28,6 +28,9 @@ public:
     // 206 with the rest and a Content-Range; a range starting at or past the end is 416 with an
     // empty body. Replaces whatever the path answered before.
     void serve(const QString& path, QByteArray bytes);
+    // The same for a file of `size` zero bytes that is never held in memory: the bytes of the
+    // range asked for are made as they are sent, so a model of gigabytes can be resumed near its end.
+    void serveZeros(const QString& path, quint64 size);
     // The path answers this status (404, 500…) with a short text body until it is served again.
     void answerStatus(const QString& path, int status);
     // The path answers 302 with the full address of `target` on this server.
