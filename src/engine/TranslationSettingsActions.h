@@ -1,9 +1,12 @@
 #pragma once
 
+#include "engine/LocalServiceRow.h"
 #include "engine/Provider.h"
 
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 namespace ovisu {
 
@@ -32,6 +35,10 @@ public:
     virtual void translationProfilesChanged() = 0;
     // The "下载" button of a local source: the local model manager, for that source.
     virtual void openLocalModelDownload(Provider provider) = 0;
+    // The service row of a source whose server the program runs; none for every other source.
+    virtual std::optional<LocalServiceRow> localServiceRow(Provider) { return std::nullopt; }
+    // The row's button: stop the running server, start an installed one, or install and start.
+    virtual void toggleLocalService(Provider) {}
     // A source's official site, in the user's browser.
     virtual void openExternalURL(const QUrl& url) = 0;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/LocalServiceRow.h"
 #include "engine/Provider.h"
 #include "local/LocalModelCatalogue.h"
 
@@ -22,15 +23,6 @@ namespace ovisu {
 class HttpCall;
 class HttpTransport;
 class SettingsStore;
-
-// What the settings window shows for a local source's server: a status line and one button.
-struct LocalServiceRow {
-    QString status;
-    QString buttonTitle;
-    bool buttonEnabled = false;
-    bool visible = false;  // only the llama-server sources have a row
-    friend bool operator==(const LocalServiceRow&, const LocalServiceRow&) = default;
-};
 
 // The llama-server processes of the GGUF sources (Sakura, Qwen3, Hy-MT2). Only one runs at a
 // time: the small machines these models are meant for cannot hold two in memory. A started server

@@ -212,13 +212,17 @@ TEST_F(ProviderSettingsWindowTest, ControlsFollowTheSourceTable) {
     EXPECT_FALSE(window->secureKeyField()->isEnabled());
     EXPECT_FALSE(window->pasteButton()->isEnabled());
     EXPECT_TRUE(window->startLocalModelButton()->isVisible());
+    EXPECT_EQ(window->localServiceStatus()->text(), "已安装");
     click(window->startLocalModelButton());
-    EXPECT_TRUE(window->statusLabel()->text().contains("8081")) << "names the port to start it on";
+    EXPECT_EQ(actions.calls.last(), QString("toggleLocalService(%1)").arg(rawValue(Provider::qwenLocal)));
+    EXPECT_EQ(window->startLocalModelButton()->text(), "停止") << "the row follows what the button did";
+    EXPECT_EQ(window->localServiceStatus()->text(), "运行中");
     click(window->acquisitionButton());
     EXPECT_EQ(actions.calls.last(), QString("openLocalModelDownload(%1)").arg(rawValue(Provider::qwenLocal)));
 
     choose(Provider::ollamaLocal);
     EXPECT_FALSE(window->startLocalModelButton()->isVisible());
+    EXPECT_FALSE(window->localServiceStatus()->isVisible());
     choose(Provider::google);
     EXPECT_FALSE(window->acquisitionButton()->isVisible());
     EXPECT_FALSE(window->endpointField()->isEnabled());

@@ -114,6 +114,15 @@ void ProviderSettingsWindow::buildInterface() {
     m_noteLabel = makeNoteLabel(QString(), this);
     grid->addWidget(m_noteLabel, row++, 1);
 
+    // The server the program runs for a local model: its state, started or stopped by the button
+    // below it.
+    m_serviceStatus = new QLabel(this);
+    m_serviceStatus->setWordWrap(true);
+    m_serviceStatus->setObjectName(QStringLiteral("localServiceStatus"));
+    m_serviceTitle = new QLabel(QStringLiteral("本地服务"), this);
+    grid->addWidget(m_serviceTitle, row, 0);
+    grid->addWidget(m_serviceStatus, row++, 1);
+
     // A guide message with the service's words can run to many lines: it scrolls in a fixed band
     // instead of stretching the window.
     m_statusLabel = new QLabel(this);
@@ -214,7 +223,7 @@ void ProviderSettingsWindow::loadProviderFields(Provider provider) {
                                                              QPalette::Text));
     m_promptEditor->setPalette(promptPalette);
 
-    m_startLocalModelButton->setVisible(ProviderCatalogue::isManagedLocalEngine(provider));
+    refreshLocalServiceRow();
     const auto acquisition = acquisitionTitle(provider);
     m_acquisitionButton->setText(acquisition.value_or(QString()));
     m_acquisitionButton->setVisible(acquisition.has_value());
@@ -289,9 +298,25 @@ void ProviderSettingsWindow::testProviderConnection() {
 void ProviderSettingsWindow::openCurrentProviderAcquisition() { openAcquisition(m_provider, m_actions); }
 
 void ProviderSettingsWindow::startLocalModel() {
-    const auto port = ProviderCatalogue::localPort(m_provider);
-    if (!ProviderCatalogue::isManagedLocalEngine(m_provider) || !port) return;
-    showStatus(QStringLiteral("本地模型服务管理尚未包含在此版本，请先手动启动 llama-server（端口 %1）").arg(*port));
+    m_actions.toggleLocalService(m_provider);
+    refreshLocalServiceRow();
+}
+
+void ProviderSettingsWindow::refreshLocalServiceRow() {
+    const std::optional<LocalServiceRow> row = m_actions.localServiceRow(m_provider);
+    const bool visible = row && row->visible;
+    for (QWidget* widget : {static_cast<QWidget*>(m_serviceTitle), static_cast<QWidget*>(m_serviceStatus),
+                            static_cast<QWidget*>(m_startLocalModelButton)})
+        widget->setVisible(visible);
+    if (!visible) return;
+    m_serviceStatus->setText(row->status);
+    m_startLocalModelButton->setText(row->buttonTitle);
+    m_startLocalModelButton->setEnabled(row->buttonEnabled);
+}
+
+void ProviderSettingsWindow::showStoredModel() {
+    m_modelField->setText(ovisu::loadProviderFields(m_providerSettings, m_provider).model);
+    m_modelField->setCursorPosition(0);
 }
 
 void ProviderSettingsWindow::closeProviderSettings() {

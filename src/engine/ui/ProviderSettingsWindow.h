@@ -51,7 +51,12 @@ public:
     void pasteAPIKey();
     void testProviderConnection();
     void openCurrentProviderAcquisition();
+    // The service row's button: start, stop, or install and start the source's server.
     void startLocalModel();
+    // The service row again, from the program's state (the server moved on, an install ended).
+    void refreshLocalServiceRow();
+    // A started server stores the model it announces: the field shows it.
+    void showStoredModel();
     // Saves and hides. A save failure keeps the window open once, so the message is seen.
     void closeProviderSettings();
 
@@ -69,6 +74,7 @@ public:
     QLabel* noteLabel() const { return m_noteLabel; }
     QLabel* statusLabel() const { return m_statusLabel; }
     QPushButton* startLocalModelButton() const { return m_startLocalModelButton; }
+    QLabel* localServiceStatus() const { return m_serviceStatus; }
     QPushButton* testButton() const { return m_testButton; }
     QPushButton* acquisitionButton() const { return m_acquisitionButton; }
     QPushButton* doneButton() const { return m_doneButton; }
@@ -107,6 +113,8 @@ private:
     QPlainTextEdit* m_promptEditor = nullptr;
     QLabel* m_noteLabel = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QLabel* m_serviceTitle = nullptr;
+    QLabel* m_serviceStatus = nullptr;
     QPushButton* m_startLocalModelButton = nullptr;
     QPushButton* m_testButton = nullptr;
     QPushButton* m_acquisitionButton = nullptr;
