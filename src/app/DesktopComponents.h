@@ -2,6 +2,7 @@
 
 #include "app/GlobalHotKeys.h"
 #include "app/InterfaceModeParts.h"
+#include "app/LocalServices.h"
 #include "app/ModeCoordinator.h"
 #include "app/SessionEvents.h"
 #include "app/TranslationServices.h"
@@ -35,6 +36,7 @@ public:
     SettingsStore settings;
     ProviderSelection selection{settings};
     TranslationServices services{settings, selection};
+    LocalServices local{settings};
     AsyncHistoryAppender history;
     SessionEvents sessionEvents;
     std::unique_ptr<WindowCapture> capture;

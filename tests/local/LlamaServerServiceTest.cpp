@@ -5,6 +5,7 @@
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
+#include "support/fake/LoopbackPort.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,12 +39,6 @@ void installFakeServer(const QString& path) {
     QFile(path).setPermissions(QFile(path).permissions() | QFileDevice::ExeOwner);
 }
 
-int freePort() {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0)) return 0;
-    return server.serverPort();
-}
-
 bool processExists(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
 
 QString readFile(const QString& path) {
@@ -60,7 +55,7 @@ protected:
         service = std::make_unique<LlamaServerService>(settings, catalogue);
         service->setPollInterval(20ms);
         for (Provider provider : {Provider::sakura, Provider::qwenLocal, Provider::hyMTLocal}) {
-            ports[provider] = freePort();
+            ports[provider] = fake::freeLoopbackPort();
             service->setPortOverride(provider, ports[provider]);
         }
         QObject::connect(service.get(), &LlamaServerService::statusChanged,

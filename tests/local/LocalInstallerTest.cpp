@@ -5,6 +5,7 @@
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
+#include "support/fake/LoopbackPort.h"
 #include "support/TestFiles.h"
 #include "support/fake/FileServer.h"
 
@@ -21,12 +22,6 @@ namespace ovisu {
 namespace {
 
 using namespace std::chrono_literals;
-
-int freePort() {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0)) return 0;
-    return server.serverPort();
-}
 
 bool systemHasLlamaServer() {
     return LocalInstallLayout::isExecutableFile("/usr/local/bin/llama-server") ||
@@ -87,7 +82,7 @@ protected:
         service = std::make_unique<LlamaServerService>(settings, catalogue);
         service->setPollInterval(20ms);
         for (Provider provider : {Provider::sakura, Provider::qwenLocal, Provider::hyMTLocal})
-            service->setPortOverride(provider, freePort());
+            service->setPortOverride(provider, fake::freeLoopbackPort());
         installer = std::make_unique<LocalInstaller>(settings, catalogue, downloads, *service);
 
         QObject::connect(installer.get(), &LocalInstaller::statusChanged,

@@ -30,6 +30,7 @@
 #include "capture/WindowListing.h"
 #include "dialogue/TranslationPipeline.h"
 #include "engine/TranslationProfiles.h"
+#include "engine/ui/ProviderSettingsWindow.h"
 #include "engine/ui/TranslationSettingsWindows.h"
 #include "base/ui/WindowPresentation.h"
 
@@ -103,6 +104,7 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     m_translationWindows = std::make_unique<TranslationSettingsWindows>(
         m_settings, m_selection, m_parts.pipeline.providerSettings(), m_parts.profiles,
         m_parts.services.connectionTestServices(), *this);
+    connect(&m_parts.local, &LocalServices::serviceRowChanged, this, &AppDelegate::localServiceRowChanged);
     m_automaticSpeechEnabled =
         m_settings.boolValue(SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled);
     wireMainWindow();
@@ -439,6 +441,21 @@ void AppDelegate::showLastErrorDetails() {
 void AppDelegate::openSettingsHelp() { m_help->present(); }
 void AppDelegate::showScreenCapturePermissionHelp() { ovisu::showScreenCapturePermissionHelp(m_mainWindow.get()); }
 void AppDelegate::openLocalModelDownload(Provider provider) { showLocalModelDownloadNote(provider); }
+
+std::optional<LocalServiceRow> AppDelegate::localServiceRow(Provider provider) {
+    return m_parts.local.serviceRow(provider);
+}
+
+void AppDelegate::toggleLocalService(Provider provider) { m_parts.local.toggleService(provider); }
+
+// The source configuration window shows the row of the source it edits; a started server has
+// stored the model name it announces.
+void AppDelegate::localServiceRowChanged(Provider provider) {
+    ProviderSettingsWindow* window = m_translationWindows->providerSettingsWindow();
+    if (!window || window->providerSettingsProvider() != provider) return;
+    window->refreshLocalServiceRow();
+    if (m_parts.local.llamaServers().isRunning(provider)) window->showStoredModel();
+}
 
 void AppDelegate::quitApplication() { QApplication::quit(); }
 

@@ -92,6 +92,8 @@ public:
     void applyTranslationProfile(const QString& name) override;
     void translationProfilesChanged() override;
     void openLocalModelDownload(Provider provider) override;
+    std::optional<LocalServiceRow> localServiceRow(Provider provider) override;
+    void toggleLocalService(Provider provider) override;
     void openExternalURL(const QUrl& url) override;
     void openAILocalizationSettings() override;
     void openTranslationSettings() override;
@@ -108,6 +110,7 @@ private:
     void translationEnded(const TranslationOutcome& outcome);
 
     void wireMainWindow();
+    void localServiceRowChanged(Provider provider);
     void notify(const QString& text);
     void showProviderInUse();
     void showProviderDetails();
