@@ -2,7 +2,6 @@
 
 #include "app/GlobalHotKeys.h"
 #include "app/InterfaceModeParts.h"
-#include "app/LocalServices.h"
 #include "app/ModeCoordinator.h"
 #include "app/SessionEvents.h"
 #include "app/TranslationServices.h"
@@ -36,7 +35,7 @@ public:
     SettingsStore settings;
     ProviderSelection selection{settings};
     TranslationServices services{settings, selection};
-    LocalServices local{settings};
+    LocalServices& local = services.local();
     AsyncHistoryAppender history;
     SessionEvents sessionEvents;
     std::unique_ptr<WindowCapture> capture;

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "engine/LocalServiceRow.h"
+#include "engine/OllamaVersionProbe.h"
 #include "engine/Provider.h"
 #include "local/LlamaServerService.h"
 #include "local/LocalInstaller.h"
 #include "local/LocalModelCatalogue.h"
 #include "local/LocalModelDownloads.h"
 
+#include <QList>
 #include <QObject>
+#include <QUrl>
 
 #include <map>
 #include <optional>
@@ -19,10 +22,10 @@ class SettingsStore;
 // The local translation services of one run: where models and runtimes live (decided once, at
 // start), the one download slot, the llama-servers of the GGUF sources and the installer that
 // fetches what they lack. Every server it started stops when it goes.
-class LocalServices : public QObject {
+class LocalServices : public QObject, public OllamaStartup {
     Q_OBJECT
 public:
-    explicit LocalServices(SettingsStore& settings, QObject* parent = nullptr);
+    LocalServices(SettingsStore& settings, HttpTransport& transport, QObject* parent = nullptr);
     ~LocalServices() override;
 
     LocalModelCatalogue& catalogue() { return m_catalogue; }
@@ -37,6 +40,13 @@ public:
     // The row's button: stop our server, start an installed one, or install and then start.
     void toggleService(Provider provider);
 
+    // A local source about to translate asks for its server. A llama-server port: ready when our
+    // server answered or someone else's answers its health check; otherwise an installed model's
+    // server is started and waited for, and a missing one is an error that says where to install
+    // it. Any other server: Ollama's start-up.
+    bool isReady(const QUrl& server) const override;
+    void whenReady(const QUrl& server, Callback callback) override;
+
 signals:
     void serviceRowChanged(Provider provider);
     // A server of ours answers: requests may go to it.
@@ -44,11 +54,19 @@ signals:
 
 private:
     void statusChanged(Provider provider, const QString& status);
+    // The GGUF source whose server listens at that address.
+    std::optional<Provider> llamaSourceAt(const QUrl& server) const;
+    void finishStartup(Provider provider, const std::optional<QString>& error);
 
     LocalModelCatalogue m_catalogue;
     LocalModelDownloads m_downloads;
     LlamaServerService m_llamaServers;
     LocalInstaller m_installer;
+    OllamaVersionProbe m_ollama;
+    std::map<Provider, bool> m_ready;
+    std::map<Provider, bool> m_servedByOthers;
+    // Callbacks waiting for a llama-server, by source; a source with some is starting up.
+    std::map<Provider, QList<Callback>> m_waiting;
     // What the last step said (loading, ready, a failure), shown until the state moves on.
     std::map<Provider, QString> m_lastStatus;
     // Someone else's server answered on the port.

@@ -8,14 +8,14 @@ namespace ovisu {
 TranslationServices::TranslationServices(SettingsStore& settings, ProviderSelection& selection)
     : m_settings(settings),
       m_selection(selection),
-      m_ollama(m_transport) {}
+      m_local(settings, m_transport) {}
 
 TranslationPipeline::Services TranslationServices::pipelineServices() {
-    return {m_settings, m_selection, m_transport, &m_cache, &m_systemTranslator, &m_ollama};
+    return {m_settings, m_selection, m_transport, &m_cache, &m_systemTranslator, &m_local};
 }
 
 ConnectionTestServices TranslationServices::connectionTestServices() {
-    return {m_transport, &m_systemTranslator, &m_ollama};
+    return {m_transport, &m_systemTranslator, &m_local};
 }
 
 }  // namespace ovisu

@@ -2,7 +2,7 @@
 
 #include "dialogue/DialogueTranslationCache.h"
 #include "engine/HttpTransport.h"
-#include "engine/OllamaVersionProbe.h"
+#include "app/LocalServices.h"
 #include "engine/ProviderConnectionTest.h"
 #include "dialogue/TranslationPipeline.h"
 #include "local/SystemTranslationBridge.h"
@@ -27,7 +27,9 @@ public:
     // Interface mode translates through its own translation service on the same transport.
     HttpTransport& transport() { return m_transport; }
     SystemTranslator& systemTranslator() { return m_systemTranslator; }
-    OllamaStartup& ollamaStartup() { return m_ollama; }
+    OllamaStartup& ollamaStartup() { return m_local; }
+    // The local models' servers, the download slot and the installer.
+    LocalServices& local() { return m_local; }
 
 private:
     SettingsStore& m_settings;
@@ -35,7 +37,7 @@ private:
     HttpTransport m_transport;
     DialogueTranslationCache m_cache;
     SystemTranslationBridge m_systemTranslator;
-    OllamaVersionProbe m_ollama;
+    LocalServices m_local;
 };
 
 }  // namespace ovisu

@@ -57,12 +57,12 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
         m_fallbackAttemptedSignature.clear();
 
     const Provider provider = m_selection.currentProvider();
-    const bool usesOllama = m_ollama && ProviderCatalogue::usesOllama(provider);
-    const QUrl ollamaServer = usesOllama ? m_providerSettings.ollamaServer(provider) : QUrl();
-    if (usesOllama && !m_ollama->isReady(ollamaServer)) {
+    const bool startsServer = m_ollama && ProviderCatalogue::startsLocalServer(provider);
+    const QUrl localServer = startsServer ? m_providerSettings.localServer(provider) : QUrl();
+    if (startsServer && !m_ollama->isReady(localServer)) {
         setActivity(TranslationActivity::translating);
         QPointer<TranslationPipeline> self(this);
-        m_ollama->whenReady(ollamaServer, [self, text, signature, provider, check](std::optional<QString> error) {
+        m_ollama->whenReady(localServer, [self, text, signature, provider, check](std::optional<QString> error) {
             if (!self || self->m_selection.currentProvider() != provider) return;
             if (!error) {
                 self->translate(text, signature, check);
@@ -71,6 +71,15 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
             const QString message = ProviderCatalogue::title(provider) + QStringLiteral("：") + *error;
             self->m_lastErrorMessage = message;
             self->setActivity(TranslationActivity::error, message);
+            // Whoever waits for this text's result (a command line) hears that it ended.
+            TranslationOutcome outcome;
+            outcome.original = text;
+            outcome.signature = signature;
+            outcome.provider = provider;
+            outcome.providerLabel = ProviderCatalogue::title(provider);
+            outcome.errorDetail = *error;
+            outcome.errorMessage = message;
+            self->m_client->translationEnded(outcome);
         });
         return;
     }

@@ -77,6 +77,10 @@ bool endpointUsesChatCompletions(const QString& endpoint);
 
 std::optional<int> localPort(Provider);
 bool usesOllama(Provider);
+// A source whose server the program starts when it does not answer: Ollama's, or a llama-server.
+bool startsLocalServer(Provider);
+// What is said while that server starts.
+QString localServerStartingText(Provider);
 // The three llama-server engines: the "local providers" of the error guide.
 bool isManagedLocalEngine(Provider);
 AcquisitionButton acquisitionButton(Provider);

@@ -59,11 +59,11 @@ void ProviderConnectionTest::run(Provider provider, int generation) {
         return;
     }
     // The server of the source under test, which need not be the one the selected source uses.
-    const QUrl ollamaServer = m_providerSettings.ollamaServer(provider);
-    if (m_ollama && ProviderCatalogue::usesOllama(provider) && !m_ollama->isReady(ollamaServer)) {
-        report(generation, QStringLiteral("正在启动 Ollama 本地服务…"), ConnectionTestState::running);
+    const QUrl localServer = m_providerSettings.localServer(provider);
+    if (m_ollama && ProviderCatalogue::startsLocalServer(provider) && !m_ollama->isReady(localServer)) {
+        report(generation, ProviderCatalogue::localServerStartingText(provider), ConnectionTestState::running);
         QPointer<ProviderConnectionTest> self(this);
-        m_ollama->whenReady(ollamaServer, [self, provider, generation](std::optional<QString> error) {
+        m_ollama->whenReady(localServer, [self, provider, generation](std::optional<QString> error) {
             if (!self || generation != self->m_generation) return;
             // A failed start ends the test: testing again would only start the probe once more.
             if (error) {

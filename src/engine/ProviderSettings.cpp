@@ -75,8 +75,9 @@ std::optional<QUrl> ProviderSettings::validatedEndpoint(const QString& endpoint)
     return url;
 }
 
-QUrl ProviderSettings::ollamaServer(Provider provider) {
-    return validatedEndpoint(endpoint(provider)).value_or(QUrl(QStringLiteral("http://127.0.0.1:11434")));
+QUrl ProviderSettings::localServer(Provider provider) {
+    const int port = ProviderCatalogue::localPort(provider).value_or(11434);
+    return validatedEndpoint(endpoint(provider)).value_or(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
 }
 
 std::optional<TranslationProviderConfiguration> ProviderSettings::providerConfiguration(Provider provider,

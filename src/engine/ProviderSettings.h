@@ -41,7 +41,7 @@ public:
     std::shared_ptr<const TranslationProviderAdapter> providerAdapter(Provider provider);
     // The Ollama server an Ollama source talks to: its endpoint's scheme, host and port, or the
     // usual local address while the endpoint is not usable.
-    QUrl ollamaServer(Provider provider);
+    QUrl localServer(Provider provider);
 
     // The endpoint as a request URL: http or https with a host, or nothing.
     static std::optional<QUrl> validatedEndpoint(const QString& endpoint);

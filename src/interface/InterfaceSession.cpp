@@ -99,10 +99,10 @@ void InterfaceSession::startTranslation() {
 // (each of those moves the loop's revision on).
 bool InterfaceSession::waitForOllama() {
     const Provider provider = m_parts.selection.currentProvider();
-    if (!m_parts.ollama || !ProviderCatalogue::usesOllama(provider)) return false;
-    const QUrl server = m_parts.providerSettings.ollamaServer(provider);
+    if (!m_parts.ollama || !ProviderCatalogue::startsLocalServer(provider)) return false;
+    const QUrl server = m_parts.providerSettings.localServer(provider);
     if (m_parts.ollama->isReady(server)) return false;
-    m_client.statusLabelChanged(QStringLiteral("正在启动 Ollama 本地服务…"));
+    m_client.statusLabelChanged(ProviderCatalogue::localServerStartingText(provider));
     const QPointer<InterfaceSession> self(this);
     m_loop.fence();
     const int revision = m_loop.revision();
