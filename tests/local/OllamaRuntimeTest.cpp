@@ -336,6 +336,7 @@ TEST_F(OllamaRuntimeTest, OllamaAndTheLlamaServersStopEachOther) {
 
     const qint64 ollamaPid = *runtime->processId();
     ASSERT_TRUE(llamaServers->start(Provider::sakura));
+    const qint64 secondLlamaPid = *llamaServers->processId(Provider::sakura);
     EXPECT_FALSE(runtime->isProcessRunning());
     EXPECT_FALSE(runtime->isReady(server));
     EXPECT_TRUE(test::waitUntil([&] { return !processExists(ollamaPid); })) << "ollama serve still runs";
@@ -345,7 +346,10 @@ TEST_F(OllamaRuntimeTest, OllamaAndTheLlamaServersStopEachOther) {
     runtime->whenReady(server, waiters.callback("interrupted"));
     ASSERT_TRUE(test::waitUntil([&] { return runtime->isProcessRunning(); }));
     EXPECT_FALSE(llamaServers->isRunning(Provider::sakura));
-    ASSERT_TRUE(llamaServers->start(Provider::sakura));
+    // Its port must be free again before the next llama-server may take it.
+    ASSERT_TRUE(test::waitUntil([&] { return !processExists(secondLlamaPid); }));
+    const auto restarted = llamaServers->start(Provider::sakura);
+    ASSERT_TRUE(restarted) << qPrintable(restarted.error());
     ASSERT_EQ(waiters.order.size(), 2);
     EXPECT_EQ(waiters.answers["interrupted"], QList<std::optional<QString>>{OllamaRuntime::stoppedMessage()});
     EXPECT_FALSE(runtime->isProcessRunning());
