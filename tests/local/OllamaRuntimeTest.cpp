@@ -124,7 +124,7 @@ protected:
         runtime.reset();
         llamaServers.reset();
         qputenv("PATH", savedPath);
-        for (const char* name : {"FAKE_OLLAMA_LAUNCH_LOG", "FAKE_OLLAMA_LOAD_MS", "FAKE_LLAMA_LOAD_MS"}) qunsetenv(name);
+        for (const char* name : {"FAKE_OLLAMA_LAUNCH_LOG", "FAKE_OLLAMA_LOAD_MS", "FAKE_OLLAMA_STOP_MS", "FAKE_LLAMA_LOAD_MS"}) qunsetenv(name);
     }
 
     void installFakeOllama() { installProgram(OVISU_FAKE_OLLAMA_BINARY, layout.bundledOllama()); }
@@ -296,6 +296,8 @@ TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother)
     ASSERT_TRUE(test::waitUntil([&] { return !runtime->isReady(server); }));
     EXPECT_FALSE(runtime->isProcessRunning());
 
+    // This one answers a while after SIGTERM, as a server finishing its requests.
+    qputenv("FAKE_OLLAMA_STOP_MS", "300");
     runtime->whenReady(server, waiters.callback("second"));
     ASSERT_TRUE(waitFor(waiters, 2));
     EXPECT_EQ(waiters.answers["second"], QList<std::optional<QString>>{std::nullopt});

@@ -4,7 +4,8 @@
 //                        POST /api/chat     a non-streamed chat reply: "译：" + the last user message
 //                      It needs OLLAMA_MODELS (exit 3 without it) and a free port (exit 4).
 //   ollama pull MODEL  prints a few progress lines redrawn with \r, then exits 0.
-// Environment: FAKE_OLLAMA_LOAD_MS, when set, is how long serve waits before it listens
+// Environment: FAKE_OLLAMA_STOP_MS, when set, is how long serve keeps answering after SIGTERM, as
+// a server finishing its requests; FAKE_OLLAMA_LOAD_MS, when set, is how long serve waits before it listens
 // (connections are refused meanwhile), as a server still starting up; FAKE_OLLAMA_LAUNCH_LOG, when
 // set, is a file each serve appends "serve <pid>" to, so tests count launches.
 
@@ -24,6 +25,8 @@
 #include <thread>
 
 #include <arpa/inet.h>
+#include <csignal>
+#include <pthread.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -62,8 +65,26 @@ bool portIsFree(const std::string& host, int port) {
     return free;
 }
 
+// SIGTERM ends serve, after FAKE_OLLAMA_STOP_MS when that is set. Called before any thread starts,
+// so every thread leaves the signal to the one waiting for it.
+void endOnTermination() {
+    sigset_t termination;
+    sigemptyset(&termination);
+    sigaddset(&termination, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &termination, nullptr);
+    std::thread([termination] {
+        int signal = 0;
+        sigwait(&termination, &signal);
+        bool isDelay = false;
+        const int stopMs = qEnvironmentVariable("FAKE_OLLAMA_STOP_MS").toInt(&isDelay);
+        if (isDelay && stopMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stopMs));
+        std::_Exit(0);
+    }).detach();
+}
+
 int serve() {
     recordLaunch();
+    endOnTermination();
     if (qEnvironmentVariable("OLLAMA_MODELS").isEmpty()) fail(3, QStringLiteral("OLLAMA_MODELS is not set"));
     QString hostAndPort = qEnvironmentVariable("OLLAMA_HOST", QStringLiteral("127.0.0.1:11434"));
     const qsizetype colon = hostAndPort.lastIndexOf(QLatin1Char(':'));
