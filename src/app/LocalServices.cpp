@@ -8,7 +8,7 @@ LocalServices::LocalServices(SettingsStore& settings, HttpTransport& transport, 
       m_downloads(settings),
       m_llamaServers(settings, m_catalogue),
       m_installer(settings, m_catalogue, m_downloads, m_llamaServers),
-      m_ollama(transport) {
+      m_ollama(transport, m_catalogue, m_downloads, m_llamaServers) {
     connect(&m_llamaServers, &LlamaServerService::statusChanged, this, &LocalServices::statusChanged);
     connect(&m_installer, &LocalInstaller::statusChanged, this, &LocalServices::statusChanged);
     connect(&m_llamaServers, &LlamaServerService::ready, this, [this](Provider provider) {

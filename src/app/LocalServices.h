@@ -1,12 +1,12 @@
 #pragma once
 
 #include "engine/LocalServiceRow.h"
-#include "engine/OllamaVersionProbe.h"
 #include "engine/Provider.h"
 #include "local/LlamaServerService.h"
 #include "local/LocalInstaller.h"
 #include "local/LocalModelCatalogue.h"
 #include "local/LocalModelDownloads.h"
+#include "local/OllamaRuntime.h"
 
 #include <QList>
 #include <QObject>
@@ -32,6 +32,7 @@ public:
     LocalModelDownloads& downloads() { return m_downloads; }
     LlamaServerService& llamaServers() { return m_llamaServers; }
     LocalInstaller& installer() { return m_installer; }
+    OllamaRuntime& ollama() { return m_ollama; }
 
     // The service row of a source: what runs it (ours, someone else's, nothing), the step under
     // way, and what the button does. None for a source without a server of ours. Asking starts a
@@ -43,7 +44,7 @@ public:
     // A local source about to translate asks for its server. A llama-server port: ready when our
     // server answered or someone else's answers its health check; otherwise an installed model's
     // server is started and waited for, and a missing one is an error that says where to install
-    // it. Any other server: Ollama's start-up.
+    // it. Any other server: Ollama's (started when it is the local one and does not answer).
     bool isReady(const QUrl& server) const override;
     void whenReady(const QUrl& server, Callback callback) override;
 
@@ -62,7 +63,8 @@ private:
     LocalModelDownloads m_downloads;
     LlamaServerService m_llamaServers;
     LocalInstaller m_installer;
-    OllamaVersionProbe m_ollama;
+    // After the llama-servers: it stops them before it starts, and goes first.
+    OllamaRuntime m_ollama;
     std::map<Provider, bool> m_ready;
     std::map<Provider, bool> m_servedByOthers;
     // Callbacks waiting for a llama-server, by source; a source with some is starting up.

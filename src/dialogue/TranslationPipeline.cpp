@@ -57,7 +57,7 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
         m_fallbackAttemptedSignature.clear();
 
     const Provider provider = m_selection.currentProvider();
-    const bool startsServer = m_ollama && ProviderCatalogue::startsLocalServer(provider);
+    const bool startsServer = m_ollama && m_providerSettings.startsLocalServer(provider);
     const QUrl localServer = startsServer ? m_providerSettings.localServer(provider) : QUrl();
     if (startsServer && !m_ollama->isReady(localServer)) {
         setActivity(TranslationActivity::translating);

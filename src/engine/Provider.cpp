@@ -219,8 +219,6 @@ std::optional<int> localPort(Provider p) {
 
 bool usesOllama(Provider p) { return p == Provider::ollamaLocal || p == Provider::translateGemmaLocal; }
 
-bool startsLocalServer(Provider p) { return usesOllama(p) || isManagedLocalEngine(p); }
-
 QString localServerStartingText(Provider p) {
     return usesOllama(p) ? QStringLiteral("正在启动 Ollama 本地服务…") : QStringLiteral("正在启动本地模型服务…");
 }

@@ -77,9 +77,7 @@ bool endpointUsesChatCompletions(const QString& endpoint);
 
 std::optional<int> localPort(Provider);
 bool usesOllama(Provider);
-// A source whose server the program starts when it does not answer: Ollama's, or a llama-server.
-bool startsLocalServer(Provider);
-// What is said while that server starts.
+// What is said while a local source's server starts.
 QString localServerStartingText(Provider);
 // The three llama-server engines: the "local providers" of the error guide.
 bool isManagedLocalEngine(Provider);

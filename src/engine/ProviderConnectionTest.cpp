@@ -60,7 +60,7 @@ void ProviderConnectionTest::run(Provider provider, int generation) {
     }
     // The server of the source under test, which need not be the one the selected source uses.
     const QUrl localServer = m_providerSettings.localServer(provider);
-    if (m_ollama && ProviderCatalogue::startsLocalServer(provider) && !m_ollama->isReady(localServer)) {
+    if (m_ollama && m_providerSettings.startsLocalServer(provider) && !m_ollama->isReady(localServer)) {
         report(generation, ProviderCatalogue::localServerStartingText(provider), ConnectionTestState::running);
         QPointer<ProviderConnectionTest> self(this);
         m_ollama->whenReady(localServer, [self, provider, generation](std::optional<QString> error) {

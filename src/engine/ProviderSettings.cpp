@@ -75,6 +75,15 @@ std::optional<QUrl> ProviderSettings::validatedEndpoint(const QString& endpoint)
     return url;
 }
 
+bool ProviderSettings::startsLocalServer(Provider provider) {
+    if (ProviderCatalogue::usesOllama(provider)) return true;
+    const auto port = ProviderCatalogue::localPort(provider);
+    if (!ProviderCatalogue::isManagedLocalEngine(provider) || !port) return false;
+    const QUrl server = localServer(provider);
+    return (server.host() == QLatin1String("127.0.0.1") || server.host() == QLatin1String("localhost")) &&
+           server.port() == *port;
+}
+
 QUrl ProviderSettings::localServer(Provider provider) {
     const int port = ProviderCatalogue::localPort(provider).value_or(11434);
     return validatedEndpoint(endpoint(provider)).value_or(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));

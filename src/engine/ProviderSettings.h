@@ -42,6 +42,10 @@ public:
     // The Ollama server an Ollama source talks to: its endpoint's scheme, host and port, or the
     // usual local address while the endpoint is not usable.
     QUrl localServer(Provider provider);
+    // Whether the program starts the source's server when it does not answer: Ollama's, or the
+    // llama-server of a GGUF source while the source still points at that server's own port (a
+    // source pointed at another server is that server's business).
+    bool startsLocalServer(Provider provider);
 
     // The endpoint as a request URL: http or https with a host, or nothing.
     static std::optional<QUrl> validatedEndpoint(const QString& endpoint);

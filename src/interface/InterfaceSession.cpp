@@ -99,7 +99,7 @@ void InterfaceSession::startTranslation() {
 // (each of those moves the loop's revision on).
 bool InterfaceSession::waitForOllama() {
     const Provider provider = m_parts.selection.currentProvider();
-    if (!m_parts.ollama || !ProviderCatalogue::startsLocalServer(provider)) return false;
+    if (!m_parts.ollama || !m_parts.providerSettings.startsLocalServer(provider)) return false;
     const QUrl server = m_parts.providerSettings.localServer(provider);
     if (m_parts.ollama->isReady(server)) return false;
     m_client.statusLabelChanged(ProviderCatalogue::localServerStartingText(provider));
