@@ -14,7 +14,7 @@ InterfaceModeParts::InterfaceModeParts(SettingsStore& settings, ProviderSelectio
       m_providerSettings(settings),
       m_service(settings, m_providerSettings, services.transport(), &services.systemTranslator()),
       m_session({settings, capture, m_service, selection, m_providerSettings, m_regions, m_storedTranslations, overlays,
-                 &services.ollamaStartup()},
+                 &services.localServerStartup()},
                 client, std::move(options.recognizerFactory)) {
     m_storedTranslations.migrateInterfaceCacheForAccurateOCRIfNeeded(settings);
 }

@@ -22,7 +22,7 @@ class SettingsStore;
 // The local translation services of one run: where models and runtimes live (decided once, at
 // start), the one download slot, the llama-servers of the GGUF sources and the installer that
 // fetches what they lack. Every server it started stops when it goes.
-class LocalServices : public QObject, public OllamaStartup {
+class LocalServices : public QObject, public LocalServerStartup {
     Q_OBJECT
 public:
     LocalServices(SettingsStore& settings, HttpTransport& transport, QObject* parent = nullptr);

@@ -13,8 +13,8 @@ class ProviderSelection;
 class SettingsStore;
 
 // What a translation pipeline needs besides the settings: one transport, the dialogue cache, the
-// system translator and the Ollama readiness probe. The command line and the desktop program
-// assemble their pipelines from it, so they translate the same way.
+// system translator and the local servers (started when a local source needs one). The command
+// line and the desktop program assemble their pipelines from it, so they translate the same way.
 class TranslationServices {
 public:
     TranslationServices(SettingsStore& settings, ProviderSelection& selection);
@@ -27,7 +27,7 @@ public:
     // Interface mode translates through its own translation service on the same transport.
     HttpTransport& transport() { return m_transport; }
     SystemTranslator& systemTranslator() { return m_systemTranslator; }
-    OllamaStartup& ollamaStartup() { return m_local; }
+    LocalServerStartup& localServerStartup() { return m_local; }
     // The local models' servers, the download slot and the installer.
     LocalServices& local() { return m_local; }
 

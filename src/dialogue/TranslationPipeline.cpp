@@ -7,7 +7,7 @@
 #include "base/TextSimilarity.h"
 #include "dialogue/DialogueCacheAccess.h"
 #include "engine/DialogueCacheKey.h"
-#include "engine/OllamaStartup.h"
+#include "engine/LocalServerStartup.h"
 #include "dialogue/OverlaySessionList.h"
 #include "engine/ProviderSelection.h"
 #include "engine/TranslationDurationFormatter.h"
@@ -33,7 +33,7 @@ TranslationPipeline::TranslationPipeline(Services services, QObject* parent)
       m_settings(services.settings),
       m_selection(services.selection),
       m_cache(services.cache),
-      m_ollama(services.ollama),
+      m_localServers(services.localServers),
       m_client(&m_noClient),
       m_providerSettings(services.settings, [this] { return m_panelLines; }),
       m_service(services.settings, m_providerSettings, services.transport, services.systemTranslator) {}
@@ -57,12 +57,12 @@ void TranslationPipeline::translate(const QString& text, const QString& signatur
         m_fallbackAttemptedSignature.clear();
 
     const Provider provider = m_selection.currentProvider();
-    const bool startsServer = m_ollama && m_providerSettings.startsLocalServer(provider);
+    const bool startsServer = m_localServers && m_providerSettings.startsLocalServer(provider);
     const QUrl localServer = startsServer ? m_providerSettings.localServer(provider) : QUrl();
-    if (startsServer && !m_ollama->isReady(localServer)) {
+    if (startsServer && !m_localServers->isReady(localServer)) {
         setActivity(TranslationActivity::translating);
         QPointer<TranslationPipeline> self(this);
-        m_ollama->whenReady(localServer, [self, text, signature, provider, check](std::optional<QString> error) {
+        m_localServers->whenReady(localServer, [self, text, signature, provider, check](std::optional<QString> error) {
             if (!self || self->m_selection.currentProvider() != provider) return;
             if (!error) {
                 self->translate(text, signature, check);

@@ -21,7 +21,7 @@
 namespace ovisu {
 
 class DialogueCacheAccess;
-class OllamaStartup;
+class LocalServerStartup;
 class ProviderSelection;
 class SettingsStore;
 class SystemTranslator;
@@ -45,7 +45,7 @@ public:
         HttpTransport& transport;
         DialogueCacheAccess* cache = nullptr;
         SystemTranslator* systemTranslator = nullptr;
-        OllamaStartup* ollama = nullptr;
+        LocalServerStartup* localServers = nullptr;
     };
 
     // Without a client the pipeline reports to no one until a realtime session attaches itself.
@@ -103,7 +103,7 @@ private:
     SettingsStore& m_settings;
     ProviderSelection& m_selection;
     DialogueCacheAccess* m_cache;
-    OllamaStartup* m_ollama;
+    LocalServerStartup* m_localServers;
     TranslationPipelineClient m_noClient;
     TranslationPipelineClient* m_client;
     ProviderSettings m_providerSettings;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/OllamaStartup.h"
+#include "engine/LocalServerStartup.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -20,7 +20,7 @@ class HttpTransport;
 // Each server (scheme, host and port) is asked on its own. An answer counts as ready only for
 // `answerLifetime`: a server stopped since is then asked again, and its sources wait for it
 // instead of failing request by request.
-class OllamaVersionProbe final : public OllamaStartup {
+class OllamaVersionProbe final : public LocalServerStartup {
 public:
     static constexpr std::chrono::milliseconds defaultAnswerLifetime = std::chrono::seconds(30);
 

@@ -1,7 +1,7 @@
 #include "engine/ProviderConnectionTest.h"
 
 #include "base/SecretMasking.h"
-#include "engine/OllamaStartup.h"
+#include "engine/LocalServerStartup.h"
 #include "engine/ProviderSettings.h"
 #include "engine/ServiceReplyJson.h"
 #include "engine/SystemTranslator.h"
@@ -26,7 +26,7 @@ ProviderConnectionTest::ProviderConnectionTest(ProviderSettings& providerSetting
       m_providerSettings(providerSettings),
       m_transport(services.transport),
       m_systemTranslator(services.systemTranslator),
-      m_ollama(services.ollama) {}
+      m_localServers(services.localServers) {}
 
 ProviderConnectionTest::~ProviderConnectionTest() {
     if (m_activeCall) m_activeCall->cancel();
@@ -60,10 +60,10 @@ void ProviderConnectionTest::run(Provider provider, int generation) {
     }
     // The server of the source under test, which need not be the one the selected source uses.
     const QUrl localServer = m_providerSettings.localServer(provider);
-    if (m_ollama && m_providerSettings.startsLocalServer(provider) && !m_ollama->isReady(localServer)) {
+    if (m_localServers && m_providerSettings.startsLocalServer(provider) && !m_localServers->isReady(localServer)) {
         report(generation, ProviderCatalogue::localServerStartingText(provider), ConnectionTestState::running);
         QPointer<ProviderConnectionTest> self(this);
-        m_ollama->whenReady(localServer, [self, provider, generation](std::optional<QString> error) {
+        m_localServers->whenReady(localServer, [self, provider, generation](std::optional<QString> error) {
             if (!self || generation != self->m_generation) return;
             // A failed start ends the test: testing again would only start the probe once more.
             if (error) {

@@ -12,7 +12,7 @@
 
 namespace ovisu {
 
-class OllamaStartup;
+class LocalServerStartup;
 class ProviderSettings;
 class SystemTranslator;
 
@@ -20,7 +20,7 @@ class SystemTranslator;
 struct ConnectionTestServices {
     HttpTransport& transport;
     SystemTranslator* systemTranslator = nullptr;
-    OllamaStartup* ollama = nullptr;
+    LocalServerStartup* localServers = nullptr;
 };
 
 // Where a connection test stands after a status text.
@@ -61,7 +61,7 @@ private:
     ProviderSettings& m_providerSettings;
     HttpTransport& m_transport;
     SystemTranslator* m_systemTranslator;
-    OllamaStartup* m_ollama;
+    LocalServerStartup* m_localServers;
 
     int m_generation = 0;
     bool m_running = false;

@@ -4,7 +4,7 @@
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
-#include "engine/OllamaStartup.h"
+#include "engine/LocalServerStartup.h"
 #include "engine/ProviderSelection.h"
 #include "engine/ProviderSettings.h"
 #include "interface/InterfaceFingerprint.h"
@@ -81,7 +81,7 @@ void InterfaceSession::startTranslation() {
         return;
     }
     if (providerIssueShown()) return;
-    if (waitForOllama()) return;
+    if (waitForLocalServer()) return;
     AppLogger::shared().info(kSession, QStringLiteral("开始翻译，模式：界面模式，翻译源：") +
                                            ProviderCatalogue::title(m_parts.selection.currentProvider()));
     if (m_loop.state().kind != RealtimeTranslationState::Kind::paused) {
@@ -94,19 +94,19 @@ void InterfaceSession::startTranslation() {
     m_loop.start();
 }
 
-// An Ollama source whose server does not answer yet: start it, and start the session once it is
+// A local source whose server does not answer yet: start it, and start the session once it is
 // ready, unless the source changed or the session was stopped, left or pointed elsewhere meanwhile
 // (each of those moves the loop's revision on).
-bool InterfaceSession::waitForOllama() {
+bool InterfaceSession::waitForLocalServer() {
     const Provider provider = m_parts.selection.currentProvider();
-    if (!m_parts.ollama || !m_parts.providerSettings.startsLocalServer(provider)) return false;
+    if (!m_parts.localServers || !m_parts.providerSettings.startsLocalServer(provider)) return false;
     const QUrl server = m_parts.providerSettings.localServer(provider);
-    if (m_parts.ollama->isReady(server)) return false;
+    if (m_parts.localServers->isReady(server)) return false;
     m_client.statusLabelChanged(ProviderCatalogue::localServerStartingText(provider));
     const QPointer<InterfaceSession> self(this);
     m_loop.fence();
     const int revision = m_loop.revision();
-    m_parts.ollama->whenReady(server, [self, provider, revision](std::optional<QString> error) {
+    m_parts.localServers->whenReady(server, [self, provider, revision](std::optional<QString> error) {
         if (!self || self->m_parts.selection.currentProvider() != provider || self->m_loop.revision() != revision ||
             self->isRunning())
             return;

@@ -18,7 +18,7 @@
 namespace ovisu {
 
 class InterfaceOverlayPresenter;
-class OllamaStartup;
+class LocalServerStartup;
 class ProviderSelection;
 class ProviderSettings;
 class SettingsStore;
@@ -70,8 +70,8 @@ public:
         UIRegionList& regions;
         UIStoredTranslations& storedTranslations;
         InterfaceOverlayPresenter& overlays;
-        // Starts a local Ollama server an Ollama source needs; none: such a source just fails.
-        OllamaStartup* ollama = nullptr;
+        // Starts the local server a local source needs; none: such a source just fails.
+        LocalServerStartup* localServers = nullptr;
     };
 
     InterfaceSession(Parts parts, InterfaceSessionClient& client, RecognizerFactory recognizerFactory,
@@ -137,7 +137,7 @@ private:
     void scheduleInterfaceOCRRetry();
     QList<QRectF> enabledRegionRects() const;
     bool providerIssueShown();
-    bool waitForOllama();
+    bool waitForLocalServer();
 
     int currentPipelineRevision() const override { return m_loop.revision(); }
     bool acceptsInterfaceTranslations() const override { return m_loop.isRunning(); }

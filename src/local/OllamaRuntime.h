@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/OllamaStartup.h"
+#include "engine/LocalServerStartup.h"
 #include "engine/OllamaVersionProbe.h"
 
 #include <QElapsedTimer>
@@ -31,7 +31,7 @@ class LocalModelDownloads;
 // archive under root/runtime through the download slot. Only one local model server runs at a
 // time: starting serve stops the llama-servers, and starting a llama-server stops serve.
 // Lives on the main thread; the services it is given must outlive it.
-class OllamaRuntime final : public QObject, public OllamaStartup {
+class OllamaRuntime final : public QObject, public LocalServerStartup {
     Q_OBJECT
 public:
     static constexpr int maximumProbes = 31;

@@ -91,7 +91,7 @@ protected:
         makePipeline();
     }
 
-    void makePipeline(OllamaStartup* ollama = nullptr) {
+    void makePipeline(LocalServerStartup* ollama = nullptr) {
         pipeline = std::make_unique<TranslationPipeline>(
             TranslationPipeline::Services{settings, selection, transport, &cache, nullptr, ollama}, client);
         pipeline->setRetryDelayScale(0.02);

@@ -2,7 +2,7 @@
 #include "base/SettingsStore.h"
 #include "engine/HttpTransport.h"
 #include "engine/LocalCredentialStore.h"
-#include "engine/OllamaStartup.h"
+#include "engine/LocalServerStartup.h"
 #include "engine/OllamaVersionProbe.h"
 #include "engine/ProviderConnectionTest.h"
 #include "engine/ProviderSettings.h"
@@ -49,7 +49,7 @@ struct HeldSystemTranslator final : SystemTranslator {
     }
 };
 
-struct ManualOllamaStartup final : OllamaStartup {
+struct ManualOllamaStartup final : LocalServerStartup {
     bool ready = false;
     QList<Callback> callbacks;
     QList<QUrl> serversAsked;

@@ -91,7 +91,7 @@ struct Waiters {
     QStringList order;
     QMap<QString, QList<std::optional<QString>>> answers;
 
-    OllamaStartup::Callback callback(const QString& name) {
+    LocalServerStartup::Callback callback(const QString& name) {
         return [this, name](std::optional<QString> error) {
             order.append(name);
             answers[name].append(error);
