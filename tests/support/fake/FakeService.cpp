@@ -29,16 +29,6 @@ namespace {
 const QString initialTranslation = QStringLiteral("你好，世界");
 constexpr const char* loopback = "127.0.0.1";
 
-// A client that gives up closes its socket; a late write to it must fail, not raise SIGPIPE and
-// take the whole test process down. Left alone when someone already installed a handler.
-void ignoreBrokenPipes() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) std::signal(SIGPIPE, SIG_IGN);
-    });
-}
-
 // The address fields httplib adds to the request headers; they never came over the wire.
 bool isPseudoHeader(const std::string& name) {
     return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";

@@ -19,16 +19,6 @@ namespace {
 
 constexpr const char* loopback = "127.0.0.1";
 
-// A client that gives up mid-file closes its socket; the late write must fail, not raise SIGPIPE
-// and take the test process down. Left alone when someone already installed a handler.
-void ignoreBrokenPipes() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) std::signal(SIGPIPE, SIG_IGN);
-    });
-}
-
 // Bytes held in memory, or (without them) `size` zeros made as they are sent.
 struct Served {
     std::shared_ptr<const std::string> bytes;
