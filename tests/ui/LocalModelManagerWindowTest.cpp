@@ -196,5 +196,43 @@ TEST_F(LocalModelManagerWindowTest, ADirectDownloadCutShortKeepsItsPartInTheChos
     EXPECT_EQ(server.requests().size(), 1);
 }
 
+TEST_F(LocalModelManagerWindowTest, AnOllamaModelWithoutTheRuntimeInstallsItFirstAndShowsItsFailure) {
+    if (catalogue.layout().ollamaExecutable())
+        GTEST_SKIP() << "an Ollama is installed on this system";
+    ASSERT_TRUE(settings.setString(OllamaRuntime::runtimeURLKey(), server.url("/ollama.tgz").toString()));
+    server.answerStatus("/ollama.tgz", 404);
+
+    window.presentLocalModelManager(Provider::translateGemmaLocal);
+    const QString store = home + "/disk/ollama";
+    window.folderField()->setText("  " + store + " ");
+    window.downloadButton()->click();
+    EXPECT_TRUE(QFileInfo(store).isDir());
+    EXPECT_EQ(settings.stringValue("ollamaModelDirectory"), store);
+    EXPECT_FALSE(settings.contains("localModelDownloadDirectory"));
+    // The runtime's own progress follows at once; the installer fetch runs in the download slot.
+    EXPECT_TRUE(downloads.isRunning());
+
+    ASSERT_TRUE(test::waitUntil([&] { return status() == OllamaRuntime::downloadFailedMessage(); }, 20000))
+        << qPrintable(status());
+    EXPECT_FALSE(downloads.isRunning());
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_EQ(server.requests().constFirst().path, QString("/ollama.tgz"));
+}
+
+TEST_F(LocalModelManagerWindowTest, TheInstallButtonReportsAFailedInstallAfterRefreshingTheEntry) {
+    ASSERT_TRUE(settings.setString(OllamaRuntime::runtimeURLKey(), server.url("/ollama.tgz").toString()));
+    server.answerStatus("/ollama.tgz", 404);
+
+    window.presentLocalModelManager(Provider::qwenLocal);
+    ASSERT_TRUE(settings.setString("localModelDownloadDirectory", home + "/moved"));
+    window.installOllamaButton()->click();
+    // Forced: even an Ollama found on the system does not skip the fetch.
+    EXPECT_TRUE(downloads.isRunning());
+    ASSERT_TRUE(test::waitUntil([&] { return status() == OllamaRuntime::downloadFailedMessage(); }, 20000))
+        << qPrintable(status());
+    EXPECT_EQ(window.folderField()->text(), home + "/moved");
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
 }  // namespace
 }  // namespace ovisu
