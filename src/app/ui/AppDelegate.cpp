@@ -2,6 +2,7 @@
 
 #include "capture/DisplayScreens.h"
 #include "app/ui/InterfaceWindows.h"
+#include "local/ui/LocalModelManagerWindow.h"
 #include "interface/ui/InterfaceLabels.h"
 
 #include "app/DesktopComponents.h"
@@ -105,6 +106,11 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
         m_settings, m_selection, m_parts.pipeline.providerSettings(), m_parts.profiles,
         m_parts.services.connectionTestServices(), *this);
     connect(&m_parts.local, &LocalServices::serviceRowChanged, this, &AppDelegate::localServiceRowChanged);
+    // A finished download may have completed the model the source window shows.
+    connect(&m_parts.local.downloads(), &LocalModelDownloads::finished, this, [this] {
+        if (ProviderSettingsWindow* window = m_translationWindows->providerSettingsWindow())
+            localServiceRowChanged(window->providerSettingsProvider());
+    });
     m_automaticSpeechEnabled =
         m_settings.boolValue(SettingsKeys::automaticSpeechEnabled, SettingsDefaults::automaticSpeechEnabled);
     wireMainWindow();
@@ -440,7 +446,13 @@ void AppDelegate::showLastErrorDetails() {
 
 void AppDelegate::openSettingsHelp() { m_help->present(); }
 void AppDelegate::showScreenCapturePermissionHelp() { ovisu::showScreenCapturePermissionHelp(m_mainWindow.get()); }
-void AppDelegate::openLocalModelDownload(Provider provider) { showLocalModelDownloadNote(provider); }
+void AppDelegate::openLocalModelDownload(Provider provider) {
+    LocalServices& local = m_parts.local;
+    if (!m_localModelManager)
+        m_localModelManager = std::make_unique<LocalModelManagerWindow>(m_settings, local.catalogue(), local.downloads(),
+                                                                         local.ollama());
+    m_localModelManager->presentLocalModelManager(provider);
+}
 
 std::optional<LocalServiceRow> AppDelegate::localServiceRow(Provider provider) {
     return m_parts.local.serviceRow(provider);

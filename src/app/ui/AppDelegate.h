@@ -15,6 +15,7 @@
 namespace ovisu {
 
 class InterfaceWindows;
+class LocalModelManagerWindow;
 class MainWindow;
 class OverlayController;
 class QuickStartGuide;
@@ -123,6 +124,7 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<OverlayController> m_overlay;
     std::unique_ptr<InterfaceWindows> m_interfaceWindows;
+    std::unique_ptr<LocalModelManagerWindow> m_localModelManager;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<SettingsCenterWindow> m_settingsWindow;
     std::unique_ptr<RegionWorkflow> m_region;

@@ -19,13 +19,6 @@ void showScreenCapturePermissionHelp(QWidget* parent) {
                                             "不需要额外授权；请确认程序运行在可以访问 X11 显示（DISPLAY）的桌面会话中。"));
 }
 
-void showLocalModelDownloadNote(Provider provider) {
-    QMessageBox::information(nullptr, QStringLiteral("本地模型"),
-                             ProviderCatalogue::title(provider) +
-                                 QStringLiteral("：本地模型下载与管理尚未包含在此版本。请先自行下载模型并启动本地服务，"
-                                                "再在“配置翻译源”中填写接口地址。"));
-}
-
 SettingsHelp::SettingsHelp(QWidget* parent) : m_parent(parent) {}
 
 SettingsHelp::~SettingsHelp() = default;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/Provider.h"
-
 #include <QString>
 
 #include <functional>
@@ -16,8 +14,6 @@ namespace ovisu {
 void showErrorDetails(QWidget* parent, const QString& message, const std::function<void()>& openHelp);
 // What seeing a window needs on this platform (an X display), in place of a permission.
 void showScreenCapturePermissionHelp(QWidget* parent);
-// Local models are not downloaded by this version: what to do instead.
-void showLocalModelDownloadNote(Provider provider);
 
 // "使用帮助与 API 排错", not modal: the player reads it next to the window or the error it explains.
 class SettingsHelp {
