@@ -24,18 +24,18 @@ std::expected<std::pair<Provider, LocalModelSpec>, int> llamaSource(const QStrin
                                                                     const LocalModelCatalogue& catalogue,
                                                                     const char* action, CommandStreams& streams) {
     const auto provider = providerFromArgument(argument);
-    const auto spec = provider ? catalogue.localModelSpec(*provider) : std::nullopt;
-    if (!spec) {
+    const auto modelSpec = provider ? catalogue.localModelSpec(*provider) : std::nullopt;
+    if (!modelSpec) {
         streams.err << "ovisu local " << action << ": '" << argument
                     << "' is not a source served by llama-server (sakura, qwenLocal or hyMTLocal)\n";
         return std::unexpected(2);
     }
-    return std::pair(*provider, *spec);
+    return std::pair(*provider, *modelSpec);
 }
 
 // The server started by "ovisu local start" records its process here, beside its log.
-QString pidFilePath(const LocalModelCatalogue& catalogue, const LocalModelSpec& spec) {
-    return catalogue.layout().logsFolder() + QLatin1Char('/') + spec.logName + QStringLiteral(".pid");
+QString pidFilePath(const LocalModelCatalogue& catalogue, const LocalModelSpec& modelSpec) {
+    return catalogue.layout().logsFolder() + QLatin1Char('/') + modelSpec.logName + QStringLiteral(".pid");
 }
 
 // Whether the process is the llama-server this program would run, so a pid file left behind by a
@@ -53,7 +53,7 @@ int runLocalServiceStart(const QString& providerArgument, SettingsStore& setting
                          CommandStreams& streams) {
     const auto source = llamaSource(providerArgument, catalogue, "start", streams);
     if (!source) return source.error();
-    const auto& [provider, spec] = *source;
+    const auto& [provider, modelSpec] = *source;
     LlamaServerService service(settings, catalogue);
     QEventLoop loop;
     QObject::connect(&service, &LlamaServerService::statusChanged, [&](Provider, const QString& status) {
@@ -61,13 +61,13 @@ int runLocalServiceStart(const QString& providerArgument, SettingsStore& setting
         streams.err.flush();
     });
     QObject::connect(&service, &LlamaServerService::ready, [&](Provider) {
-        streams.out << spec.name << " 已就绪 · http://127.0.0.1:" << service.port(provider)
+        streams.out << modelSpec.name << " 已就绪 · http://127.0.0.1:" << service.port(provider)
                     << "（按 Ctrl+C 停止）\n";
         streams.out.flush();
     });
     const StopSignals stopSignals;
     if (const auto started = service.start(provider); !started) return 1;
-    const QString pidFile = pidFilePath(catalogue, spec);
+    const QString pidFile = pidFilePath(catalogue, modelSpec);
     if (const auto written = writeFileAtomically(pidFile, QByteArray::number(*service.processId(provider)) + "\n");
         !written)
         streams.err << "ovisu local start: " << written.error() << "（ovisu local stop 将找不到此服务）\n";
@@ -82,18 +82,18 @@ int runLocalServiceStart(const QString& providerArgument, SettingsStore& setting
     const bool endedByItself = !service.isRunning(provider);
     service.stopAll();
     QFile::remove(pidFile);
-    streams.out << spec.name << (endedByItself ? " 服务已结束\n" : " 服务已停止\n");
+    streams.out << modelSpec.name << (endedByItself ? " 服务已结束\n" : " 服务已停止\n");
     return endedByItself ? 1 : 0;
 }
 
 int runLocalServiceStop(const QString& providerArgument, const LocalModelCatalogue& catalogue, CommandStreams& streams) {
     const auto source = llamaSource(providerArgument, catalogue, "stop", streams);
     if (!source) return source.error();
-    const LocalModelSpec& spec = source->second;
-    QFile file(pidFilePath(catalogue, spec));
+    const LocalModelSpec& modelSpec = source->second;
+    QFile file(pidFilePath(catalogue, modelSpec));
     const qint64 pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
     if (pid <= 0 || !runsServer(pid, catalogue)) {
-        streams.err << "ovisu local stop: 没有由 ovisu local start 启动的 " << spec.name << " 服务在运行\n";
+        streams.err << "ovisu local stop: 没有由 ovisu local start 启动的 " << modelSpec.name << " 服务在运行\n";
         return 1;
     }
     ::kill(pid_t(pid), SIGTERM);
@@ -101,10 +101,10 @@ int runLocalServiceStop(const QString& providerArgument, const LocalModelCatalog
     const QDeadlineTimer deadline(10000);
     while (runsServer(pid, catalogue) && !deadline.hasExpired()) QThread::msleep(100);
     if (runsServer(pid, catalogue)) {
-        streams.err << "ovisu local stop: " << spec.name << " 服务（进程 " << pid << "）10 秒内没有退出\n";
+        streams.err << "ovisu local stop: " << modelSpec.name << " 服务（进程 " << pid << "）10 秒内没有退出\n";
         return 1;
     }
-    streams.out << spec.name << " 服务已停止\n";
+    streams.out << modelSpec.name << " 服务已停止\n";
     return 0;
 }
 

@@ -67,9 +67,9 @@ LlamaServerService::~LlamaServerService() {
     }
 }
 
-QStringList LlamaServerService::serverArguments(Provider provider, const LocalModelSpec& spec, int port) {
-    QStringList arguments{QStringLiteral("--model"),    spec.modelPath,          QStringLiteral("--alias"),
-                          spec.alias,                   QStringLiteral("--host"), QLatin1String(loopbackHost),
+QStringList LlamaServerService::serverArguments(Provider provider, const LocalModelSpec& modelSpec, int port) {
+    QStringList arguments{QStringLiteral("--model"),    modelSpec.modelPath,          QStringLiteral("--alias"),
+                          modelSpec.alias,                   QStringLiteral("--host"), QLatin1String(loopbackHost),
                           QStringLiteral("--port"),     QString::number(port),   QStringLiteral("--ctx-size"),
                           QStringLiteral("2048"),       QStringLiteral("--parallel"), QStringLiteral("1"),
                           QStringLiteral("--threads"),  QStringLiteral("6"),     QStringLiteral("--n-gpu-layers"),
@@ -81,8 +81,8 @@ QStringList LlamaServerService::serverArguments(Provider provider, const LocalMo
 }
 
 std::expected<void, QString> LlamaServerService::start(Provider provider) {
-    const auto spec = m_catalogue.localModelSpec(provider);
-    if (!spec) return std::unexpected(QStringLiteral("%1 不是本地 llama-server 翻译源").arg(caseName(provider)));
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
+    if (!modelSpec) return std::unexpected(QStringLiteral("%1 不是本地 llama-server 翻译源").arg(caseName(provider)));
     if (isRunning(provider)) return {};
     const auto fail = [&](const QString& message) -> std::expected<void, QString> {
         setStatus(provider, message);
@@ -95,16 +95,16 @@ std::expected<void, QString> LlamaServerService::start(Provider provider) {
     if (m_stopOtherLocalServers) m_stopOtherLocalServers();
 
     const auto executable = m_catalogue.layout().llamaServerExecutable();
-    if (!executable) return fail(QStringLiteral("尚未安装运行组件和 %1 模型").arg(spec->name));
+    if (!executable) return fail(QStringLiteral("尚未安装运行组件和 %1 模型").arg(modelSpec->name));
     const QString runtimeFolder = QFileInfo(*executable).absolutePath();
 
     const QString logsFolder = m_catalogue.layout().logsFolder();
-    const QString logPath = logsFolder + QLatin1Char('/') + spec->logName;
+    const QString logPath = logsFolder + QLatin1Char('/') + modelSpec->logName;
     {
         // Each launch starts a fresh log, so what the user finds there is about this attempt.
         QFile log(logPath);
         if (!QDir().mkpath(logsFolder) || !log.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(QStringLiteral("无法创建 %1 日志文件").arg(spec->name));
+            return fail(QStringLiteral("无法创建 %1 日志文件").arg(modelSpec->name));
     }
 
     const int serverPort = port(provider);
@@ -113,10 +113,10 @@ std::expected<void, QString> LlamaServerService::start(Provider provider) {
     if (QTcpServer probe; !probe.listen(QHostAddress::LocalHost, quint16(serverPort)))
         return fail(QStringLiteral("端口 %1 已被其他程序占用，%2 无法启动；请先关闭占用该端口的程序。")
                         .arg(serverPort)
-                        .arg(spec->name));
+                        .arg(modelSpec->name));
     auto* process = new QProcess(this);
     process->setProgram(*executable);
-    process->setArguments(serverArguments(provider, *spec, serverPort));
+    process->setArguments(serverArguments(provider, *modelSpec, serverPort));
     process->setWorkingDirectory(runtimeFolder);
     // The release archive keeps its shared libraries beside the server rather than in a system path.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -143,12 +143,12 @@ std::expected<void, QString> LlamaServerService::start(Provider provider) {
 
     // Requests to the source name the model the server announces.
     if (const auto stored = m_settings.setString(SettingsKeys::perSource(SettingsKeys::modelPrefix, rawValue(provider)),
-                                                 spec->alias);
+                                                 modelSpec->alias);
         !stored)
-        qWarning("llama-server: cannot store the model name of %s: %s", qPrintable(spec->name),
+        qWarning("llama-server: cannot store the model name of %s: %s", qPrintable(modelSpec->name),
                  qPrintable(stored.error()));
 
-    setStatus(provider, QStringLiteral("正在加载 %1 模型，请稍候…").arg(spec->name));
+    setStatus(provider, QStringLiteral("正在加载 %1 模型，请稍候…").arg(modelSpec->name));
     slot.pollTimer->start();
     return {};
 }
@@ -161,8 +161,8 @@ void LlamaServerService::pollHealth(Provider provider) {
         const auto slot = m_slots.find(provider);
         if (slot == m_slots.end() || slot->second.process != process) return;
         slot->second.healthCall.reset();
-        const auto spec = m_catalogue.localModelSpec(provider);
-        const QString name = spec ? spec->name : caseName(provider);
+        const auto modelSpec = m_catalogue.localModelSpec(provider);
+        const QString name = modelSpec ? modelSpec->name : caseName(provider);
         if (isSuccess(response)) {
             setStatus(provider, QStringLiteral("%1 已就绪 · %2").arg(name, address(port(provider))));
             emit ready(provider);
@@ -238,17 +238,17 @@ std::optional<QString> LlamaServerService::systemRuntimeNote() const {
 }
 
 LocalServiceRow LlamaServerService::serviceRow(Provider provider) const {
-    const auto spec = m_catalogue.localModelSpec(provider);
-    if (!spec) return {};
-    const QString& name = spec->name;
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
+    if (!modelSpec) return {};
+    const QString& name = modelSpec->name;
     if (!m_catalogue.layout().llamaServerExecutable())
         return {QStringLiteral("尚未安装运行组件和 %1 模型").arg(name), QStringLiteral("安装并启动 %1").arg(name), true,
                 true};
-    const QFileInfo model(spec->modelPath);
+    const QFileInfo model(modelSpec->modelPath);
     if (!model.isFile())
         return {QStringLiteral("%1 模型尚未安装").arg(name), QStringLiteral("下载并启动 %1").arg(name), true, true};
     const auto size = std::uint64_t(model.size());
-    if (size >= spec->expectedBytes) {
+    if (size >= modelSpec->expectedBytes) {
         const QString note = systemRuntimeNote().value_or(QString());
         if (isRunning(provider))
             return {QStringLiteral("%1 正在运行 · %2").arg(name, address(port(provider))) + note,
@@ -257,19 +257,19 @@ LocalServiceRow LlamaServerService::serviceRow(Provider provider) const {
                 true};
     }
     // Never 100 % for a file still short of its size, however close.
-    const double percent = std::min(double(size) / double(spec->expectedBytes) * 100.0, 99.9);
+    const double percent = std::min(double(size) / double(modelSpec->expectedBytes) * 100.0, 99.9);
     return {QString::asprintf("模型已下载 %.1f%%，可断点续传", percent), QStringLiteral("继续下载并启动 %1").arg(name),
             true, true};
 }
 
 void LlamaServerService::probeExternalServer(Provider provider, std::function<void(LocalServiceRow)> done) {
     m_probes.removeIf([](const std::shared_ptr<HttpCall>& call) { return call->isFinished(); });
-    const auto spec = m_catalogue.localModelSpec(provider);
-    if (!spec || isRunning(provider)) {
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
+    if (!modelSpec || isRunning(provider)) {
         QTimer::singleShot(0, this, [this, provider, done = std::move(done)] { done(serviceRow(provider)); });
         return;
     }
-    m_probes.append(m_transport->send(healthRequest(port(provider)), [this, provider, name = spec->name,
+    m_probes.append(m_transport->send(healthRequest(port(provider)), [this, provider, name = modelSpec->name,
                                                                       done = std::move(done)](HttpResponse response) {
         // A server this program started meanwhile is its own row, not an outside one.
         if (!isSuccess(response) || isRunning(provider)) {
@@ -289,8 +289,8 @@ void LlamaServerService::setPortOverride(Provider provider, int port) { m_portOv
 
 int LlamaServerService::port(Provider provider) const {
     if (const auto found = m_portOverrides.find(provider); found != m_portOverrides.end()) return found->second;
-    const auto spec = m_catalogue.localModelSpec(provider);
-    return spec ? spec->port : 0;
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
+    return modelSpec ? modelSpec->port : 0;
 }
 
 void LlamaServerService::setStatus(Provider provider, const QString& status) { emit statusChanged(provider, status); }

@@ -55,7 +55,7 @@ public:
 
     // The server's command line after the executable: 16 arguments, 17 with the chat template
     // switch the Qwen3 and Hy-MT2 models need.
-    static QStringList serverArguments(Provider provider, const LocalModelSpec& spec, int port);
+    static QStringList serverArguments(Provider provider, const LocalModelSpec& modelSpec, int port);
 
     // Called before a launch, so the Ollama runtime can stop its own server too.
     void setStopOtherLocalServers(std::function<void()> hook);

@@ -139,21 +139,21 @@ void LocalInstaller::unpackRuntime(Provider provider, const QString& archive, St
 }
 
 void LocalInstaller::installLocalModelIfNeeded(Provider provider, StepDone done) {
-    const auto spec = m_catalogue.localModelSpec(provider);
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
     const auto download = directDownload(provider);
-    if (!spec || !download) {
+    if (!modelSpec || !download) {
         done(unsupportedModel());
         return;
     }
-    if (fileSize(spec->modelPath) >= spec->expectedBytes) {
+    if (fileSize(modelSpec->modelPath) >= modelSpec->expectedBytes) {
         done(std::nullopt);
         return;
     }
-    if (const auto error = makeFolder(QFileInfo(spec->modelPath).path())) {
+    if (const auto error = makeFolder(QFileInfo(modelSpec->modelPath).path())) {
         done(error);
         return;
     }
-    const auto fetched = [path = spec->modelPath, name = spec->name, expected = spec->expectedBytes,
+    const auto fetched = [path = modelSpec->modelPath, name = modelSpec->name, expected = modelSpec->expectedBytes,
                           done](int exitCode) {
         if (exitCode == 0 && fileSize(path) >= expected) {
             done(std::nullopt);
@@ -163,20 +163,20 @@ void LocalInstaller::installLocalModelIfNeeded(Provider provider, StepDone done)
     };
     // Into the model file itself: the server reads it there, and a later press resumes it.
     const auto refused =
-        runStep(provider, QStringLiteral("正在后台下载 %1 模型…").arg(spec->name), QStringLiteral("curl"),
-                LocalModelCatalogue::curlResumeArguments(download->sourceURL, spec->modelPath), fetched);
+        runStep(provider, QStringLiteral("正在后台下载 %1 模型…").arg(modelSpec->name), QStringLiteral("curl"),
+                LocalModelCatalogue::curlResumeArguments(download->sourceURL, modelSpec->modelPath), fetched);
     if (refused) done(refused);
 }
 
 bool LocalInstaller::installAndStartLocalProvider(Provider provider) {
     if (m_installing || m_downloads.isRunning()) return false;
-    const auto spec = m_catalogue.localModelSpec(provider);
-    if (!spec) return false;
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
+    if (!modelSpec) return false;
 
     m_installing = provider;
     m_failures.erase(provider);
     setStatus(provider, QStringLiteral("后台安装中…"));
-    for (const QString& folder : {m_catalogue.layout().runtimeFolder(), QFileInfo(spec->modelPath).path()}) {
+    for (const QString& folder : {m_catalogue.layout().runtimeFolder(), QFileInfo(modelSpec->modelPath).path()}) {
         if (const auto error = makeFolder(folder)) {
             finishAutomaticLocalInstall(provider, error);
             return true;
@@ -210,8 +210,8 @@ void LocalInstaller::finishAutomaticLocalInstall(Provider provider, const std::o
 
 QString LocalInstaller::retryTitle(Provider provider) const {
     if (!m_failures.contains(provider)) return {};
-    const auto spec = m_catalogue.localModelSpec(provider);
-    return spec ? QStringLiteral("重试安装并启动 %1").arg(spec->name) : QString();
+    const auto modelSpec = m_catalogue.localModelSpec(provider);
+    return modelSpec ? QStringLiteral("重试安装并启动 %1").arg(modelSpec->name) : QString();
 }
 
 LocalServiceRow LocalInstaller::serviceRow(Provider provider) const {

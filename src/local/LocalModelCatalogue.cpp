@@ -8,7 +8,7 @@ namespace ovisu {
 
 namespace {
 
-struct SpecRow {
+struct ServedModelRow {
     Provider provider;
     const char* name;
     const char* alias;
@@ -19,7 +19,7 @@ struct SpecRow {
     const char* logName;
 };
 
-constexpr SpecRow kSpecs[] = {
+constexpr ServedModelRow kServedModels[] = {
     {Provider::sakura, "Sakura", "Sakura-1.5B-Qwen2.5-v1.0", "models/sakura-1.5b-qwen2.5-v1.0-fp16.gguf",
      "sakuraModelPath", 3560416256ULL, 8080, "llama-server.log"},
     {Provider::qwenLocal, "Qwen3", "Qwen3-1.7B-Q8_0", "models/qwen3-1.7b-q8_0.gguf", "qwenModelPath", 1834426016ULL,
@@ -57,7 +57,7 @@ LocalModelCatalogue::LocalModelCatalogue(const SettingsStore& settings, LocalIns
     : m_settings(settings), m_layout(std::move(layout)) {}
 
 std::optional<LocalModelSpec> LocalModelCatalogue::localModelSpec(Provider provider) const {
-    for (const SpecRow& row : kSpecs) {
+    for (const ServedModelRow& row : kServedModels) {
         if (row.provider != provider) continue;
         return LocalModelSpec{QString::fromUtf8(row.name), QString::fromUtf8(row.alias),
                               storedLocalModelPath(QString::fromUtf8(row.pathKey),
@@ -73,8 +73,8 @@ QString LocalModelCatalogue::storedLocalModelPath(const QString& key, const QStr
 }
 
 bool LocalModelCatalogue::localProviderIsInstalled(Provider provider) const {
-    const auto spec = localModelSpec(provider);
-    return spec && m_layout.llamaServerExecutable() && fileSize(spec->modelPath) >= spec->expectedBytes;
+    const auto modelSpec = localModelSpec(provider);
+    return modelSpec && m_layout.llamaServerExecutable() && fileSize(modelSpec->modelPath) >= modelSpec->expectedBytes;
 }
 
 QString LocalModelCatalogue::ollamaModelDirectory() const {

@@ -30,11 +30,11 @@ protected:
         QFile(server).setPermissions(QFile(server).permissions() | QFileDevice::ExeOwner);
     }
     void installModel() {
-        const LocalModelSpec spec = *local.catalogue().localModelSpec(Provider::sakura);
-        QDir().mkpath(QFileInfo(spec.modelPath).path());
-        QFile model(spec.modelPath);
+        const LocalModelSpec modelSpec = *local.catalogue().localModelSpec(Provider::sakura);
+        QDir().mkpath(QFileInfo(modelSpec.modelPath).path());
+        QFile model(modelSpec.modelPath);
         ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(model.resize(qint64(spec.expectedBytes)));
+        ASSERT_TRUE(model.resize(qint64(modelSpec.expectedBytes)));
     }
     QUrl server() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)); }
 

@@ -31,12 +31,12 @@ TEST_F(DesktopFixture, TheSourceWindowStartsALocalModelsServerTestsItAndStopsIt)
     QDir().mkpath(QFileInfo(server).path());
     ASSERT_TRUE(QFile::copy(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), server));
     QFile(server).setPermissions(QFile(server).permissions() | QFileDevice::ExeOwner);
-    const LocalModelSpec spec = *parts.local.catalogue().localModelSpec(Provider::sakura);
-    QDir().mkpath(QFileInfo(spec.modelPath).path());
+    const LocalModelSpec modelSpec = *parts.local.catalogue().localModelSpec(Provider::sakura);
+    QDir().mkpath(QFileInfo(modelSpec.modelPath).path());
     {
-        QFile model(spec.modelPath);
+        QFile model(modelSpec.modelPath);
         ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(model.resize(qint64(spec.expectedBytes)));  // sparse: costs nothing
+        ASSERT_TRUE(model.resize(qint64(modelSpec.expectedBytes)));  // sparse: costs nothing
     }
     // A free port instead of 8080, and the source's endpoint on it.
     const int port = fake::freeLoopbackPort();
@@ -57,7 +57,7 @@ TEST_F(DesktopFixture, TheSourceWindowStartsALocalModelsServerTestsItAndStopsIt)
     ASSERT_TRUE(waitUntil([&] { return window->localServiceStatus()->text() == ready; }, 15000))
         << window->localServiceStatus()->text().toStdString();
     EXPECT_EQ(window->startLocalModelButton()->text(), "停止本地 Sakura");
-    EXPECT_EQ(window->modelField()->text(), spec.alias) << "the model the server announces";
+    EXPECT_EQ(window->modelField()->text(), modelSpec.alias) << "the model the server announces";
     const qint64 pid = parts.local.llamaServers().processId(Provider::sakura).value_or(0);
     ASSERT_GT(pid, 0);
     if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {

@@ -68,11 +68,11 @@ protected:
         for (const char* name : {"FAKE_LLAMA_LOAD_MS", "FAKE_LLAMA_CRASH_MS", "FAKE_LLAMA_IGNORE_SIGTERM"}) qunsetenv(name);
     }
 
-    LocalModelSpec spec(Provider provider) const { return *catalogue.localModelSpec(provider); }
+    LocalModelSpec modelSpec(Provider provider) const { return *catalogue.localModelSpec(provider); }
     void installModel(Provider provider, qint64 missingBytes = 0) {
-        makeFile(spec(provider).modelPath, qint64(spec(provider).expectedBytes) - missingBytes);
+        makeFile(modelSpec(provider).modelPath, qint64(modelSpec(provider).expectedBytes) - missingBytes);
     }
-    QString logOf(Provider provider) const { return readFile(layout.logsFolder() + "/" + spec(provider).logName); }
+    QString logOf(Provider provider) const { return readFile(layout.logsFolder() + "/" + modelSpec(provider).logName); }
     QString lastStatus(Provider provider) const { return statuses[provider].value(statuses[provider].size() - 1); }
     bool waitForReady(Provider provider) {
         return test::waitUntil([&] { return readied.contains(provider); }, 10000);
@@ -113,7 +113,7 @@ TEST_F(LlamaServerServiceTest, SakuraLoadsThenAnswersAsItsAliasWithItsLogAndMode
 
     // The fake logs what it was launched with, on both of its output channels.
     const QString log = logOf(Provider::sakura);
-    EXPECT_TRUE(log.contains("main: arguments: --model " + spec(Provider::sakura).modelPath +
+    EXPECT_TRUE(log.contains("main: arguments: --model " + modelSpec(Provider::sakura).modelPath +
                              " --alias Sakura-1.5B-Qwen2.5-v1.0 --host 127.0.0.1 --port " + QString::number(port) +
                              " --ctx-size 2048 --parallel 1 --threads 6 --n-gpu-layers 99\n"))
         << qPrintable(log);
@@ -173,9 +173,9 @@ TEST_F(LlamaServerServiceTest, QwenGetsTheChatTemplateSwitchAndStopsARunningSaku
     ASSERT_TRUE(service->start(Provider::qwenLocal));
     EXPECT_EQ(service->processId(Provider::qwenLocal), qwenPid);
 
-    EXPECT_EQ(LlamaServerService::serverArguments(Provider::hyMTLocal, spec(Provider::hyMTLocal), 8082).size(), 17);
-    EXPECT_EQ(LlamaServerService::serverArguments(Provider::hyMTLocal, spec(Provider::hyMTLocal), 8082).last(), "--jinja");
-    EXPECT_EQ(LlamaServerService::serverArguments(Provider::sakura, spec(Provider::sakura), 8080).size(), 16);
+    EXPECT_EQ(LlamaServerService::serverArguments(Provider::hyMTLocal, modelSpec(Provider::hyMTLocal), 8082).size(), 17);
+    EXPECT_EQ(LlamaServerService::serverArguments(Provider::hyMTLocal, modelSpec(Provider::hyMTLocal), 8082).last(), "--jinja");
+    EXPECT_EQ(LlamaServerService::serverArguments(Provider::sakura, modelSpec(Provider::sakura), 8080).size(), 16);
 }
 
 TEST_F(LlamaServerServiceTest, AServerThatDiesIsForgottenAndItsRowGoesBackToInstalled) {
@@ -225,7 +225,7 @@ TEST_F(LlamaServerServiceTest, AnOutsideServerOnThePortIsShownAndOurOwnLaunchThe
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("FAKE_LLAMA_LOAD_MS", "0");
     outside.setProcessEnvironment(environment);
-    outside.start(OVISU_FAKE_LLAMA_SERVER_BINARY, LlamaServerService::serverArguments(Provider::sakura, spec(Provider::sakura), port));
+    outside.start(OVISU_FAKE_LLAMA_SERVER_BINARY, LlamaServerService::serverArguments(Provider::sakura, modelSpec(Provider::sakura), port));
     ASSERT_TRUE(outside.waitForStarted());
     const LocalServiceRow external{"Sakura 服务已在运行 · 127.0.0.1:" + QString::number(port), "服务由外部进程运行", false, true};
     ASSERT_TRUE(test::waitUntil([&] { return probe() == external; }));
@@ -258,7 +258,7 @@ TEST_F(LlamaServerServiceTest, RowsFollowTheRuntimeAndTheModelFile) {
 
     installFakeServer(layout.bundledLlamaServer());
     EXPECT_EQ(service->serviceRow(Provider::sakura), (LocalServiceRow{"Sakura 模型尚未安装", "下载并启动 Sakura", true, true}));
-    makeFile(spec(Provider::sakura).modelPath, 2000000000);
+    makeFile(modelSpec(Provider::sakura).modelPath, 2000000000);
     EXPECT_EQ(service->serviceRow(Provider::sakura),
               (LocalServiceRow{"模型已下载 56.2%，可断点续传", "继续下载并启动 Sakura", true, true}));
     installModel(Provider::sakura, 1);

@@ -97,7 +97,7 @@ protected:
         qunsetenv("FAKE_LLAMA_LOAD_MS");
     }
 
-    LocalModelSpec spec(Provider provider) const { return *catalogue.localModelSpec(provider); }
+    LocalModelSpec modelSpec(Provider provider) const { return *catalogue.localModelSpec(provider); }
     QString modelURLPath(Provider provider) const {
         return catalogue.directModels().at(LocalModelCatalogue::entryIndex(provider)).sourceURL.path();
     }
@@ -135,7 +135,7 @@ protected:
 TEST_F(LocalInstallerTest, FromNothingTheReleaseIsUnpackedTheModelCompletedAndTheServerReady) {
     if (systemHasLlamaServer()) GTEST_SKIP() << "a system llama-server makes the release download unnecessary";
     serveArchive("/releases/llama-b10408-bin-ubuntu-x64.tar.gz", true);
-    const LocalModelSpec sakura = spec(Provider::sakura);
+    const LocalModelSpec sakura = modelSpec(Provider::sakura);
     // A multi-gigabyte model already fetched but for its last byte: only that byte may travel.
     makeSparseFile(sakura.modelPath, qint64(sakura.expectedBytes) - 1);
     server.serveZeros(modelURLPath(Provider::sakura), sakura.expectedBytes);
@@ -179,7 +179,7 @@ TEST_F(LocalInstallerTest, FromNothingTheReleaseIsUnpackedTheModelCompletedAndTh
 
 TEST_F(LocalInstallerTest, ARuntimeThatCannotBeFetchedOrUnpackedSaysWhyAndOffersARetry) {
     if (systemHasLlamaServer()) GTEST_SKIP() << "a system llama-server makes the release download unnecessary";
-    const LocalModelSpec sakura = spec(Provider::sakura);
+    const LocalModelSpec sakura = modelSpec(Provider::sakura);
     makeSparseFile(sakura.modelPath, qint64(sakura.expectedBytes) - 1);
     server.serveZeros(modelURLPath(Provider::sakura), sakura.expectedBytes);
     const auto pressAndWait = [&] {
@@ -228,7 +228,7 @@ TEST_F(LocalInstallerTest, ARuntimeThatCannotBeFetchedOrUnpackedSaysWhyAndOffers
 TEST_F(LocalInstallerTest, AModelDownloadThatFailsKeepsItsBytesAndTheNextPressFetchesOnlyTheRest) {
     installFakeServer(layout.bundledLlamaServer());
     ASSERT_TRUE(settings.setString(LocalInstaller::runtimeURLKey(), "http://no-such-host.invalid/x.tar.gz"));
-    const LocalModelSpec qwen = spec(Provider::qwenLocal);
+    const LocalModelSpec qwen = modelSpec(Provider::qwenLocal);
     const qint64 missing = 1000;
     makeSparseFile(qwen.modelPath, qint64(qwen.expectedBytes) - missing);
     const QString path = modelURLPath(Provider::qwenLocal);
@@ -273,7 +273,7 @@ TEST_F(LocalInstallerTest, NothingIsDoneForOtherSourcesOrBesideAManagerDownload)
     EXPECT_EQ(*answer, QString("不支持的本地翻译模型。"));
 
     // A complete model needs nothing, and says so at once.
-    const LocalModelSpec hy = spec(Provider::hyMTLocal);
+    const LocalModelSpec hy = modelSpec(Provider::hyMTLocal);
     makeSparseFile(hy.modelPath, qint64(hy.expectedBytes));
     answer.reset();
     installer->installLocalModelIfNeeded(Provider::hyMTLocal, [&](std::optional<QString> error) { answer = error; });

@@ -37,13 +37,13 @@ using Answer = std::variant<Served, Status, Redirect>;
 std::optional<std::pair<size_t, size_t>> requestedRange(const std::string& header, size_t size) {
     const std::string prefix = "bytes=";
     if (header.rfind(prefix, 0) != 0) return std::nullopt;
-    const std::string spec = header.substr(prefix.size());
-    const size_t dash = spec.find('-');
-    if (dash == std::string::npos || dash == 0 || spec.find(',') != std::string::npos) return std::nullopt;
+    const std::string range = header.substr(prefix.size());
+    const size_t dash = range.find('-');
+    if (dash == std::string::npos || dash == 0 || range.find(',') != std::string::npos) return std::nullopt;
     try {
-        const size_t first = std::stoull(spec.substr(0, dash));
+        const size_t first = std::stoull(range.substr(0, dash));
         size_t end = size;
-        if (dash + 1 < spec.size()) end = std::min<size_t>(size, std::stoull(spec.substr(dash + 1)) + 1);
+        if (dash + 1 < range.size()) end = std::min<size_t>(size, std::stoull(range.substr(dash + 1)) + 1);
         return std::pair{first, std::max(first, end)};
     } catch (const std::exception&) {
         return std::nullopt;
