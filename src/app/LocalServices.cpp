@@ -11,10 +11,11 @@ LocalServices::LocalServices(SettingsStore& settings, HttpTransport& transport, 
       m_ollama(transport, m_catalogue, m_downloads, m_llamaServers) {
     connect(&m_llamaServers, &LlamaServerService::statusChanged, this, &LocalServices::statusChanged);
     connect(&m_installer, &LocalInstaller::statusChanged, this, &LocalServices::statusChanged);
+    connect(&m_llamaServers, &LlamaServerService::loadTimedOut, this,
+            [this](Provider provider, const QString& message) { finishStartup(provider, message); });
     connect(&m_llamaServers, &LlamaServerService::ready, this, [this](Provider provider) {
         m_ready[provider] = true;
         finishStartup(provider, std::nullopt);
-        emit serviceReady(provider);
     });
 }
 
@@ -24,10 +25,9 @@ void LocalServices::statusChanged(Provider provider, const QString& status) {
     m_lastStatus[provider] = status;
     m_outsideServer.erase(provider);
     if (!m_llamaServers.isRunning(provider)) m_ready[provider] = false;
-    // A server that ended, or gave up loading, ends the wait of the translations behind it.
+    // A server that ended ends the wait of the translations behind it.
     const bool installing = m_installer.installingProvider() == provider;
-    if (!installing && (!m_llamaServers.isRunning(provider) || status.startsWith(QStringLiteral("模型加载超时"))))
-        finishStartup(provider, status);
+    if (!installing && !m_llamaServers.isRunning(provider)) finishStartup(provider, status);
     emit serviceRowChanged(provider);
 }
 

@@ -50,8 +50,6 @@ public:
 
 signals:
     void serviceRowChanged(Provider provider);
-    // A server of ours answers: requests may go to it.
-    void serviceReady(Provider provider);
 
 private:
     void statusChanged(Provider provider, const QString& status);

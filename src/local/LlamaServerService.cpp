@@ -169,7 +169,9 @@ void LlamaServerService::pollHealth(Provider provider) {
             return;
         }
         if (++slot->second.failedPolls >= maximumHealthPolls) {
-            setStatus(provider, QStringLiteral("模型加载超时，请查看 logs 文件夹中的日志"));
+            const QString timedOut = QStringLiteral("模型加载超时，请查看 logs 文件夹中的日志");
+            setStatus(provider, timedOut);
+            emit loadTimedOut(provider, timedOut);
             return;
         }
         slot->second.pollTimer->start();

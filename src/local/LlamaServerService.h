@@ -67,6 +67,9 @@ public:
 signals:
     void statusChanged(Provider provider, const QString& status);
     void ready(Provider provider);
+    // The server kept running but never answered its health check; it is left for the user to
+    // read its log or stop it.
+    void loadTimedOut(Provider provider, const QString& message);
 
 private:
     struct Slot {

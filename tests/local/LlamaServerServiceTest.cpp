@@ -200,10 +200,14 @@ TEST_F(LlamaServerServiceTest, AServerThatNeverBecomesHealthyTimesOutAfterNinety
     installModel(Provider::sakura);
     qputenv("FAKE_LLAMA_LOAD_MS", "600000");
     service->setPollInterval(1ms);
+    QStringList timeouts;  // what ends the wait of translations behind the server
+    QObject::connect(service.get(), &LlamaServerService::loadTimedOut,
+                     [&](Provider, const QString& message) { timeouts << message; });
 
     ASSERT_TRUE(service->start(Provider::sakura));
     ASSERT_TRUE(test::waitUntil([&] { return statuses[Provider::sakura].size() == 2; }, 20000));
     EXPECT_EQ(lastStatus(Provider::sakura), "模型加载超时，请查看 logs 文件夹中的日志");
+    EXPECT_EQ(timeouts, QStringList{lastStatus(Provider::sakura)});
     EXPECT_TRUE(readied.isEmpty());
 }
 
