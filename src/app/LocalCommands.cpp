@@ -2,7 +2,9 @@
 
 #include "app/CommandSupport.h"
 #include "app/LocalServiceCommands.h"
+#include "app/LocalServices.h"
 #include "app/TextTable.h"
+#include "engine/HttpTransport.h"
 #include "base/SettingsStore.h"
 #include "local/LocalModelCatalogue.h"
 #include "local/LocalModelDownloads.h"
@@ -10,6 +12,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+
+#include <functional>
 
 namespace ovisu {
 namespace {
@@ -55,40 +59,11 @@ int listModels(const LocalModelCatalogue& catalogue, CommandStreams& streams) {
     return 0;
 }
 
-int download(LocalModelCatalogue& catalogue, SettingsStore& settings, const QString& indexArgument,
-             const std::optional<QString>& folderArgument, CommandStreams& streams) {
-    bool isNumber = false;
-    const int index = indexArgument.toInt(&isNumber);
-    if (!isNumber || index < 0 || index >= LocalModelCatalogue::entryCount) {
-        streams.err << "ovisu local download: '" << indexArgument << "' is not an entry's index (0 to "
-                    << LocalModelCatalogue::entryCount - 1 << ", as 'ovisu local models' shows them)\n";
-        return 2;
-    }
-    const LocalModelDownloadSelection selection = catalogue.selection(index);
-    if (const auto* pull = std::get_if<OllamaModelPull>(&selection)) {
-        streams.err << "ovisu local download: " << pull->model
-                    << " is pulled by the Ollama runtime, which this command does not run; nothing was downloaded\n";
-        return 2;
-    }
-    const auto* model = std::get_if<DirectLocalModelDownload>(&selection);
-    if (!model) {
-        streams.err << "ovisu local download: " << LocalModelCatalogue::entryHint(index) << "\n";
-        return 2;
-    }
-
-    QString folder = folderArgument ? folderArgument->trimmed() : catalogue.localModelDownloadDirectory();
-    if (folder.isEmpty()) {
-        streams.err << "ovisu local download: --dir needs a folder\n";
-        return 2;
-    }
-    // Stored for the desktop manager and later runs, which do not share this working directory.
-    folder = QFileInfo(folder).absoluteFilePath();
-    if (const auto stored = settings.setString(QStringLiteral("localModelDownloadDirectory"), folder); !stored) {
-        streams.err << "ovisu local download: " << stored.error() << "\n";
-        return 1;
-    }
-
-    LocalModelDownloads downloads(settings);
+// Runs one download in the slot until it ends, with progress on standard error and the
+// manager's result text on standard output. `start` begins it and returns the text of a failure
+// that happened before anything was fetched.
+int runDownload(LocalModelDownloads& downloads, const std::function<std::optional<QString>(QEventLoop&)>& start,
+                CommandStreams& streams) {
     // Progress only: the final text goes to standard output once the download has ended.
     QObject::connect(&downloads, &LocalModelDownloads::statusChanged, [&](const QString& status) {
         if (downloads.isRunning()) {
@@ -103,17 +78,85 @@ int download(LocalModelCatalogue& catalogue, SettingsStore& settings, const QStr
                          completion = ended;
                          loop.quit();
                      });
-    if (downloads.startDirectDownload(*model, folder) != LocalModelDownloads::Start::started) {
-        streams.err << "ovisu local download: " << downloads.status() << "\n";
+    if (const auto failure = start(loop)) {
+        streams.err << "ovisu local download: " << *failure << "\n";
         return 1;
     }
-    if (!completion) loop.exec();
     if (!completion) {
         streams.err << "ovisu local download: stopped before the download ended; run it again to resume\n";
         return 1;
     }
     streams.out << completion->message() << "\n";
     return completion->succeeded() ? 0 : 1;
+}
+
+int download(LocalModelCatalogue& catalogue, SettingsStore& settings, const QString& indexArgument,
+             const std::optional<QString>& folderArgument, CommandStreams& streams) {
+    bool isNumber = false;
+    const int index = indexArgument.toInt(&isNumber);
+    if (!isNumber || index < 0 || index >= LocalModelCatalogue::entryCount) {
+        streams.err << "ovisu local download: '" << indexArgument << "' is not an entry's index (0 to "
+                    << LocalModelCatalogue::entryCount - 1 << ", as 'ovisu local models' shows them)\n";
+        return 2;
+    }
+    const LocalModelDownloadSelection selection = catalogue.selection(index);
+    const auto* model = std::get_if<DirectLocalModelDownload>(&selection);
+    const auto* pull = std::get_if<OllamaModelPull>(&selection);
+    if (!model && !pull) {
+        streams.err << "ovisu local download: " << LocalModelCatalogue::entryHint(index) << "\n";
+        return 2;
+    }
+
+    QString folder = folderArgument ? folderArgument->trimmed()
+                                    : (model ? catalogue.localModelDownloadDirectory() : catalogue.ollamaModelDirectory());
+    if (folder.isEmpty()) {
+        streams.err << "ovisu local download: --dir needs a folder\n";
+        return 2;
+    }
+    // Stored for the desktop manager and later runs, which do not share this working directory.
+    folder = QFileInfo(folder).absoluteFilePath();
+    const QString folderKey = model ? QStringLiteral("localModelDownloadDirectory") : QStringLiteral("ollamaModelDirectory");
+    if (const auto stored = settings.setString(folderKey, folder); !stored) {
+        streams.err << "ovisu local download: " << stored.error() << "\n";
+        return 1;
+    }
+    if (!QDir().mkpath(folder)) {
+        streams.err << "ovisu local download: 无法创建下载目录：" << folder << "\n";
+        return 1;
+    }
+
+    if (model) {
+        LocalModelDownloads downloads(settings);
+        return runDownload(
+            downloads,
+            [&](QEventLoop& loop) -> std::optional<QString> {
+                if (downloads.startDirectDownload(*model, folder) != LocalModelDownloads::Start::started)
+                    return downloads.status();
+                loop.exec();
+                return std::nullopt;
+            },
+            streams);
+    }
+    // The pull goes through the Ollama server, which this command starts (and stops again when
+    // it ends) unless one runs already.
+    HttpTransport transport;
+    LocalServices services(settings, transport);
+    QObject::connect(&services.ollama(), &OllamaRuntime::statusChanged, [&](const QString& status) {
+        streams.err << status << "\n";
+        streams.err.flush();
+    });
+    return runDownload(
+        services.downloads(),
+        [&](QEventLoop& loop) -> std::optional<QString> {
+            std::optional<QString> failure;
+            services.ollama().pullModel(pull->model, [&](const QString& error) {
+                failure = error;
+                loop.quit();
+            });
+            if (!failure) loop.exec();
+            return failure;
+        },
+        streams);
 }
 
 }  // namespace
@@ -135,7 +178,8 @@ int runLocalCommand(const QStringList& arguments, CommandStreams& streams) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "The local translation models. 'models' lists the model manager's entries with their files; "
-        "'download INDEX' fetches a GGUF model, resuming a partial file, and checks its size; "
+        "'download INDEX' fetches a GGUF model, resuming a partial file, and checks its size, or pulls an "
+        "Ollama model through the Ollama server (installed and started when needed); "
         "'start PROVIDER' runs the llama-server of a GGUF source until Ctrl+C, 'stop PROVIDER' ends one "
         "started so, 'status PROVIDER' says what serves it."));
     actions.addArgument(parser);

@@ -11,9 +11,23 @@ namespace ovisu {
 
 namespace {
 
+// Terminal control sequences as a progress display writes them. Ollama redraws its lines by
+// moving the cursor (to column 1, up a line) rather than with carriage returns, and hides the
+// cursor and clears lines around the text; none of that belongs in a status line.
+QString withoutTerminalControls(const QString& output) {
+    if (!output.contains(QChar(0x1b))) return output;
+    static const QRegularExpression cursorMoves(QStringLiteral("\\x1b\\[[0-9;?]*[ABEFGHf]"));
+    static const QRegularExpression otherControls(
+        QStringLiteral("\\x1b\\[[0-9;?]*[ -/]*[@-~]|\\x1b\\][^\\x07\\x1b]*(?:\\x07|\\x1b\\\\)?|\\x1b[@-_]?"));
+    QString text = output;
+    text.replace(cursorMoves, QStringLiteral("\n"));
+    text.remove(otherControls);
+    return text;
+}
+
 std::optional<QString> lastPiece(const QString& output, bool trimmed) {
     static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]"));
-    const QStringList pieces = output.split(lineBreaks, Qt::SkipEmptyParts);
+    const QStringList pieces = withoutTerminalControls(output).split(lineBreaks, Qt::SkipEmptyParts);
     for (auto piece = pieces.crbegin(); piece != pieces.crend(); ++piece) {
         if (!trimmed) return *piece;
         if (const QString text = piece->trimmed(); !text.isEmpty()) return text;
@@ -101,10 +115,11 @@ LocalModelDownloads::Start LocalModelDownloads::startDirectDownload(const Direct
 }
 
 LocalModelDownloads::Start LocalModelDownloads::startOllamaPull(const QString& ollamaExecutable, const QString& model,
-                                                                const QString& store) {
+                                                                const QString& store, const QUrl& server) {
     if (isRunning()) return Start::alreadyRunning;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("OLLAMA_MODELS"), store);
+    environment.insert(QStringLiteral("OLLAMA_HOST"), server.host() + QLatin1Char(':') + QString::number(server.port(11434)));
     return launch(ollamaExecutable, {QStringLiteral("pull"), model}, environment, Job{false, model, {}, 0, {}, {}},
                   QStringLiteral("正在下载 %1…").arg(model));
 }

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringDecoder>
+#include <QUrl>
 
 #include <functional>
 
@@ -58,6 +59,7 @@ LocalModelDownloadCompletion directDownloadCompletion(const QString& name, int e
 
 // The newest progress text in a piece of output: the last non-empty piece between carriage
 // returns and line breaks (curl redraws its bar with \r), as it is; none when there is none.
+// Terminal control sequences are dropped, and a cursor move starts a new piece.
 std::optional<QString> lastProgressPiece(const QString& output);
 // The same, trimmed, skipping pieces of blanks only (Ollama pads its progress lines).
 std::optional<QString> lastTrimmedProgressPiece(const QString& output);
@@ -81,8 +83,10 @@ public:
     // stored under the model's preference key before anything is fetched, so a partial file is
     // found again; a partial or larger file is never deleted.
     Start startDirectDownload(const DirectLocalModelDownload& model, const QString& directory);
-    // Runs `<ollama> pull <model>` with OLLAMA_MODELS=store added to the environment.
-    Start startOllamaPull(const QString& ollamaExecutable, const QString& model, const QString& store);
+    // Runs `<ollama> pull <model>` with OLLAMA_MODELS=store and OLLAMA_HOST=the server's host:port
+    // added to the environment: the pull is a client of that server, which does the fetching.
+    Start startOllamaPull(const QString& ollamaExecutable, const QString& model, const QString& store,
+                          const QUrl& server);
 
     // An installer's step (curl fetching a runtime archive, tar or unzip unpacking it) in the
     // same slot, so a manager download, a runtime install and an automatic install never run at

@@ -177,6 +177,34 @@ void OllamaRuntime::finishStartUp(const std::optional<QString>& error) {
     for (const Callback& callback : callbacks) callback(error);
 }
 
+void OllamaRuntime::pullModel(const QString& model, PullFailed failed) {
+    if (!m_catalogue.layout().ollamaExecutable()) {
+        emit statusChanged(QStringLiteral("正在后台安装 Ollama 运行组件…"));
+        const bool started = installOllamaRuntimeIfNeeded(
+            false, [this, model, failed](std::optional<QString> error) {
+                if (error) return failed(*error);
+                if (!m_catalogue.layout().ollamaExecutable()) return failed(notFoundMessage());
+                pullModel(model, failed);
+            });
+        if (!started) failed(slotBusyMessage());
+        return;
+    }
+    emit statusChanged(QStringLiteral("正在启动 Ollama…"));
+    whenReady(m_localServer, [this, model, failed](std::optional<QString> error) {
+        if (error) return failed(*error);
+        const auto executable = m_catalogue.layout().ollamaExecutable();
+        if (!executable) return failed(notFoundMessage());
+        switch (m_downloads.startOllamaPull(*executable, model, m_catalogue.ollamaModelDirectory(), m_localServer)) {
+        case LocalModelDownloads::Start::started:
+            return;
+        case LocalModelDownloads::Start::alreadyRunning:
+            return failed(slotBusyMessage());
+        case LocalModelDownloads::Start::failed:
+            return failed(m_downloads.status());
+        }
+    });
+}
+
 std::optional<QString> OllamaRuntime::startOllamaProcessIfNeeded() {
     if (m_process) return std::nullopt;
     const LocalInstallLayout& layout = m_catalogue.layout();

@@ -74,6 +74,14 @@ public:
     using InstallDone = std::function<void(std::optional<QString> error)>;
     bool installOllamaRuntimeIfNeeded(bool force, InstallDone done);
 
+    // Pulls `model` into the model store through the download slot: installs the runtime when no
+    // Ollama is found, waits until the local server answers (starting serve when nothing does),
+    // then runs `ollama pull`, whose end the slot's finished signal reports. The pull is a client
+    // of the server, so starting it before the server answers would fail. `failed` gets the
+    // message when a step before the pull fails; it is not called once the pull runs.
+    using PullFailed = std::function<void(const QString& error)>;
+    void pullModel(const QString& model, PullFailed failed);
+
     void setProbeInterval(std::chrono::milliseconds interval) { m_probeInterval = interval; }
 
 signals:

@@ -9,7 +9,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using ovisu::test::readBytes;
@@ -77,14 +79,40 @@ TEST(LocalCommandsTest, DownloadFetchesIntoTheFolderAndFailsOnAShortFile) {
     EXPECT_EQ(readBytes(destination), bytes) << "the host has no more bytes; nothing was lost or added";
 }
 
+// An Ollama entry is pulled through the Ollama server, which the command starts from the runtime
+// folder and stops again; the model lands in the folder given.
+TEST(LocalCommandsTest, DownloadPullsAnOllamaModelThroughAServerItStartsAndStops) {
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, 11434);
+    if (probe.waitForConnected(300)) GTEST_SKIP() << "an Ollama server of this machine listens on 11434";
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", "/usr/bin:/bin");
+    const QString launchLog = test::currentHome() + "/launches.log";
+    qputenv("FAKE_OLLAMA_LAUNCH_LOG", launchLog.toUtf8());
+    test::installProgram(OVISU_FAKE_OLLAMA_BINARY, LocalInstallLayout::resolve().bundledOllama());
+
+    const QString store = test::currentHome() + "/ollama models";
+    const CommandRun run = localCommand({"download", "3", "--dir", store});
+    qputenv("PATH", savedPath);
+    qunsetenv("FAKE_OLLAMA_LAUNCH_LOG");
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    EXPECT_EQ(run.out, QString("qwen3:4b-instruct 下载完成，可在主页选择 Ollama 本地翻译。\n"));
+    EXPECT_TRUE(run.err.contains("正在启动 Ollama…")) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains("pulling 0123456789ab... 100%")) << qPrintable(run.err);
+    EXPECT_FALSE(run.err.contains(QChar(0x1b))) << "terminal controls are not passed on";
+    EXPECT_EQ(SettingsStore().stringValue("ollamaModelDirectory"), store);
+    EXPECT_EQ(readBytes(launchLog).count("serve "), 1);
+    probe.abort();
+    probe.connectToHost(QHostAddress::LocalHost, 11434);
+    EXPECT_FALSE(probe.waitForConnected(300)) << "the server the command started is gone";
+}
+
 TEST(LocalCommandsTest, EntriesThatAreNotFilesAndBadArgumentsDownloadNothing) {
     struct Case {
         QStringList arguments;
         const char* says;
     };
     const Case cases[] = {
-        {{"download", "3"}, "qwen3:4b-instruct is pulled by the Ollama runtime"},
-        {{"download", "4"}, "translategemma:4b is pulled by the Ollama runtime"},
         {{"download", "5"}, "LibreTranslate 自动安装组件正在准备"},
         {{"download", "6"}, "本系统没有内置翻译"},
         {{"download", "7"}, "'7' is not an entry's index (0 to 6"},

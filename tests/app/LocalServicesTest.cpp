@@ -1,6 +1,7 @@
 #include "app/LocalServices.h"
 #include "base/SettingsStore.h"
 #include "engine/HttpTransport.h"
+#include "support/TestFiles.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
@@ -24,17 +25,11 @@ protected:
         port = fake::freeLoopbackPort();
         local.llamaServers().setPortOverride(Provider::sakura, port);
         local.llamaServers().setPollInterval(std::chrono::milliseconds(100));
-        const QString server = local.catalogue().layout().bundledLlamaServer();
-        QDir().mkpath(QFileInfo(server).path());
-        ASSERT_TRUE(QFile::copy(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), server));
-        QFile(server).setPermissions(QFile(server).permissions() | QFileDevice::ExeOwner);
+        test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), local.catalogue().layout().bundledLlamaServer());
     }
     void installModel() {
         const LocalModelSpec modelSpec = *local.catalogue().localModelSpec(Provider::sakura);
-        QDir().mkpath(QFileInfo(modelSpec.modelPath).path());
-        QFile model(modelSpec.modelPath);
-        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(model.resize(qint64(modelSpec.expectedBytes)));
+        test::makeSizedFile(modelSpec.modelPath, qint64(modelSpec.expectedBytes));
     }
     QUrl server() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)); }
 

@@ -7,6 +7,7 @@
 #include "desktop/DesktopTestSupport.h"
 #include "desktop/TopLevelWindows.h"
 #include "engine/ui/ProviderSettingsWindow.h"
+#include "support/TestFiles.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/fake/LoopbackPort.h"
@@ -27,17 +28,9 @@ using namespace ovisu::test;
 TEST_F(DesktopFixture, TheSourceWindowStartsALocalModelsServerTestsItAndStopsIt) {
     DesktopComponents parts;
     const LocalInstallLayout& layout = parts.local.catalogue().layout();
-    const QString server = layout.bundledLlamaServer();
-    QDir().mkpath(QFileInfo(server).path());
-    ASSERT_TRUE(QFile::copy(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), server));
-    QFile(server).setPermissions(QFile(server).permissions() | QFileDevice::ExeOwner);
+    installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     const LocalModelSpec modelSpec = *parts.local.catalogue().localModelSpec(Provider::sakura);
-    QDir().mkpath(QFileInfo(modelSpec.modelPath).path());
-    {
-        QFile model(modelSpec.modelPath);
-        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(model.resize(qint64(modelSpec.expectedBytes)));  // sparse: costs nothing
-    }
+    makeSizedFile(modelSpec.modelPath, qint64(modelSpec.expectedBytes));
     // A free port instead of 8080, and the source's endpoint on it.
     const int port = fake::freeLoopbackPort();
     parts.local.llamaServers().setPortOverride(Provider::sakura, port);

@@ -2,6 +2,7 @@
 #include "engine/HttpRequest.h"
 #include "engine/HttpTransport.h"
 #include "local/LlamaServerService.h"
+#include "support/TestFiles.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
@@ -24,20 +25,6 @@ namespace ovisu {
 namespace {
 
 using namespace std::chrono_literals;
-
-void makeFile(const QString& path, qint64 bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.resize(bytes));
-}
-
-void installFakeServer(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile::remove(path);
-    ASSERT_TRUE(QFile::copy(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), path)) << qPrintable(path);
-    QFile(path).setPermissions(QFile(path).permissions() | QFileDevice::ExeOwner);
-}
 
 bool processExists(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
 
@@ -70,7 +57,7 @@ protected:
 
     LocalModelSpec modelSpec(Provider provider) const { return *catalogue.localModelSpec(provider); }
     void installModel(Provider provider, qint64 missingBytes = 0) {
-        makeFile(modelSpec(provider).modelPath, qint64(modelSpec(provider).expectedBytes) - missingBytes);
+        test::makeSizedFile(modelSpec(provider).modelPath, qint64(modelSpec(provider).expectedBytes) - missingBytes);
     }
     QString logOf(Provider provider) const { return readFile(layout.logsFolder() + "/" + modelSpec(provider).logName); }
     QString lastStatus(Provider provider) const { return statuses[provider].value(statuses[provider].size() - 1); }
@@ -89,7 +76,7 @@ protected:
 };
 
 TEST_F(LlamaServerServiceTest, SakuraLoadsThenAnswersAsItsAliasWithItsLogAndModelSetting) {
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     installModel(Provider::sakura);
     const QString runtimeFolder = QFileInfo(layout.bundledLlamaServer()).path();
     const QByteArray savedLibraryPath = qgetenv("LD_LIBRARY_PATH");
@@ -148,7 +135,7 @@ TEST_F(LlamaServerServiceTest, SakuraLoadsThenAnswersAsItsAliasWithItsLogAndMode
 }
 
 TEST_F(LlamaServerServiceTest, QwenGetsTheChatTemplateSwitchAndStopsARunningSakuraFirst) {
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     installModel(Provider::sakura);
     installModel(Provider::qwenLocal);
     int hookCalls = 0;
@@ -179,7 +166,7 @@ TEST_F(LlamaServerServiceTest, QwenGetsTheChatTemplateSwitchAndStopsARunningSaku
 }
 
 TEST_F(LlamaServerServiceTest, AServerThatDiesIsForgottenAndItsRowGoesBackToInstalled) {
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     installModel(Provider::hyMTLocal);
     qputenv("FAKE_LLAMA_LOAD_MS", "600000");
     qputenv("FAKE_LLAMA_CRASH_MS", "300");
@@ -196,7 +183,7 @@ TEST_F(LlamaServerServiceTest, AServerThatDiesIsForgottenAndItsRowGoesBackToInst
 }
 
 TEST_F(LlamaServerServiceTest, AServerThatNeverBecomesHealthyTimesOutAfterNinetyPolls) {
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     installModel(Provider::sakura);
     qputenv("FAKE_LLAMA_LOAD_MS", "600000");
     service->setPollInterval(1ms);
@@ -212,7 +199,7 @@ TEST_F(LlamaServerServiceTest, AServerThatNeverBecomesHealthyTimesOutAfterNinety
 }
 
 TEST_F(LlamaServerServiceTest, AnOutsideServerOnThePortIsShownAndOurOwnLaunchThereEnds) {
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     installModel(Provider::sakura);
     const int port = ports[Provider::sakura];
     const auto probe = [&] {
@@ -260,9 +247,9 @@ TEST_F(LlamaServerServiceTest, RowsFollowTheRuntimeAndTheModelFile) {
     EXPECT_FALSE(service->serviceRow(Provider::openAI).visible);
     EXPECT_FALSE(service->start(Provider::openAI));
 
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     EXPECT_EQ(service->serviceRow(Provider::sakura), (LocalServiceRow{"Sakura 模型尚未安装", "下载并启动 Sakura", true, true}));
-    makeFile(modelSpec(Provider::sakura).modelPath, 2000000000);
+    test::makeSizedFile(modelSpec(Provider::sakura).modelPath, 2000000000);
     EXPECT_EQ(service->serviceRow(Provider::sakura),
               (LocalServiceRow{"模型已下载 56.2%，可断点续传", "继续下载并启动 Sakura", true, true}));
     installModel(Provider::sakura, 1);
@@ -273,7 +260,7 @@ TEST_F(LlamaServerServiceTest, RowsFollowTheRuntimeAndTheModelFile) {
     // A server of the system's runs when there is no bundled one, and the row says which.
     QFile::remove(layout.bundledLlamaServer());
     const QString systemCopy = test::currentHome() + "/programs/llama-server";
-    installFakeServer(systemCopy);
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), systemCopy);
     qputenv("PATH", QFileInfo(systemCopy).path().toUtf8());
     const QString note = " · 使用系统的 llama-server（" + systemCopy + "）";
     EXPECT_EQ(service->serviceRow(Provider::qwenLocal).status, "Qwen3 已安装 · 当前未启动" + note);
@@ -288,7 +275,7 @@ TEST_F(LlamaServerServiceTest, RowsFollowTheRuntimeAndTheModelFile) {
 TEST_F(LlamaServerServiceTest, ALaunchThatCannotHappenSaysWhyAndLeavesNothingRunning) {
     installModel(Provider::sakura);
     // An executable that is no program: the system refuses to run it.
-    makeFile(layout.bundledLlamaServer(), 64);
+    test::makeSizedFile(layout.bundledLlamaServer(), 64);
     QFile(layout.bundledLlamaServer()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const auto refused = service->start(Provider::sakura);
     ASSERT_FALSE(refused);
@@ -298,9 +285,9 @@ TEST_F(LlamaServerServiceTest, ALaunchThatCannotHappenSaysWhyAndLeavesNothingRun
     EXPECT_FALSE(service->isRunning(Provider::sakura));
 
     // A log that cannot be written: nothing is launched without one.
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     ASSERT_TRUE(QDir(layout.logsFolder()).removeRecursively());
-    makeFile(layout.logsFolder(), 0);
+    test::makeSizedFile(layout.logsFolder(), 0);
     const auto noLog = service->start(Provider::sakura);
     ASSERT_FALSE(noLog);
     EXPECT_EQ(noLog.error(), "无法创建 Sakura 日志文件");
@@ -309,7 +296,7 @@ TEST_F(LlamaServerServiceTest, ALaunchThatCannotHappenSaysWhyAndLeavesNothingRun
 }
 
 TEST_F(LlamaServerServiceTest, StopOnlyAsksButTheServiceLeavesNoServerBehind) {
-    installFakeServer(layout.bundledLlamaServer());
+    test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), layout.bundledLlamaServer());
     installModel(Provider::sakura);
     installModel(Provider::qwenLocal);
     qputenv("FAKE_LLAMA_IGNORE_SIGTERM", "1");

@@ -28,13 +28,6 @@ bool systemHasLlamaServer() {
            LocalInstallLayout::isExecutableFile("/usr/bin/llama-server");
 }
 
-void makeSparseFile(const QString& path, qint64 bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.resize(bytes));
-}
-
 qint64 sizeOf(const QString& path) { return QFileInfo(path).size(); }
 
 void installFakeServer(const QString& path) {
@@ -137,7 +130,7 @@ TEST_F(LocalInstallerTest, FromNothingTheReleaseIsUnpackedTheModelCompletedAndTh
     serveArchive("/releases/llama-b10408-bin-ubuntu-x64.tar.gz", true);
     const LocalModelSpec sakura = modelSpec(Provider::sakura);
     // A multi-gigabyte model already fetched but for its last byte: only that byte may travel.
-    makeSparseFile(sakura.modelPath, qint64(sakura.expectedBytes) - 1);
+    test::makeSizedFile(sakura.modelPath, qint64(sakura.expectedBytes) - 1);
     server.serveZeros(modelURLPath(Provider::sakura), sakura.expectedBytes);
 
     ASSERT_TRUE(installer->installAndStartLocalProvider(Provider::sakura));
@@ -180,7 +173,7 @@ TEST_F(LocalInstallerTest, FromNothingTheReleaseIsUnpackedTheModelCompletedAndTh
 TEST_F(LocalInstallerTest, ARuntimeThatCannotBeFetchedOrUnpackedSaysWhyAndOffersARetry) {
     if (systemHasLlamaServer()) GTEST_SKIP() << "a system llama-server makes the release download unnecessary";
     const LocalModelSpec sakura = modelSpec(Provider::sakura);
-    makeSparseFile(sakura.modelPath, qint64(sakura.expectedBytes) - 1);
+    test::makeSizedFile(sakura.modelPath, qint64(sakura.expectedBytes) - 1);
     server.serveZeros(modelURLPath(Provider::sakura), sakura.expectedBytes);
     const auto pressAndWait = [&] {
         statuses.clear();
@@ -230,7 +223,7 @@ TEST_F(LocalInstallerTest, AModelDownloadThatFailsKeepsItsBytesAndTheNextPressFe
     ASSERT_TRUE(settings.setString(LocalInstaller::runtimeURLKey(), "http://no-such-host.invalid/x.tar.gz"));
     const LocalModelSpec qwen = modelSpec(Provider::qwenLocal);
     const qint64 missing = 1000;
-    makeSparseFile(qwen.modelPath, qint64(qwen.expectedBytes) - missing);
+    test::makeSizedFile(qwen.modelPath, qint64(qwen.expectedBytes) - missing);
     const QString path = modelURLPath(Provider::qwenLocal);
     const QByteArray firstRange = "bytes=" + QByteArray::number(qint64(qwen.expectedBytes) - missing) + "-";
 
@@ -274,7 +267,7 @@ TEST_F(LocalInstallerTest, NothingIsDoneForOtherSourcesOrBesideAManagerDownload)
 
     // A complete model needs nothing, and says so at once.
     const LocalModelSpec hy = modelSpec(Provider::hyMTLocal);
-    makeSparseFile(hy.modelPath, qint64(hy.expectedBytes));
+    test::makeSizedFile(hy.modelPath, qint64(hy.expectedBytes));
     answer.reset();
     installer->installLocalModelIfNeeded(Provider::hyMTLocal, [&](std::optional<QString> error) { answer = error; });
     ASSERT_TRUE(answer.has_value()) << "answered inside the call";
@@ -286,7 +279,7 @@ TEST_F(LocalInstallerTest, NothingIsDoneForOtherSourcesOrBesideAManagerDownload)
               LocalModelDownloads::Start::started);
     EXPECT_FALSE(installer->installAndStartLocalProvider(Provider::hyMTLocal));
     EXPECT_FALSE(installer->installingProvider());
-    makeSparseFile(hy.modelPath, qint64(hy.expectedBytes) - 1);
+    test::makeSizedFile(hy.modelPath, qint64(hy.expectedBytes) - 1);
     answer.reset();
     installer->installLocalModelIfNeeded(Provider::hyMTLocal, [&](std::optional<QString> error) { answer = error; });
     ASSERT_TRUE(answer.has_value());

@@ -1,6 +1,7 @@
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "local/LocalModelCatalogue.h"
+#include "support/TestFiles.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 
@@ -12,15 +13,6 @@ namespace ovisu {
 namespace {
 
 // A file of exactly `bytes` bytes (sparse, so a 3.5 GB model costs nothing), executable if asked.
-void makeFile(const QString& path, qint64 bytes, bool executable = false) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.resize(bytes));
-    file.close();
-    if (executable) file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
-
 class LocalModelCatalogueTest : public ::testing::Test {
 protected:
     SettingsStore settings;
@@ -31,7 +23,7 @@ protected:
 TEST_F(LocalModelCatalogueTest, TheExternalDiskIsTheRootWhenItExistsEvenAsAPlainFile) {
     const QString disk = test::currentHome() + "/Drevio/Ovisu-Sakura";
     EXPECT_EQ(LocalInstallLayout::resolve({disk}).root(), paths::ovisuFolder() + "/LocalTranslation");
-    makeFile(disk, 0);
+    test::makeSizedFile(disk, 0);
     EXPECT_EQ(LocalInstallLayout::resolve({test::currentHome() + "/elsewhere", disk}).root(), disk);
 }
 
@@ -50,7 +42,7 @@ TEST_F(LocalModelCatalogueTest, AModelIsInstalledFromItsFullSizeOnWithARunnableS
     ASSERT_TRUE(settings.setString("sakuraModelPath", " " + moved + "\n"));
     EXPECT_EQ(catalogue.localModelSpec(Provider::sakura)->modelPath, moved);
 
-    makeFile(moved, qint64(sakura.expectedBytes));
+    test::makeSizedFile(moved, qint64(sakura.expectedBytes));
     const QString savedPath = qEnvironmentVariable("PATH");
     qputenv("PATH", (test::currentHome() + "/no-programs").toUtf8());
     const bool systemServer = LocalInstallLayout::isExecutableFile("/usr/local/bin/llama-server") ||
@@ -58,23 +50,23 @@ TEST_F(LocalModelCatalogueTest, AModelIsInstalledFromItsFullSizeOnWithARunnableS
     if (!systemServer) {
         EXPECT_FALSE(catalogue.localProviderIsInstalled(Provider::sakura)) << "no server to run it";
     }
-    makeFile(layout.bundledLlamaServer(), 10, true);
+    test::makeSizedFile(layout.bundledLlamaServer(), 10, true);
     EXPECT_EQ(layout.llamaServerExecutable(), layout.bundledLlamaServer());
     EXPECT_TRUE(catalogue.localProviderIsInstalled(Provider::sakura));
-    makeFile(moved, qint64(sakura.expectedBytes) - 1);
+    test::makeSizedFile(moved, qint64(sakura.expectedBytes) - 1);
     EXPECT_FALSE(catalogue.localProviderIsInstalled(Provider::sakura)) << "one byte short";
-    makeFile(moved, qint64(sakura.expectedBytes) + 1);
+    test::makeSizedFile(moved, qint64(sakura.expectedBytes) + 1);
     EXPECT_TRUE(catalogue.localProviderIsInstalled(Provider::sakura)) << "one byte more";
     qputenv("PATH", savedPath.toUtf8());
 }
 
 TEST_F(LocalModelCatalogueTest, OllamaFromTheRuntimeFolderBeforeTheSystemsCopy) {
     const QString programs = test::currentHome() + "/programs";
-    makeFile(programs + "/ollama", 10, true);
+    test::makeSizedFile(programs + "/ollama", 10, true);
     const QString savedPath = qEnvironmentVariable("PATH");
     qputenv("PATH", programs.toUtf8());
     EXPECT_EQ(layout.ollamaExecutable(), programs + "/ollama");
-    makeFile(layout.bundledOllama(), 10, true);
+    test::makeSizedFile(layout.bundledOllama(), 10, true);
     EXPECT_EQ(layout.ollamaExecutable(), layout.bundledOllama());
     qputenv("PATH", savedPath.toUtf8());
 

@@ -113,6 +113,7 @@ protected:
     QStringList statuses;
     QList<Completion> completions;
     const QString folder = test::currentHome() + "/models";
+    const QUrl ollamaServer{"http://127.0.0.1:54321"};
     const QString destination = folder + "/tiny.gguf";
 };
 
@@ -210,12 +211,12 @@ TEST_F(LocalModelDownloadsTest, OnePullAtATimeAndItEndsWithItsOwner) {
     const QString pidFile = test::currentHome() + "/ollama.pid";
     const QString ollama = writeScript("ollama", "echo $$ > '" + pidFile.toUtf8() + "'\nexec sleep 30\n");
     auto owner = std::make_unique<LocalModelDownloads>(settings);
-    ASSERT_EQ(owner->startOllamaPull(ollama, "qwen3:4b-instruct", folder), LocalModelDownloads::Start::started);
+    ASSERT_EQ(owner->startOllamaPull(ollama, "qwen3:4b-instruct", folder, ollamaServer), LocalModelDownloads::Start::started);
     EXPECT_TRUE(owner->isRunning());
     EXPECT_EQ(owner->status(), QString("正在下载 qwen3:4b-instruct…"));
 
     EXPECT_EQ(owner->startDirectDownload(model("/tiny.gguf", 4000), folder), LocalModelDownloads::Start::alreadyRunning);
-    EXPECT_EQ(owner->startOllamaPull(ollama, "translategemma:4b", folder), LocalModelDownloads::Start::alreadyRunning);
+    EXPECT_EQ(owner->startOllamaPull(ollama, "translategemma:4b", folder, ollamaServer), LocalModelDownloads::Start::alreadyRunning);
     EXPECT_FALSE(SettingsStore(settings.filePath()).contains("sakuraModelPath")) << "the refused start did nothing";
     EXPECT_EQ(owner->status(), QString("正在下载 qwen3:4b-instruct…"));
 
@@ -254,29 +255,35 @@ TEST_F(LocalModelDownloadsTest, AnInstallerStepSharesTheSlotAndReportsOnlyToItsC
 TEST_F(LocalModelDownloadsTest, AnOllamaPullReportsItsProgressAndItsEnd) {
     const QString store = test::currentHome() + "/ollama store";
     const QString argumentsFile = test::currentHome() + "/arguments";
-    // The store reaches the pull only through the environment; without it the pull fails.
+    // The store and the server reach the pull only through the environment; without them it fails.
+    // Ollama redraws its progress with cursor moves and line clears, not carriage returns.
     const QByteArray script = "[ \"$OLLAMA_MODELS\" = '" + store.toUtf8() + "' ] || exit 3\n"
+                              "[ \"$OLLAMA_HOST\" = 127.0.0.1:54321 ] || exit 4\n"
                               "echo \"$@\" > '" + argumentsFile.toUtf8() + "'\n"
                               "printf 'pulling manifest\\r\\npulling 5ee4f07cdb9b  40%% \\rpulling 5ee4f07cdb9b 100%%  \\r\\n'\n"
+                              "sleep 0.1\n"
+                              "printf '\\033[?25l\\033[1Gverifying digest \\033[K\\033[A\\033[1Gwriting manifest \\033[K\\033[?25h'\n"
                               "exit ${EXIT_CODE:-0}\n";
     const QString ollama = writeScript("ollama", script);
 
     auto completion = std::optional<Completion>();
-    ASSERT_EQ(downloads.startOllamaPull(ollama, "qwen3:4b-instruct", store), LocalModelDownloads::Start::started);
+    ASSERT_EQ(downloads.startOllamaPull(ollama, "qwen3:4b-instruct", store, ollamaServer), LocalModelDownloads::Start::started);
     ASSERT_TRUE(test::waitUntil([&] { return !completions.isEmpty(); }, 10000));
     EXPECT_EQ(completions.constLast(), (Completion{Completion::Pulled{"qwen3:4b-instruct", 0}}));
     EXPECT_EQ(downloads.status(), QString("qwen3:4b-instruct 下载完成，可在主页选择 Ollama 本地翻译。"));
     EXPECT_EQ(readBytes(argumentsFile), QByteArray("pull qwen3:4b-instruct\n"));
     EXPECT_TRUE(statuses.contains("pulling 5ee4f07cdb9b 100%")) << qPrintable(statuses.join(" | "));
+    EXPECT_TRUE(statuses.contains("writing manifest")) << qPrintable(statuses.join(" | "));
+    for (const QString& status : statuses) EXPECT_FALSE(status.contains(QChar(0x1b))) << qPrintable(status);
 
     qputenv("EXIT_CODE", "1");
-    const auto started = downloads.startOllamaPull(ollama, "translategemma:4b", store);
+    const auto started = downloads.startOllamaPull(ollama, "translategemma:4b", store, ollamaServer);
     qunsetenv("EXIT_CODE");
     ASSERT_EQ(started, LocalModelDownloads::Start::started);
     ASSERT_TRUE(test::waitUntil([&] { return completions.size() == 2; }, 10000));
     EXPECT_EQ(completions.constLast().message(), QString("下载失败（退出码 1），请检查网络或 Ollama 服务。"));
 
-    EXPECT_EQ(downloads.startOllamaPull(test::currentHome() + "/missing/ollama", "m", store),
+    EXPECT_EQ(downloads.startOllamaPull(test::currentHome() + "/missing/ollama", "m", store, ollamaServer),
               LocalModelDownloads::Start::failed);
     EXPECT_TRUE(downloads.status().startsWith("启动下载失败：")) << qPrintable(downloads.status());
     EXPECT_FALSE(downloads.isRunning());

@@ -4,10 +4,12 @@
 #include "local/LlamaServerService.h"
 #include "local/LocalModelDownloads.h"
 #include "local/OllamaRuntime.h"
+#include "support/TestFiles.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 #include "support/fake/FileServer.h"
+#include "support/fake/LoopbackPort.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,26 +27,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-void installProgram(const QString& source, const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile::remove(path);
-    ASSERT_TRUE(QFile::copy(source, path)) << qPrintable(path);
-    QFile(path).setPermissions(QFile(path).permissions() | QFileDevice::ExeOwner);
-}
-
-void makeFile(const QString& path, qint64 bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.resize(bytes));
-}
-
-int freePort() {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0)) return 0;
-    return server.serverPort();
-}
-
 bool processExists(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
 
 bool listening(int port) {
@@ -61,7 +43,7 @@ QString readFile(const QString& path) {
 // A .tgz of `files` (relative path → source file to copy), packed by tar as the release is.
 QByteArray packArchive(const QString& staging, const QMap<QString, QString>& files) {
     for (auto file = files.cbegin(); file != files.cend(); ++file) {
-        installProgram(file.value(), staging + "/tree/" + file.key());
+        test::installProgram(file.value(), staging + "/tree/" + file.key());
         if (::testing::Test::HasFatalFailure()) return {};
     }
     const QString archive = staging + "/release.tgz";
@@ -110,7 +92,7 @@ protected:
             QFile::link(*gzip, programs + "/gzip");
         qputenv("PATH", programs.toUtf8());
         qputenv("FAKE_OLLAMA_LAUNCH_LOG", launchLog.toUtf8());
-        port = freePort();
+        port = fake::freeLoopbackPort();
         ASSERT_NE(port, 0);
         server = QUrl("http://127.0.0.1:" + QString::number(port));
         llamaServers = std::make_unique<LlamaServerService>(settings, catalogue);
@@ -127,7 +109,7 @@ protected:
         for (const char* name : {"FAKE_OLLAMA_LAUNCH_LOG", "FAKE_OLLAMA_LOAD_MS", "FAKE_OLLAMA_STOP_MS", "FAKE_LLAMA_LOAD_MS"}) qunsetenv(name);
     }
 
-    void installFakeOllama() { installProgram(OVISU_FAKE_OLLAMA_BINARY, layout.bundledOllama()); }
+    void installFakeOllama() { test::installProgram(OVISU_FAKE_OLLAMA_BINARY, layout.bundledOllama()); }
     int launches() const { return int(readFile(launchLog).count("serve ")); }
     bool waitFor(const Waiters& waiters, qsizetype count, int milliseconds = 10000) {
         return test::waitUntil([&] { return waiters.order.size() >= count; }, milliseconds);
@@ -191,6 +173,23 @@ TEST_F(OllamaRuntimeTest, WaitersWhileTheServerIsDownShareOneLaunchAndAreAnswere
     EXPECT_FALSE(processExists(second)) << "the destructor leaves no serve process behind";
 }
 
+// The pull is a client of the server: started before serve listens, it would fail.
+TEST_F(OllamaRuntimeTest, APullWaitsUntilTheServerItStartsAnswers) {
+    installFakeOllama();
+    qputenv("FAKE_OLLAMA_LOAD_MS", "300");
+    QStringList failures;
+    std::optional<LocalModelDownloadCompletion> completion;
+    QObject::connect(&downloads, &LocalModelDownloads::finished,
+                     [&](const LocalModelDownloadCompletion& ended) { completion = ended; });
+    runtime->pullModel("qwen3:4b-instruct", [&](const QString& error) { failures << error; });
+    ASSERT_TRUE(test::waitUntil([&] { return completion.has_value() || !failures.isEmpty(); }, 15000));
+    EXPECT_TRUE(failures.isEmpty()) << qPrintable(failures.join(" | "));
+    ASSERT_TRUE(completion);
+    EXPECT_TRUE(completion->succeeded()) << qPrintable(completion->message()) << qPrintable(downloads.status());
+    EXPECT_EQ(launches(), 1);
+    EXPECT_TRUE(runtime->isProcessRunning()) << "serve keeps running for the translations that follow";
+}
+
 TEST_F(OllamaRuntimeTest, AServerAlreadyListeningIsUsedAndNeverStoppedByUs) {
     installFakeOllama();
     QProcess outside;
@@ -223,7 +222,7 @@ TEST_F(OllamaRuntimeTest, AServerAlreadyListeningIsUsedAndNeverStoppedByUs) {
 
 TEST_F(OllamaRuntimeTest, OtherServersAreOnlyAskedNeverStarted) {
     installFakeOllama();
-    const QUrl elsewhere("http://127.0.0.1:" + QString::number(freePort()));
+    const QUrl elsewhere("http://127.0.0.1:" + QString::number(fake::freeLoopbackPort()));
     Waiters waiters;
     runtime->whenReady(elsewhere, waiters.callback("elsewhere"));
     ASSERT_TRUE(waitFor(waiters, 1));
@@ -266,14 +265,14 @@ TEST_F(OllamaRuntimeTest, WhatCannotStartSaysWhyAndLaunchesNothing) {
 
     installFakeOllama();
     const QString blocked = test::currentHome() + "/a-file/models";
-    makeFile(test::currentHome() + "/a-file", 0);
+    test::makeSizedFile(test::currentHome() + "/a-file", 0);
     ASSERT_TRUE(settings.setString("ollamaModelDirectory", blocked));
     const auto store = runtime->startOllamaProcessIfNeeded();
     EXPECT_EQ(store, "无法访问 Ollama 模型目录：" + blocked);
     ASSERT_TRUE(settings.setString("ollamaModelDirectory", ""));
 
     // An executable that is no program: the system refuses to run it.
-    makeFile(layout.bundledOllama(), 64);
+    test::makeSizedFile(layout.bundledOllama(), 64);
     QFile(layout.bundledOllama()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     runtime->whenReady(server, waiters.callback("broken"));
     ASSERT_TRUE(waitFor(waiters, 2));
@@ -320,10 +319,10 @@ TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother)
 
 TEST_F(OllamaRuntimeTest, OllamaAndTheLlamaServersStopEachOther) {
     installFakeOllama();
-    installProgram(OVISU_FAKE_LLAMA_SERVER_BINARY, layout.bundledLlamaServer());
+    test::installProgram(OVISU_FAKE_LLAMA_SERVER_BINARY, layout.bundledLlamaServer());
     const LocalModelSpec sakura = *catalogue.localModelSpec(Provider::sakura);
-    makeFile(sakura.modelPath, qint64(sakura.expectedBytes));
-    llamaServers->setPortOverride(Provider::sakura, freePort());
+    test::makeSizedFile(sakura.modelPath, qint64(sakura.expectedBytes));
+    llamaServers->setPortOverride(Provider::sakura, fake::freeLoopbackPort());
     qputenv("FAKE_LLAMA_LOAD_MS", "0");
 
     const auto started = llamaServers->start(Provider::sakura);

@@ -3,7 +3,9 @@
 //                        GET  /api/version  {"version":"0.0-fake"}
 //                        POST /api/chat     a non-streamed chat reply: "译：" + the last user message
 //                      It needs OLLAMA_MODELS (exit 3 without it) and a free port (exit 4).
-//   ollama pull MODEL  prints a few progress lines redrawn with \r, then exits 0.
+//   ollama pull MODEL  asks the server on OLLAMA_HOST, exits 1 when nothing answers there, else
+//                      prints progress redrawn with terminal cursor moves, as the real one does,
+//                      then exits 0.
 // Environment: FAKE_OLLAMA_STOP_MS, when set, is how long serve keeps answering after SIGTERM, as
 // a server finishing its requests; FAKE_OLLAMA_LOAD_MS, when set, is how long serve waits before it listens
 // (connections are refused meanwhile), as a server still starting up; FAKE_OLLAMA_LAUNCH_LOG, when
@@ -144,13 +146,22 @@ int serve() {
 
 int pull(const QString& model) {
     if (model.isEmpty()) fail(1, QStringLiteral("pull requires a model name"));
+    const QString hostAndPort = qEnvironmentVariable("OLLAMA_HOST", QStringLiteral("127.0.0.1:11434"));
+    httplib::Client client("http://" + hostAndPort.toStdString());
+    client.set_connection_timeout(2);
+    if (!client.Get("/api/version")) {
+        std::printf("Error: could not connect to ollama app, is it running?\n");
+        return 1;
+    }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    std::printf("pulling manifest \r");
+    // Hide the cursor, go to column 1, draw, clear the rest of the line, show the cursor.
+    std::printf("\x1b[?25l\x1b[1Gpulling manifest \x1b[K\x1b[?25h");
     for (const char* percent : {"  0%", " 50%", "100%"}) {
-        std::printf("pulling 0123456789ab... %s ▕████████████████▏ 1.0 GB                         \r", percent);
+        std::printf("\x1b[?25l\x1b[A\x1b[1Gpulling 0123456789ab... %s ▕████████████████▏ 1.0 GB    \x1b[K\x1b[?25h",
+                    percent);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    std::printf("\nverifying sha256 digest \nwriting manifest \nsuccess \n");
+    std::printf("\x1b[1Gverifying sha256 digest \x1b[K\nwriting manifest \x1b[K\nsuccess \x1b[K\n");
     return 0;
 }
 

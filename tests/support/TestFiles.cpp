@@ -21,6 +21,22 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+void makeSizedFile(const QString& path, qint64 bytes, bool executable) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_TRUE(file.resize(bytes));
+    file.close();
+    if (executable) file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+void installProgram(const QString& source, const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::copy(source, path)) << path.toStdString();
+    QFile(path).setPermissions(QFile(path).permissions() | QFileDevice::ExeOwner);
+}
+
 int posixMode(const QString& path) {
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;

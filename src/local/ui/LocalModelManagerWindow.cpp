@@ -167,25 +167,12 @@ void LocalModelManagerWindow::startLocalModelDownload() {
         return;
     }
 
-    const QString model = std::get<OllamaModelPull>(selection).model;
     m_settings.setString(ollamaDirectoryKey, folder);
-    const std::optional<QString> executable = m_catalogue.layout().ollamaExecutable();
-    if (!executable) {
-        setStatus(QStringLiteral("正在后台安装 Ollama 运行组件…"));
-        // The runtime outlives this window in the program, but not necessarily in a test.
-        QPointer<LocalModelManagerWindow> window(this);
-        m_ollama.installOllamaRuntimeIfNeeded(false, [window](std::optional<QString> error) {
-            if (!window)
-                return;
-            if (error)
-                return window->setStatus(*error);
-            window->startLocalModelDownload();
-        });
-        return;
-    }
-    if (const std::optional<QString> error = m_ollama.startOllamaProcessIfNeeded())
-        return setStatus(*error);
-    m_downloads.startOllamaPull(*executable, model, folder);
+    // The runtime outlives this window in the program, but not necessarily in a test.
+    QPointer<LocalModelManagerWindow> window(this);
+    m_ollama.pullModel(std::get<OllamaModelPull>(selection).model, [window](const QString& error) {
+        if (window) window->setStatus(error);
+    });
 }
 
 void LocalModelManagerWindow::openRuntimeFolder() {
