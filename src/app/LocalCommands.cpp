@@ -180,8 +180,8 @@ int runLocalCommand(const QStringList& arguments, CommandStreams& streams) {
         "The local translation models. 'models' lists the model manager's entries with their files; "
         "'download INDEX' fetches a GGUF model, resuming a partial file, and checks its size, or pulls an "
         "Ollama model through the Ollama server (installed and started when needed); "
-        "'start PROVIDER' runs the llama-server of a GGUF source until Ctrl+C, 'stop PROVIDER' ends one "
-        "started so, 'status PROVIDER' says what serves it."));
+        "'start PROVIDER' runs the llama-server of a GGUF source, or the Ollama server of an Ollama source, "
+        "until Ctrl+C; 'stop PROVIDER' ends one started so; 'status PROVIDER' says what serves it."));
     actions.addArgument(parser);
     parser.addPositionalArgument("arguments", QStringLiteral("download INDEX | start|stop|status PROVIDER"));
     const QCommandLineOption folderOption(

@@ -19,6 +19,9 @@ public:
 
     // False when the pipe could not be made: nothing was installed, and the signals act as before.
     bool isInstalled() const { return m_notifier != nullptr; }
+    // Whether SIGINT or SIGTERM has arrived since this was made. Set inside the handler, so it is
+    // true as soon as the signal is delivered, before the event loop has seen it.
+    bool received() const;
 
 private:
     std::unique_ptr<QSocketNotifier> m_notifier;

@@ -2,6 +2,7 @@
 #include "app/LocalCommands.h"
 #include "base/SettingsStore.h"
 #include "local/LocalModelCatalogue.h"
+#include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
@@ -11,8 +12,11 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using ovisu::test::readBytes;
 using ovisu::test::writeBytes;
@@ -81,10 +85,14 @@ TEST(LocalCommandsTest, DownloadFetchesIntoTheFolderAndFailsOnAShortFile) {
 
 // An Ollama entry is pulled through the Ollama server, which the command starts from the runtime
 // folder and stops again; the model lands in the folder given.
-TEST(LocalCommandsTest, DownloadPullsAnOllamaModelThroughAServerItStartsAndStops) {
+bool somethingListensOn(int port) {
     QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, 11434);
-    if (probe.waitForConnected(300)) GTEST_SKIP() << "an Ollama server of this machine listens on 11434";
+    probe.connectToHost(QHostAddress::LocalHost, quint16(port));
+    return probe.waitForConnected(300);
+}
+
+TEST(LocalCommandsTest, DownloadPullsAnOllamaModelThroughAServerItStartsAndStops) {
+    if (somethingListensOn(11434)) GTEST_SKIP() << "an Ollama server of this machine listens on 11434";
     const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", "/usr/bin:/bin");
     const QString launchLog = test::currentHome() + "/launches.log";
@@ -102,9 +110,7 @@ TEST(LocalCommandsTest, DownloadPullsAnOllamaModelThroughAServerItStartsAndStops
     EXPECT_FALSE(run.err.contains(QChar(0x1b))) << "terminal controls are not passed on";
     EXPECT_EQ(SettingsStore().stringValue("ollamaModelDirectory"), store);
     EXPECT_EQ(readBytes(launchLog).count("serve "), 1);
-    probe.abort();
-    probe.connectToHost(QHostAddress::LocalHost, 11434);
-    EXPECT_FALSE(probe.waitForConnected(300)) << "the server the command started is gone";
+    EXPECT_FALSE(somethingListensOn(11434)) << "the server the command started is gone";
 }
 
 TEST(LocalCommandsTest, EntriesThatAreNotFilesAndBadArgumentsDownloadNothing) {
@@ -164,6 +170,72 @@ TEST(LocalServiceCommandsTest, StopSignalsOnlyTheServerItsPidFileNames) {
     const CommandRun status = localCommand({"status", "qwenLocal"});
     EXPECT_EQ(status.status, 0);
     EXPECT_EQ(status.out, "Qwen3 模型尚未安装\n");
+}
+
+}  // namespace
+}  // namespace ovisu
+
+namespace ovisu {
+namespace {
+
+// "ovisu local start" in one terminal, "ovisu local stop" in another: a stop on request ends the
+// first command well; a server that dies on its own does not.
+TEST(LocalServiceCommandsTest, StartRunsTheServerUntilStoppedFromAnotherTerminal) {
+    const LocalInstallLayout layout = LocalInstallLayout::resolve();
+    test::installProgram(OVISU_FAKE_LLAMA_SERVER_BINARY, layout.bundledLlamaServer());
+    test::installProgram(OVISU_FAKE_OLLAMA_BINARY, layout.bundledOllama());
+    SettingsStore settings;
+    const LocalModelCatalogue catalogue(settings, layout);
+    const LocalModelSpec sakura = *catalogue.localModelSpec(Provider::sakura);
+    test::makeSizedFile(sakura.modelPath, qint64(sakura.expectedBytes));
+
+    struct Case {
+        const char* provider;
+        int port;
+        QString pidFile;
+        bool crash;
+    };
+    const Case cases[] = {{"sakura", 8080, layout.logsFolder() + "/" + sakura.logName + ".pid", false},
+                          {"ollamaLocal", 11434, layout.logsFolder() + "/ollama.pid", false},
+                          {"sakura", 8080, layout.logsFolder() + "/" + sakura.logName + ".pid", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.provider) + (c.crash ? " crashing" : ""));
+        if (somethingListensOn(c.port)) GTEST_SKIP() << "port " << c.port << " is taken on this machine";
+        QProcess start;
+        // A failed check still ends the command by a signal, so it stops its server.
+        const auto stopCommand = qScopeGuard([&] {
+            start.terminate();
+            start.waitForFinished(10000);
+        });
+        QByteArray said;
+        start.start(OVISU_BINARY, {"local", "start", c.provider});
+        ASSERT_TRUE(test::waitUntil(
+            [&] {
+                said += start.readAllStandardOutput();
+                return said.contains("已就绪");
+            },
+            20000))
+            << start.readAllStandardError().toStdString();
+        ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(c.pidFile); }, 5000));
+        const qint64 server = readBytes(c.pidFile).trimmed().toLongLong();
+        ASSERT_GT(server, 0);
+        const CommandRun status = localCommand({"status", c.provider});
+        EXPECT_TRUE(status.out.contains("127.0.0.1:" + QString::number(c.port))) << qPrintable(status.out);
+
+        if (c.crash) {
+            ::kill(pid_t(server), SIGKILL);
+        } else {
+            const CommandRun stop = localCommand({"stop", c.provider});
+            EXPECT_EQ(stop.status, 0) << qPrintable(stop.err);
+            EXPECT_TRUE(stop.out.endsWith("服务已停止\n")) << qPrintable(stop.out);
+        }
+        ASSERT_TRUE(start.waitForFinished(15000));
+        said += start.readAllStandardOutput();
+        EXPECT_EQ(start.exitCode(), c.crash ? 1 : 0) << said.toStdString();
+        EXPECT_TRUE(said.endsWith(c.crash ? "服务已结束\n" : "服务已停止\n")) << said.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(c.pidFile));
+        EXPECT_FALSE(somethingListensOn(c.port));
+    }
 }
 
 }  // namespace
