@@ -35,6 +35,15 @@ std::optional<QString> lastPiece(const QString& output, bool trimmed) {
     return std::nullopt;
 }
 
+// curl's --progress-bar draws a row of '#' as wide as the terminal before the percentage; in a
+// status line only the percentage says anything. Other pieces (its start-up animation, an error)
+// stay as they are.
+QString curlProgressText(const QString& piece) {
+    static const QRegularExpression bar(QStringLiteral("^\\s*#+\\s+(\\d+(?:\\.\\d+)?%)\\s*$"));
+    const QRegularExpressionMatch match = bar.match(piece);
+    return match.hasMatch() ? match.captured(1) : piece;
+}
+
 std::uint64_t fileSize(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() ? std::uint64_t(info.size()) : 0;
@@ -165,7 +174,7 @@ void LocalModelDownloads::readOutput() {
         if (const auto piece = lastProgressPiece(output)) m_job.installerProgress(*piece);
     } else if (m_job.direct) {
         if (const auto piece = lastProgressPiece(output))
-            setStatus(QStringLiteral("正在下载 ") + m_job.name + QStringLiteral(" · ") + *piece);
+            setStatus(QStringLiteral("正在下载 ") + m_job.name + QStringLiteral(" · ") + curlProgressText(*piece));
     } else if (const auto piece = lastTrimmedProgressPiece(output)) {
         setStatus(*piece);
     }

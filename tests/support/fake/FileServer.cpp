@@ -60,6 +60,7 @@ struct FileServer::Impl {
     mutable std::mutex mutex;
     std::map<std::string, Answer> answers;
     std::optional<size_t> cutAfter;
+    quint64 bytesPerSecond = 0;
     QList<Request> recorded;
 
     void record(const httplib::Request& request, int status) {
@@ -75,8 +76,10 @@ struct FileServer::Impl {
 
         std::optional<Answer> answer;
         std::optional<size_t> cut;
+        quint64 pace = 0;
         {
             std::lock_guard lock(mutex);
+            pace = bytesPerSecond;
             if (const auto found = answers.find(request.path); found != answers.end()) answer = found->second;
             if (answer && std::holds_alternative<Served>(*answer)) cut = std::exchange(cutAfter, std::nullopt);
         }
@@ -121,9 +124,14 @@ struct FileServer::Impl {
         const size_t limit = cut ? std::min(*cut, length) : length;
         response.set_content_provider(
             length, "application/octet-stream",
-            [bytes, first, limit, cutShort = cut.has_value()](size_t offset, size_t wanted, httplib::DataSink& sink) {
+            [bytes, first, limit, pace, cutShort = cut.has_value()](size_t offset, size_t wanted,
+                                                                    httplib::DataSink& sink) {
                 if (offset < limit) {
                     size_t count = std::min(wanted, limit - offset);
+                    if (pace > 0) {
+                        count = std::min<size_t>(count, 64 * 1024);
+                        std::this_thread::sleep_for(std::chrono::microseconds(count * 1000000 / pace));
+                    }
                     if (bytes) {
                         if (!sink.write(bytes->data() + first + offset, count)) return false;
                     } else {
@@ -193,6 +201,11 @@ void FileServer::answerStatus(const QString& path, int status) {
 void FileServer::redirect(const QString& path, const QString& target) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->answers[path.toStdString()] = Redirect{target.toStdString()};
+}
+
+void FileServer::setBytesPerSecond(quint64 rate) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->bytesPerSecond = rate;
 }
 
 void FileServer::cutNextResponseAfter(qsizetype bytes) {

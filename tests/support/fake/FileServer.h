@@ -35,6 +35,9 @@ public:
     void answerStatus(const QString& path, int status);
     // The path answers 302 with the full address of `target` on this server.
     void redirect(const QString& path, const QString& target);
+    // File bodies are sent at about this many bytes per second (0: as fast as the socket takes
+    // them), so a progress display can be watched mid-download.
+    void setBytesPerSecond(quint64 rate);
     // The next file response sends this many bytes of its body, then drops the connection
     // short of the length it announced. Applies once.
     void cutNextResponseAfter(qsizetype bytes);
