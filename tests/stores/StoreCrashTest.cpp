@@ -95,8 +95,7 @@ QString childLog() { return QString::fromUtf8(readBytes(paths::logFolder() + QSt
 // ("<name>.XXXXXX") exist only between the link of its unnamed temporary and the rename.
 QStringList leftovers(const QString& storeFile) {
     const QFileInfo info(storeFile);
-    QStringList found = QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files);
-    return found;
+    return QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files);
 }
 
 StoreContent other(StoreContent content) {
