@@ -11,6 +11,12 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace ovisu {
 
 namespace {
@@ -19,6 +25,47 @@ namespace {
 bool fileIsThere(const QString& path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
+}
+
+// A short write (the disk filled up part of the way) is no error to QFileDevice, which then has
+// no reason to give; writing the rest makes the system say why it cannot.
+bool writeAll(QSaveFile& file, const QByteArray& bytes) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 chunk = file.write(bytes.constData() + written, bytes.size() - written);
+        if (chunk <= 0)
+            return false;
+        written += chunk;
+    }
+    return true;
+}
+
+QString systemErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// QSaveFile syncs the temporary before renaming it but ignores a failure, and some file systems
+// only report a full disk or an I/O error there: the file would then be replaced by one whose
+// contents never reached the disk.
+std::expected<void, QString> syncFileContents(QSaveFile& file) {
+    if (!file.flush())
+        return std::unexpected(file.errorString());
+    if (::fdatasync(file.handle()) != 0 && errno != EINVAL)
+        return std::unexpected(systemErrorText(errno));
+    return {};
+}
+
+// The rename only survives a power loss once the folder's entry is on disk too. A folder that
+// cannot be opened or synced (EINVAL: the file system has no such thing) is left to the file
+// system; a failed sync is reported, since the new file may then be gone after a crash.
+std::expected<void, QString> syncFolder(const QString& folder) {
+    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return {};
+    const bool synced = ::fsync(descriptor) == 0 || errno == EINVAL;
+    const int error = errno;
+    ::close(descriptor);
+    if (!synced)
+        return std::unexpected(systemErrorText(error));
+    return {};
 }
 
 }  // namespace
@@ -59,13 +106,20 @@ std::expected<void, QString> writeFileAtomically(const QString& path, const QByt
     // not even for the moment between the rename and the final chmod below.
     if (permissions)
         file.setPermissions(*permissions);
-    if (file.write(bytes) != bytes.size()) {
+    if (!writeAll(file, bytes)) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return std::unexpected(QStringLiteral("Could not write “%1”: %2").arg(path, reason));
     }
+    if (auto synced = syncFileContents(file); !synced) {
+        file.cancelWriting();
+        return std::unexpected(QStringLiteral("Could not write “%1”: %2").arg(path, synced.error()));
+    }
     if (!file.commit())
         return std::unexpected(QStringLiteral("Could not write “%1”: %2").arg(path, file.errorString()));
+    if (auto synced = syncFolder(QFileInfo(path).absolutePath()); !synced)
+        return std::unexpected(
+            QStringLiteral("Wrote “%1”, but its folder could not be flushed to disk: %2").arg(path, synced.error()));
     if (permissions && !QFile::setPermissions(path, *permissions))
         return std::unexpected(QStringLiteral("Could not set the permissions of “%1”.").arg(path));
     return {};

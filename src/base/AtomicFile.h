@@ -12,7 +12,9 @@
 namespace ovisu {
 
 // Writes the whole file through a temporary and a rename (QSaveFile), creating missing parent
-// folders. When permissions are given they are applied to the file after the rename.
+// folders. The contents reach the disk before the rename and the folder after it, so a crash or a
+// power loss leaves the old file or the new one. An error names the file and the reason. When
+// permissions are given they are applied to the file after the rename.
 std::expected<void, QString> writeFileAtomically(const QString& path, const QByteArray& bytes,
                                                  std::optional<QFileDevice::Permissions> permissions = {});
 

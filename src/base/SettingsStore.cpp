@@ -1,5 +1,6 @@
 #include "base/SettingsStore.h"
 
+#include "base/AppLogger.h"
 #include "base/AtomicFile.h"
 #include "base/Paths.h"
 
@@ -151,7 +152,12 @@ std::expected<void, QString> SettingsStore::writeLocked() {
         }
         m_unreadableFilePending = false;
     }
-    return writeFileAtomically(m_filePath, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    auto written = writeFileAtomically(m_filePath, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    // Some changes are made where nobody could show an error (the selected source, the region);
+    // the log is where a setting that did not stick can still be traced.
+    if (!written)
+        AppLogger::shared().error(kLogCategory, QStringLiteral("设置保存失败：") + written.error());
+    return written;
 }
 
 }  // namespace ovisu

@@ -34,7 +34,9 @@ std::optional<StoredUITranslation> UIStoredTranslations::resolve(const QString& 
 }
 
 void UIStoredTranslations::saveAutomatic(const QString& source, const QString& translation) {
-    (void)m_cache.save(source, translation, false);
+    // The label is already shown; a cache that cannot be written only costs asking again later.
+    if (const auto saved = m_cache.save(source, translation, false); !saved)
+        AppLogger::shared().warning(QStringLiteral("cache"), QStringLiteral("界面自动译文缓存写入失败：") + saved.error());
 }
 
 std::expected<bool, QString> UIStoredTranslations::saveManualCorrection(const QString& source, const QString& typed) {
