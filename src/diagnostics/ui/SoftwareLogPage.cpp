@@ -100,8 +100,9 @@ SoftwareLogPage::SoftwareLogPage(AppLogger& logger, SoftwareLogActions& actions,
         this);
     description->setObjectName(QStringLiteral("softwareLogDescription"));
 
+    // The design's 11.5 points are macOS points, one pixel each at 1x, as the other windows take them.
     QFont monospace = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    monospace.setPointSizeF(11.5);
+    monospace.setPixelSize(12);
     m_text->setObjectName(QStringLiteral("softwareLogText"));
     m_text->setFont(monospace);
     m_text->setReadOnly(true);
@@ -158,6 +159,7 @@ void SoftwareLogPage::refresh() {
     m_text->setPlainText(m_actions.softwareDiagnosticText());
     m_text->moveCursor(QTextCursor::End);
     m_text->verticalScrollBar()->setValue(m_text->verticalScrollBar()->maximum());
+    m_text->horizontalScrollBar()->setValue(0);  // lines start where they are read
     m_summary->setText(logUsageSummary(m_shownStamp.totalBytes));
 }
 
