@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/CredentialsCommand.h"
+#include "app/DiagnosticsCommand.h"
 #include "app/HistoryCommand.h"
 #include "app/LocalCommands.h"
 #include "app/OcrCommand.h"
@@ -40,6 +41,7 @@ const Command kCommands[] = {
     {"ui-dictionary", "List, add or remove fixed interface terms", runUIDictionaryCommand},
     {"ui-cache", "List or clear interface translations and manual corrections", runUICacheCommand},
     {"local", "List the local translation models or download one", runLocalCommand},
+    {"diagnostics", "Write the complete diagnostic package to a zip file (keys masked)", runDiagnosticsCommand},
 };
 
 QString usage() {

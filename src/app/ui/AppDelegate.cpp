@@ -6,6 +6,7 @@
 #include "interface/ui/InterfaceLabels.h"
 
 #include "app/DesktopComponents.h"
+#include "app/DiagnosticExport.h"
 #include "app/TargetArguments.h"
 #include "app/TranslationOutcomeRecording.h"
 #include "app/ui/ApplicationMenu.h"
@@ -20,6 +21,7 @@
 #include "app/ui/StatusItem.h"
 #include "base/AppLogger.h"
 #include "base/SettingsKeys.h"
+#include "diagnostics/ui/SoftwareLogPage.h"
 #include "history/LatestTranslationActions.h"
 #include "history/SpeechOutput.h"
 #include "overlay/ui/OverlayController.h"
@@ -38,6 +40,7 @@
 #include <QPushButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -424,11 +427,34 @@ void AppDelegate::openSettingsCenter() {
         m_settingsWindow->addPage(QStringLiteral("主页翻译源"), m_homeProvidersPage);
         m_settingsWindow->addSettingsPage(QStringLiteral("界面译文样式"),
                                           new SettingsPageInterfaceLabels(m_settings, *m_interfaceWindows));
+        m_settingsWindow->addPage(QStringLiteral("软件日志"), new SoftwareLogPage(AppLogger::shared(), *this));
     }
     m_settingsWindow->renderSettingsPage();
     m_settingsWindow->present();
 }
 
+
+// Software log --------------------------------------------------------------------------------
+
+QString AppDelegate::softwareDiagnosticText() {
+    return ovisu::softwareDiagnosticText(liveDiagnosticSnapshot(m_parts, m_overlay->isOverlayVisible()));
+}
+
+std::expected<void, QString> AppDelegate::exportDiagnosticPackage(const QString& destination) {
+    return ovisu::exportDiagnosticPackage(liveDiagnosticSnapshot(m_parts, m_overlay->isOverlayVisible()),
+                                          m_parts.pipeline.providerSettings(), destination);
+}
+
+std::expected<void, QString> AppDelegate::openFolder(const QString& path) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return std::unexpected(QStringLiteral("没有能打开该目录的文件管理器：") + path);
+    return {};
+}
+
+// Linux has no common way to select a file in the file browser; its folder is the next best.
+void AppDelegate::revealInFileBrowser(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
 
 void AppDelegate::openTranslationHistory() { m_historyController->openTranslationHistory(); }
 void AppDelegate::exportTranslationHistory() { m_historyController->exportTranslationHistory(); }

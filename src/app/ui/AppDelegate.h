@@ -5,6 +5,7 @@
 #include "app/SettingsCenterActions.h"
 #include "app/ShellActions.h"
 #include "app/ui/RegionWorkflow.h"
+#include "diagnostics/SoftwareLogActions.h"
 #include "engine/TranslationSettingsActions.h"
 
 #include <QObject>
@@ -32,7 +33,8 @@ class TranslationSettingsWindows;
 class AppDelegate : public QObject,
                     public ShellActions,
                     public SettingsCenterActions,
-                    public TranslationSettingsActions {
+                    public TranslationSettingsActions,
+                    public SoftwareLogActions {
     Q_OBJECT
 public:
     explicit AppDelegate(DesktopComponents& parts, QObject* parent = nullptr);
@@ -102,6 +104,12 @@ public:
     void quitApplication() override;
 
     void renderSettingsPage();
+
+    // SoftwareLogActions: the settings window's software-log page.
+    QString softwareDiagnosticText() override;
+    std::expected<void, QString> exportDiagnosticPackage(const QString& destination) override;
+    std::expected<void, QString> openFolder(const QString& path) override;
+    void revealInFileBrowser(const QString& path) override;
 
 private:
     // What the session reports.
