@@ -20,10 +20,9 @@ bool shouldForceXcbPlatform(const DisplaySessionEnvironment& environment) {
 
 QString captureFailureExplanation(const DisplaySessionEnvironment& environment) {
     if (isWaylandSession(environment))
-        return QStringLiteral(
-            "提示：这是 Wayland 会话，Ovisu 只能通过 XWayland 读取 X11 窗口的画面，所选窗口现在读不到画面。"
-            "请让游戏窗口保持显示（不要最小化）；如果游戏以 Wayland 方式运行，请改用 X11/XWayland 方式启动它。");
-    return QStringLiteral("提示：所选窗口现在读不到画面。请让游戏窗口保持显示（不要最小化），或在“游戏窗口”中重新选择它。");
+        return QStringLiteral("提示：在 Wayland 会话中，Ovisu 只能读取经 XWayland 显示的游戏画面。"
+                              "请让游戏窗口保持显示（不要最小化）；原生 Wayland 游戏请改用 X11 方式启动。");
+    return QStringLiteral("提示：所选窗口现在读不到画面。请让游戏窗口保持显示（不要最小化），或重新选择它。");
 }
 
 }  // namespace ovisu

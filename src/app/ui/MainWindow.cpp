@@ -308,6 +308,12 @@ void MainWindow::showCaptureExplanationOnce(const QString& explanation) {
     if (!m_captureExplanation->text().isEmpty()) return;
     m_captureExplanation->setText(explanation);
     m_captureExplanation->show();
+    // The window was sized for the rows it had; it grows by the note rather than squeeze it.
+    if (centralWidget()) {
+        centralWidget()->layout()->activate();
+        const int needed = centralWidget()->heightForWidth(centralWidget()->width());
+        if (needed > centralWidget()->height()) resize(width(), height() + needed - centralWidget()->height());
+    }
 }
 
 void MainWindow::setErrorDetailsButton(bool visible, const QString& title) {
