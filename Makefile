@@ -34,3 +34,16 @@ bench: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Installed like a Linux program: `make install` (PREFIX=/usr/local unless given; needs root for
+# a system prefix) and `make package`, a Debian package in $(BUILD_DIR) (scripts/check-package.sh
+# checks it).
+PREFIX ?= /usr/local
+
+.PHONY: install package
+
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX) --strip
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB

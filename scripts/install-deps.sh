@@ -26,6 +26,9 @@ packages=(
   renpy renpy-demo python3
   # the npm client that fetches the better Japanese reading model below
   npm
+  # installing and packaging: the bitmap icon, the man page, the .deb's library dependencies and
+  # the check of its desktop entry
+  librsvg2-bin help2man dpkg-dev desktop-file-utils
 )
 
 missing=()

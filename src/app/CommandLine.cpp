@@ -12,6 +12,7 @@
 #include "app/WatchCommand.h"
 #include "app/InterfaceCommand.h"
 #include "app/WindowCommands.h"
+#include "base/ApplicationVersion.h"
 
 #include <QCommandLineParser>
 
@@ -76,7 +77,7 @@ std::optional<int> runCommandLine(const QStringList& arguments, CommandStreams& 
             return 0;
         }
         if (parser.isSet(version)) {
-            streams.out << "Ovisu 1.26 (Build 1260)\n";
+            streams.out << "Ovisu " << applicationVersionText() << "\n";
             return 0;
         }
         return std::nullopt;

@@ -19,6 +19,7 @@ public:
     void sessionStarting(bool fresh) override { emit starting(fresh); }
     void manualRecognitionStarting() override { emit manualRecognitionStarts(); }
     void sessionStatisticsChanged() override { emit statisticsChanged(); }
+    void windowCaptureFailed(const CaptureFailure&) override { emit windowNotCapturable(); }
     void translationEnded(const TranslationOutcome& outcome) override { emit translationFinished(outcome); }
     void panelLinesChanged() override { emit linesChanged(); }
 
@@ -30,6 +31,8 @@ signals:
     void statisticsChanged();
     void translationFinished(const TranslationOutcome& outcome);
     void linesChanged();
+    // The target window gave no image although the display server answers.
+    void windowNotCapturable();
     // The game window moved or changed size while interface mode followed it.
     void interfaceTargetMoved();
 };
@@ -44,6 +47,7 @@ public:
     void statusLabelChanged(const QString& text) override { m_events.statusLabelChanged(text); }
     void sessionStatisticsChanged() override { m_events.sessionStatisticsChanged(); }
     void targetGeometryChanged(const TargetWindow&) override { emit m_events.interfaceTargetMoved(); }
+    void windowCaptureFailed(const CaptureFailure&) override { emit m_events.windowNotCapturable(); }
 
 private:
     SessionEvents& m_events;

@@ -169,6 +169,7 @@ void RealtimeLoop::handleFrame(quint32 windowID, const std::optional<CaptureFail
         AppLogger::shared().error(kCapture, message);
         showState(failure->isDisplayUnavailable() ? RealtimeTranslationState::displayUnavailable()
                                                   : RealtimeTranslationState::error(message));
+        if (!failure->isDisplayUnavailable()) m_client.windowCaptureFailed(*failure);
         if (highPerformancePolling()) m_adaptivePolling.recordCaptureFailure();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "capture/RealtimeTranslationState.h"
 #include "capture/TargetWindow.h"
+#include "capture/WindowCapture.h"
 
 #include <QString>
 
@@ -16,6 +17,9 @@ public:
     // Messages for the status label that are not a state ("请先选择目标窗口", ...).
     virtual void statusLabelChanged(const QString& text) { (void)text; }
     virtual void sessionStatisticsChanged() {}
+    // The display server answered but gave no image of the target (the state says so as well):
+    // the desktop program explains once what the user can do about it.
+    virtual void windowCaptureFailed(const CaptureFailure& failure) { (void)failure; }
     // Window following found the target at a new place or size.
     virtual void targetGeometryChanged(const TargetWindow& target) { (void)target; }
 };

@@ -1,3 +1,4 @@
+#include "base/ApplicationVersion.h"
 #include "engine/LocalCredentialStore.h"
 #include "engine/Provider.h"
 #include "support/Fixtures.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
@@ -115,7 +117,10 @@ TEST(CommandLine, ParseReadsBodiesAndErrorsFromFilesAndStandardInput) {
 
 TEST(CommandLine, HelpAndVersion) {
     EXPECT_TRUE(runOvisu({"--help"}).out.contains("providers"));
-    EXPECT_TRUE(runOvisu({"--version"}).out.contains("1.26"));
+    // The version printed is the one the project declares, shaped as the About box shows it.
+    EXPECT_EQ(runOvisu({"--version"}).out, "Ovisu " + applicationVersionText() + "\n");
+    EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+ \(Build \d+\)$)").match(applicationVersionText()).hasMatch());
+    EXPECT_TRUE(applicationVersionText().startsWith(applicationShortVersion() + " "));
     const ProgramRun help = runOvisu({"request", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--provider"));

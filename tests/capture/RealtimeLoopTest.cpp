@@ -102,6 +102,8 @@ class StateLog : public RealtimeLoopClient {
 public:
     QStringList statusLabels;
     QList<TargetWindow> movedTargets;
+    QList<CaptureFailure> captureFailures;
+    void windowCaptureFailed(const CaptureFailure& failure) override { captureFailures.append(failure); }
     void statusLabelChanged(const QString& text) override { statusLabels.append(text); }
     void targetGeometryChanged(const TargetWindow& target) override { movedTargets.append(target); }
 };
@@ -197,10 +199,14 @@ TEST_F(RealtimeLoopTest, AFailedCaptureReachesTheModeTypedAndTheLoopGoesOn) {
     EXPECT_EQ(loop.state(), RealtimeTranslationState::error("采集失败：目标窗口已关闭或不可访问"));
     EXPECT_EQ(loop.lastErrorMessage(), "采集失败：目标窗口已关闭或不可访问");
     EXPECT_TRUE(loop.isRunning());
+    ASSERT_FALSE(log.captureFailures.isEmpty()) << "the desktop program was not told the window gave no image";
+    EXPECT_EQ(log.captureFailures.first().message, "目标窗口已关闭或不可访问");
 
     onGame([&] { game.failure = CaptureFailure(CaptureFailure::Kind::displayUnavailable, QStringLiteral("连接已断开")); });
     ASSERT_TRUE(waitUntil([&] { return handler.failures.last().isDisplayUnavailable(); }));
     EXPECT_EQ(loop.state(), RealtimeTranslationState::displayUnavailable());
+    // No display at all has its own guidance: the client hears only of windows that give no image.
+    for (const CaptureFailure& failure : log.captureFailures) EXPECT_FALSE(failure.isDisplayUnavailable());
     onGame([&] { game.failure.reset(); });
     ASSERT_TRUE(waitUntil([&] { return !handler.readings.isEmpty(); }));
 }

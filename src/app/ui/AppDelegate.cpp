@@ -1,5 +1,7 @@
 #include "app/ui/AppDelegate.h"
 
+#include "base/ApplicationVersion.h"
+#include "base/DisplaySession.h"
 #include "capture/DisplayScreens.h"
 #include "app/ui/InterfaceWindows.h"
 #include "local/ui/LocalModelManagerWindow.h"
@@ -48,7 +50,6 @@ namespace ovisu {
 namespace {
 
 const QString kApp = QStringLiteral("app");
-const QString kVersionText = QStringLiteral("1.26 (Build 1260)");
 
 QString translationModeTitle(TranslationMode mode) {
     return mode == TranslationMode::interface ? QStringLiteral("界面模式") : QStringLiteral("对白模式");
@@ -105,6 +106,9 @@ AppDelegate::AppDelegate(DesktopComponents& parts, QObject* parent) : QObject(pa
     connect(events, &SessionEvents::statisticsChanged, this, &AppDelegate::sessionStatisticsChanged);
     connect(events, &SessionEvents::translationFinished, this, &AppDelegate::translationEnded);
     connect(events, &SessionEvents::linesChanged, this, [this] { m_overlay->sessionListChanged(); });
+    connect(events, &SessionEvents::windowNotCapturable, this, [this] {
+        m_mainWindow->showCaptureExplanationOnce(captureFailureExplanation(DisplaySessionEnvironment::current()));
+    });
     m_translationWindows = std::make_unique<TranslationSettingsWindows>(
         m_settings, m_selection, m_parts.pipeline.providerSettings(), m_parts.profiles,
         m_parts.services.connectionTestServices(), *this);
@@ -137,7 +141,7 @@ void AppDelegate::wireMainWindow() {
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    AppLogger::shared().info(kApp, QStringLiteral("启动 ") + kVersionText + QStringLiteral("，系统 ") +
+    AppLogger::shared().info(kApp, QStringLiteral("启动 ") + applicationVersionText() + QStringLiteral("，系统 ") +
                                        QSysInfo::prettyProductName());
     m_launching = true;
     showProviders();

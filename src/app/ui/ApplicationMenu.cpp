@@ -1,6 +1,7 @@
 #include "app/ui/ApplicationMenu.h"
 
 #include "app/ShellActions.h"
+#include "base/ApplicationVersion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,7 +46,7 @@ void buildApplicationMenu(QMainWindow& window, ShellActions& actions, const QLis
     QMenu* app = bar->addMenu(QStringLiteral("Ovisu"));
     addItem(app, QStringLiteral("关于Ovisu"), {}, [&window] {
         QMessageBox::about(&window, QStringLiteral("关于Ovisu"),
-                           QStringLiteral("Ovisu 1.26 (Build 1260)\n把游戏里的日文实时翻译成简体中文。"));
+                           QStringLiteral("Ovisu %1\n把游戏里的日文实时翻译成简体中文。").arg(applicationVersionText()));
     });
     app->addSeparator();
     addItem(app, QStringLiteral("设置…"), QKeySequence(QStringLiteral("Ctrl+,")), [&actions] { actions.openSettingsCenter(); });

@@ -219,6 +219,12 @@ QWidget* MainWindow::buildSessionSection() {
     statusRow->addWidget(m_statusLabel, 1);
     statusRow->addWidget(m_errorButton);
     layout->addLayout(statusRow);
+    m_captureExplanation = new QLabel(frame);
+    m_captureExplanation->setObjectName(QStringLiteral("captureExplanation"));
+    m_captureExplanation->setWordWrap(true);
+    m_captureExplanation->setStyleSheet(toneStyle(2));
+    m_captureExplanation->hide();
+    layout->addWidget(m_captureExplanation);
 
     m_statisticsLabel = new QLabel(QStringLiteral("最新 -- · 平均 -- · 本次 0 句 · 运行 00:00:00"), frame);
     m_statisticsLabel->setStyleSheet(QStringLiteral("color: palette(dark);"));
@@ -297,6 +303,18 @@ void MainWindow::setStatus(const QString& text, int tone, const QString& toolTip
 }
 
 void MainWindow::setStatusText(const QString& text) { m_statusLabel->setText(text); }
+
+void MainWindow::showCaptureExplanationOnce(const QString& explanation) {
+    if (!m_captureExplanation->text().isEmpty()) return;
+    m_captureExplanation->setText(explanation);
+    m_captureExplanation->show();
+    // The window was sized for the rows it had; it grows by the note rather than squeeze it.
+    if (centralWidget()) {
+        centralWidget()->layout()->activate();
+        const int needed = centralWidget()->heightForWidth(centralWidget()->width());
+        if (needed > centralWidget()->height()) resize(width(), height() + needed - centralWidget()->height());
+    }
+}
 
 void MainWindow::setErrorDetailsButton(bool visible, const QString& title) {
     m_errorButton->setText(title);

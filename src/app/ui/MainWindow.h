@@ -34,6 +34,9 @@ public:
     // The status line: text, tone 0 (calm) to 3 (error), and the tool tip (empty clears it).
     void setStatus(const QString& text, int tone, const QString& toolTip);
     void setStatusText(const QString& text);
+    // A note under the status line on why the chosen window gives no image. Shown the first time
+    // only: the status line already reports every failed capture, the note need not repeat.
+    void showCaptureExplanationOnce(const QString& explanation);
     void setErrorDetailsButton(bool visible, const QString& title);
     void setPrimaryActionTitle(const QString& title);
     void setStatistics(const QString& text);
@@ -85,6 +88,7 @@ private:
     QPushButton* m_primaryButton = nullptr;
     QPushButton* m_manualButton = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QLabel* m_captureExplanation = nullptr;
     QPushButton* m_errorButton = nullptr;
     QLabel* m_statisticsLabel = nullptr;
     QSlider* m_opacitySlider = nullptr;

@@ -3,6 +3,7 @@
 #include "app/InterfaceModeParts.h"
 #include "app/ModeCoordinator.h"
 #include "app/ui/MainWindow.h"
+#include "base/DisplaySession.h"
 #include "capture/RegionControls.h"
 #include "capture/ui/RegionPicker.h"
 #include "dialogue/RealtimeSession.h"
@@ -53,6 +54,8 @@ void RegionWorkflow::pickOnStill(const QString& subject, const QString& unknownF
         if (!still.image) {
             const QString& description = still.image.error().message;
             m_window.setStatusText(QStringLiteral("读取失败：") + (description.isEmpty() ? unknownFailure : description));
+            if (!still.image.error().isDisplayUnavailable())
+                m_window.showCaptureExplanationOnce(captureFailureExplanation(DisplaySessionEnvironment::current()));
             return;
         }
         // The still sits exactly where the window is; the frame may have moved since the listing.

@@ -5,6 +5,7 @@
 #include "capture/RecognizedWordTrimming.h"
 #include "capture/platform/OCRImagePreparation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -82,8 +83,15 @@ TesseractTextRecognizer::~TesseractTextRecognizer() = default;
 
 QString TesseractTextRecognizer::defaultBestDataPath() {
     if (qEnvironmentVariableIsSet("OVISU_TESSDATA_BEST")) return qEnvironmentVariable("OVISU_TESSDATA_BEST");
-    const QString installed = QStringLiteral("/usr/local/share/ovisu/tessdata-best");
-    return QFileInfo(installed + QStringLiteral("/jpn.traineddata")).isReadable() ? installed : QString();
+    // The installed program's own copy (<prefix>/share/ovisu beside <prefix>/bin), else the one
+    // the install script fetched for builds run from the source tree.
+    QStringList folders;
+    if (QCoreApplication::instance())
+        folders.append(QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ovisu/tessdata-best")));
+    folders.append(QStringLiteral("/usr/local/share/ovisu/tessdata-best"));
+    for (const QString& folder : folders)
+        if (QFileInfo(folder + QStringLiteral("/jpn.traineddata")).isReadable()) return folder;
+    return QString();
 }
 
 QString TesseractTextRecognizer::defaultDataPath() {

@@ -57,8 +57,8 @@ public:
 
     // The folder used when the settings name none.
     static QString defaultDataPath();
-    // OVISU_TESSDATA_BEST when set, else the folder the install script fills, when it holds the
-    // model; otherwise empty.
+    // OVISU_TESSDATA_BEST when set, else the installed program's share/ovisu/tessdata-best or the
+    // folder the install script fills, the first that holds the model; otherwise empty.
     static QString defaultBestDataPath();
     // Tesseract's codes for recogniser languages ("ja-JP" -> "jpn", "en-US" -> "eng"), unknown ones
     // left out, joined with "+". English is left out beside Japanese, whose model reads Latin too.
