@@ -2,6 +2,7 @@
 
 #include "app/DesktopComponents.h"
 #include "base/AppLogger.h"
+#include "base/ApplicationVersion.h"
 #include "base/SessionMetrics.h"
 #include "base/SettingsKeys.h"
 #include "capture/TranslationMode.h"
@@ -31,7 +32,7 @@ DiagnosticSnapshot idleDiagnosticSnapshot(SettingsStore& settings, const Provide
     DiagnosticSnapshot snapshot;
     snapshot.providerListed = !selection.visibleProviders().isEmpty();
     DiagnosticApplicationState& state = snapshot.state;
-    state.version = diagnosticVersionText();
+    state.version = applicationVersionText();
     state.system = QSysInfo::prettyProductName();
     state.provider = ProviderCatalogue::title(selection.currentProvider());
     state.interfaceMode = storedTranslationMode(settings) == TranslationMode::interface;

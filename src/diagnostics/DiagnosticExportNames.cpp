@@ -1,5 +1,6 @@
 #include "diagnostics/DiagnosticExportNames.h"
 
+#include "base/ApplicationVersion.h"
 #include "diagnostics/SoftwareDiagnosticText.h"
 
 #include <QLocale>
@@ -15,7 +16,7 @@ QString proposedDiagnosticLogFileName(const QDateTime& now) {
 
 QString proposedDiagnosticPackageFileName(const QDateTime& now) {
     const QString stamp = now.toUTC().toString(Qt::ISODate).replace(QLatin1Char(':'), QLatin1Char('-'));
-    return QStringLiteral("Ovisu-") + diagnosticShortVersion() + QStringLiteral("-完整诊断包-") + stamp +
+    return QStringLiteral("Ovisu-") + applicationShortVersion() + QStringLiteral("-完整诊断包-") + stamp +
            QStringLiteral(".zip");
 }
 

@@ -4,10 +4,6 @@
 
 namespace ovisu {
 
-QString diagnosticVersionText() { return QStringLiteral("1.26 (Build 1260)"); }
-
-QString diagnosticShortVersion() { return QStringLiteral("1.26"); }
-
 QString translationModeTitle(bool interfaceMode) {
     return interfaceMode ? QStringLiteral("界面模式") : QStringLiteral("对白模式");
 }

@@ -7,11 +7,6 @@
 
 namespace ovisu {
 
-// The version as the diagnostics show it ("1.26 (Build 1260)"), and its short form ("1.26") for
-// the package's file name. The one place the diagnostics read the program's version from.
-QString diagnosticVersionText();
-QString diagnosticShortVersion();
-
 // What the header of the software diagnostic text is made of; plain values, so the text can be
 // built the same way by the desktop program and by a command line without a session.
 struct SoftwareDiagnosticInputs {

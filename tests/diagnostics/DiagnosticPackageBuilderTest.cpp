@@ -1,6 +1,7 @@
 #include "diagnostics/DiagnosticPackageBuilder.h"
 
 #include "base/AppLogger.h"
+#include "base/ApplicationVersion.h"
 #include "base/Paths.h"
 #include "base/SecretMasking.h"
 #include "base/SessionMetrics.h"
@@ -70,13 +71,13 @@ struct PackageInputs {
 
     DiagnosticPackageContext context(QList<DiagnosticErrorRecord> records) {
         SoftwareDiagnosticInputs text;
-        text.version = diagnosticVersionText();
+        text.version = applicationVersionText();
         text.system = u"Debian GNU/Linux 12 (bookworm)"_qs;
         text.providerTitle = u"DeepSeek（API）"_qs;
         text.exportedAt = QDateTime::currentDateTime();
         text.combinedLog = log.combinedText();
         DiagnosticApplicationState state;
-        state.version = diagnosticVersionText();
+        state.version = applicationVersionText();
         state.translationHistory = {{u"原文"_qs, u"译文"_qs, u"DeepSeek（API）"_qs,
                                      QDateTime::fromMSecsSinceEpoch(1'714'568'587'250, QTimeZone::utc())}};
         DiagnosticPackageContext context;
@@ -214,7 +215,7 @@ TEST(DiagnosticPackageBuilderTest, NoStoredSecretInClearAnywhereInThePackage) {
 
 TEST(SoftwareDiagnosticTextTest, HeaderThenTheLogOrItsAbsence) {
     SoftwareDiagnosticInputs inputs;
-    inputs.version = diagnosticVersionText();
+    inputs.version = applicationVersionText();
     inputs.system = u"Debian GNU/Linux 12 (bookworm)"_qs;
     inputs.screenCapturePermission = true;
     inputs.exportedAt = QDateTime(QDate(2024, 5, 1), QTime(21, 3, 7));
