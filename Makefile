@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-sanitize bench clean
 
 all: build
 
@@ -21,6 +21,18 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer in its own build
+# folder; any report fails the test. Too slow for `make test`.
+SANITIZE_DIR ?= build-sanitize
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOVISU_SANITIZE=ON -DOVISU_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j$(JOBS)
+	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j$(JOBS)
 
 bench: build
 	./$(BUILD_DIR)/bench/ovisu_bench

@@ -29,6 +29,8 @@ packages=(
   # installing and packaging: the bitmap icon, the man page, the .deb's library dependencies and
   # the check of its desktop entry
   librsvg2-bin help2man dpkg-dev desktop-file-utils
+  # bench/fuzz.sh: libFuzzer and the sanitizer runtimes (clang 19 reads g++ 12's <expected>; 16 does not)
+  clang-19 libclang-rt-19-dev
 )
 
 missing=()

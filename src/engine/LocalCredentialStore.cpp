@@ -43,20 +43,34 @@ QMap<QString, QString> LocalCredentialStore::readUnlocked(ReadState* state) {
     const JsonFileRead read = readJsonFile(storageURL());
     if (read.status == JsonFileRead::Status::missing)
         return finish(ReadState::missing);
-    if (read.status != JsonFileRead::Status::ok || !read.document.isObject())
+    if (read.status != JsonFileRead::Status::ok)
         return finish(ReadState::unreadable);
-
-    QMap<QString, QString> credentials;
-    const QJsonObject object = read.document.object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        // One foreign value makes the whole file undecodable as a set of secrets.
-        if (!it.value().isString())
-            return finish(ReadState::unreadable);
-        credentials.insert(it.key(), it.value().toString());
-    }
+    auto credentials = decode(read.document);
+    if (!credentials)
+        return finish(ReadState::unreadable);
     if (state)
         *state = ReadState::ok;
+    return std::move(*credentials);
+}
+
+std::optional<QMap<QString, QString>> LocalCredentialStore::decode(const QJsonDocument& document) {
+    if (!document.isObject())
+        return std::nullopt;
+    QMap<QString, QString> credentials;
+    const QJsonObject object = document.object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (!it.value().isString())
+            return std::nullopt;
+        credentials.insert(it.key(), it.value().toString());
+    }
     return credentials;
+}
+
+QByteArray LocalCredentialStore::encode(const QMap<QString, QString>& credentials) {
+    QJsonObject object;  // keeps its keys sorted
+    for (auto it = credentials.constBegin(); it != credentials.constEnd(); ++it)
+        object.insert(it.key(), it.value());
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
 QMap<QString, QString> LocalCredentialStore::readAll() {
@@ -95,12 +109,7 @@ std::expected<void, QString> LocalCredentialStore::writeUnlocked(const QMap<QStr
     if (!QFile::setPermissions(folder, kFolderPermissions))
         return logSaveFailure(QStringLiteral("Could not set the permissions of the folder “%1”.").arg(folder));
 
-    QJsonObject object;  // keeps its keys sorted
-    for (auto it = credentials.constBegin(); it != credentials.constEnd(); ++it)
-        object.insert(it.key(), it.value());
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
-
-    if (auto written = writeFileAtomically(path, bytes, kFilePermissions); !written)
+    if (auto written = writeFileAtomically(path, encode(credentials), kFilePermissions); !written)
         return logSaveFailure(written.error());
     return {};
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QJsonDocument>
 #include <QMap>
 #include <QMutex>
 #include <QString>
 
 #include <expected>
+#include <optional>
 
 namespace ovisu {
 
@@ -29,6 +32,12 @@ public:
     // Caller holds lock(). Creates the folder 0700, writes sorted pretty JSON with unescaped
     // slashes atomically, then sets the file to 0600.
     static std::expected<void, QString> writeUnlocked(const QMap<QString, QString>& credentials);
+
+    // The file's form: one object of account -> secret, keys sorted, slashes unescaped. Decoding
+    // answers nothing when the document is not such an object: one foreign value makes the whole
+    // file undecodable as a set of secrets.
+    static QByteArray encode(const QMap<QString, QString>& credentials);
+    static std::optional<QMap<QString, QString>> decode(const QJsonDocument& document);
 
 private:
     enum class ReadState { missing, ok, unreadable };
