@@ -7,8 +7,8 @@
 #include "capture/RegionControls.h"
 #include "capture/ui/RegionPicker.h"
 #include "dialogue/RealtimeSession.h"
+#include "base/ui/DestructiveConfirmation.h"
 
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace ovisu {
@@ -79,13 +79,10 @@ void RegionWorkflow::addUIRegion() {
 
 void RegionWorkflow::clearUIRegions() {
     if (m_interfaceMode.regions().regions().isEmpty()) return;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("清空区域"), UIRegionList::clearAllMessage(), QMessageBox::NoButton,
-                    &m_window);
-    box.setInformativeText(UIRegionList::clearAllInformativeText());
-    QPushButton* clear = box.addButton(UIRegionList::clearAllButtonTitle(), QMessageBox::DestructiveRole);
-    box.addButton(UIRegionList::cancelButtonTitle(), QMessageBox::RejectRole);
-    box.exec();
-    if (box.clickedButton() != clear) return;
+    if (!confirmDestructiveAction(&m_window, {QStringLiteral("清空区域"), UIRegionList::clearAllMessage(),
+                                              UIRegionList::clearAllInformativeText(),
+                                              UIRegionList::clearAllButtonTitle(), UIRegionList::cancelButtonTitle()}))
+        return;
     m_modes.applyUIRegionOutcome(m_interfaceMode.regions().clearAll());
 }
 

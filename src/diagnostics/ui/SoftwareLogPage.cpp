@@ -6,6 +6,7 @@
 #include "diagnostics/SoftwareDiagnosticText.h"
 #include "diagnostics/SoftwareLogActions.h"
 #include "engine/ui/SettingsWindowParts.h"
+#include "base/ui/DestructiveConfirmation.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -61,16 +62,9 @@ std::optional<SoftwareLogDialogs::ExportChoice> StandardSoftwareLogDialogs::choo
 }
 
 bool StandardSoftwareLogDialogs::confirmClear(QWidget* parent) {
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
-    box.setText(QStringLiteral("清空软件日志？"));
-    box.setInformativeText(QStringLiteral("当前日志和自动轮转保留的旧日志都会被删除；翻译历史和设置不受影响。"));
-    QPushButton* clear = box.addButton(QStringLiteral("清空"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == clear;
+    return confirmDestructiveAction(
+        parent, {{}, QStringLiteral("清空软件日志？"),
+                 QStringLiteral("当前日志和自动轮转保留的旧日志都会被删除；翻译历史和设置不受影响。"), QStringLiteral("清空")});
 }
 
 void StandardSoftwareLogDialogs::showAlert(QWidget* parent, const QString& title, const QString& description) {

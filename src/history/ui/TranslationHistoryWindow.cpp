@@ -4,6 +4,7 @@
 #include "history/TranslationHistoryStore.h"
 #include "history/TranslationHistoryText.h"
 #include "base/ui/WindowPresentation.h"
+#include "base/ui/DestructiveConfirmation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,17 +77,8 @@ std::optional<QString> StandardTranslationHistoryDialogs::chooseExportFile(QWidg
 }
 
 bool StandardTranslationHistoryDialogs::confirmClear(QWidget* parent) {
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
-    box.setWindowTitle(QStringLiteral("翻译历史"));
-    box.setText(QStringLiteral("确定清空全部翻译历史？"));
-    box.setInformativeText(QStringLiteral("清空后无法恢复。"));
-    QPushButton* clear = box.addButton(QStringLiteral("清空"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(clear);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == clear;
+    return confirmDestructiveAction(parent, {QStringLiteral("翻译历史"), QStringLiteral("确定清空全部翻译历史？"),
+                                             QStringLiteral("清空后无法恢复。"), QStringLiteral("清空")});
 }
 
 void StandardTranslationHistoryDialogs::showError(QWidget* parent, const QString& message) {

@@ -1,9 +1,9 @@
 #include "interface/ui/UICacheManagerWindow.h"
 
 #include "base/ui/WindowPresentation.h"
+#include "base/ui/DestructiveConfirmation.h"
 
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -62,19 +62,10 @@ void UICacheManagerWindow::clearEverything() {
 }
 
 bool UICacheManagerWindow::confirmClearEverything() {
-    QMessageBox box(this);
-    box.setIcon(QMessageBox::Warning);
-    box.setWindowTitle(UIStoredTranslations::cacheManagerTitle());
-    box.setText(UIStoredTranslations::clearEverythingMessage());
-    box.setInformativeText(UIStoredTranslations::clearEverythingInformativeText());
-    QPushButton* clear =
-        box.addButton(UIStoredTranslations::clearEverythingConfirmTitle(), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    // The manual corrections cannot be typed back in: Return must not delete them.
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == clear;
+    return confirmDestructiveAction(this, {UIStoredTranslations::cacheManagerTitle(),
+                                           UIStoredTranslations::clearEverythingMessage(),
+                                           UIStoredTranslations::clearEverythingInformativeText(),
+                                           UIStoredTranslations::clearEverythingConfirmTitle()});
 }
 
 void UICacheManagerWindow::finish(const std::expected<void, QString>& cleared) {

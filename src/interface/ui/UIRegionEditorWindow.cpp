@@ -3,6 +3,7 @@
 #include "base/ui/SegmentedControl.h"
 #include "base/ui/WindowPresentation.h"
 #include "engine/ui/SettingsWindowParts.h"
+#include "base/ui/DestructiveConfirmation.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -10,7 +11,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -59,19 +59,9 @@ std::optional<QString> askRegionName(QWidget* parent, const QString& current) {
 }
 
 bool confirmClearAll(QWidget* parent) {
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
-    box.setWindowTitle(QStringLiteral("UI 区域编辑器"));
-    box.setFont(withChineseFamily(box.font()));
-    box.setText(UIRegionList::clearAllMessage());
-    box.setInformativeText(UIRegionList::clearAllInformativeText());
-    QPushButton* clear = box.addButton(UIRegionList::clearAllButtonTitle(), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(UIRegionList::cancelButtonTitle(), QMessageBox::RejectRole);
-    // Enter must not wipe every region by accident.
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == clear;
+    return confirmDestructiveAction(parent, {QStringLiteral("UI 区域编辑器"), UIRegionList::clearAllMessage(),
+                                             UIRegionList::clearAllInformativeText(),
+                                             UIRegionList::clearAllButtonTitle(), UIRegionList::cancelButtonTitle()});
 }
 
 }  // namespace
