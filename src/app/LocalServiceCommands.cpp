@@ -61,6 +61,18 @@ bool runsProgram(qint64 pid, const std::optional<QString>& executable) {
     return !running.isEmpty() && running == QFileInfo(*executable).canonicalFilePath();
 }
 
+// Runs the event loop until the server answers or its start-up fails; none when ready.
+std::optional<QString> waitUntilReady(LocalServerStartup& startup, const QUrl& server) {
+    std::optional<std::optional<QString>> answer;
+    QEventLoop loop;
+    startup.whenReady(server, [&](std::optional<QString> error) {
+        answer = error;
+        loop.quit();
+    });
+    if (!answer) loop.exec();
+    return answer ? *answer : OllamaRuntime::stoppedMessage();
+}
+
 qint64 recordedProcess(const QString& pidFile) {
     QFile file(pidFile);
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
@@ -119,15 +131,8 @@ int startOllama(const LocalServiceTarget& target, SettingsStore& settings, Comma
         streams.err.flush();
     });
     const QUrl server = OllamaRuntime::defaultLocalServer();
-    std::optional<std::optional<QString>> answer;
-    QEventLoop loop;
-    ollama.whenReady(server, [&](std::optional<QString> error) {
-        answer = error;
-        loop.quit();
-    });
-    if (!answer) loop.exec();
-    if (!answer || *answer) {
-        streams.err << "ovisu local start: " << (answer ? **answer : OllamaRuntime::stoppedMessage()) << "\n";
+    if (const auto error = waitUntilReady(ollama, server)) {
+        streams.err << "ovisu local start: " << *error << "\n";
         return 1;
     }
     const QString address = server.host() + QLatin1Char(':') + QString::number(server.port());
@@ -149,16 +154,10 @@ int ollamaStatus(const LocalServiceTarget& target, CommandStreams& streams) {
     HttpTransport transport;
     OllamaVersionProbe probe(transport);
     const QUrl server = OllamaRuntime::defaultLocalServer();
-    std::optional<std::optional<QString>> answer;
-    QEventLoop loop;
-    probe.whenReady(server, [&](std::optional<QString> error) {
-        answer = error;
-        loop.quit();
-    });
-    if (!answer) loop.exec();
+    const bool ready = !waitUntilReady(probe, server);
     const QString address = server.host() + QLatin1Char(':') + QString::number(server.port());
     const qint64 pid = recordedProcess(target.pidFile);
-    if (answer && !*answer)
+    if (ready)
         streams.out << "Ollama 已就绪 · " << address
                     << (pid > 0 && runsProgram(pid, target.executable) ? "（由 ovisu local start 启动）" : "") << "\n";
     else
