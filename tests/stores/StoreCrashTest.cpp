@@ -208,45 +208,37 @@ struct FailureReport {
 
 void PrintTo(const FailureReport& report, std::ostream* out) { *out << report.store; }
 
-ChildRun writerReport(const char* store) {
-    return runWriter({QLatin1String(store), QStringLiteral("report")}, kFileSizeLimit);
+// The change as the writer's report path or an ovisu command makes it, on a full disk.
+std::function<ChildRun()> writerReport(const char* store) {
+    return [store] { return runWriter({QLatin1String(store), QStringLiteral("report")}, kFileSizeLimit); };
+}
+std::function<ChildRun()> command(const QStringList& arguments, const QByteArray& input = {}) {
+    return [=] { return runOvisu(arguments, kFileSizeLimit, input); };
 }
 
+const QString kPromptFile = QStringLiteral("/prompt.txt");
+
 const FailureReport kReports[] = {
-    {"history", {}, [] { return writerReport("history"); }, false, QStringLiteral("翻译历史保存失败：")},
-    {"dialogue-cache", {}, [] { return writerReport("dialogue-cache"); }, false, QStringLiteral("对白翻译缓存写入失败：")},
-    {"credentials", {},
-     [] { return runOvisu({QStringLiteral("credentials"), QStringLiteral("set"), QStringLiteral("openai")}, kFileSizeLimit, "sk-new\n"); },
-     true, QStringLiteral("ovisu credentials: ")},
+    {"history", {}, writerReport("history"), false, QStringLiteral("翻译历史保存失败：")},
+    {"dialogue-cache", {}, writerReport("dialogue-cache"), false, QStringLiteral("对白翻译缓存写入失败：")},
+    {"credentials", {}, command({"credentials", "set", "openai"}, "sk-new\n"), true, QStringLiteral("ovisu credentials: ")},
     {"settings",
      [] {
          TranslationProfile daily;
          daily.name = QStringLiteral("日常");
          daily.providerRawValue = 4;
-         daily.model = QStringLiteral("deepseek-chat");
          SettingsStore settings;
          ASSERT_TRUE(TranslationProfileStore(settings).save({daily}));
      },
-     [] { return runOvisu({QStringLiteral("profiles"), QStringLiteral("apply"), QStringLiteral("日常")}, kFileSizeLimit); },
-     true, QStringLiteral("ovisu profiles apply: ")},
-    {"profiles", {},
-     [] { return runOvisu({QStringLiteral("profiles"), QStringLiteral("save"), QStringLiteral("新配置")}, kFileSizeLimit); },
-     true, QStringLiteral("ovisu profiles save: ")},
-    {"presets",
-     [] { test::writeBytes(test::currentHome() + QStringLiteral("/prompt.txt"), "请把日语翻译成中文。"); },
-     [] {
-         return runOvisu({QStringLiteral("presets"), QStringLiteral("import"), test::currentHome() + QStringLiteral("/prompt.txt")},
-                         kFileSizeLimit);
-     },
-     true, QStringLiteral("：")},  // after the alert's title
-    {"ui-regions", {}, [] { return writerReport("ui-regions"); }, true, QStringLiteral("保存 UI 区域失败：")},
-    {"ui-cache", {}, [] { return writerReport("ui-cache"); }, false, QStringLiteral("界面自动译文缓存写入失败：")},
-    {"ui-dictionary", {},
-     [] {
-         return runOvisu({QStringLiteral("ui-dictionary"), QStringLiteral("add"), QStringLiteral("開始"), QStringLiteral("开始")},
-                         kFileSizeLimit);
-     },
-     true, QStringLiteral("ovisu ui-dictionary add: 保存 UI 固定词典失败：")},
+     command({"profiles", "apply", "日常"}), true, QStringLiteral("ovisu profiles apply: ")},
+    {"profiles", {}, command({"profiles", "save", "新配置"}), true, QStringLiteral("ovisu profiles save: ")},
+    {"presets", [] { test::writeBytes(test::currentHome() + kPromptFile, "请把日语翻译成中文。"); },
+     [] { return runOvisu({"presets", "import", test::currentHome() + kPromptFile}, kFileSizeLimit); }, true,
+     QStringLiteral("：")},  // after the alert's title
+    {"ui-regions", {}, writerReport("ui-regions"), true, QStringLiteral("保存 UI 区域失败：")},
+    {"ui-cache", {}, writerReport("ui-cache"), false, QStringLiteral("界面自动译文缓存写入失败：")},
+    {"ui-dictionary", {}, command({"ui-dictionary", "add", "開始", "开始"}), true,
+     QStringLiteral("ovisu ui-dictionary add: 保存 UI 固定词典失败：")},
 };
 
 class StoreFailureReportTest : public ::testing::TestWithParam<FailureReport> {};

@@ -19,18 +19,35 @@
 #include <QMutexLocker>
 #include <QUuid>
 
+#include <vector>
+
 namespace ovisu::test {
 namespace {
 
 using Written = std::expected<void, QString>;
+// What a store holds, as texts in the order written; an error when its reader cannot read the file.
+using Texts = std::expected<QStringList, QString>;
 
-// Every bulk text is about this long, so a few hundred records make a few hundred KB.
-const QString kLongJapanese = QStringLiteral("窓の外では雨が降り続いている。").repeated(12);
-const QString kLongChinese = QStringLiteral("窗外的雨一直下个不停。").repeated(12);
+// Every content is the same bulk of a few hundred KB (so that a write takes a while) and one
+// marker text, kept in the record, entry or value the program changes.
+constexpr int kBulkItems = 400;
 
-QString marker(StoreContent which) {
-    return which == StoreContent::first ? QStringLiteral("first") : QStringLiteral("second");
+const QStringList& bulk() {
+    static const QStringList texts = [] {
+        QStringList list;
+        for (int index = 0; index < kBulkItems; ++index)
+            list << QString::number(index) + QStringLiteral("窓の外では雨が降り続いている。").repeated(12);
+        return list;
+    }();
+    return texts;
 }
+
+QString marker(StoreContent which) { return QLatin1String(storeContentName(which)); }
+
+QStringList contents(StoreContent which) { return bulk() + QStringList{marker(which)}; }
+
+// Keys that sort as the texts are listed, the marker's last.
+QString keyOf(int index) { return index < kBulkItems ? QStringLiteral("%1").arg(index, 4, 10, QLatin1Char('0')) : "marker"; }
 
 QDateTime fixedTime() { return QDateTime::fromSecsSinceEpoch(1'704'067'200, Qt::UTC); }
 
@@ -38,376 +55,242 @@ QUuid numberedUuid(int index) {
     return QUuid::fromString(QStringLiteral("%1-0000-4000-8000-000000000000").arg(index, 8, 16, QLatin1Char('0')));
 }
 
-Written failure(const QString& error) { return std::unexpected(error); }
-
-StoreReading reading(StoreContent content, QString detail = {}) { return {content, std::move(detail)}; }
-
-// A count that is neither known content is a store that kept or dropped the wrong thing.
-StoreReading byCount(qsizetype count, qsizetype firstCount, bool lastMatches) {
-    if (count == 0)
-        return reading(StoreContent::empty);
-    if (count == firstCount && lastMatches)
-        return reading(StoreContent::first);
-    if (count == firstCount + 1 && lastMatches)
-        return reading(StoreContent::second);
-    return reading(StoreContent::unexpected, QStringLiteral("%1 items").arg(count));
+// Each item of a list store built from its text, and the text read back from an item.
+template <typename Item>
+QList<Item> itemsOf(const QStringList& texts, Item (*make)(int, const QString&)) {
+    QList<Item> items;
+    for (int index = 0; index < texts.size(); ++index) items << make(index, texts[index]);
+    return items;
+}
+template <typename Item, typename Text>
+QStringList textsOf(const QList<Item>& items, Text text) {
+    QStringList texts;
+    for (const Item& item : items) texts << text(item);
+    return texts;
 }
 
-// A file that is missing or holds no bytes at all reads as empty, whatever the store makes of it.
-bool holdsNothing(const QString& path) { return QFileInfo(path).size() == 0; }
+// A stored key-value map, read back in key order.
+template <typename Map, typename Text>
+QStringList valuesInKeyOrder(const Map& map, Text text) {
+    QMap<QString, QString> ordered;
+    for (auto entry = map.cbegin(); entry != map.cend(); ++entry) ordered.insert(entry.key(), text(entry.value()));
+    return ordered.values();
+}
 
-// ---- Translation history: N or N + 1 records.
+// An unreadable settings file is moved aside the moment a SettingsStore opens it, so the file reader looks first.
+std::optional<QString> unreadableSettings() {
+    if (const JsonFileRead file = readJsonFile(paths::settingsFile()); file.status == JsonFileRead::Status::unreadable)
+        return file.error;
+    return std::nullopt;
+}
 
-constexpr int kHistoryRecords = 400;
+struct StoreAccess {
+    const char* name;
+    QString (*file)();
+    std::function<Written(StoreContent)> write;
+    std::function<Texts()> texts;
+};
 
-TranslationHistoryRecord historyRecord(int index) {
-    return {numberedUuid(index), fixedTime().addSecs(index), QString::number(index) + kLongJapanese, kLongChinese,
+TranslationHistoryRecord historyRecord(int index, const QString& text) {
+    // The marker record shares its original and source, so the program's append replaces it.
+    return {numberedUuid(index), fixedTime().addSecs(index), index < kBulkItems ? text : QStringLiteral("台詞"), text,
             QStringLiteral("DeepSeek"), 1.0};
 }
-
-const QList<TranslationHistoryRecord>& historyBulk() {
-    static const QList<TranslationHistoryRecord> records = [] {
-        QList<TranslationHistoryRecord> list;
-        for (int index = 0; index < kHistoryRecords; ++index) list.append(historyRecord(index));
-        return list;
-    }();
-    return records;
-}
-
-StoreSample historySample() {
-    return {"history", [] { return TranslationHistoryStore::defaultFilePath(); },
-            [](StoreContent which) -> Written {
-                TranslationHistoryStore store;
-                if (which == StoreContent::first)
-                    return store.save(historyBulk());
-                // The second content is what the program does after a translation: one more record.
-                if (auto appended = store.append(historyRecord(kHistoryRecords)); !appended)
-                    return failure(appended.error());
-                return {};
-            },
-            [] {
-                const TranslationHistoryStore store;
-                if (holdsNothing(store.filePath()))
-                    return reading(StoreContent::empty);
-                const auto loaded = store.loadWithStatus();
-                if (loaded.unreadable)
-                    return reading(StoreContent::unreadable, loaded.error);
-                const auto& records = loaded.records;
-                const bool lastMatches = !records.isEmpty() && records.constLast() == historyRecord(int(records.size()) - 1);
-                return byCount(records.size(), kHistoryRecords, lastMatches);
-            }};
-}
-
-// ---- Dialogue translation cache: one entry's translation is "first" or "second".
-
-constexpr int kDialogueEntries = 450;
-const QString kMarkerKey = QStringLiteral("crash-test-marker");
 
 DialogueTranslationCache dialogueCache() {
     return DialogueTranslationCache(DialogueTranslationCache::defaultFilePath(), [] { return fixedTime(); });
 }
 
-QHash<QString, DialogueTranslationCacheEntry> dialogueBulk() {
-    QHash<QString, DialogueTranslationCacheEntry> entries;
-    for (int index = 0; index < kDialogueEntries; ++index) {
-        const QString key = QStringLiteral("bulk-%1").arg(index);
-        entries.insert(key, {key, QString::number(index) + kLongJapanese, kLongChinese, fixedTime(), 0});
-    }
-    return entries;
+std::optional<QHash<QString, DialogueTranslationCacheEntry>> dialogueEntriesOnDisk() {
+    QFile file(DialogueTranslationCache::defaultFilePath());
+    return file.open(QIODevice::ReadOnly) ? DialogueTranslationCache::decode(file.readAll()) : std::nullopt;
 }
 
-StoreSample dialogueCacheSample() {
-    return {"dialogue-cache", [] { return DialogueTranslationCache::defaultFilePath(); },
-            [](StoreContent which) -> Written {
-                const QString path = DialogueTranslationCache::defaultFilePath();
-                if (dialogueCache().entries().size() < kDialogueEntries) {
-                    // The cache has no bulk operation; its own encoder lays the bulk down at once.
-                    if (auto seeded = writeFileAtomically(path, DialogueTranslationCache::encode(dialogueBulk())); !seeded)
-                        return seeded;
-                }
-                DialogueTranslationCache cache = dialogueCache();
-                cache.save(kMarkerKey, QStringLiteral("台詞"), marker(which));
-                // save() reports a failed write only in the log; what is on disk tells.
-                QFile file(path);
-                const auto onDisk = file.open(QIODevice::ReadOnly) ? DialogueTranslationCache::decode(file.readAll())
-                                                                   : std::nullopt;
-                if (!onDisk || onDisk->value(kMarkerKey).translation != marker(which))
-                    return failure(QStringLiteral("“%1” does not hold the new entry (the log says why)").arg(path));
-                return {};
-            },
-            [] {
-                const QString path = DialogueTranslationCache::defaultFilePath();
-                if (holdsNothing(path))
-                    return reading(StoreContent::empty);
-                QFile file(path);
-                const auto entries = file.open(QIODevice::ReadOnly) ? DialogueTranslationCache::decode(file.readAll())
-                                                                    : std::nullopt;
-                if (!entries)
-                    return reading(StoreContent::unreadable, QStringLiteral("not a dialogue cache"));
-                const QString translation = entries->value(kMarkerKey).translation;
-                if (entries->size() != kDialogueEntries + 1)
-                    return reading(entries->isEmpty() ? StoreContent::empty : StoreContent::unexpected,
-                                   QStringLiteral("%1 entries").arg(entries->size()));
-                if (translation == marker(StoreContent::first))
-                    return reading(StoreContent::first);
-                if (translation == marker(StoreContent::second))
-                    return reading(StoreContent::second);
-                return reading(StoreContent::unexpected, translation);
-            }};
-}
+UITranslationCache uiCache() { return UITranslationCache(UITranslationCache::defaultFileURL(), [] { return fixedTime(); }); }
 
-// ---- Credentials: one account's secret is "sk-first" or "sk-second" among many.
-
-constexpr int kCredentialAccounts = 200;
-const QString kCredentialAccount = QStringLiteral("crash-test");
-
-QString secretFor(StoreContent which) { return QStringLiteral("sk-") + marker(which); }
-
-StoreSample credentialsSample() {
-    return {"credentials", [] { return LocalCredentialStore::storageURL(); },
-            [](StoreContent which) -> Written {
-                if (LocalCredentialStore::readAll().size() < kCredentialAccounts) {
-                    QMap<QString, QString> bulk;
-                    for (int index = 0; index < kCredentialAccounts; ++index)
-                        bulk.insert(QStringLiteral("bulk-%1").arg(index),
-                                    QStringLiteral("sk-%1-").arg(index) + QString(2000, QLatin1Char('x')));
-                    QMutexLocker locker(&LocalCredentialStore::lock());
-                    if (auto seeded = LocalCredentialStore::writeUnlocked(bulk); !seeded)
-                        return seeded;
-                }
-                return LocalCredentialStore::save(secretFor(which), kCredentialAccount);
-            },
-            [] {
-                const QString path = LocalCredentialStore::storageURL();
-                if (holdsNothing(path))
-                    return reading(StoreContent::empty);
-                // readAll() answers an unreadable file with the empty set; the file reader tells them apart.
-                if (const JsonFileRead file = readJsonFile(path); file.status == JsonFileRead::Status::unreadable)
-                    return reading(StoreContent::unreadable, file.error);
-                const QMap<QString, QString> secrets = LocalCredentialStore::readAll();
-                if (secrets.isEmpty())
-                    return reading(StoreContent::empty);
-                if (secrets.size() != kCredentialAccounts + 1)
-                    return reading(StoreContent::unexpected, QStringLiteral("%1 secrets").arg(secrets.size()));
-                const QString secret = secrets.value(kCredentialAccount);
-                if (secret == secretFor(StoreContent::first))
-                    return reading(StoreContent::first);
-                if (secret == secretFor(StoreContent::second))
-                    return reading(StoreContent::second);
-                return reading(StoreContent::unexpected, QStringLiteral("another secret"));
-            }};
-}
-
-// ---- Settings: one value is "first" or "second" beside a large one.
-
-const QString kBulkKey = QStringLiteral("crashTestBulk");
-const QString kMarkerSetting = QStringLiteral("crashTestMarker");
-constexpr int kBulkSettingItems = 800;
-
-// Stores kept inside the settings file: an unreadable file is moved aside the moment a
-// SettingsStore opens it, so the file reader looks first.
-std::optional<StoreReading> unreadableSettingsFile() {
-    if (holdsNothing(paths::settingsFile()))
-        return reading(StoreContent::empty);
-    if (const JsonFileRead file = readJsonFile(paths::settingsFile()); file.status == JsonFileRead::Status::unreadable)
-        return reading(StoreContent::unreadable, file.error);
-    return std::nullopt;
-}
-
-StoreSample settingsSample() {
-    return {"settings", [] { return paths::settingsFile(); },
-            [](StoreContent which) -> Written {
-                SettingsStore settings;
-                if (!settings.contains(kBulkKey)) {
-                    QJsonArray bulk;
-                    for (int index = 0; index < kBulkSettingItems; ++index) bulk.append(QString::number(index) + kLongChinese);
-                    if (auto seeded = settings.setArray(kBulkKey, bulk); !seeded)
-                        return seeded;
-                }
-                return settings.setString(kMarkerSetting, marker(which));
-            },
-            [] {
-                if (auto broken = unreadableSettingsFile())
-                    return *broken;
-                const SettingsStore settings;
-                if (!settings.contains(kBulkKey))
-                    return reading(StoreContent::empty);
-                if (settings.arrayValue(kBulkKey).value_or(QJsonArray()).size() != kBulkSettingItems)
-                    return reading(StoreContent::unexpected, QStringLiteral("the large value changed"));
-                const QString value = settings.stringValue(kMarkerSetting);
-                if (value == marker(StoreContent::first))
-                    return reading(StoreContent::first);
-                if (value == marker(StoreContent::second))
-                    return reading(StoreContent::second);
-                return reading(StoreContent::unexpected, value);
-            }};
-}
-
-// ---- Translation profiles and prompt presets (inside the settings file): N or N + 1 of them.
-
-constexpr int kProfiles = 200;
-
-TranslationProfile profile(int index) {
+TranslationProfile profile(int index, const QString& text) {
     TranslationProfile profile;
-    profile.name = QStringLiteral("配置 %1").arg(index, 4, 10, QLatin1Char('0'));
-    profile.model = QStringLiteral("model");
-    profile.endpoint = QStringLiteral("https://example.test/v1/chat/completions");
-    profile.prompt = kLongChinese;
-    profile.glossary = kLongJapanese;
+    profile.name = QStringLiteral("配置 ") + keyOf(index);
+    profile.prompt = text;
     return profile;
 }
 
-QList<TranslationProfile> profiles(StoreContent which) {
-    QList<TranslationProfile> list;
-    const int count = which == StoreContent::first ? kProfiles : kProfiles + 1;
-    for (int index = 0; index < count; ++index) list.append(profile(index));
-    return list;
-}
-
-StoreSample profilesSample() {
-    return {"profiles", [] { return paths::settingsFile(); },
-            [](StoreContent which) -> Written {
-                SettingsStore settings;
-                return TranslationProfileStore(settings).save(profiles(which));
-            },
-            [] {
-                if (auto broken = unreadableSettingsFile())
-                    return *broken;
-                SettingsStore settings;
-                TranslationProfileStore store(settings);
-                const QList<TranslationProfile> loaded = store.load();
-                if (store.loadError())
-                    return reading(StoreContent::unreadable, *store.loadError());
-                return byCount(loaded.size(), kProfiles,
-                               !loaded.isEmpty() && loaded.constLast() == profile(int(loaded.size()) - 1));
-            }};
-}
-
-constexpr int kPresets = 200;
-
-TranslationPromptPreset preset(int index) {
+TranslationPromptPreset preset(int index, const QString& text) {
     return {QStringLiteral("custom.") + numberedUuid(index).toString(QUuid::WithoutBraces).toUpper(),
-            QStringLiteral("预设 %1").arg(index), kLongChinese + kLongJapanese, QStringLiteral("{text}")};
+            QStringLiteral("预设 ") + keyOf(index), text, QStringLiteral("{text}")};
 }
 
-StoreSample presetsSample() {
-    return {"presets", [] { return paths::settingsFile(); },
-            [](StoreContent which) -> Written {
-                QList<TranslationPromptPreset> list;
-                for (int index = 0; index < (which == StoreContent::first ? kPresets : kPresets + 1); ++index)
-                    list.append(preset(index));
-                SettingsStore settings;
-                return CustomPromptPresetStore(settings).save(list);
-            },
-            [] {
-                if (auto broken = unreadableSettingsFile())
-                    return *broken;
-                SettingsStore settings;
-                CustomPromptPresetStore store(settings);
-                const QList<TranslationPromptPreset> loaded = store.load();
-                if (store.loadError())
-                    return reading(StoreContent::unreadable, *store.loadError());
-                return byCount(loaded.size(), kPresets,
-                               !loaded.isEmpty() && loaded.constLast() == preset(int(loaded.size()) - 1));
-            }};
+UIOCRRegion region(int index, const QString& text) {
+    return {numberedUuid(index), text, QRectF(0.125, 0.25, 0.5, 0.0625), index % 2 == 0};
 }
 
-// ---- Interface mode's stores.
-
-constexpr int kRegions = 2500;
-
-UIOCRRegion region(int index) {
-    return {numberedUuid(index), QStringLiteral("区域 %1").arg(index), QRectF(0.125, 0.25, 0.5, 0.0625), index % 2 == 0};
+UIFixedDictionaryEntry dictionaryEntry(int index, const QString& text) {
+    return {numberedUuid(index), QStringLiteral("用語") + keyOf(index), text, std::nullopt};
 }
 
-StoreSample uiRegionsSample() {
-    return {"ui-regions", [] { return UIOCRRegionStore::defaultFileURL(); },
-            [](StoreContent which) -> Written {
-                QList<UIOCRRegion> list;
-                for (int index = 0; index < (which == StoreContent::first ? kRegions : kRegions + 1); ++index)
-                    list.append(region(index));
-                return UIOCRRegionStore().save(list);
-            },
-            [] {
-                UIOCRRegionStore store;
-                if (holdsNothing(store.fileURL()))
-                    return reading(StoreContent::empty);
-                const auto loaded = store.load();
-                if (!loaded)
-                    return reading(StoreContent::unreadable, loaded.error());
-                return byCount(loaded->size(), kRegions,
-                               !loaded->isEmpty() && loaded->constLast() == region(int(loaded->size()) - 1));
-            }};
-}
+// Stores without a bulk operation get the bulk laid down once by their own encoder; the change
+// after it goes through the API the program uses.
+const StoreAccess kStores[] = {
+    {"history", &TranslationHistoryStore::defaultFilePath,
+     [](StoreContent which) -> Written {
+         TranslationHistoryStore store;
+         const QList<TranslationHistoryRecord> records = itemsOf(contents(which), &historyRecord);
+         if (store.loadWithStatus().records.size() != records.size())
+             return store.save(records);
+         if (auto appended = store.append(records.constLast()); !appended)
+             return std::unexpected(appended.error());
+         return {};
+     },
+     []() -> Texts {
+         const auto loaded = TranslationHistoryStore().loadWithStatus();
+         if (loaded.unreadable)
+             return std::unexpected(loaded.error);
+         return textsOf(loaded.records, [](const TranslationHistoryRecord& record) { return record.translation; });
+     }},
+    {"dialogue-cache", &DialogueTranslationCache::defaultFilePath,
+     [](StoreContent which) -> Written {
+         if (dialogueCache().entries().size() != kBulkItems + 1) {
+             QHash<QString, DialogueTranslationCacheEntry> entries;
+             for (int index = 0; index <= kBulkItems; ++index)
+                 entries.insert(keyOf(index), {keyOf(index), QStringLiteral("台詞"), contents(which)[index], fixedTime(), 0});
+             if (auto seeded = writeFileAtomically(DialogueTranslationCache::defaultFilePath(),
+                                                   DialogueTranslationCache::encode(entries));
+                 !seeded)
+                 return seeded;
+         }
+         dialogueCache().save(keyOf(kBulkItems), QStringLiteral("台詞"), marker(which));
+         // save() reports a failed write only in the log; what is on disk tells.
+         if (const auto onDisk = dialogueEntriesOnDisk(); !onDisk || onDisk->value(keyOf(kBulkItems)).translation != marker(which))
+             return std::unexpected(QStringLiteral("“%1” does not hold the new entry (the log says why)")
+                                        .arg(DialogueTranslationCache::defaultFilePath()));
+         return {};
+     },
+     []() -> Texts {
+         const auto entries = dialogueEntriesOnDisk();
+         if (!entries)
+             return std::unexpected(QStringLiteral("not a dialogue cache"));
+         return valuesInKeyOrder(*entries, [](const DialogueTranslationCacheEntry& entry) { return entry.translation; });
+     }},
+    {"credentials", &LocalCredentialStore::storageURL,
+     [](StoreContent which) -> Written {
+         if (LocalCredentialStore::readAll().size() != kBulkItems + 1) {
+             QMap<QString, QString> secrets;
+             for (int index = 0; index <= kBulkItems; ++index) secrets.insert(keyOf(index), contents(which)[index]);
+             QMutexLocker locker(&LocalCredentialStore::lock());
+             if (auto seeded = LocalCredentialStore::writeUnlocked(secrets); !seeded)
+                 return seeded;
+         }
+         return LocalCredentialStore::save(marker(which), keyOf(kBulkItems));
+     },
+     []() -> Texts {
+         // readAll() answers an unreadable file with the empty set; the file reader tells them apart.
+         if (const JsonFileRead file = readJsonFile(LocalCredentialStore::storageURL());
+             file.status == JsonFileRead::Status::unreadable)
+             return std::unexpected(file.error);
+         return LocalCredentialStore::readAll().values();
+     }},
+    {"settings", &paths::settingsFile,
+     [](StoreContent which) -> Written {
+         SettingsStore settings;
+         if (!settings.contains(QStringLiteral("crashTestBulk")))
+             if (auto seeded = settings.setArray(QStringLiteral("crashTestBulk"), QJsonArray::fromStringList(bulk())); !seeded)
+                 return seeded;
+         return settings.setString(QStringLiteral("crashTestMarker"), marker(which));
+     },
+     []() -> Texts {
+         if (const auto broken = unreadableSettings())
+             return std::unexpected(*broken);
+         const SettingsStore settings;
+         QStringList texts;
+         for (const QJsonValue& value : settings.arrayValue(QStringLiteral("crashTestBulk")).value_or(QJsonArray()))
+             texts << value.toString();
+         if (settings.contains(QStringLiteral("crashTestMarker")))
+             texts << settings.stringValue(QStringLiteral("crashTestMarker"));
+         return texts;
+     }},
+    {"profiles", &paths::settingsFile,
+     [](StoreContent which) -> Written {
+         SettingsStore settings;
+         return TranslationProfileStore(settings).save(itemsOf(contents(which), &profile));
+     },
+     []() -> Texts {
+         if (const auto broken = unreadableSettings())
+             return std::unexpected(*broken);
+         SettingsStore settings;
+         TranslationProfileStore store(settings);
+         const QList<TranslationProfile> loaded = store.load();
+         if (store.loadError())
+             return std::unexpected(*store.loadError());
+         return textsOf(loaded, [](const TranslationProfile& profile) { return profile.prompt; });
+     }},
+    {"presets", &paths::settingsFile,
+     [](StoreContent which) -> Written {
+         SettingsStore settings;
+         return CustomPromptPresetStore(settings).save(itemsOf(contents(which), &preset));
+     },
+     []() -> Texts {
+         if (const auto broken = unreadableSettings())
+             return std::unexpected(*broken);
+         SettingsStore settings;
+         CustomPromptPresetStore store(settings);
+         const QList<TranslationPromptPreset> loaded = store.load();
+         if (store.loadError())
+             return std::unexpected(*store.loadError());
+         return textsOf(loaded, [](const TranslationPromptPreset& preset) { return preset.systemPrompt; });
+     }},
+    {"ui-regions", &UIOCRRegionStore::defaultFileURL,
+     [](StoreContent which) -> Written { return UIOCRRegionStore().save(itemsOf(contents(which), &region)); },
+     []() -> Texts {
+         const auto loaded = UIOCRRegionStore().load();
+         if (!loaded)
+             return std::unexpected(loaded.error());
+         return textsOf(*loaded, [](const UIOCRRegion& region) { return region.name; });
+     }},
+    {"ui-cache", &UITranslationCache::defaultFileURL,
+     [](StoreContent which) -> Written {
+         if (uiCache().entryCount() != kBulkItems + 1) {
+             // Manual corrections, so that clearing the automatic translations keeps them all.
+             QHash<QString, UITranslationEntry> entries;
+             for (int index = 0; index <= kBulkItems; ++index)
+                 entries.insert(uiComparisonForm(keyOf(index)), {keyOf(index), contents(which)[index], true, fixedTime()});
+             if (auto seeded = writeFileAtomically(UITranslationCache::defaultFileURL(), UITranslationCache::encode(entries));
+                 !seeded)
+                 return seeded;
+         }
+         return uiCache().save(keyOf(kBulkItems), marker(which), true);
+     },
+     []() -> Texts {
+         const UITranslationCache cache = uiCache();
+         QMap<QString, QString> bySource;
+         for (const UITranslationEntry& entry : cache.sortedEntries()) bySource.insert(entry.source, entry.translation);
+         if (const auto error = cache.loadError())
+             return std::unexpected(*error);
+         return bySource.values();
+     }},
+    {"ui-dictionary", &UIFixedDictionaryStore::defaultFileURL,
+     [](StoreContent which) -> Written { return UIFixedDictionaryStore().save(itemsOf(contents(which), &dictionaryEntry)); },
+     []() -> Texts {
+         const UIFixedDictionaryStore store;
+         const QList<UIFixedDictionaryEntry> entries = store.entries();
+         if (const auto error = store.loadError())
+             return std::unexpected(*error);
+         return textsOf(entries, [](const UIFixedDictionaryEntry& entry) { return entry.translation; });
+     }},
+};
 
-constexpr int kUICacheEntries = 450;
-const QString kUIMarkerSource = QStringLiteral("クラッシュ試験の標識");
-
-UITranslationCache uiCache() {
-    return UITranslationCache(UITranslationCache::defaultFileURL(), [] { return fixedTime(); });
-}
-
-StoreSample uiCacheSample() {
-    return {"ui-cache", [] { return UITranslationCache::defaultFileURL(); },
-            [](StoreContent which) -> Written {
-                if (uiCache().entryCount() < kUICacheEntries) {
-                    // Manual corrections, so that clearing the automatic translations keeps them all.
-                    QHash<QString, UITranslationEntry> bulk;
-                    for (int index = 0; index < kUICacheEntries; ++index) {
-                        const QString source = QString::number(index) + kLongJapanese;
-                        bulk.insert(uiComparisonForm(source), {source, kLongChinese, true, fixedTime()});
-                    }
-                    // The cache has no bulk operation; its own encoder lays the bulk down at once.
-                    if (auto seeded = writeFileAtomically(UITranslationCache::defaultFileURL(), UITranslationCache::encode(bulk));
-                        !seeded)
-                        return seeded;
-                }
-                return uiCache().save(kUIMarkerSource, marker(which), true);
-            },
-            [] {
-                const UITranslationCache cache = uiCache();
-                if (holdsNothing(cache.fileURL()))
-                    return reading(StoreContent::empty);
-                const auto entry = cache.entry(kUIMarkerSource);
-                if (const auto error = cache.loadError())
-                    return reading(StoreContent::unreadable, *error);
-                if (cache.entryCount() != kUICacheEntries + 1 || !entry)
-                    return reading(cache.entryCount() == 0 ? StoreContent::empty : StoreContent::unexpected,
-                                   QStringLiteral("%1 entries").arg(cache.entryCount()));
-                if (entry->translation == marker(StoreContent::first))
-                    return reading(StoreContent::first);
-                if (entry->translation == marker(StoreContent::second))
-                    return reading(StoreContent::second);
-                return reading(StoreContent::unexpected, entry->translation);
-            }};
-}
-
-constexpr int kDictionaryEntries = 1000;
-
-UIFixedDictionaryEntry dictionaryEntry(int index) {
-    return {numberedUuid(index), QStringLiteral("用語%1").arg(index), QStringLiteral("术语%1").arg(index) + kLongChinese,
-            std::nullopt};
-}
-
-StoreSample uiDictionarySample() {
-    return {"ui-dictionary", [] { return UIFixedDictionaryStore::defaultFileURL(); },
-            [](StoreContent which) -> Written {
-                QList<UIFixedDictionaryEntry> list;
-                for (int index = 0; index < (which == StoreContent::first ? kDictionaryEntries : kDictionaryEntries + 1);
-                     ++index)
-                    list.append(dictionaryEntry(index));
-                return UIFixedDictionaryStore().save(list);
-            },
-            [] {
-                const UIFixedDictionaryStore store;
-                if (holdsNothing(store.fileURL()))
-                    return reading(StoreContent::empty);
-                const QList<UIFixedDictionaryEntry> entries = store.entries();
-                if (const auto error = store.loadError())
-                    return reading(StoreContent::unreadable, *error);
-                return byCount(entries.size(), kDictionaryEntries,
-                               !entries.isEmpty() && entries.constLast() == dictionaryEntry(int(entries.size()) - 1));
-            }};
+StoreReading readBack(const StoreAccess& store) {
+    // A file that is missing or holds no bytes at all reads as empty, whatever the store makes of it.
+    if (QFileInfo(store.file()).size() == 0)
+        return {StoreContent::empty, {}};
+    const Texts texts = store.texts();
+    if (!texts)
+        return {StoreContent::unreadable, texts.error()};
+    if (texts->isEmpty())
+        return {StoreContent::empty, {}};
+    for (StoreContent which : {StoreContent::first, StoreContent::second})
+        if (*texts == contents(which))
+            return {which, {}};
+    return {StoreContent::unexpected, QStringLiteral("%1 items, the last “%2”").arg(texts->size()).arg(texts->constLast().left(20))};
 }
 
 }  // namespace
@@ -424,9 +307,12 @@ const char* storeContentName(StoreContent content) {
 }
 
 std::span<const StoreSample> storeSamples() {
-    static const StoreSample samples[] = {historySample(),  dialogueCacheSample(), credentialsSample(),
-                                          settingsSample(), profilesSample(),      presetsSample(),
-                                          uiRegionsSample(), uiCacheSample(),       uiDictionarySample()};
+    static const std::vector<StoreSample> samples = [] {
+        std::vector<StoreSample> list;
+        for (const StoreAccess& store : kStores)
+            list.push_back({store.name, store.file, store.write, [&store] { return readBack(store); }});
+        return list;
+    }();
     return samples;
 }
 

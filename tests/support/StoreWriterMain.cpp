@@ -35,16 +35,20 @@ void printLine(const QString& line, FILE* stream = stdout) {
     std::fflush(stream);
 }
 
+// One write; a failure is printed on standard error.
+bool writeOnce(const ovisu::test::StoreSample& sample, StoreContent which) {
+    const auto written = sample.write(which);
+    if (!written)
+        printLine(written.error(), stderr);
+    return written.has_value();
+}
+
 int loop(const ovisu::test::StoreSample& sample) {
     printLine(QStringLiteral("ready"));
-    for (StoreContent which = StoreContent::first;;
-         which = which == StoreContent::first ? StoreContent::second : StoreContent::first) {
-        if (auto written = sample.write(which); !written) {
-            printLine(written.error(), stderr);
-            return 1;
-        }
+    for (StoreContent which = StoreContent::first; writeOnce(sample, which);
+         which = which == StoreContent::first ? StoreContent::second : StoreContent::first)
         printLine(QString::fromLatin1(ovisu::test::storeContentName(which)));
-    }
+    return 1;
 }
 
 // The caller that shows a failed write to the user, for the stores whose failures are not a
@@ -83,43 +87,27 @@ int report(const QString& store) {
     return 2;
 }
 
-int usage() {
-    printLine(QStringLiteral("usage: ovisu-store-writer STORE loop | STORE write first|second | STORE report | log COUNT"),
-              stderr);
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     if (arguments.size() == 2 && arguments.at(0) == QLatin1String("log")) {
-        const int count = arguments.at(1).toInt();
-        for (int index = 0; index < count; ++index)
+        for (int index = 0; index < arguments.at(1).toInt(); ++index)
             ovisu::AppLogger::shared().info(QStringLiteral("writer"),
                                             QStringLiteral("line %1 ").arg(index) + QString(80, QLatin1Char('x')));
         return 0;
     }
-    if (arguments.size() < 2)
-        return usage();
-    if (arguments.at(1) == QLatin1String("report"))
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("report"))
         return report(arguments.at(0));
-
-    const ovisu::test::StoreSample* sample = ovisu::test::storeSampleNamed(arguments.at(0));
-    if (!sample) {
-        printLine(QStringLiteral("unknown store “%1”").arg(arguments.at(0)), stderr);
-        return 2;
-    }
-    if (arguments.at(1) == QLatin1String("loop"))
+    const ovisu::test::StoreSample* sample = ovisu::test::storeSampleNamed(arguments.value(0));
+    if (sample && arguments.size() == 2 && arguments.at(1) == QLatin1String("loop"))
         return loop(*sample);
-    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("write")) {
-        const StoreContent which = arguments.at(2) == QLatin1String("second") ? StoreContent::second : StoreContent::first;
-        if (auto written = sample->write(which); !written) {
-            printLine(written.error(), stderr);
-            return 1;
-        }
-        return 0;
-    }
-    return usage();
+    if (sample && arguments.size() == 3 && arguments.at(1) == QLatin1String("write"))
+        return writeOnce(*sample, arguments.at(2) == QLatin1String("second") ? StoreContent::second : StoreContent::first)
+                   ? 0
+                   : 1;
+    printLine(QStringLiteral("usage: ovisu-store-writer STORE loop | STORE write first|second | STORE report | log COUNT"),
+              stderr);
+    return 2;
 }
