@@ -68,10 +68,13 @@ std::optional<std::optional<QString>> ended(std::optional<QString> error) {
     return std::optional<std::optional<QString>>(std::in_place, std::move(error));
 }
 
+using Answers = QList<std::optional<QString>>;
+const Answers ready{std::nullopt};
+
 // Each callback's answers, in the order the callbacks ran.
 struct Waiters {
     QStringList order;
-    QMap<QString, QList<std::optional<QString>>> answers;
+    QMap<QString, Answers> answers;
 
     LocalServerStartup::Callback callback(const QString& name) {
         return [this, name](std::optional<QString> error) {
@@ -140,8 +143,7 @@ TEST_F(OllamaRuntimeTest, WaitersWhileTheServerIsDownShareOneLaunchAndAreAnswere
 
     ASSERT_TRUE(waitFor(waiters, 2)) << qPrintable(readFile(layout.logsFolder() + "/ollama.log"));
     EXPECT_EQ(waiters.order, QStringList({"first", "second"}));
-    EXPECT_EQ(waiters.answers["first"], QList<std::optional<QString>>{std::nullopt});
-    EXPECT_EQ(waiters.answers["second"], QList<std::optional<QString>>{std::nullopt});
+    EXPECT_EQ(waiters.answers["first"] + waiters.answers["second"], ready + ready);
     EXPECT_EQ(launches(), 1);
     EXPECT_TRUE(runtime->isReady(server));
     EXPECT_TRUE(runtime->isReady(QUrl("http://localhost:" + QString::number(port) + "/api/chat")))
@@ -156,7 +158,7 @@ TEST_F(OllamaRuntimeTest, WaitersWhileTheServerIsDownShareOneLaunchAndAreAnswere
     ASSERT_TRUE(waitFor(waiters, 3));
     test::spin(100);
     EXPECT_EQ(waiters.order, QStringList({"first", "second", "third"}));
-    EXPECT_EQ(waiters.answers["third"], QList<std::optional<QString>>{std::nullopt});
+    EXPECT_EQ(waiters.answers["third"], ready);
     EXPECT_EQ(launches(), 1);
 
     // stop() ends our server; the destructor would too.
@@ -190,8 +192,15 @@ TEST_F(OllamaRuntimeTest, APullWaitsUntilTheServerItStartsAnswers) {
     EXPECT_TRUE(runtime->isProcessRunning()) << "serve keeps running for the translations that follow";
 }
 
-TEST_F(OllamaRuntimeTest, AServerAlreadyListeningIsUsedAndNeverStoppedByUs) {
+TEST_F(OllamaRuntimeTest, OtherServersAreOnlyAskedAndOneAlreadyListeningIsUsedAndNeverStoppedByUs) {
     installFakeOllama();
+    const QUrl elsewhere("http://127.0.0.1:" + QString::number(fake::freeLoopbackPort()));
+    Waiters waiters;
+    runtime->whenReady(elsewhere, waiters.callback("elsewhere"));
+    ASSERT_TRUE(waitFor(waiters, 1));
+    EXPECT_EQ(waiters.answers["elsewhere"], Answers{OllamaVersionProbe::notRunningMessage()});
+    EXPECT_FALSE(runtime->isReady(elsewhere));
+
     QProcess outside;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("FAKE_OLLAMA_LAUNCH_LOG");
@@ -202,10 +211,9 @@ TEST_F(OllamaRuntimeTest, AServerAlreadyListeningIsUsedAndNeverStoppedByUs) {
     ASSERT_TRUE(outside.waitForStarted());
     ASSERT_TRUE(test::waitUntil([&] { return listening(port); }));
 
-    Waiters waiters;
     runtime->whenReady(server, waiters.callback("first"));
-    ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["first"], QList<std::optional<QString>>{std::nullopt});
+    ASSERT_TRUE(waitFor(waiters, 2));
+    EXPECT_EQ(waiters.answers["first"], ready);
     EXPECT_TRUE(runtime->isReady(server));
     EXPECT_EQ(launches(), 0);
     EXPECT_FALSE(runtime->isProcessRunning());
@@ -220,18 +228,6 @@ TEST_F(OllamaRuntimeTest, AServerAlreadyListeningIsUsedAndNeverStoppedByUs) {
     outside.waitForFinished();
 }
 
-TEST_F(OllamaRuntimeTest, OtherServersAreOnlyAskedNeverStarted) {
-    installFakeOllama();
-    const QUrl elsewhere("http://127.0.0.1:" + QString::number(fake::freeLoopbackPort()));
-    Waiters waiters;
-    runtime->whenReady(elsewhere, waiters.callback("elsewhere"));
-    ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["elsewhere"], QList<std::optional<QString>>{OllamaVersionProbe::notRunningMessage()});
-    EXPECT_FALSE(runtime->isReady(elsewhere));
-    EXPECT_EQ(launches(), 0);
-    EXPECT_FALSE(runtime->isProcessRunning());
-}
-
 TEST_F(OllamaRuntimeTest, AServerThatNeverAnswersFailsEveryWaiterAfterThirtyOneProbes) {
     installFakeOllama();
     qputenv("FAKE_OLLAMA_LOAD_MS", "600000");
@@ -243,10 +239,8 @@ TEST_F(OllamaRuntimeTest, AServerThatNeverAnswersFailsEveryWaiterAfterThirtyOneP
     ASSERT_TRUE(waitFor(waiters, 2, 30000));
     EXPECT_GE(clock.elapsed(), (OllamaRuntime::maximumProbes - 1) * 20) << "it gave up before its last probe";
     EXPECT_EQ(waiters.order, QStringList({"first", "second"}));
-    EXPECT_EQ(waiters.answers["first"], QList<std::optional<QString>>{OllamaRuntime::noAnswerMessage()});
-    EXPECT_EQ(waiters.answers["second"], QList<std::optional<QString>>{OllamaRuntime::noAnswerMessage()});
-    EXPECT_EQ(OllamaRuntime::noAnswerMessage(),
-              "Ollama 已尝试启动但 12 秒内没有响应。请检查 11434 端口和 Ollama 运行组件。");
+    EXPECT_EQ(waiters.answers["first"] + waiters.answers["second"],
+              Answers(2, OllamaRuntime::noAnswerMessage()));
     EXPECT_EQ(launches(), 1);
     EXPECT_FALSE(runtime->isReady(server));
 
@@ -261,7 +255,7 @@ TEST_F(OllamaRuntimeTest, WhatCannotStartSaysWhyAndLaunchesNothing) {
     runtime->whenReady(server, waiters.callback("missing"));
     ASSERT_TRUE(waitFor(waiters, 1));
     EXPECT_EQ(waiters.answers["missing"],
-              QList<std::optional<QString>>{"未找到 Ollama。请在“本地模型管理”中点击“后台安装 Ollama”。"});
+              Answers{"未找到 Ollama。请在“本地模型管理”中点击“后台安装 Ollama”。"});
 
     installFakeOllama();
     const QString blocked = test::currentHome() + "/a-file/models";
@@ -299,7 +293,7 @@ TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother)
     qputenv("FAKE_OLLAMA_STOP_MS", "300");
     runtime->whenReady(server, waiters.callback("second"));
     ASSERT_TRUE(waitFor(waiters, 2));
-    EXPECT_EQ(waiters.answers["second"], QList<std::optional<QString>>{std::nullopt});
+    EXPECT_EQ(waiters.answers["second"], ready);
     EXPECT_EQ(launches(), 2);
     const qint64 second = *runtime->processId();
     EXPECT_NE(second, first);
@@ -309,7 +303,7 @@ TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother)
     runtime->stop();
     runtime->whenReady(server, waiters.callback("third"));
     ASSERT_TRUE(waitFor(waiters, 3));
-    EXPECT_EQ(waiters.answers["third"], QList<std::optional<QString>>{std::nullopt});
+    EXPECT_EQ(waiters.answers["third"], ready);
     EXPECT_FALSE(processExists(second));
     test::spin(200);
     EXPECT_EQ(launches(), 3);
@@ -331,7 +325,7 @@ TEST_F(OllamaRuntimeTest, OllamaAndTheLlamaServersStopEachOther) {
     Waiters waiters;
     runtime->whenReady(server, waiters.callback("ollama"));
     ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["ollama"], QList<std::optional<QString>>{std::nullopt});
+    EXPECT_EQ(waiters.answers["ollama"], ready);
     EXPECT_FALSE(llamaServers->isRunning(Provider::sakura));
     EXPECT_TRUE(test::waitUntil([&] { return !processExists(llamaPid); })) << "the llama-server still runs";
 
@@ -352,7 +346,7 @@ TEST_F(OllamaRuntimeTest, OllamaAndTheLlamaServersStopEachOther) {
     const auto restarted = llamaServers->start(Provider::sakura);
     ASSERT_TRUE(restarted) << qPrintable(restarted.error());
     ASSERT_EQ(waiters.order.size(), 2);
-    EXPECT_EQ(waiters.answers["interrupted"], QList<std::optional<QString>>{OllamaRuntime::stoppedMessage()});
+    EXPECT_EQ(waiters.answers["interrupted"], Answers{OllamaRuntime::stoppedMessage()});
     EXPECT_FALSE(runtime->isProcessRunning());
 }
 
@@ -377,15 +371,19 @@ protected:
         return result;
     }
 
+    QByteArray release() {
+        const QByteArray packed = packArchive(test::currentHome() + "/release", {{"bin/ollama", OVISU_FAKE_OLLAMA_BINARY}});
+        EXPECT_FALSE(packed.isEmpty());
+        return packed;
+    }
+
     const QString archivePath = "/download/ollama-linux-amd64.tgz";
     const QString archiveOnDisk = layout.runtimeFolder() + "/ollama-linux-amd64.tgz";
     fake::FileServer files;
 };
 
 TEST_F(OllamaInstallTest, TheReleaseArchiveIsFetchedAndUnpackedUnderTheRuntimeFolder) {
-    const QByteArray release = packArchive(test::currentHome() + "/release", {{"bin/ollama", OVISU_FAKE_OLLAMA_BINARY}});
-    ASSERT_FALSE(release.isEmpty());
-    files.serve(archivePath, release);
+    files.serve(archivePath, release());
     ASSERT_FALSE(layout.ollamaExecutable());
 
     EXPECT_EQ(install(true), ended(std::nullopt));
@@ -393,8 +391,7 @@ TEST_F(OllamaInstallTest, TheReleaseArchiveIsFetchedAndUnpackedUnderTheRuntimeFo
     EXPECT_FALSE(QFileInfo::exists(archiveOnDisk)) << "the unpacked archive is not kept";
     ASSERT_GE(statuses.size(), 2);
     EXPECT_EQ(statuses.first(), "正在后台下载 Ollama…");
-    EXPECT_TRUE(statuses.contains("正在安装 Ollama…"));
-    EXPECT_LT(statuses.indexOf("正在后台下载 Ollama…"), statuses.indexOf("正在安装 Ollama…"));
+    EXPECT_GT(statuses.indexOf("正在安装 Ollama…"), 0);
     ASSERT_EQ(files.requests().size(), 1);
     EXPECT_EQ(files.requests().first().path, archivePath);
 
@@ -402,7 +399,7 @@ TEST_F(OllamaInstallTest, TheReleaseArchiveIsFetchedAndUnpackedUnderTheRuntimeFo
     Waiters waiters;
     runtime->whenReady(server, waiters.callback("installed"));
     ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["installed"], QList<std::optional<QString>>{std::nullopt});
+    EXPECT_EQ(waiters.answers["installed"], ready);
     EXPECT_EQ(launches(), 1);
 
     // Installed already: done at once, nothing fetched.
@@ -413,13 +410,11 @@ TEST_F(OllamaInstallTest, TheReleaseArchiveIsFetchedAndUnpackedUnderTheRuntimeFo
 }
 
 TEST_F(OllamaInstallTest, AnInterruptedDownloadIsContinuedOnTheRetry) {
-    const QByteArray release = packArchive(test::currentHome() + "/release", {{"bin/ollama", OVISU_FAKE_OLLAMA_BINARY}});
-    ASSERT_GT(release.size(), 4096);
-    files.serve(archivePath, release);
+    ASSERT_GT(release().size(), 4096);
+    files.serve(archivePath, release());
     files.cutNextResponseAfter(4096);
 
     EXPECT_EQ(install(false), ended(OllamaRuntime::downloadFailedMessage()));
-    EXPECT_EQ(OllamaRuntime::downloadFailedMessage(), "Ollama 下载失败，可点击重试。");
     EXPECT_EQ(statuses.last(), OllamaRuntime::downloadFailedMessage());
     EXPECT_EQ(QFileInfo(archiveOnDisk).size(), 4096) << "the partial archive stays for the retry";
     EXPECT_FALSE(layout.ollamaExecutable());
@@ -441,7 +436,6 @@ TEST_F(OllamaInstallTest, AMissingOrBrokenArchiveSaysSoAndInstallsNothing) {
     files.serve(archivePath, other);
     QFile::remove(archiveOnDisk);
     EXPECT_EQ(install(true), ended(OllamaRuntime::installFailedMessage()));
-    EXPECT_EQ(OllamaRuntime::installFailedMessage(), "Ollama 安装失败，可点击重试。");
     EXPECT_EQ(statuses.last(), OllamaRuntime::installFailedMessage());
     EXPECT_FALSE(layout.ollamaExecutable());
     EXPECT_FALSE(QFileInfo::exists(archiveOnDisk)) << "a broken archive is not resumed into a longer broken one";

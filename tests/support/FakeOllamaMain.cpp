@@ -1,8 +1,6 @@
 // ovisu-fake-ollama: stands in for the ollama program in tests.
-//   ollama serve       listens on OLLAMA_HOST (host:port, default 127.0.0.1:11434) and serves
-//                        GET  /api/version  {"version":"0.0-fake"}
-//                        POST /api/chat     a non-streamed chat reply: "译：" + the last user message
-//                      It needs OLLAMA_MODELS (exit 3 without it) and a free port (exit 4).
+//   ollama serve       listens on OLLAMA_HOST (host:port, default 127.0.0.1:11434) and answers
+//                      GET /api/version. It needs OLLAMA_MODELS (exit 3 without it) and a free port (exit 4).
 //   ollama pull MODEL  asks the server on OLLAMA_HOST, exits 1 when nothing answers there, else
 //                      prints progress redrawn with terminal cursor moves, as the real one does,
 //                      then exits 0.
@@ -13,14 +11,11 @@
 
 #include "support/fake/Httplib.h"
 
-#include <QByteArray>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,8 +35,8 @@ namespace {
     std::exit(code);
 }
 
-std::string compact(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+void pauseFor(const char* millisecondsVariable) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, qEnvironmentVariableIntValue(millisecondsVariable))));
 }
 
 void recordLaunch() {
@@ -77,9 +72,7 @@ void endOnTermination() {
     std::thread([termination] {
         int signal = 0;
         sigwait(&termination, &signal);
-        bool isDelay = false;
-        const int stopMs = qEnvironmentVariable("FAKE_OLLAMA_STOP_MS").toInt(&isDelay);
-        if (isDelay && stopMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stopMs));
+        pauseFor("FAKE_OLLAMA_STOP_MS");
         std::_Exit(0);
     }).detach();
 }
@@ -96,9 +89,7 @@ int serve() {
     const std::string host = hostAndPort.left(colon).toStdString();
 
     if (!portIsFree(host, port)) fail(4, QStringLiteral("listen tcp %1: bind: address already in use").arg(hostAndPort));
-    bool isDelay = false;
-    const int loadMs = qEnvironmentVariable("FAKE_OLLAMA_LOAD_MS").toInt(&isDelay);
-    if (isDelay && loadMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(loadMs));
+    pauseFor("FAKE_OLLAMA_LOAD_MS");
 
     httplib::Server server;
     // Without SO_REUSEPORT (httplib's default sets it) a second server on a taken port fails, as
@@ -110,33 +101,6 @@ int serve() {
     server.Get("/api/version", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(R"({"version":"0.0-fake"})", "application/json");
     });
-    server.Post("/api/chat", [](const httplib::Request& request, httplib::Response& response) {
-        QJsonParseError error{};
-        const QJsonDocument body = QJsonDocument::fromJson(QByteArray::fromStdString(request.body), &error);
-        if (error.error != QJsonParseError::NoError || !body.isObject()) {
-            response.status = 400;
-            response.set_content(R"({"error":"invalid JSON body"})", "application/json");
-            return;
-        }
-        const QString model = body.object().value("model").toString();
-        if (model.isEmpty()) {
-            response.status = 400;
-            response.set_content(R"({"error":"model is required"})", "application/json");
-            return;
-        }
-        QString lastUserMessage;
-        for (const QJsonValue& message : body.object().value("messages").toArray())
-            if (message.toObject().value("role").toString() == QLatin1String("user"))
-                lastUserMessage = message.toObject().value("content").toString();
-        const QJsonObject reply{
-            {"model", model},
-            {"created_at", "2024-01-01T00:00:00Z"},
-            {"message", QJsonObject{{"role", "assistant"}, {"content", QStringLiteral("译：") + lastUserMessage}}},
-            {"done_reason", "stop"},
-            {"done", true}};
-        response.set_content(compact(reply), "application/json");
-    });
-
     if (!server.bind_to_port(host, port))
         fail(4, QStringLiteral("listen tcp %1: bind: address already in use").arg(hostAndPort));
     std::fprintf(stderr, "Listening on %s (version 0.0-fake)\n", qPrintable(hostAndPort));
