@@ -36,12 +36,14 @@ std::optional<QString> lastPiece(const QString& output, bool trimmed) {
 }
 
 // curl's --progress-bar draws a row of '#' as wide as the terminal before the percentage; in a
-// status line only the percentage says anything. Other pieces (its start-up animation, an error)
-// stay as they are.
+// status line only the percentage says anything. A piece of bar alone (the output can break in
+// the middle of a redraw, and curl animates "#=O-" before it knows the size) says nothing: empty.
+// Other pieces (an error) stay as they are.
 QString curlProgressText(const QString& piece) {
-    static const QRegularExpression bar(QStringLiteral("^\\s*#+\\s+(\\d+(?:\\.\\d+)?%)\\s*$"));
-    const QRegularExpressionMatch match = bar.match(piece);
-    return match.hasMatch() ? match.captured(1) : piece;
+    static const QRegularExpression barWithPercentage(QStringLiteral("^\\s*#+\\s+(\\d+(?:\\.\\d+)?%)\\s*$"));
+    static const QRegularExpression barAlone(QStringLiteral("^[\\s#=O-]*$"));
+    if (const QRegularExpressionMatch match = barWithPercentage.match(piece); match.hasMatch()) return match.captured(1);
+    return barAlone.match(piece).hasMatch() ? QString() : piece;
 }
 
 std::uint64_t fileSize(const QString& path) {
@@ -173,8 +175,8 @@ void LocalModelDownloads::readOutput() {
     if (m_job.installerProgress) {
         if (const auto piece = lastProgressPiece(output)) m_job.installerProgress(*piece);
     } else if (m_job.direct) {
-        if (const auto piece = lastProgressPiece(output))
-            setStatus(QStringLiteral("正在下载 ") + m_job.name + QStringLiteral(" · ") + curlProgressText(*piece));
+        const QString progress = curlProgressText(lastProgressPiece(output).value_or(QString()));
+        if (!progress.isEmpty()) setStatus(QStringLiteral("正在下载 ") + m_job.name + QStringLiteral(" · ") + progress);
     } else if (const auto piece = lastTrimmedProgressPiece(output)) {
         setStatus(*piece);
     }
