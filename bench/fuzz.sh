@@ -16,7 +16,11 @@ build_dir=${BUILD_DIR:-$root/build-fuzz}
 jobs=${JOBS:-2}
 cxx=${CXX_FUZZ:-clang++-19}
 max_len=${MAX_LEN:-65536}
-api_fixtures=(/work/shared/fixtures/api "$root/tests/fixtures/api")
+# The recorded service replies live in shared/ beside the repository (as laid for CI and for every
+# worktree); the absolute folder only stands in when this checkout sits somewhere else.
+shared_fixtures=$root/../shared/fixtures/api
+[ -d "$shared_fixtures" ] || shared_fixtures=/work/shared/fixtures/api
+api_fixtures=("$shared_fixtures" "$root/tests/fixtures/api")
 
 all_targets=(fuzz_sse_parser fuzz_adapter_replies fuzz_error_object fuzz_glossary fuzz_output_cleaners
              fuzz_settings fuzz_history_store fuzz_dialogue_cache fuzz_credentials fuzz_translation_profiles

@@ -12,6 +12,7 @@
 
 #include <dlfcn.h>
 
+#include <memory>
 #include <thread>
 
 namespace ovisu {
@@ -43,10 +44,26 @@ TextRecognitionRequest requestAt(RecognitionLevel level) {
 }
 
 // One engine for the whole suite, as a worker thread would keep it; starting one takes a while.
-TesseractTextRecognizer& sharedRecognizer() {
-    static TesseractTextRecognizer recognizer;
+// It ends with the test run, not among the statics at exit: Tesseract's process-wide dictionary
+// cache is such a static too, and when it went first it dropped the engine's dictionaries unfreed.
+std::unique_ptr<TesseractTextRecognizer>& sharedRecognizerSlot() {
+    static std::unique_ptr<TesseractTextRecognizer> recognizer;
     return recognizer;
 }
+
+TesseractTextRecognizer& sharedRecognizer() {
+    auto& recognizer = sharedRecognizerSlot();
+    if (!recognizer) recognizer = std::make_unique<TesseractTextRecognizer>();
+    return *recognizer;
+}
+
+class SharedRecognizerRelease : public ::testing::Environment {
+public:
+    void TearDown() override { sharedRecognizerSlot().reset(); }
+};
+
+[[maybe_unused]] const auto* const sharedRecognizerRelease =
+    ::testing::AddGlobalTestEnvironment(new SharedRecognizerRelease);
 
 struct Corpus {
     QList<DialogueImageOptions> images;

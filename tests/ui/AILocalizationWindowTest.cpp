@@ -177,7 +177,7 @@ TEST_F(AILocalizationWindowTest, ImportingTextMakesASelectedAppliedPresetAndBadB
                                            profiles.customPromptPresets().first().id}));
 
     window->systemPromptEditor()->setPlainText("保持不变");
-    openAnswer = writeFile("broken.txt", QByteArray("\xff\xfe\x80 not utf-8", 15));
+    openAnswer = writeFile("broken.txt", QByteArray("\xff\xfe\x80 not utf-8"));
     click(window->importButton());
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].text, QStringLiteral("文件不是有效的 UTF-8 文本或Ovisu Prompt JSON。"));

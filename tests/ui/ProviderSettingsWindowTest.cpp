@@ -241,7 +241,8 @@ TEST_F(ProviderSettingsWindowTest, TheConnectionTestUsesTheFieldsAsShown) {
     EXPECT_EQ(window->statusLabel()->text(), "连接成功：" + service.defaultTranslation());
     ASSERT_EQ(service.requestCount(), 1);
     bool keySent = false;
-    for (const auto& [name, value] : service.requests().first().headers)
+    const auto requests = service.requests();  // a loop over a part of the temporary list would outlive it
+    for (const auto& [name, value] : requests.first().headers)
         keySent = keySent || value == "Bearer gsk-from-clipboard";
     EXPECT_TRUE(keySent);
 
