@@ -48,8 +48,7 @@ void RealtimeSession::highPerformancePollingChanged(bool enabled) {
 void RealtimeSession::setTarget(std::optional<TargetWindow> target) {
     if (!m_loop.setTarget(std::move(target))) return;
     clearManualState();
-    m_previousFingerprint.reset();
-    m_changeVerification.reset();
+    forgetEarlierFrames();
 }
 
 void RealtimeSession::setRegion(std::optional<QRectF> normalizedRegion) {
@@ -59,6 +58,12 @@ void RealtimeSession::setRegion(std::optional<QRectF> normalizedRegion) {
 bool RealtimeSession::translationInFlight() const { return m_pipeline.isRequestInFlight(); }
 
 void RealtimeSession::fenceTranslations() { m_pipeline.abandonTranslationsInFlight(); }
+
+void RealtimeSession::forgetEarlierFrames() {
+    m_previousFingerprint.reset();
+    m_changeVerification.reset();
+    m_lastRecognized.reset();
+}
 
 void RealtimeSession::clearManualState() {
     m_manualCaptureInProgress = false;
@@ -101,8 +106,7 @@ void RealtimeSession::startTranslation() {
         m_pipeline.clearPanelLines();
         m_detector.reset();  // a resume keeps it, so the last line is not translated again
     }
-    m_previousFingerprint.reset();
-    m_changeVerification.reset();
+    forgetEarlierFrames();
     fenceTranslations();
     m_forceVerification = false;
     m_loop.start();
@@ -164,6 +168,11 @@ void RealtimeSession::handleCapturedCrop(const CapturedCrop& captured) {
         if (!m_forceVerification) return;
     }
     m_forceVerification = false;
+    if (!m_manualCaptureInProgress && m_lastRecognized && m_lastRecognized->selectedArea == captured.selectedArea &&
+        m_lastRecognized->crop == *captured.crop) {
+        handleRecognizedText(m_lastRecognized->text, m_lastRecognized->confidence, std::nullopt);
+        return;
+    }
     if (!translationInFlight()) m_loop.showState(RealtimeTranslationState::recognizing());
     recognize(*captured.crop, captured.selectedArea);
 }
@@ -173,7 +182,13 @@ void RealtimeSession::recognize(const QImage& crop, const std::optional<QRectF>&
     // The worker reads only the copies; `this` is used by the step, back on the main thread.
     m_loop.recognize([this, crop, selectedArea, manual](TextRecognizer& recognizer) -> MainThreadStep {
         auto result = DialogueRecognition::recognizeFastThenAccurate(recognizer, crop, manual, selectedArea);
-        return [this, result = std::move(result)] {
+        return [this, crop, selectedArea, manual, result = std::move(result)] {
+            if (!manual) {
+                if (result)
+                    m_lastRecognized = RecognizedPicture{crop, selectedArea, result->text, result->confidence};
+                else
+                    m_lastRecognized.reset();
+            }
             if (result)
                 handleRecognizedText(result->text, result->confidence, std::nullopt);
             else
@@ -305,8 +320,7 @@ void RealtimeSession::performManualOCR() {
     m_manualVerificationCandidate.clear();
     m_manualVerificationAttempts = 0;
     m_detector.reset();
-    m_previousFingerprint.reset();
-    m_changeVerification.reset();
+    forgetEarlierFrames();
     m_forceVerification = true;
     m_client.statusLabelChanged(QStringLiteral("正在执行一次 OCR…"));
     captureFrame();
@@ -322,8 +336,7 @@ void RealtimeSession::translationModeChanged(TranslationMode mode) {
     m_translationMode = mode;
     if (const auto stored = m_settings.setValue(SettingsKeys::translationMode, static_cast<int>(mode)); !stored)
         AppLogger::shared().error(kSession, stored.error());
-    m_previousFingerprint.reset();
-    m_changeVerification.reset();
+    forgetEarlierFrames();
     m_detector.reset();
     m_loop.showState(RealtimeTranslationState::idle());
     // The session picks up in the new mode once the switch itself has been handled; interface
@@ -352,8 +365,7 @@ void RealtimeSession::signatureTranslated(const QString& signature) { m_detector
 
 void RealtimeSession::translationContextReset() {
     m_detector.reset();
-    m_previousFingerprint.reset();
-    m_changeVerification.reset();
+    forgetEarlierFrames();
     m_forceVerification = true;
 }
 

@@ -129,6 +129,8 @@ private:
     void confirmManualReading(const QString& cleaned);
     void scheduleManualVerificationCapture();
     void clearManualState();
+    // Forgets what earlier frames looked like and read, so the next frame is recognised afresh.
+    void forgetEarlierFrames();
     void recognize(const QImage& crop, const std::optional<QRectF>& selectedArea);
     bool translationInFlight() const;
     bool refuseInterfaceMode();
@@ -145,6 +147,16 @@ private:
     OCRQualityGate m_qualityGate;
 
     std::optional<QByteArray> m_previousFingerprint;
+    // The last picture the running loop recognised and what it read. The same pixels read the
+    // same, so a line that stopped changing is confirmed by its next identical capture without a
+    // second recognition: on a loaded machine that pass can outlast the reader's pause.
+    struct RecognizedPicture {
+        QImage crop;
+        std::optional<QRectF> selectedArea;
+        QString text;
+        double confidence = 0;
+    };
+    std::optional<RecognizedPicture> m_lastRecognized;
     bool m_forceVerification = false;
     bool m_manualCaptureInProgress = false;
     QString m_manualVerificationCandidate;
