@@ -72,12 +72,6 @@ QString field(const QList<std::pair<QString, QString>>& fields, const QString& n
     return {};
 }
 
-QStringList names(const QList<std::pair<QString, QString>>& fields) {
-    QStringList result;
-    for (const auto& f : fields) result.append(f.first);
-    return result;
-}
-
 QList<QByteArray> headerNames(const HttpRequest& request) {
     QList<QByteArray> result;
     for (const HttpHeader& h : request.headers) result.append(h.name);
@@ -122,15 +116,6 @@ TEST(GoogleFreeTranslationProvider, GetWithOwnQueryReplacingTheEndpointsQuery) {
     const QList<std::pair<QString, QString>> expected{
         {"client", "gtx"}, {"sl", "ja"}, {"tl", "zh-CN"}, {"dt", "t"}, {"q", trickyText}};
     EXPECT_EQ(formFields(request.url.query(QUrl::FullyEncoded).toLatin1()), expected);
-}
-
-TEST(GoogleFreeTranslationProvider, InvalidEndpointIsABuildError) {
-    for (const QString& endpoint : {QString(), QStringLiteral("http://bad host/"), QStringLiteral("relative/path")}) {
-        const RequestResult result = GoogleFreeTranslationProvider().makeRequest(QStringLiteral("テスト"),
-                                                                                 configuration(endpoint));
-        ASSERT_FALSE(result.has_value()) << endpoint.toStdString();
-        EXPECT_EQ(result.error().kind, TranslationProviderBuildError::Kind::invalidEndpoint);
-    }
 }
 
 TEST(GoogleFreeTranslationProvider, ParsesRecordedBodies) {
@@ -211,6 +196,7 @@ TEST(MicrosoftTranslatorProvider, RequestWithAndWithoutRegion) {
         EXPECT_EQ(global.headers.size(), 2);
     }
 
+    // The URL helpers' refusals are FormEncoding's; here only that an adapter passes them on.
     const RequestResult bad = microsoft.makeRequest(trickyText, configuration(QString(), "k"));
     ASSERT_FALSE(bad.has_value());
     EXPECT_EQ(bad.error().kind, TranslationProviderBuildError::Kind::invalidEndpoint);
@@ -278,13 +264,10 @@ TEST(YoudaoTranslationProvider, SignedFormRequest) {
     EXPECT_FALSE(request.body.contains('+'));
 
     const auto fields = formFields(request.body);
-    EXPECT_EQ(names(fields), (QStringList{"q", "from", "to", "appKey", "salt", "sign", "signType", "curtime"}));
-    EXPECT_EQ(field(fields, "q"), longText);
-    EXPECT_EQ(field(fields, "from"), "ja");
-    EXPECT_EQ(field(fields, "to"), "zh-CHS");
-    EXPECT_EQ(field(fields, "appKey"), "appKey42");
-    EXPECT_EQ(field(fields, "signType"), "v3");
     const QString salt = field(fields, "salt");
+    EXPECT_EQ(fields, (QList<std::pair<QString, QString>>{{"q", longText}, {"from", "ja"}, {"to", "zh-CHS"},
+                                                          {"appKey", "appKey42"}, {"salt", salt}, {"sign", field(fields, "sign")},
+                                                          {"signType", "v3"}, {"curtime", field(fields, "curtime")}}));
     EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$").match(salt).hasMatch())
         << salt.toStdString();
     const qint64 curtime = field(fields, "curtime").toLongLong();
@@ -341,12 +324,9 @@ TEST(BaiduTranslationProvider, SignedFormRequest) {
     EXPECT_EQ(request.headers, (QList<HttpHeader>{{"Content-Type", "application/x-www-form-urlencoded; charset=UTF-8"}}));
 
     const auto fields = formFields(request.body);
-    EXPECT_EQ(names(fields), (QStringList{"q", "from", "to", "appid", "salt", "sign"}));
-    EXPECT_EQ(field(fields, "q"), trickyText);
-    EXPECT_EQ(field(fields, "from"), "ja");
-    EXPECT_EQ(field(fields, "to"), "zh");
-    EXPECT_EQ(field(fields, "appid"), "2024appid");
     const QString salt = field(fields, "salt");
+    EXPECT_EQ(fields, (QList<std::pair<QString, QString>>{{"q", trickyText}, {"from", "ja"}, {"to", "zh"},
+                                                          {"appid", "2024appid"}, {"salt", salt}, {"sign", field(fields, "sign")}}));
     EXPECT_TRUE(QRegularExpression("^[0-9A-Fa-f]{32}$").match(salt).hasMatch()) << salt.toStdString();
     const QByteArray expected =
         QCryptographicHash::hash(("2024appid" + trickyText + salt + "secret&key").toUtf8(), QCryptographicHash::Md5);

@@ -191,11 +191,3 @@ TEST_F(ProviderSettingsTest, PromptsAndTemplatesFollowCapabilityAndDefaults) {
     set("userPrompt.9", " ");
     EXPECT_EQ(providers.userPromptTemplate(Provider::sakura), " ");
 }
-
-TEST_F(ProviderSettingsTest, ContextCountZeroGivesNoContext) {
-    recent = {{QUuid::createUuid(), QDateTime::currentDateTime(), "a", "b", "p", std::nullopt}};
-    set("translationContextCount", 0);
-    EXPECT_EQ(providers.recentTranslationContext(), "");
-    set("translationContextCount", 3);
-    EXPECT_EQ(providers.recentTranslationContext(), "原文：a\n译文：b");
-}
