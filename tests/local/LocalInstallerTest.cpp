@@ -6,14 +6,13 @@
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 #include "support/fake/LoopbackPort.h"
+#include "LocalTestPrograms.h"
 #include "support/TestFiles.h"
 #include "support/fake/FileServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTcpServer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -23,36 +22,20 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool systemHasLlamaServer() {
-    return LocalInstallLayout::isExecutableFile("/usr/local/bin/llama-server") ||
-           LocalInstallLayout::isExecutableFile("/usr/bin/llama-server");
-}
+using test::systemHasLlamaServer;
 
 qint64 sizeOf(const QString& path) { return QFileInfo(path).size(); }
 
-void installFakeServer(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile::remove(path);
-    ASSERT_TRUE(QFile::copy(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), path)) << qPrintable(path);
-    QFile(path).setPermissions(QFile(path).permissions() | QFileDevice::ExeOwner);
-}
+void installFakeServer(const QString& path) { test::installProgram(QStringLiteral(OVISU_FAKE_LLAMA_SERVER_BINARY), path); }
 
 // A release archive as the installer expects it: one top folder named after the release with the
 // server (when `withServer`) and a shared library beside it.
 QByteArray releaseArchive(const QString& staging, bool withServer) {
-    const QString top = staging + "/llama-" + LocalInstallLayout::llamaRelease();
+    const QString top = "llama-" + LocalInstallLayout::llamaRelease();
     QDir(staging).removeRecursively();
-    QDir().mkpath(top);
-    test::writeBytes(top + "/libggml.so", "not a library, only a file beside the server");
-    if (withServer) installFakeServer(top + "/llama-server");
-    const QString archive = staging + ".tar.gz";
-    QProcess tar;
-    tar.start("tar", {"-czf", archive, "-C", staging, "llama-" + LocalInstallLayout::llamaRelease()});
-    if (!tar.waitForFinished(10000) || tar.exitCode() != 0) {
-        ADD_FAILURE() << "tar could not build the archive: " << tar.readAllStandardError().toStdString();
-        return {};
-    }
-    return test::readBytes(archive);
+    test::writeBytes(staging + "/" + top + "/libggml.so", "not a library, only a file beside the server");
+    if (withServer) installFakeServer(staging + "/" + top + "/llama-server");
+    return test::tarGz(staging, top);
 }
 
 class LocalInstallerTest : public ::testing::Test {
