@@ -3,6 +3,7 @@
 #include "base/ReferenceDate.h"
 #include "base/SessionMetrics.h"
 #include "base/TextSimilarity.h"
+#include "support/QtPrinters.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>

@@ -236,7 +236,7 @@ TEST_F(OllamaRuntimeTest, AServerThatNeverAnswersFailsEveryWaiterAfterThirtyOneP
 
 TEST_F(OllamaRuntimeTest, WhatCannotStartSaysWhyAndLaunchesNothing) {
     Waiters waiters;
-    EXPECT_EQ(answerTo(waiters, "missing", server), "未找到 Ollama。请在“本地模型管理”中点击“后台安装 Ollama”。");
+    EXPECT_EQ(answerTo(waiters, "missing", server), QString("未找到 Ollama。请在“本地模型管理”中点击“后台安装 Ollama”。"));
 
     installFakeOllama();
     const QString blocked = test::currentHome() + "/a-file/models";
