@@ -180,6 +180,7 @@ TEST(AppLoggerTest, FolderAndFileArePrivateAndAnUnwritableFolderIsSwallowed) {
     blocked.error(QStringLiteral("c"), QStringLiteral("lost"));
     EXPECT_TRUE(blocked.combinedText().isEmpty());
     EXPECT_EQ(blocked.totalBytes(), 0);
+    blocked.clear();
 }
 
 TEST(AppLoggerTest, ConcurrentLinesAreWholeAndEachWrittenOnce) {
