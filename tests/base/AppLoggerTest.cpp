@@ -14,6 +14,7 @@
 
 using ovisu::test::posixMode;
 using ovisu::test::readBytes;
+using ovisu::test::writeBytes;
 
 namespace ovisu {
 namespace {
@@ -143,11 +144,7 @@ TEST(AppLoggerTest, CombinedTextTotalBytesAndClear) {
     EXPECT_EQ(logger.totalBytes(), 0);
 
     logger.info(QStringLiteral("c"), QStringLiteral("current"));
-    {
-        QFile archive(logger.currentFilePath() + QStringLiteral(".2"));
-        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
-        archive.write("old \xff\xfe bytes\n");
-    }
+    writeBytes(logger.currentFilePath() + QStringLiteral(".2"), "old \xff\xfe bytes\n");
     const QString text = logger.combinedText();
     EXPECT_TRUE(text.startsWith(QStringLiteral("old ")));
     EXPECT_TRUE(text.contains(QChar(QChar::ReplacementCharacter)));
@@ -163,7 +160,7 @@ TEST(AppLoggerTest, CombinedTextTotalBytesAndClear) {
     EXPECT_TRUE(logger.combinedText().endsWith(QStringLiteral("[INFO] [diagnostics] 日志已由用户清空\n")));
 }
 
-TEST(AppLoggerTest, FolderAndFileArePrivate) {
+TEST(AppLoggerTest, FolderAndFileArePrivateAndAnUnwritableFolderIsSwallowed) {
     const QString folder = logFolder() + QStringLiteral("/nested");
     AppLogger logger(folder);
     EXPECT_FALSE(QFileInfo::exists(folder));  // nothing happens before the first line
@@ -176,20 +173,14 @@ TEST(AppLoggerTest, FolderAndFileArePrivate) {
     small.info(QStringLiteral("c"), messageForLineOf(1000, QLatin1Char('x')));
     EXPECT_EQ(posixMode(small.currentFilePath()), 0600);
     EXPECT_EQ(posixMode(small.currentFilePath() + QStringLiteral(".1")), 0600);
-}
 
-TEST(AppLoggerTest, UnwritableFolderIsSwallowed) {
-    const QString blocker = logFolder();
-    {
-        QFile file(blocker);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("not a folder");
-    }
-    AppLogger logger(blocker + QStringLiteral("/Logs"));
-    logger.error(QStringLiteral("c"), QStringLiteral("lost"));
-    EXPECT_TRUE(logger.combinedText().isEmpty());
-    EXPECT_EQ(logger.totalBytes(), 0);
-    logger.clear();
+    // A folder that cannot be made loses the line without failing the caller.
+    writeBytes(logFolder() + QStringLiteral("/blocker"), "not a folder");
+    AppLogger blocked(logFolder() + QStringLiteral("/blocker/Logs"));
+    blocked.error(QStringLiteral("c"), QStringLiteral("lost"));
+    EXPECT_TRUE(blocked.combinedText().isEmpty());
+    EXPECT_EQ(blocked.totalBytes(), 0);
+    blocked.clear();
 }
 
 TEST(AppLoggerTest, ConcurrentLinesAreWholeAndEachWrittenOnce) {

@@ -3,6 +3,7 @@
 #include "base/ReferenceDate.h"
 #include "base/SessionMetrics.h"
 #include "base/TextSimilarity.h"
+#include "support/QtPrinters.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -14,53 +15,45 @@
 namespace ovisu {
 namespace {
 
-TEST(OCRTextCleanerTest, NormalisesLineEndsSpacesAndBlankOrStutteredLines) {
-    EXPECT_EQ(OCRTextCleaner::clean(u"一\r\n二\r三\n四"_qs), u"一\n二\n三\n四"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"a \t  b\t\tc"_qs), u"a b c"_qs);
-    // Only tab and ASCII space runs collapse; an inner ideographic space stays, outer ones go.
-    EXPECT_EQ(OCRTextCleaner::clean(u"\u3000あ\u3000\u3000い\u3000 "_qs), u"あ\u3000\u3000い"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"\n  \n\t\nそうか\n\n"_qs), u"そうか"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"はい\nはい\n  はい \nいいえ"_qs), u"はい\nいいえ"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"A\nB\nA"_qs), u"A\nB\nA"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(QString()), QString());
-}
-
-TEST(OCRTextCleanerTest, RepairsAMisreadEllipsisAtTheStartOfALine) {
-    EXPECT_EQ(OCRTextCleaner::clean(u"。。。そうか"_qs), u"……そうか"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"ooo.あれ"_qs), u"……あれ"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"00.今日"_qs), u"……今日"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"〇○・カ"_qs), u"……カ"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"・・・ 何"_qs), u"……何"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"。。。\u3000はい"_qs), u"……はい"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"。。。。oo本当"_qs), u"……本当"_qs);
-    // The opening bracket before the marks is kept.
-    EXPECT_EQ(OCRTextCleaner::clean(u"「。。。そうか」"_qs), u"「……そうか」"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"『...何だ』"_qs), u"『……何だ』"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"（cc.えっ）"_qs), u"（……えっ）"_qs);
-    EXPECT_EQ(OCRTextCleaner::clean(u"(oo。は"_qs), u"(……は"_qs);
-    // Each line is repaired on its own.
-    EXPECT_EQ(OCRTextCleaner::clean(u"先輩\n。。。うん"_qs), u"先輩\n……うん"_qs);
-}
-
-TEST(OCRTextCleanerTest, LeavesMarksThatAreNotAMisreadEllipsis) {
-    EXPECT_EQ(OCRTextCleaner::clean(u"。。そうか"_qs), u"。。そうか"_qs);        // too short: no closing dot
-    EXPECT_EQ(OCRTextCleaner::clean(u"oooあ"_qs), u"oooあ"_qs);              // no dot-like mark at the end
-    EXPECT_EQ(OCRTextCleaner::clean(u"...Hello"_qs), u"...Hello"_qs);        // not before kana or kanji
-    EXPECT_EQ(OCRTextCleaner::clean(u"あ。。。い"_qs), u"あ。。。い"_qs);    // not at the start
-    EXPECT_EQ(OCRTextCleaner::clean(u"【。。。はい"_qs), u"【。。。はい"_qs);  // not one of the four brackets
-    EXPECT_EQ(OCRTextCleaner::clean(u"。。。ー"_qs), u"。。。ー"_qs);        // ー is outside the kana ranges
-}
-
-TEST(OCRTextCleanerTest, IsIdempotent) {
-    const QStringList samples{
-        u"  。。。そうか  \r\n\r\n「ooo.あれ」\rはい\nはい\n\u3000A  B\u3000"_qs,
-        u"....oo..今\n\n\n\t x \t"_qs,
-        u"A\nB\nA\nA"_qs,
-        u"「・・・。。。\u3000 漢字"_qs,
+// Each case is also cleaned twice: a second pass must change nothing.
+TEST(OCRTextCleanerTest, NormalisesLinesAndRepairsOnlyAMisreadEllipsisAtALinesStart) {
+    const std::pair<QString, QString> cases[] = {
+        {u"一\r\n二\r三\n四"_qs, u"一\n二\n三\n四"_qs},
+        {u"a \t  b\t\tc"_qs, u"a b c"_qs},
+        // Only tab and ASCII space runs collapse; an inner ideographic space stays, outer ones go.
+        {u"\u3000あ\u3000\u3000い\u3000 "_qs, u"あ\u3000\u3000い"_qs},
+        {u"\n  \n\t\nそうか\n\n"_qs, u"そうか"_qs},
+        {u"はい\nはい\n  はい \nいいえ"_qs, u"はい\nいいえ"_qs},
+        {u"A\nB\nA"_qs, u"A\nB\nA"_qs},
+        {QString(), QString()},
+        {u"。。。そうか"_qs, u"……そうか"_qs},
+        {u"ooo.あれ"_qs, u"……あれ"_qs},
+        {u"00.今日"_qs, u"……今日"_qs},
+        {u"〇○・カ"_qs, u"……カ"_qs},
+        {u"・・・ 何"_qs, u"……何"_qs},
+        {u"。。。\u3000はい"_qs, u"……はい"_qs},
+        {u"。。。。oo本当"_qs, u"……本当"_qs},
+        // The opening bracket before the marks is kept; each line is repaired on its own.
+        {u"「。。。そうか」"_qs, u"「……そうか」"_qs},
+        {u"『...何だ』"_qs, u"『……何だ』"_qs},
+        {u"（cc.えっ）"_qs, u"（……えっ）"_qs},
+        {u"(oo。は"_qs, u"(……は"_qs},
+        {u"先輩\n。。。うん"_qs, u"先輩\n……うん"_qs},
+        // Not a misread ellipsis: too short, no closing dot, not before kana or kanji, not at the
+        // start, not one of the four brackets, ー outside the kana ranges.
+        {u"。。そうか"_qs, u"。。そうか"_qs},
+        {u"oooあ"_qs, u"oooあ"_qs},
+        {u"...Hello"_qs, u"...Hello"_qs},
+        {u"あ。。。い"_qs, u"あ。。。い"_qs},
+        {u"【。。。はい"_qs, u"【。。。はい"_qs},
+        {u"。。。ー"_qs, u"。。。ー"_qs},
+        {u"  。。。そうか  \r\n\r\n「ooo.あれ」\rはい\nはい\n\u3000A  B\u3000"_qs, u"……そうか\n「……あれ」\nはい\nA B"_qs},
+        {u"....oo..今\n\n\n\t x \t"_qs, u"……今\nx"_qs},
     };
-    for (const QString& sample : samples) {
-        const QString once = OCRTextCleaner::clean(sample);
-        EXPECT_EQ(OCRTextCleaner::clean(once), once) << sample.toStdString();
+    for (const auto& [input, expected] : cases) {
+        const QString once = OCRTextCleaner::clean(input);
+        EXPECT_EQ(once, expected) << input.toStdString();
+        EXPECT_EQ(OCRTextCleaner::clean(once), once) << input.toStdString();
     }
 }
 

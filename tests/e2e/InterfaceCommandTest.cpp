@@ -60,6 +60,32 @@ int junkCount(const QStringList& blocks, const QStringList& expected) {
     }));
 }
 
+// Runs `ovisu interface --once` on the window and checks what every screen must give: each word
+// found, at most one block that is none of the texts on screen, and no text asked for twice.
+// The run's output, empty when it failed.
+QByteArray expectReadWholeAndEachTextSentOnce(const fake::FakeService& service, const QString& window,
+                                               const QStringList& words, const QStringList& otherTexts = {}) {
+    const int sentBefore = service.requestCount();
+    const auto run = test::runOvisu({"interface", "--window", window, "--provider", "sakura", "--once", "--json"}, {},
+                                    120000);
+    const QList<QJsonObject> recognitions = eventsOf(run.out.toUtf8(), "recognition");
+    if (run.exitCode != 0 || recognitions.size() != 1) {
+        ADD_FAILURE() << "exit " << run.exitCode << " " << run.err.toStdString() << run.out.toStdString();
+        return {};
+    }
+    const Recognition recognition = recognitionOf(recognitions.first());
+    for (const QString& word : words)
+        EXPECT_TRUE(found(recognition.accepted, word))
+            << word.toStdString() << " not among " << recognition.accepted.join(" | ").toStdString();
+    EXPECT_LE(junkCount(recognition.accepted + recognition.rejected, words + otherTexts), 1)
+        << (recognition.accepted + recognition.rejected).join(" | ").toStdString();
+    QStringList sent;
+    for (const auto& request : service.requests().mid(sentBefore))
+        sent << fake::FakeService::chatTextToTranslate(request.body);
+    EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
+    return run.out.toUtf8();
+}
+
 class MenuGame {
 public:
     MenuGame() {
@@ -100,24 +126,11 @@ TEST(InterfaceCommand, TheMenuScreenIsReadWholeAndEachTextTranslatedOnce) {
     ASSERT_TRUE(SettingsStore().setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
     MenuGame game;
 
-    const auto once = test::runOvisu({"interface", "--window", kMenuTitle, "--provider", "sakura", "--once", "--json"},
-                                     {}, 120000);
-    ASSERT_EQ(once.exitCode, 0) << once.err.toStdString() << once.out.toStdString();
-    const QList<QJsonObject> recognitions = eventsOf(once.out.toUtf8(), "recognition");
-    ASSERT_EQ(recognitions.size(), 1) << once.out.toStdString();
-    const Recognition recognition = recognitionOf(recognitions.first());
-    const QStringList expected = test::TestGameMenu::titleScreenTexts();
-    for (const QString& word : expected)
-        EXPECT_TRUE(found(recognition.accepted, word)) << word.toStdString() << " not among "
-                                                       << recognition.accepted.join(" | ").toStdString();
-    EXPECT_LE(junkCount(recognition.accepted + recognition.rejected, expected), 1)
-        << (recognition.accepted + recognition.rejected).join(" | ").toStdString();
-
-    // Each distinct text once, and every accepted block answered.
-    QStringList sent;
-    for (const auto& request : service.requests()) sent << fake::FakeService::chatTextToTranslate(request.body);
-    EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
-    EXPECT_EQ(eventsOf(once.out.toUtf8(), "answer").size(), recognition.accepted.size()) << once.out.toStdString();
+    const QByteArray once = expectReadWholeAndEachTextSentOnce(service, kMenuTitle, test::TestGameMenu::titleScreenTexts());
+    ASSERT_FALSE(once.isEmpty());
+    // Every accepted block is answered.
+    EXPECT_EQ(eventsOf(once, "answer").size(), recognitionOf(eventsOf(once, "recognition").first()).accepted.size())
+        << once.toStdString();
 
     // A running watch over the unchanged screen answers from the cache and sends nothing.
     const int sentBefore = service.requestCount();
@@ -171,22 +184,7 @@ TEST(InterfaceCommand, TheRenpyMainMenuAndQuickMenuAreReadAndTranslatedOnce) {
         ASSERT_TRUE(started.isEmpty()) << started.toStdString();
         QThread::msleep(3000);  // the menu's or the line's dissolve is over
 
-        const int sentBefore = service.requestCount();
-        const auto run = test::runOvisu({"interface", "--window", test::RenpyTutorial::windowTitle(), "--provider",
-                                         "sakura", "--once", "--json"},
-                                        {}, 120000);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
-        const QList<QJsonObject> recognitions = eventsOf(run.out.toUtf8(), "recognition");
-        ASSERT_EQ(recognitions.size(), 1) << run.out.toStdString();
-        const Recognition recognition = recognitionOf(recognitions.first());
-        for (const QString& word : screen.menuWords)
-            EXPECT_TRUE(found(recognition.accepted, word))
-                << word.toStdString() << " not among " << recognition.accepted.join(" | ").toStdString();
-        EXPECT_LE(junkCount(recognition.accepted + recognition.rejected, screen.menuWords + screen.otherTexts), 1)
-            << (recognition.accepted + recognition.rejected).join(" | ").toStdString();
-        QStringList sent;
-        for (const auto& request : service.requests().mid(sentBefore))
-            sent << fake::FakeService::chatTextToTranslate(request.body);
-        EXPECT_EQ(QSet<QString>(sent.begin(), sent.end()).size(), sent.size()) << sent.join(" | ").toStdString();
+        expectReadWholeAndEachTextSentOnce(service, test::RenpyTutorial::windowTitle(), screen.menuWords,
+                                           screen.otherTexts);
     }
 }

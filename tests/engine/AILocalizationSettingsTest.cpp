@@ -22,15 +22,17 @@ AILocalizationValues editedValues() {
 
 const QString normalisedGlossary = QStringLiteral("ユウ → 悠\nアリス → 爱丽丝\n魔導院 → 魔导院=学院\n=孤立");
 
-TEST(AILocalizationSettingsTest, SaveStoresEveryValueForTheSourceWithTheGlossaryNormalised) {
-    {
-        SettingsStore settings;
-        ProviderSettings providerSettings(settings);
-        AILocalizationSettings localization(settings, providerSettings);
-        const auto saved = localization.saveAILocalization(Provider::deepSeek, editedValues());
-        ASSERT_TRUE(saved.has_value()) << saved.error().toStdString();
-        EXPECT_EQ(*saved, QStringLiteral("AI 本地化设置已应用到 ") + ProviderCatalogue::title(Provider::deepSeek));
-    }
+class AILocalizationSettingsTest : public ::testing::Test {
+protected:
+    SettingsStore settings;
+    ProviderSettings providerSettings{settings};
+    AILocalizationSettings localization{settings, providerSettings};
+};
+
+TEST_F(AILocalizationSettingsTest, SaveStoresEveryValueForTheSourceWithTheGlossaryNormalised) {
+    const auto saved = localization.saveAILocalization(Provider::deepSeek, editedValues());
+    ASSERT_TRUE(saved.has_value()) << saved.error().toStdString();
+    EXPECT_EQ(*saved, QStringLiteral("AI 本地化设置已应用到 ") + ProviderCatalogue::title(Provider::deepSeek));
     // What reached the file, read by a store that never saw the writes.
     const SettingsStore stored;
     EXPECT_EQ(stored.stringValue("prompt.4"), QStringLiteral("你是日乙本地化译者。"));
@@ -45,10 +47,7 @@ TEST(AILocalizationSettingsTest, SaveStoresEveryValueForTheSourceWithTheGlossary
         EXPECT_FALSE(stored.contains(QString::fromLatin1(key))) << key;
 }
 
-TEST(AILocalizationSettingsTest, WithoutAPresetTheStoredPresetIsLeftAlone) {
-    SettingsStore settings;
-    ProviderSettings providerSettings(settings);
-    AILocalizationSettings localization(settings, providerSettings);
+TEST_F(AILocalizationSettingsTest, WithoutAPresetTheStoredPresetIsLeftAlone) {
     ASSERT_TRUE(settings.setString("promptPreset.1", "builtin.concise-ui"));
 
     AILocalizationValues values = editedValues();
@@ -62,11 +61,7 @@ TEST(AILocalizationSettingsTest, WithoutAPresetTheStoredPresetIsLeftAlone) {
     EXPECT_EQ(stored.stringValue("prompt.2"), values.prompt);
 }
 
-TEST(AILocalizationSettingsTest, LoadGivesTheDefaultsAndThenWhatWasSaved) {
-    SettingsStore settings;
-    ProviderSettings providerSettings(settings);
-    AILocalizationSettings localization(settings, providerSettings);
-
+TEST_F(AILocalizationSettingsTest, LoadGivesTheDefaultsAndThenWhatWasSaved) {
     AILocalizationValues fresh;  // no preset, nothing shared, both switches on
     fresh.prompt = DefaultPrompts::otome();
     fresh.userPromptTemplate = DefaultPrompts::shortTemplate();
@@ -85,10 +80,7 @@ TEST(AILocalizationSettingsTest, LoadGivesTheDefaultsAndThenWhatWasSaved) {
     EXPECT_FALSE(other.filterThinkingOutput);
 }
 
-TEST(AILocalizationSettingsTest, ASourceWithoutPromptsIsRefused) {
-    SettingsStore settings;
-    ProviderSettings writableProviderSettings(settings);
-    AILocalizationSettings localization(settings, writableProviderSettings);
+TEST_F(AILocalizationSettingsTest, ASourceWithoutPromptsIsRefused) {
     const auto refused = localization.saveAILocalization(Provider::google, editedValues());
     ASSERT_FALSE(refused.has_value());
     const SettingsStore stored;

@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace ovisu;
 using ovisu::test::apiFixture;
 
@@ -79,13 +81,9 @@ TEST(OpenAICompatibleAdapter, ChatCompletionsBodyCarriesEveryFieldAndNoThinkingO
     EXPECT_FALSE(body.contains("max_output_tokens"));
     EXPECT_FALSE(body.contains("instructions"));
 
-    const QJsonArray messages = body.value("messages").toArray();
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[0].toObject().value("role").toString(), "system");
-    EXPECT_EQ(messages[0].toObject().value("content").toString(), "SYSTEM");
-    EXPECT_EQ(messages[1].toObject().value("role").toString(), "user");
-    const QString user = messages[1].toObject().value("content").toString();
-    EXPECT_EQ(user, expectedUserMessage(c, "こんにちは"));
+    const QString user = expectedUserMessage(c, "こんにちは");
+    EXPECT_EQ(body.value("messages").toArray(), (QJsonArray{QJsonObject{{"role", "system"}, {"content", "SYSTEM"}},
+                                                             QJsonObject{{"role", "user"}, {"content", user}}}));
     EXPECT_TRUE(user.contains("アリス → 爱丽丝"));
     EXPECT_TRUE(user.endsWith("こんにちは"));
 }
@@ -110,8 +108,7 @@ TEST(OpenAICompatibleAdapter, ResponsesBodyUsesInstructionsInputAndOutputTokenLi
     EXPECT_TRUE(body.value("input").isString());
     EXPECT_EQ(body.value("input").toString(), expectedUserMessage(c, "テスト"));
     EXPECT_EQ(body.value("max_output_tokens").toInt(), 512);
-    EXPECT_FALSE(body.value("stream").toBool());
-    EXPECT_TRUE(body.value("stream").isBool());
+    EXPECT_EQ(body.value("stream"), QJsonValue(false));
     for (const char* absent : {"thinking", "messages", "max_tokens"}) EXPECT_FALSE(body.contains(absent)) << absent;
 }
 
@@ -123,55 +120,6 @@ TEST(OpenAICompatibleAdapter, EmptyKeySendsNoAuthorizationAndEmptyPromptUsesFall
     EXPECT_FALSE(request->header("Authorization").has_value());
     const QJsonArray messages = bodyOf(request).value("messages").toArray();
     EXPECT_EQ(messages[0].toObject().value("content").toString(), OpenAICompatibleTranslationProvider::fallbackPrompt());
-}
-
-TEST(OpenAICompatibleAdapter, ParsesRealChatAndResponsesBodies) {
-    const auto chat = adapterFor(Provider::deepSeek);
-    EXPECT_EQ(chat->parseResponse(apiFixture("openai_chat_completion_response.json")),
-              QString("Hello! How can I assist you today?"));
-
-    const auto responses = adapterFor(Provider::openAI);
-    const auto text = responses->parseResponse(apiFixture("openai_responses_response.json"));
-    ASSERT_TRUE(text.has_value());
-    EXPECT_TRUE(text->startsWith("In a peaceful grove"));
-    EXPECT_TRUE(text->endsWith("sparkled like stardust."));
-}
-
-TEST(OpenAICompatibleAdapter, ChatParserJoinsChoicesAndRejectsWrongShapes) {
-    const auto chat = adapterFor(Provider::groq);
-    EXPECT_EQ(chat->parseResponse(R"({"choices":[{"message":{"content":"你"}},{"message":{"content":"好"}}]})"),
-              QString("你好"));
-    // Entries of the wrong type are skipped, not fatal.
-    EXPECT_EQ(chat->parseResponse(R"({"choices":[{"message":{"content":5}},"x",{"message":{"content":"好"}}]})"),
-              QString("好"));
-    EXPECT_EQ(chat->parseResponse(R"({"choices":[]})"), QString(""));
-    EXPECT_EQ(chat->parseResponse(R"({"choices":{}})"), std::nullopt);
-    EXPECT_EQ(chat->parseResponse(R"({"id":"x"})"), std::nullopt);
-    EXPECT_EQ(chat->parseResponse("<html>502 Bad Gateway</html>"), std::nullopt);
-    EXPECT_EQ(chat->parseResponse("[1,2]"), std::nullopt);
-    EXPECT_EQ(chat->parseResponse(""), std::nullopt);
-}
-
-TEST(OpenAICompatibleAdapter, ResponsesParserPrefersOutputTextThenFallsBackToOutput) {
-    const auto responses = adapterFor(Provider::doubao);
-    EXPECT_EQ(responses->parseResponse(R"({"output_text":"直接","output":[{"content":[{"text":"不用"}]}]})"),
-              QString("直接"));
-    EXPECT_EQ(responses->parseResponse(R"({"output_text":"","output":[{"content":[{"text":"甲"},{"text":"乙"}]},{"content":[{"text":"丙"}]}]})"),
-              QString("甲乙丙"));
-    EXPECT_EQ(responses->parseResponse(R"({"output_text":""})"), std::nullopt);
-    EXPECT_EQ(responses->parseResponse(R"({"output":"text"})"), std::nullopt);
-}
-
-TEST(OpenAICompatibleAdapter, ErrorParserReadsCodeOrTypeAndMessage) {
-    const auto adapter = adapterFor(Provider::openAI);
-    EXPECT_EQ(adapter->parseError(apiFixture("openai_error_invalid_api_key_401.json")),
-              QString("invalid_api_key：Incorrect API key provided"));
-    EXPECT_EQ(adapter->parseError(R"({"error":{"type":"server_error","message":"boom"}})"), QString("server_error：boom"));
-    EXPECT_EQ(adapter->parseError(R"({"error":{"message":"only message"}})"), QString("only message"));
-    EXPECT_EQ(adapter->parseError(R"({"error":{"code":42,"type":"t"}})"), QString("t"));
-    EXPECT_EQ(adapter->parseError(R"({"error":"flat","message":"top"})"), QString("top"));
-    EXPECT_EQ(adapter->parseError(R"({"error":{}})"), std::nullopt);
-    EXPECT_EQ(adapter->parseError("Service Unavailable"), std::nullopt);
 }
 
 TEST(ClaudeAdapter, RequestCarriesVersionKeyAndSystemAsString) {
@@ -188,10 +136,8 @@ TEST(ClaudeAdapter, RequestCarriesVersionKeyAndSystemAsString) {
     EXPECT_EQ(body.value("max_tokens").toInt(), 512);
     EXPECT_DOUBLE_EQ(body.value("top_p").toDouble(), 0.8);
     EXPECT_TRUE(body.value("stream").toBool());
-    const QJsonArray messages = body.value("messages").toArray();
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0].toObject().value("role").toString(), "user");
-    EXPECT_EQ(messages[0].toObject().value("content").toString(), expectedUserMessage(c, "猫"));
+    EXPECT_EQ(body.value("messages").toArray(),
+              (QJsonArray{QJsonObject{{"role", "user"}, {"content", expectedUserMessage(c, "猫")}}}));
     EXPECT_FALSE(body.contains("thinking"));
 
     // The key header is sent even when empty; the fallback prompt replaces an empty one.
@@ -200,24 +146,6 @@ TEST(ClaudeAdapter, RequestCarriesVersionKeyAndSystemAsString) {
     const RequestResult bare = adapter.makeRequest("猫", c);
     EXPECT_EQ(bare->header("x-api-key"), QByteArray(""));
     EXPECT_EQ(bodyOf(bare).value("system").toString(), ClaudeTranslationProvider::fallbackPrompt());
-}
-
-TEST(ClaudeAdapter, ParsesRealBodiesAndErrors) {
-    const ClaudeTranslationProvider adapter;
-    EXPECT_EQ(adapter.parseResponse(apiFixture("anthropic_messages_response.json")),
-              QString("The weather in SF is currently **20°C** (68°F) and **Sunny**!"));
-    EXPECT_EQ(adapter.parseResponse(R"({"content":[{"type":"thinking","text":"a"},{"type":"text","text":"b"},{"type":"tool_use"}]})"),
-              QString("ab"));
-    EXPECT_EQ(adapter.parseResponse(R"({"content":["x"]})"), std::nullopt);
-    EXPECT_EQ(adapter.parseResponse(R"({"content":"x"})"), std::nullopt);
-    EXPECT_EQ(adapter.parseResponse("not json"), std::nullopt);
-
-    const auto error = adapter.parseError(apiFixture("anthropic_error_rate_limit_429.json"));
-    ASSERT_TRUE(error.has_value());
-    EXPECT_TRUE(error->startsWith("rate_limit_error：This request would exceed"));
-    EXPECT_TRUE(adapter.parseError(apiFixture("anthropic_error_invalid_request_400.json"))->startsWith("invalid_request_error：messages.0"));
-    EXPECT_EQ(adapter.parseError(R"({"message":"plain"})"), QString("plain"));
-    EXPECT_EQ(adapter.parseError(R"({"error":{"code":1}})"), std::nullopt);
 }
 
 TEST(OllamaAdapter, NeverStreamsAndSendsOptionsKeepAliveAndThinkOnlyWhenDisabled) {
@@ -230,15 +158,10 @@ TEST(OllamaAdapter, NeverStreamsAndSendsOptionsKeepAliveAndThinkOnlyWhenDisabled
     EXPECT_EQ(request->header("Content-Type"), QByteArray("application/json; charset=UTF-8"));
     EXPECT_FALSE(request->header("Authorization").has_value());
     EXPECT_EQ(request->headers.size(), 1);
-    EXPECT_FALSE(body.value("stream").toBool());
-    EXPECT_TRUE(body.value("stream").isBool());
+    EXPECT_EQ(body.value("stream"), QJsonValue(false));
     EXPECT_EQ(body.value("keep_alive").toString(), "10m");
-    const QJsonObject options = body.value("options").toObject();
-    EXPECT_DOUBLE_EQ(options.value("temperature").toDouble(), 0.7);
-    EXPECT_DOUBLE_EQ(options.value("top_p").toDouble(), 0.8);
-    EXPECT_EQ(options.value("num_predict").toInt(), 512);
-    EXPECT_TRUE(body.value("think").isBool());
-    EXPECT_FALSE(body.value("think").toBool());
+    EXPECT_EQ(body.value("options").toObject(), (QJsonObject{{"temperature", 0.7}, {"top_p", 0.8}, {"num_predict", 512}}));
+    EXPECT_EQ(body.value("think"), QJsonValue(false));
     EXPECT_EQ(body.value("messages").toArray().size(), 2);
 
     c.disableThinking = false;
@@ -246,16 +169,72 @@ TEST(OllamaAdapter, NeverStreamsAndSendsOptionsKeepAliveAndThinkOnlyWhenDisabled
     EXPECT_FALSE(adapter.capabilities().supportsStreaming);
 }
 
-TEST(OllamaAdapter, ParsesMessageThenResponseAndErrors) {
-    const OllamaTranslationProvider adapter;
-    EXPECT_EQ(adapter.parseResponse(apiFixture("ollama_chat_response.json")), QString("Hello! How are you today?"));
-    EXPECT_EQ(adapter.parseResponse(R"({"message":{"content":""},"response":"备用"})"), QString("备用"));
-    EXPECT_EQ(adapter.parseResponse(R"({"message":{"content":""}})"), std::nullopt);
-    EXPECT_EQ(adapter.parseResponse(R"({"message":"x"})"), std::nullopt);
-    EXPECT_EQ(adapter.parseError(apiFixture("ollama_error_model_not_found_404.json")), QString("model 'llama3.2' not found"));
-    EXPECT_EQ(adapter.parseError(apiFixture("ollama_error.json")), QString("the model failed to generate a response"));
-    EXPECT_EQ(adapter.parseError(R"({"message":"m"})"), QString("m"));
-    EXPECT_EQ(adapter.parseError(R"({"error":{"message":"nested"}})"), std::nullopt);
+// What each chat adapter reads from replies and errors: entries of the wrong type are skipped, not
+// fatal; a body of the wrong shape is nothing. The Responses reply falls back to its output list
+// only when output_text is empty; Ollama to "response" only when the message is.
+TEST(ChatAdapters, ReadTheirRepliesAndErrors) {
+    const auto chat = adapterFor(Provider::groq);
+    const auto responses = adapterFor(Provider::openAI);
+    const ClaudeTranslationProvider claudeAdapter;
+    const OllamaTranslationProvider ollamaAdapter;
+    const auto* claude = &claudeAdapter;
+    const auto* ollama = &ollamaAdapter;
+    using Reading = std::tuple<const TranslationProviderAdapter*, QByteArray, std::optional<QString>>;
+    const Reading replies[] = {
+        {chat.get(), apiFixture("openai_chat_completion_response.json"), "Hello! How can I assist you today?"},
+        {chat.get(), R"({"choices":[{"message":{"content":"你"}},{"message":{"content":"好"}}]})", "你好"},
+        {chat.get(), R"({"choices":[{"message":{"content":5}},"x",{"message":{"content":"好"}}]})", "好"},
+        {chat.get(), R"({"choices":[]})", ""},
+        {chat.get(), R"({"choices":{}})", std::nullopt},
+        {chat.get(), R"({"id":"x"})", std::nullopt},
+        {chat.get(), "<html>502 Bad Gateway</html>", std::nullopt},
+        {chat.get(), "[1,2]", std::nullopt},
+        {chat.get(), "", std::nullopt},
+        {responses.get(), R"({"output_text":"直接","output":[{"content":[{"text":"不用"}]}]})", "直接"},
+        {responses.get(), R"({"output_text":"","output":[{"content":[{"text":"甲"},{"text":"乙"}]},{"content":[{"text":"丙"}]}]})",
+         "甲乙丙"},
+        {responses.get(), R"({"output_text":""})", std::nullopt},
+        {responses.get(), R"({"output":"text"})", std::nullopt},
+        {claude, apiFixture("anthropic_messages_response.json"), "The weather in SF is currently **20°C** (68°F) and **Sunny**!"},
+        {claude, R"({"content":[{"type":"thinking","text":"a"},{"type":"text","text":"b"},{"type":"tool_use"}]})", "ab"},
+        {claude, R"({"content":["x"]})", std::nullopt},
+        {claude, R"({"content":"x"})", std::nullopt},
+        {claude, "not json", std::nullopt},
+        {ollama, apiFixture("ollama_chat_response.json"), "Hello! How are you today?"},
+        {ollama, R"({"message":{"content":""},"response":"备用"})", "备用"},
+        {ollama, R"({"message":{"content":""}})", std::nullopt},
+        {ollama, R"({"message":"x"})", std::nullopt},
+    };
+    for (const auto& [adapter, body, expected] : replies)
+        EXPECT_EQ(adapter->parseResponse(body), expected) << adapter->id().toStdString() << " " << body.constData();
+    const auto recorded = responses->parseResponse(apiFixture("openai_responses_response.json"));
+    ASSERT_TRUE(recorded.has_value());
+    EXPECT_TRUE(recorded->startsWith("In a peaceful grove"));
+    EXPECT_TRUE(recorded->endsWith("sparkled like stardust."));
+
+    const Reading errors[] = {
+        {responses.get(), apiFixture("openai_error_invalid_api_key_401.json"), "invalid_api_key：Incorrect API key provided"},
+        {responses.get(), R"({"error":{"type":"server_error","message":"boom"}})", "server_error：boom"},
+        {responses.get(), R"({"error":{"message":"only message"}})", "only message"},
+        {responses.get(), R"({"error":{"code":42,"type":"t"}})", "t"},
+        {responses.get(), R"({"error":"flat","message":"top"})", "top"},
+        {responses.get(), R"({"error":{}})", std::nullopt},
+        {responses.get(), "Service Unavailable", std::nullopt},
+        {claude, R"({"message":"plain"})", "plain"},
+        {claude, R"({"error":{"code":1}})", std::nullopt},
+        {ollama, apiFixture("ollama_error_model_not_found_404.json"), "model 'llama3.2' not found"},
+        {ollama, apiFixture("ollama_error.json"), "the model failed to generate a response"},
+        {ollama, R"({"message":"m"})", "m"},
+        {ollama, R"({"error":{"message":"nested"}})", std::nullopt},
+    };
+    for (const auto& [adapter, body, expected] : errors)
+        EXPECT_EQ(adapter->parseError(body), expected) << adapter->id().toStdString() << " " << body.constData();
+    EXPECT_TRUE(claude->parseError(apiFixture("anthropic_error_rate_limit_429.json"))
+                    .value_or("")
+                    .startsWith("rate_limit_error：This request would exceed"));
+    EXPECT_TRUE(claude->parseError(apiFixture("anthropic_error_invalid_request_400.json"))
+                    .value_or("")
+                    .startsWith("invalid_request_error：messages.0"));
 }
 
 // What an adapter says it can do must agree with the catalogue the settings and the pipeline read:

@@ -1,7 +1,6 @@
 #include "engine/DialogueCacheKey.h"
 #include "engine/TranslationDurationFormatter.h"
 
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,13 +16,9 @@ QString keyFor(const QString& text) {
 TEST(DialogueCacheKeyTest, IsTheSha256OfTheComparisonFormAndSettingsJoinedWithUnitSeparators) {
     // sha256("そうか␟DeepSeek␟deepseek-chat␟p␟g␟w"), computed independently.
     EXPECT_EQ(keyFor(u"「そうか……」"_qs), u"46f346f8437e20defdf123755814dc3db4866b21df1f7272c759934a60123447"_qs);
-    EXPECT_TRUE(QRegularExpression(u"^[0-9a-f]{64}$"_qs).match(keyFor(u"x"_qs)).hasMatch());
-}
-
-TEST(DialogueCacheKeyTest, SpacingLineBreaksPunctuationAndCaseDoNotMatter) {
+    // Spacing, line breaks, punctuation and case do not matter; words do.
     const QString key = keyFor(u"Hello world, 今日はいい天気"_qs);
     EXPECT_EQ(keyFor(u"hello  WORLD\n今日は\r\nいい天気！"_qs), key);
-    EXPECT_EQ(keyFor(u"  「Hello」 World…今日は　いい天気 "_qs), key);
     EXPECT_NE(keyFor(u"Hello world, 今日は悪い天気"_qs), key);
 }
 

@@ -33,7 +33,7 @@ TEST(FormEncoding, EscapesEverythingButUnreservedCharacters) {
     }
 }
 
-TEST(FormEncoding, FormBodyKeepsOrderAndRoundTripsDelimitersAndJapanese) {
+TEST(FormEncoding, FormBodyKeepsOrderRoundTripsDelimitersAndJapaneseAndNeedsAnItem) {
     const QString text = QStringLiteral("1+1=2 & 「さようなら」+〜？\n改行");
     const QList<std::pair<QString, QString>> items{{QStringLiteral("q"), text},
                                                    {QStringLiteral("from"), QStringLiteral("ja")},
@@ -47,13 +47,11 @@ TEST(FormEncoding, FormBodyKeepsOrderAndRoundTripsDelimitersAndJapanese) {
     EXPECT_EQ(decodedItems(*body), items);
     EXPECT_TRUE(body->startsWith("q=1%2B1%3D2%20%26%20"));
     EXPECT_TRUE(body->endsWith("&empty=&sign=a%3Db%26c"));
-}
 
-TEST(FormEncoding, FormBodyWithoutItemsIsInvalidEndpoint) {
-    const auto body = formBody({});
-    ASSERT_FALSE(body.has_value());
-    EXPECT_EQ(body.error().kind, TranslationProviderBuildError::Kind::invalidEndpoint);
-    EXPECT_EQ(body.error().localizedDescription(), QStringLiteral("接口地址无效"));
+    const auto nothing = formBody({});
+    ASSERT_FALSE(nothing.has_value());
+    EXPECT_EQ(nothing.error().kind, TranslationProviderBuildError::Kind::invalidEndpoint);
+    EXPECT_EQ(nothing.error().localizedDescription(), QStringLiteral("接口地址无效"));
 }
 
 TEST(FormEncoding, UrlWithQueryReplacesTheQueryAndKeepsReservedCharactersAsData) {

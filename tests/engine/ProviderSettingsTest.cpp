@@ -1,8 +1,11 @@
+#include "base/SettingsKeys.h"
 #include "base/SettingsStore.h"
 #include "engine/DefaultPrompts.h"
 #include "engine/LocalCredentialStore.h"
 #include "engine/ProviderSettings.h"
 #include "engine/TranslationParameters.h"
+
+#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -102,19 +105,45 @@ TEST_F(ProviderSettingsTest, InvalidEndpointsGiveNoConfigurationAndTheEndpointMe
     EXPECT_EQ(providers.providerConfigurationIssue(Provider::sakura), std::nullopt);
 }
 
-TEST_F(ProviderSettingsTest, MissingSecretMessagesNameEachKeyLabel) {
-    const QString tail = "。请打开配置粘贴凭证，再点击“测试连接”。";
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::microsoft), "缺少订阅密钥" + tail);
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::youdao), "缺少应用密钥" + tail);
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::baidu), "缺少密钥" + tail);
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::papago), "缺少Client Secret" + tail);
-    for (Provider p : {Provider::openAI, Provider::claude, Provider::doubao, Provider::deepSeek, Provider::deepL,
-                       Provider::siliconFlow, Provider::geminiOpenAI})
-        EXPECT_EQ(providers.providerConfigurationIssue(p), "缺少API Key" + tail) << caseName(p).toStdString();
-
-    // A secret of only white space is no secret.
-    setKey(Provider::openAI, "   ");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::openAI), "缺少API Key" + tail);
+// A source names its missing key first, under the key's own label (white space is no key), then
+// its missing model or ID; sources whose model field is no model are never asked for one.
+TEST_F(ProviderSettingsTest, EachSourceNamesItsMissingKeyThenItsMissingModel) {
+    const QString keyTail = "。请打开配置粘贴凭证，再点击“测试连接”。";
+    const QString modelID = "缺少模型/接入点 ID。请从对应控制台复制准确名称。";
+    const QString cloudModel = "缺少模型 ID。请从对应平台的模型列表复制准确名称。";
+    const struct {
+        Provider provider;
+        QString keyLabel;  // empty: keyless
+        QString modelIssue;  // empty: none
+    } cases[] = {
+        {Provider::microsoft, "订阅密钥", {}},
+        {Provider::deepL, "API Key", {}},
+        {Provider::youdao, "应用密钥", "缺少应用 ID / App Key。请从开放平台控制台复制。"},
+        {Provider::baidu, "密钥", "缺少APPID。请从开放平台控制台复制。"},
+        {Provider::papago, "Client Secret", "缺少Client ID。请从开放平台控制台复制。"},
+        {Provider::openAI, "API Key", modelID},
+        {Provider::claude, "API Key", modelID},
+        {Provider::doubao, "API Key", modelID},
+        {Provider::deepSeek, "API Key", modelID},
+        {Provider::siliconFlow, "API Key", cloudModel},
+        {Provider::geminiOpenAI, "API Key", cloudModel},
+        {Provider::groq, "API Key", cloudModel},
+        {Provider::qwenLocal, {}, modelID},
+        {Provider::ollamaLocal, {}, "缺少 Ollama 模型名。请先执行 ollama list，或在配置中填写已安装模型。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(caseName(c.provider).toStdString());
+        if (!c.keyLabel.isEmpty()) {
+            EXPECT_EQ(providers.providerConfigurationIssue(c.provider), "缺少" + c.keyLabel + keyTail);
+            setKey(c.provider, "   ");
+            EXPECT_EQ(providers.providerConfigurationIssue(c.provider), "缺少" + c.keyLabel + keyTail);
+            setKey(c.provider, "k");
+        }
+        // An empty model field falls back to the catalogue's default, so blank it with a space.
+        set(SettingsKeys::perSource(SettingsKeys::modelPrefix, rawValue(c.provider)), " ");
+        EXPECT_EQ(providers.providerConfigurationIssue(c.provider),
+                  c.modelIssue.isEmpty() ? std::nullopt : std::optional(c.modelIssue));
+    }
 }
 
 TEST_F(ProviderSettingsTest, KeylessSourcesValidateWithoutAnySecret) {
@@ -125,35 +154,6 @@ TEST_F(ProviderSettingsTest, KeylessSourcesValidateWithoutAnySecret) {
     set("endpoint.5", "https://gateway.example/v1/chat/completions");
     set("model.5", "m");
     EXPECT_EQ(providers.providerConfigurationIssue(Provider::custom), std::nullopt);
-}
-
-TEST_F(ProviderSettingsTest, ModelMessagesPerSourceKind) {
-    // The model field falls back to the catalogue default when empty, so blank it with spaces.
-    setKey(Provider::openAI, "k");
-    set("model.1", "   ");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::openAI), "缺少模型/接入点 ID。请从对应控制台复制准确名称。");
-    set("model.10", " ");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::qwenLocal), "缺少模型/接入点 ID。请从对应控制台复制准确名称。");
-
-    setKey(Provider::youdao, "k");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::youdao), "缺少应用 ID / App Key。请从开放平台控制台复制。");
-    setKey(Provider::baidu, "k");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::baidu), "缺少APPID。请从开放平台控制台复制。");
-    setKey(Provider::papago, "k");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::papago), "缺少Client ID。请从开放平台控制台复制。");
-
-    set("model.15", "\t");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::ollamaLocal),
-              "缺少 Ollama 模型名。请先执行 ollama list，或在配置中填写已安装模型。");
-    setKey(Provider::groq, "k");
-    set("model.22", " ");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::groq), "缺少模型 ID。请从对应平台的模型列表复制准确名称。");
-
-    // Sources whose model field is not a model are never checked.
-    setKey(Provider::deepL, "k");
-    setKey(Provider::microsoft, "k");
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::deepL), std::nullopt);
-    EXPECT_EQ(providers.providerConfigurationIssue(Provider::microsoft), std::nullopt);
 }
 
 TEST_F(ProviderSettingsTest, CustomSourceNeedsModelAndAnApiPath) {
@@ -190,12 +190,4 @@ TEST_F(ProviderSettingsTest, PromptsAndTemplatesFollowCapabilityAndDefaults) {
     // Templates are not trimmed before the emptiness check: spaces are a (useless) template.
     set("userPrompt.9", " ");
     EXPECT_EQ(providers.userPromptTemplate(Provider::sakura), " ");
-}
-
-TEST_F(ProviderSettingsTest, ContextCountZeroGivesNoContext) {
-    recent = {{QUuid::createUuid(), QDateTime::currentDateTime(), "a", "b", "p", std::nullopt}};
-    set("translationContextCount", 0);
-    EXPECT_EQ(providers.recentTranslationContext(), "");
-    set("translationContextCount", 3);
-    EXPECT_EQ(providers.recentTranslationContext(), "原文：a\n译文：b");
 }

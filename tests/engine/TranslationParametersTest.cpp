@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
+#include <tuple>
 
 namespace ovisu {
 namespace {
@@ -44,24 +46,18 @@ TEST(TranslationParametersTest, StoredValuesOutsideTheRequestRangesAreClamped) {
         return TranslationParameters::read(settings);
     };
 
-    TranslationParameters low = readWith(-1, 50, 0, -4);
-    EXPECT_DOUBLE_EQ(low.temperature, 0);
-    EXPECT_EQ(low.maxTokens, 128);
-    EXPECT_DOUBLE_EQ(low.topP, 0.05);
-    EXPECT_EQ(low.contextCount, 0);
-
-    TranslationParameters high = readWith(3, 9000, 1.7, 20);
-    EXPECT_DOUBLE_EQ(high.temperature, 2);
-    EXPECT_EQ(high.maxTokens, 8192);
-    EXPECT_DOUBLE_EQ(high.topP, 1);
-    EXPECT_EQ(high.contextCount, 20);  // shown as "3", sent as stored
-
-    // Values inside the ranges but outside the window's sliders are kept as they are.
-    TranslationParameters wide = readWith(1.8, 200, 0.07, 4);
-    EXPECT_DOUBLE_EQ(wide.temperature, 1.8);
-    EXPECT_EQ(wide.maxTokens, 200);
-    EXPECT_DOUBLE_EQ(wide.topP, 0.07);
-    EXPECT_EQ(wide.contextCount, 4);
+    // Below, above, and inside the ranges but outside the window's sliders (kept as they are). A
+    // context count above the popup's items is shown as "3" and sent as stored.
+    const std::array<std::tuple<double, int, double, int>, 2> cases[] = {
+        {{{-1, 50, 0, -4}, {0, 128, 0.05, 0}}},
+        {{{3, 9000, 1.7, 20}, {2, 8192, 1, 20}}},
+        {{{1.8, 200, 0.07, 4}, {1.8, 200, 0.07, 4}}},
+    };
+    for (const auto& [stored, expected] : cases) {
+        const auto& [temperature, maxTokens, topP, contextCount] = stored;
+        const TranslationParameters read = readWith(temperature, maxTokens, topP, contextCount);
+        EXPECT_EQ(std::tuple(read.temperature, read.maxTokens, read.topP, read.contextCount), expected) << temperature;
+    }
 
     EXPECT_DOUBLE_EQ(TranslationParameters::clampedTemperature(std::numeric_limits<double>::quiet_NaN()), 0.3);
     EXPECT_DOUBLE_EQ(TranslationParameters::clampedTopP(std::numeric_limits<double>::infinity()), 0.9);

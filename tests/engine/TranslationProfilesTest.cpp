@@ -190,13 +190,12 @@ TEST(TranslationProfiles, SavingASameNameInOtherCaseReplacesItAndTheListStaysSor
 
 TEST(TranslationProfiles, ApplyWithoutOptionalFieldsKeepsTheCurrentExtras) {
     Components c;
-    ASSERT_TRUE(c.settings.setString("translationGlossary", "ルカ → 路卡"));
-    ASSERT_TRUE(c.settings.setString("translationWorkContext", "乙女游戏"));
-    ASSERT_TRUE(c.settings.setBool("filterThinkingOutput", false));
-    ASSERT_TRUE(c.settings.setBool("translationStreamingEnabled", true));
-    ASSERT_TRUE(c.settings.setBool("deepSeekThinkingDisabled", false));
-    ASSERT_TRUE(c.settings.setString("userPrompt.4", "mine {text}"));
-    ASSERT_TRUE(c.settings.setString("promptPreset.4", "custom.X"));
+    // Every extra differs from its default, so one the apply resets shows.
+    const std::pair<QString, QJsonValue> extras[] = {
+        {"translationGlossary", "ルカ → 路卡"}, {"translationWorkContext", "乙女游戏"}, {"filterThinkingOutput", false},
+        {"translationStreamingEnabled", true},  {"deepSeekThinkingDisabled", false},    {"userPrompt.4", "mine {text}"},
+        {"promptPreset.4", "custom.X"}};
+    for (const auto& [key, value] : extras) ASSERT_TRUE(c.settings.setValue(key, value));
 
     const auto status = c.profiles.applyTranslationProfile(bareProfile("旧配置", 4));
     ASSERT_TRUE(status.has_value()) << status.error().toStdString();
@@ -213,13 +212,7 @@ TEST(TranslationProfiles, ApplyWithoutOptionalFieldsKeepsTheCurrentExtras) {
     EXPECT_DOUBLE_EQ(stored.doubleValue("translationTopP", 0), 0.5);
     EXPECT_EQ(stored.intValue("translationContextCount", -1), 0);
 
-    EXPECT_EQ(stored.stringValue("translationGlossary"), "ルカ → 路卡");
-    EXPECT_EQ(stored.stringValue("translationWorkContext"), "乙女游戏");
-    EXPECT_FALSE(stored.boolValue("filterThinkingOutput", true));
-    EXPECT_TRUE(stored.boolValue("translationStreamingEnabled", false));
-    EXPECT_FALSE(stored.boolValue("deepSeekThinkingDisabled", true));
-    EXPECT_EQ(stored.stringValue("userPrompt.4"), "mine {text}");
-    EXPECT_EQ(stored.stringValue("promptPreset.4"), "custom.X");
+    for (const auto& [key, value] : extras) EXPECT_EQ(stored.value(key), value) << key.toStdString();
 }
 
 TEST(TranslationProfiles, ApplyWritesPresentOptionalFieldsAndLeavesGooglesPromptAlone) {

@@ -15,7 +15,15 @@ struct Finish {
     std::optional<QString> text;
     std::optional<QString> error;
     std::optional<int> status;
+    bool operator==(const Finish&) const = default;
 };
+
+void PrintTo(const Finish& f, std::ostream* os) {
+    *os << "text " << f.text.value_or("(none)").toStdString() << ", error " << f.error.value_or("(none)").toStdString()
+        << ", status " << (f.status ? std::to_string(*f.status) : "(none)");
+}
+
+using Finishes = QList<Finish>;
 
 // Records what a delegate reports; the parsed error comes from the real OpenAI adapter.
 struct Recorder {
@@ -68,9 +76,7 @@ TEST(TranslationStreamDelegate, ErrorStatusKeepsTheBodyAsideAndFinishesWithThePa
     EXPECT_FALSE(bare.delegate->finished());
     bare.delegate->didComplete(std::nullopt);
     EXPECT_TRUE(bare.deltas.isEmpty());
-    ASSERT_EQ(bare.finishes.size(), 1);
-    EXPECT_EQ(bare.finishes[0].error, QString("HTTP 503"));
-    EXPECT_EQ(bare.finishes[0].status, 503);
+    EXPECT_EQ(bare.finishes, (Finishes{{std::nullopt, "HTTP 503", 503}}));
 
     // A delegate without an error parser still ends cleanly.
     std::optional<QString> error;
@@ -91,16 +97,13 @@ TEST(TranslationStreamDelegate, DeltasCarryTheWholeTextAndOnlyTheFirstEndCounts)
 
     // Content with a finish reason, then [DONE] in the same packet: one end, with the text.
     r.delegate->didReceiveData(chatChunk("。", "stop") + "data: [DONE]\n\n");
-    ASSERT_EQ(r.finishes.size(), 1);
-    EXPECT_EQ(r.finishes[0].text, QString("你好。"));
-    EXPECT_EQ(r.finishes[0].error, std::nullopt);
-    EXPECT_EQ(r.finishes[0].status, 200);
+    EXPECT_EQ(r.finishes, (Finishes{{"你好。", std::nullopt, 200}}));
 
     // Anything after the end is ignored: more text, errors, the transfer's own end.
     r.delegate->didReceiveData(chatChunk("多余"));
     r.delegate->didReceiveData("data: {\"error\":{\"message\":\"late\"}}\n\n");
     r.delegate->didComplete(QString("The network connection was lost. (-1005)"));
-    EXPECT_EQ(r.finishes.size(), 1);
+    EXPECT_EQ(r.finishes, (Finishes{{"你好。", std::nullopt, 200}}));
     EXPECT_EQ(r.deltas.size(), 3);
     EXPECT_EQ(r.delegate->accumulated(), "你好。");
 }
@@ -112,9 +115,7 @@ TEST(TranslationStreamDelegate, StreamErrorsAndTransportErrorsEndWithoutText) {
     r.delegate->didReceiveData(basic.left(basic.indexOf("event: content_block_stop")));
     EXPECT_EQ(r.deltas, (QStringList{"Hello", "Hello there", "Hello there!"}));
     r.delegate->didReceiveData(apiFixture("anthropic_stream_error_overloaded.sse"));
-    ASSERT_EQ(r.finishes.size(), 1);
-    EXPECT_EQ(r.finishes[0].text, std::nullopt);
-    EXPECT_EQ(r.finishes[0].error, QString("Overloaded"));
+    EXPECT_EQ(r.finishes, (Finishes{{std::nullopt, "Overloaded", 200}}));
 
     // A transport failure after some text: the text does not pass for a translation.
     Recorder cut(TranslationStreamStyle::responses);
@@ -122,16 +123,12 @@ TEST(TranslationStreamDelegate, StreamErrorsAndTransportErrorsEndWithoutText) {
     cut.delegate->didReceiveData("data: {\"type\":\"response.output_text.delta\",\"delta\":\"半句\"}\n\n");
     cut.delegate->didComplete(QString("The network connection was lost. (-1005)"));
     EXPECT_EQ(cut.deltas, QStringList{"半句"});
-    ASSERT_EQ(cut.finishes.size(), 1);
-    EXPECT_EQ(cut.finishes[0].text, std::nullopt);
-    EXPECT_EQ(cut.finishes[0].error, QString("The network connection was lost. (-1005)"));
-    EXPECT_EQ(cut.finishes[0].status, 200);
+    EXPECT_EQ(cut.finishes, (Finishes{{std::nullopt, "The network connection was lost. (-1005)", 200}}));
 
     // No head at all (connection refused): no status.
     Recorder refused(TranslationStreamStyle::responses);
     refused.delegate->didComplete(QString("Could not connect to the server. (-1004)"));
-    ASSERT_EQ(refused.finishes.size(), 1);
-    EXPECT_EQ(refused.finishes[0].status, std::nullopt);
+    EXPECT_EQ(refused.finishes, (Finishes{{std::nullopt, "Could not connect to the server. (-1004)", std::nullopt}}));
 }
 
 TEST(TranslationStreamDelegate, StreamClosedWithoutTerminatorStillFinishes) {
@@ -143,9 +140,7 @@ TEST(TranslationStreamDelegate, StreamClosedWithoutTerminatorStillFinishes) {
     EXPECT_EQ(r.deltas, QStringList{"早上"});
     r.delegate->didComplete(std::nullopt);
     EXPECT_EQ(r.deltas, (QStringList{"早上", "早上好"}));
-    ASSERT_EQ(r.finishes.size(), 1);
-    EXPECT_EQ(r.finishes[0].text, QString("早上好"));
-    EXPECT_EQ(r.finishes[0].error, std::nullopt);
+    EXPECT_EQ(r.finishes, (Finishes{{"早上好", std::nullopt, 200}}));
 
     // The last block is the end itself (Claude's fixture has no trailing newline).
     Recorder claude(TranslationStreamStyle::claude);
@@ -153,18 +148,14 @@ TEST(TranslationStreamDelegate, StreamClosedWithoutTerminatorStillFinishes) {
     claude.delegate->didReceiveData(apiFixture("anthropic_messages_stream_basic.sse"));
     EXPECT_TRUE(claude.finishes.isEmpty());
     claude.delegate->didComplete(std::nullopt);
-    ASSERT_EQ(claude.finishes.size(), 1);
-    EXPECT_EQ(claude.finishes[0].text, QString("Hello there!"));
+    EXPECT_EQ(claude.finishes, (Finishes{{"Hello there!", std::nullopt, 200}}));
 
     // Nothing at all: an end without text, and without an error.
     Recorder empty(TranslationStreamStyle::chatCompletions);
     empty.delegate->didReceiveResponse(200);
     empty.delegate->didReceiveData(": keep-alive\n\n");
     empty.delegate->didComplete(std::nullopt);
-    ASSERT_EQ(empty.finishes.size(), 1);
-    EXPECT_EQ(empty.finishes[0].text, std::nullopt);
-    EXPECT_EQ(empty.finishes[0].error, std::nullopt);
-    EXPECT_EQ(empty.finishes[0].status, 200);
+    EXPECT_EQ(empty.finishes, (Finishes{{std::nullopt, std::nullopt, 200}}));
 }
 
 TEST(TranslationStreamDelegate, TheReceiverMayReleaseTheDelegateWhenItFinishes) {

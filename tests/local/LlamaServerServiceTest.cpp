@@ -1,5 +1,6 @@
 #include "base/SettingsStore.h"
 #include "local/LlamaServerService.h"
+#include "LocalTestPrograms.h"
 #include "support/TestFiles.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
@@ -12,7 +13,6 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
 
 namespace ovisu {
@@ -20,12 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool processExists(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
-
-QString readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
+using test::processExists;
 
 class LlamaServerServiceTest : public ::testing::Test {
 protected:
@@ -54,7 +49,7 @@ protected:
     void installModel(Provider provider, qint64 missingBytes = 0) {
         test::makeSizedFile(modelSpec(provider).modelPath, qint64(modelSpec(provider).expectedBytes) - missingBytes);
     }
-    QString logOf(Provider provider) const { return readFile(layout.logsFolder() + "/" + modelSpec(provider).logName); }
+    QString logOf(Provider provider) const { return test::fileText(layout.logsFolder() + "/" + modelSpec(provider).logName); }
     QString lastStatus(Provider provider) const { return statuses[provider].value(statuses[provider].size() - 1); }
     bool waitForReady(Provider provider) {
         return test::waitUntil([&] { return readied.contains(provider); }, 10000);
@@ -210,9 +205,7 @@ TEST_F(LlamaServerServiceTest, AnOutsideServerOnThePortIsShownAndOurOwnLaunchThe
 }
 
 TEST_F(LlamaServerServiceTest, RowsFollowTheRuntimeAndTheModelFile) {
-    const bool systemServer = LocalInstallLayout::isExecutableFile("/usr/local/bin/llama-server") ||
-                              LocalInstallLayout::isExecutableFile("/usr/bin/llama-server");
-    if (!systemServer) {
+    if (!test::systemHasLlamaServer()) {
         EXPECT_EQ(service->serviceRow(Provider::sakura),
                   (LocalServiceRow{"尚未安装运行组件和 Sakura 模型", "安装并启动 Sakura", true, true}));
         const auto refused = service->start(Provider::hyMTLocal);

@@ -1,6 +1,7 @@
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "local/LocalModelCatalogue.h"
+#include "LocalTestPrograms.h"
 #include "support/TestFiles.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
@@ -42,9 +43,7 @@ TEST_F(LocalModelCatalogueTest, AModelIsInstalledFromItsFullSizeOnWithARunnableS
     test::makeSizedFile(moved, qint64(sakura.expectedBytes));
     const QString savedPath = qEnvironmentVariable("PATH");
     qputenv("PATH", (test::currentHome() + "/no-programs").toUtf8());
-    const bool systemServer = LocalInstallLayout::isExecutableFile("/usr/local/bin/llama-server") ||
-                              LocalInstallLayout::isExecutableFile("/usr/bin/llama-server");
-    if (!systemServer) {
+    if (!test::systemHasLlamaServer()) {
         EXPECT_FALSE(catalogue.localProviderIsInstalled(Provider::sakura)) << "no server to run it";
     }
     test::makeSizedFile(layout.bundledLlamaServer(), 10, true);

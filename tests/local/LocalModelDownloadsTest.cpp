@@ -141,7 +141,6 @@ TEST_F(LocalModelDownloadsTest, AnInterruptedDownloadKeepsItsPartAndResumesToThe
     const auto resumed = download(model("/tiny.gguf", bytes.size()));
     ASSERT_TRUE(resumed);
     EXPECT_EQ(*resumed, (Completion{Completion::Complete{"Tiny"}}));
-    EXPECT_EQ(downloads.status(), QString("Tiny 下载完成并通过文件大小校验。"));
     EXPECT_EQ(readBytes(destination), bytes);
     const QList<fake::FileServer::Request> requests = server.requests();
     ASSERT_EQ(requests.size(), 2);
@@ -168,7 +167,7 @@ TEST_F(LocalModelDownloadsTest, AnHTTPErrorLeavesThePartAsItWas) {
         server.answerStatus("/gone.gguf", status);
         const auto completion = download(model("/gone.gguf", 4000));
         ASSERT_TRUE(completion);
-        EXPECT_EQ(completion->message(), QString("下载中断（退出码 22），再次点击可断点续传。")) << status;
+        EXPECT_EQ(*completion, (Completion{Completion::Interrupted{22}})) << status;
         EXPECT_EQ(readBytes(destination), part) << status;
     }
     EXPECT_EQ(server.requests().constLast().range, QByteArray("bytes=1000-"));
@@ -178,7 +177,7 @@ TEST_F(LocalModelDownloadsTest, AFileOfAnotherSizeIsIncompleteAndKept) {
     server.serve("/big.gguf", modelBytes(5000));
     auto completion = download(model("/big.gguf", 4000));
     ASSERT_TRUE(completion);
-    EXPECT_EQ(completion->message(), QString("文件大小不完整（5000 / 4000 字节），请再次点击继续下载。"));
+    EXPECT_EQ(*completion, (Completion{Completion::Incomplete{5000, 4000}}));
     EXPECT_EQ(QFileInfo(destination).size(), 5000);
     EXPECT_EQ(download(model("/big.gguf", 4000)), completion) << "no request can mend a file too large";
     EXPECT_EQ(server.requests().size(), 1);
@@ -274,7 +273,7 @@ TEST_F(LocalModelDownloadsTest, AnOllamaPullReportsItsProgressAndItsEnd) {
     ASSERT_EQ(downloads.startOllamaPull(ollama, "qwen3:4b-instruct", store, ollamaServer), LocalModelDownloads::Start::started);
     ASSERT_TRUE(test::waitUntil([&] { return !completions.isEmpty(); }, 10000));
     EXPECT_EQ(completions.constLast(), (Completion{Completion::Pulled{"qwen3:4b-instruct", 0}}));
-    EXPECT_EQ(downloads.status(), QString("qwen3:4b-instruct 下载完成，可在主页选择 Ollama 本地翻译。"));
+    EXPECT_EQ(downloads.status(), completions.constLast().message());
     EXPECT_EQ(readBytes(argumentsFile), QByteArray("pull qwen3:4b-instruct\n"));
     EXPECT_TRUE(statuses.contains("pulling 5ee4f07cdb9b 100%")) << qPrintable(statuses.join(" | "));
     EXPECT_TRUE(statuses.contains("writing manifest")) << qPrintable(statuses.join(" | "));
@@ -285,7 +284,7 @@ TEST_F(LocalModelDownloadsTest, AnOllamaPullReportsItsProgressAndItsEnd) {
     qunsetenv("EXIT_CODE");
     ASSERT_EQ(started, LocalModelDownloads::Start::started);
     ASSERT_TRUE(test::waitUntil([&] { return completions.size() == 2; }, 10000));
-    EXPECT_EQ(completions.constLast().message(), QString("下载失败（退出码 1），请检查网络或 Ollama 服务。"));
+    EXPECT_EQ(completions.constLast(), (Completion{Completion::Pulled{"translategemma:4b", 1}}));
 
     EXPECT_EQ(downloads.startOllamaPull(test::currentHome() + "/missing/ollama", "m", store, ollamaServer),
               LocalModelDownloads::Start::failed);

@@ -4,6 +4,7 @@
 #include "local/LlamaServerService.h"
 #include "local/LocalModelDownloads.h"
 #include "local/OllamaRuntime.h"
+#include "LocalTestPrograms.h"
 #include "support/TestFiles.h"
 #include "support/EventLoopWait.h"
 #include "support/QtPrinters.h"
@@ -15,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
@@ -27,17 +27,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool processExists(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
+using test::fileText;
+using test::processExists;
 
 bool listening(int port) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, quint16(port));
     return socket.waitForConnected(200);
-}
-
-QString readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // A .tgz of `files` (relative path → source file to copy), packed by tar as the release is.
@@ -46,21 +42,7 @@ QByteArray packArchive(const QString& staging, const QMap<QString, QString>& fil
         test::installProgram(file.value(), staging + "/tree/" + file.key());
         if (::testing::Test::HasFatalFailure()) return {};
     }
-    const QString archive = staging + "/release.tgz";
-    // The test's PATH holds no programs.
-    const auto program = LocalInstallLayout::systemExecutable("tar");
-    if (!program) {
-        ADD_FAILURE() << "no tar to pack the test archive with";
-        return {};
-    }
-    QProcess tar;
-    tar.start(*program, {"-czf", archive, "-C", staging + "/tree", "."});
-    if (!tar.waitForFinished() || tar.exitCode() != 0) {
-        ADD_FAILURE() << "tar could not pack the test archive: " << tar.readAllStandardError().toStdString();
-        return {};
-    }
-    QFile packed(archive);
-    return packed.open(QIODevice::ReadOnly) ? packed.readAll() : QByteArray();
+    return test::tarGz(staging + "/tree", ".");
 }
 
 // What an install ended with, as `install` below returns it: none while it has not ended.
@@ -113,9 +95,16 @@ protected:
     }
 
     void installFakeOllama() { test::installProgram(OVISU_FAKE_OLLAMA_BINARY, layout.bundledOllama()); }
-    int launches() const { return int(readFile(launchLog).count("serve ")); }
+    int launches() const { return int(fileText(launchLog).count("serve ")); }
     bool waitFor(const Waiters& waiters, qsizetype count, int milliseconds = 10000) {
         return test::waitUntil([&] { return waiters.order.size() >= count; }, milliseconds);
+    }
+    // One more waiter for `at`, waited for: what it was answered (none: the server is ready).
+    std::optional<QString> answerTo(Waiters& waiters, const QString& name, const QUrl& at) {
+        const qsizetype before = waiters.order.size();
+        runtime->whenReady(at, waiters.callback(name));
+        if (!waitFor(waiters, before + 1)) return QString("(no answer)");
+        return waiters.answers[name].constLast();
     }
 
     const QByteArray savedPath = qgetenv("PATH");
@@ -141,7 +130,7 @@ TEST_F(OllamaRuntimeTest, WaitersWhileTheServerIsDownShareOneLaunchAndAreAnswere
     runtime->whenReady(QUrl(server.toString() + "/api/chat"), waiters.callback("second"));
     EXPECT_TRUE(waiters.order.isEmpty()) << "nobody is answered inside the call";
 
-    ASSERT_TRUE(waitFor(waiters, 2)) << qPrintable(readFile(layout.logsFolder() + "/ollama.log"));
+    ASSERT_TRUE(waitFor(waiters, 2)) << qPrintable(fileText(layout.logsFolder() + "/ollama.log"));
     EXPECT_EQ(waiters.order, QStringList({"first", "second"}));
     EXPECT_EQ(waiters.answers["first"] + waiters.answers["second"], ready + ready);
     EXPECT_EQ(launches(), 1);
@@ -150,7 +139,7 @@ TEST_F(OllamaRuntimeTest, WaitersWhileTheServerIsDownShareOneLaunchAndAreAnswere
         << "localhost is the same server";
     // The fake refuses to serve without a model store and listens where the server URL says.
     EXPECT_TRUE(QFileInfo(catalogue.ollamaModelDirectory()).isDir());
-    EXPECT_TRUE(readFile(layout.logsFolder() + "/ollama.log").contains("Listening on 127.0.0.1:" + QString::number(port)));
+    EXPECT_TRUE(fileText(layout.logsFolder() + "/ollama.log").contains("Listening on 127.0.0.1:" + QString::number(port)));
 
     // Ready already: answered once, later, without another launch.
     runtime->whenReady(server, waiters.callback("third"));
@@ -168,8 +157,7 @@ TEST_F(OllamaRuntimeTest, WaitersWhileTheServerIsDownShareOneLaunchAndAreAnswere
     EXPECT_FALSE(runtime->isProcessRunning());
     EXPECT_TRUE(test::waitUntil([&] { return !processExists(pid); }));
 
-    runtime->whenReady(server, waiters.callback("fourth"));
-    ASSERT_TRUE(waitFor(waiters, 4));
+    ASSERT_EQ(answerTo(waiters, "fourth", server), std::nullopt);
     const qint64 second = *runtime->processId();
     runtime.reset();
     EXPECT_FALSE(processExists(second)) << "the destructor leaves no serve process behind";
@@ -196,9 +184,7 @@ TEST_F(OllamaRuntimeTest, OtherServersAreOnlyAskedAndOneAlreadyListeningIsUsedAn
     installFakeOllama();
     const QUrl elsewhere("http://127.0.0.1:" + QString::number(fake::freeLoopbackPort()));
     Waiters waiters;
-    runtime->whenReady(elsewhere, waiters.callback("elsewhere"));
-    ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["elsewhere"], Answers{OllamaVersionProbe::notRunningMessage()});
+    EXPECT_EQ(answerTo(waiters, "elsewhere", elsewhere), OllamaVersionProbe::notRunningMessage());
     EXPECT_FALSE(runtime->isReady(elsewhere));
 
     QProcess outside;
@@ -211,9 +197,7 @@ TEST_F(OllamaRuntimeTest, OtherServersAreOnlyAskedAndOneAlreadyListeningIsUsedAn
     ASSERT_TRUE(outside.waitForStarted());
     ASSERT_TRUE(test::waitUntil([&] { return listening(port); }));
 
-    runtime->whenReady(server, waiters.callback("first"));
-    ASSERT_TRUE(waitFor(waiters, 2));
-    EXPECT_EQ(waiters.answers["first"], ready);
+    EXPECT_EQ(answerTo(waiters, "first", server), std::nullopt);
     EXPECT_TRUE(runtime->isReady(server));
     EXPECT_EQ(launches(), 0);
     EXPECT_FALSE(runtime->isProcessRunning());
@@ -252,10 +236,7 @@ TEST_F(OllamaRuntimeTest, AServerThatNeverAnswersFailsEveryWaiterAfterThirtyOneP
 
 TEST_F(OllamaRuntimeTest, WhatCannotStartSaysWhyAndLaunchesNothing) {
     Waiters waiters;
-    runtime->whenReady(server, waiters.callback("missing"));
-    ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["missing"],
-              Answers{"未找到 Ollama。请在“本地模型管理”中点击“后台安装 Ollama”。"});
+    EXPECT_EQ(answerTo(waiters, "missing", server), QString("未找到 Ollama。请在“本地模型管理”中点击“后台安装 Ollama”。"));
 
     installFakeOllama();
     const QString blocked = test::currentHome() + "/a-file/models";
@@ -268,9 +249,7 @@ TEST_F(OllamaRuntimeTest, WhatCannotStartSaysWhyAndLaunchesNothing) {
     // An executable that is no program: the system refuses to run it.
     test::makeSizedFile(layout.bundledOllama(), 64);
     QFile(layout.bundledOllama()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    runtime->whenReady(server, waiters.callback("broken"));
-    ASSERT_TRUE(waitFor(waiters, 2));
-    const QString broken = waiters.answers["broken"].value(0).value_or(QString());
+    const QString broken = answerTo(waiters, "broken", server).value_or(QString());
     EXPECT_TRUE(broken.startsWith("Ollama 启动失败：")) << qPrintable(broken);
     EXPECT_GT(broken.size(), QString("Ollama 启动失败：").size()) << "with the system's reason";
     EXPECT_FALSE(runtime->isProcessRunning());
@@ -280,8 +259,7 @@ TEST_F(OllamaRuntimeTest, WhatCannotStartSaysWhyAndLaunchesNothing) {
 TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother) {
     installFakeOllama();
     Waiters waiters;
-    runtime->whenReady(server, waiters.callback("first"));
-    ASSERT_TRUE(waitFor(waiters, 1));
+    ASSERT_EQ(answerTo(waiters, "first", server), std::nullopt);
     ASSERT_TRUE(runtime->isReady(server));
     const qint64 first = *runtime->processId();
 
@@ -291,9 +269,7 @@ TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother)
 
     // This one answers a while after SIGTERM, as a server finishing its requests.
     qputenv("FAKE_OLLAMA_STOP_MS", "300");
-    runtime->whenReady(server, waiters.callback("second"));
-    ASSERT_TRUE(waitFor(waiters, 2));
-    EXPECT_EQ(waiters.answers["second"], ready);
+    EXPECT_EQ(answerTo(waiters, "second", server), std::nullopt);
     EXPECT_EQ(launches(), 2);
     const qint64 second = *runtime->processId();
     EXPECT_NE(second, first);
@@ -301,9 +277,7 @@ TEST_F(OllamaRuntimeTest, AServeThatEndsIsNotReadyAndTheNextWaiterStartsAnother)
     // A server stopped just now is not taken for the next one: the new start-up waits for it to
     // go, launches its own, and the old one's end leaves the new one alone.
     runtime->stop();
-    runtime->whenReady(server, waiters.callback("third"));
-    ASSERT_TRUE(waitFor(waiters, 3));
-    EXPECT_EQ(waiters.answers["third"], ready);
+    EXPECT_EQ(answerTo(waiters, "third", server), std::nullopt);
     EXPECT_FALSE(processExists(second));
     test::spin(200);
     EXPECT_EQ(launches(), 3);
@@ -323,9 +297,7 @@ TEST_F(OllamaRuntimeTest, OllamaAndTheLlamaServersStopEachOther) {
     ASSERT_TRUE(started) << qPrintable(started.error());
     const qint64 llamaPid = *llamaServers->processId(Provider::sakura);
     Waiters waiters;
-    runtime->whenReady(server, waiters.callback("ollama"));
-    ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["ollama"], ready);
+    EXPECT_EQ(answerTo(waiters, "ollama", server), std::nullopt);
     EXPECT_FALSE(llamaServers->isRunning(Provider::sakura));
     EXPECT_TRUE(test::waitUntil([&] { return !processExists(llamaPid); })) << "the llama-server still runs";
 
@@ -397,9 +369,7 @@ TEST_F(OllamaInstallTest, TheReleaseArchiveIsFetchedAndUnpackedUnderTheRuntimeFo
 
     // The installed program is the one serve runs.
     Waiters waiters;
-    runtime->whenReady(server, waiters.callback("installed"));
-    ASSERT_TRUE(waitFor(waiters, 1));
-    EXPECT_EQ(waiters.answers["installed"], ready);
+    EXPECT_EQ(answerTo(waiters, "installed", server), std::nullopt);
     EXPECT_EQ(launches(), 1);
 
     // Installed already: done at once, nothing fetched.
