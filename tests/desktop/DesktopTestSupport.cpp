@@ -3,11 +3,15 @@
 #include "app/FirstRunGuide.h"
 #include "base/SettingsStore.h"
 #include "capture/WindowCapture.h"
+#include "interface/ui/InterfaceLabelWindow.h"
 #include "support/EventLoopWait.h"
 #include "support/TestEnvironment.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonObject>
+#include <QTest>
 
 namespace ovisu::test {
 
@@ -18,6 +22,39 @@ void DesktopFixture::SetUp() {
     ASSERT_TRUE(settings.setString("endpoint.9", service.baseUrl() + "/v1/chat/completions"));
     ASSERT_TRUE(settings.setInt("provider", 9));
     ASSERT_TRUE(storeFirstRunAnswer(settings, FirstRunProviderChoice::free));
+}
+
+namespace {
+const QRectF kSubtitleBox(0.06, 0.71, 0.88, 0.17);
+}
+
+QRect subtitleBox(const QRect& gameFrame) {
+    return QRect(gameFrame.x() + qRound(gameFrame.width() * kSubtitleBox.x()),
+                 gameFrame.y() + qRound(gameFrame.height() * kSubtitleBox.y()),
+                 qRound(gameFrame.width() * kSubtitleBox.width()), qRound(gameFrame.height() * kSubtitleBox.height()));
+}
+
+void dragSubtitleBox(QWidget* picker) {
+    const QRect box = subtitleBox(QRect(QPoint(), picker->size()));
+    const QPoint end = box.topLeft() + QPoint(box.width(), box.height());
+    QTest::mousePress(picker, Qt::LeftButton, {}, box.topLeft());
+    QTest::mouseMove(picker, box.center());
+    QTest::mouseMove(picker, end);
+    QTest::mouseRelease(picker, Qt::LeftButton, {}, end);
+}
+
+void rememberGameAndSubtitleBox(const QString& gameTitle) {
+    ASSERT_TRUE(SettingsStore().setDictionary(
+        "normalizedRegion", QJsonObject{{"x", kSubtitleBox.x()}, {"y", kSubtitleBox.y()},
+                                        {"width", kSubtitleBox.width()}, {"height", kSubtitleBox.height()}}));
+    ASSERT_TRUE(SettingsStore().setString("targetWindowTitle", "ovisu-test-game — " + gameTitle));
+}
+
+QList<InterfaceLabelWindow*> visibleInterfaceLabels() {
+    QList<InterfaceLabelWindow*> labels;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* label = dynamic_cast<InterfaceLabelWindow*>(widget); label && label->isVisible()) labels.append(label);
+    return labels;
 }
 
 TestGame::TestGame(const QStringList& lines, const QString& title, int holdMilliseconds) : m_title(title) {
@@ -98,6 +135,17 @@ bool runOnDisplay(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+void screenshot(const QString& name) {
+    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
+    if (folder.isEmpty()) return;
+    spin(500);  // the windows painted, and the game under the windows that moved
+    runOnDisplay("import", {"-window", "root", folder + "/" + name});
+}
+
+std::string rectText(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
 }
 
 }  // namespace ovisu::test

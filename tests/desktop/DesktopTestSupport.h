@@ -3,6 +3,8 @@
 #include "support/fake/FakeService.h"
 
 #include <QProcess>
+#include <QRect>
+#include <QWidget>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,11 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+
+namespace ovisu {
+class InterfaceLabelWindow;
+}
 
 namespace ovisu::test {
 
@@ -34,6 +41,16 @@ private:
     QString m_logPath;
 };
 
+// The dialogue game's subtitle box over a frame of its window, in the frame's pixels.
+QRect subtitleBox(const QRect& gameFrame);
+// Marks the subtitle box by dragging over the picker's still of the game, as the player does.
+void dragSubtitleBox(QWidget* picker);
+// The game chosen and its subtitle box marked, as a returning player has them.
+void rememberGameAndSubtitleBox(const QString& gameTitle);
+
+// The interface labels on the screen now.
+QList<InterfaceLabelWindow*> visibleInterfaceLabels();
+
 // The text of a chat request's last user line: what was sent for translation.
 QString sentText(const fake::RecordedRequest& request);
 QStringList sentTexts(const fake::FakeService& service);
@@ -57,5 +74,11 @@ bool continuesAtScaleTwo(const QString& testName);
 
 // Runs a command line tool on the private display (xdotool, for keys and clicks).
 bool runOnDisplay(const QString& program, const QStringList& arguments);
+
+// The whole screen into the folder OVISU_SCREENSHOT_DIR names, when it names one: for the eye only.
+void screenshot(const QString& name);
+
+// "x,y wxh", for failure messages.
+std::string rectText(const QRect& rect);
 
 }  // namespace ovisu::test

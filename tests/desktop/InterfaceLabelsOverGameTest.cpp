@@ -38,36 +38,15 @@ namespace {
 const QString kMenuTitle = QStringLiteral("Label Menu Game");
 
 InterfaceLabelWindow* labelReading(const QString& source) {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* label = dynamic_cast<InterfaceLabelWindow*>(widget);
-            label && label->isVisible() && label->source() == source)
-            return label;
+    for (InterfaceLabelWindow* label : visibleInterfaceLabels())
+        if (label->source() == source) return label;
     return nullptr;
-}
-
-QList<InterfaceLabelWindow*> visibleLabels() {
-    QList<InterfaceLabelWindow*> labels;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* label = dynamic_cast<InterfaceLabelWindow*>(widget); label && label->isVisible()) labels.append(label);
-    return labels;
 }
 
 // A click of the pointer at a point of the screen in device pixels, as the player's mouse does it.
 bool clickAt(QPoint devicePoint, int repeat = 1) {
     return runOnDisplay("xdotool", {"mousemove", QString::number(devicePoint.x()), QString::number(devicePoint.y()),
                                     "click", "--repeat", QString::number(repeat), "--delay", "120", "1"});
-}
-
-std::string text(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
-}
-
-// The whole screen into the folder OVISU_SCREENSHOT_DIR names, when it names one.
-void screenshot(const QString& name) {
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
-        spin(500);  // the windows painted, and the game under the labels that moved
-        runOnDisplay("import", {"-window", "root", folder + "/" + name});
-    }
 }
 
 // Clicks the button of a window that reads the title.
@@ -181,7 +160,7 @@ TEST_F(InterfaceLabelsOverGameTest, AltDoubleClickCorrectsAPlainClickReachesTheG
     ASSERT_TRUE(runOnDisplay("xdotool", {"search", "--name", kMenuTitle, "windowmove", QString::number(gameAt->x() + 40),
                                         QString::number(gameAt->y() + 30)}));
     EXPECT_TRUE(waitUntil([&] { return quit->geometry().topLeft() == before.topLeft() + QPoint(40, 30); }, 10000))
-        << text(before) << " -> " << text(quit->geometry());
+        << rectText(before) << " -> " << rectText(quit->geometry());
 
     // The covering style from the interface centre: every label lies over its own word.
     app.delegate.openInterfaceTranslationCenter();
@@ -224,7 +203,7 @@ TEST_F(InterfaceLabelsOverGameTest, AltDoubleClickCorrectsAPlainClickReachesTheG
         if (!label) continue;  // a block the kinds or the words test left out
         const QRect word = InterfacePanelPlacement::blockOnScreen(QRectF(*gameFrame), block.normalizedRect).toAlignedRect();
         EXPECT_TRUE(label->geometry().intersects(word))
-            << block.text.toStdString() << ": label " << text(label->geometry()) << " word " << text(word);
+            << block.text.toStdString() << ": label " << rectText(label->geometry()) << " word " << rectText(word);
     }
     screenshot("interface-labels-covering.png");
 
@@ -236,7 +215,7 @@ TEST_F(InterfaceLabelsOverGameTest, AltDoubleClickCorrectsAPlainClickReachesTheG
     ASSERT_TRUE(waitUntil([&] { return game.log().contains("\"page\":1"); }, 5000)) << game.log().toStdString();
     ASSERT_TRUE(waitUntil([&] { return labelReading("文字の速さ") != nullptr && labelReading("はじめから") == nullptr; },
                           60000));
-    for (const InterfaceLabelWindow* label : visibleLabels())
+    for (const InterfaceLabelWindow* label : visibleInterfaceLabels())
         EXPECT_FALSE(TestGameMenu::titleMenuWords().contains(label->source())) << label->source().toStdString();
     app.delegate.applicationWillTerminate();
 }
@@ -262,8 +241,8 @@ TEST_F(InterfaceLabelsOverGameTest, AtScaleTwoCoveringLabelsLieOverTheirWords) {
         const QRect word = QRectF(device.topLeft() / 2, device.size() / 2).toAlignedRect();
         // From the word's left edge, over all of it (to within the pixel an odd device
         // coordinate loses when halved).
-        EXPECT_LE(std::abs(label->geometry().left() - word.left()), 2) << text(label->geometry()) << " " << text(word);
-        EXPECT_TRUE(label->geometry().adjusted(-2, -2, 2, 2).contains(word)) << text(label->geometry()) << " " << text(word);
+        EXPECT_LE(std::abs(label->geometry().left() - word.left()), 2) << rectText(label->geometry()) << " " << rectText(word);
+        EXPECT_TRUE(label->geometry().adjusted(-2, -2, 2, 2).contains(word)) << rectText(label->geometry()) << " " << rectText(word);
         ++checked;
     }
     EXPECT_GE(checked, int(TestGameMenu::titleMenuWords().size()));

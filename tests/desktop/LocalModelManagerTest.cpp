@@ -24,17 +24,6 @@
 using namespace ovisu;
 using namespace ovisu::test;
 
-namespace {
-
-void screenshot(const QString& name) {
-    const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR");
-    if (folder.isEmpty()) return;
-    spin(300);
-    runOnDisplay("import", {"-window", "root", folder + "/" + name});
-}
-
-}  // namespace
-
 TEST_F(DesktopFixture, TheManagerResumesACutDownloadToTheExactSizeAndTheSourceSeesTheModel) {
     DesktopComponents parts;
     fake::FileServer host;

@@ -53,10 +53,7 @@ TEST_F(DesktopFixture, TheSourceWindowStartsALocalModelsServerTestsItAndStopsIt)
     EXPECT_EQ(window->modelField()->text(), modelSpec.alias) << "the model the server announces";
     const qint64 pid = parts.local.llamaServers().processId(Provider::sakura).value_or(0);
     ASSERT_GT(pid, 0);
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
-        spin(300);
-        runOnDisplay("import", {"-window", "root", folder + "/local-service-row.png"});
-    }
+    screenshot("local-service-row.png");
 
     window->testButton()->click();
     ASSERT_TRUE(waitUntil([&] { return window->statusLabel()->text().startsWith("连接成功："); }, 10000))

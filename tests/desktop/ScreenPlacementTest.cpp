@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QJsonObject>
 #include <QProcess>
 #include <QScreen>
 #include <QtTest/QTest>
@@ -32,25 +31,7 @@ namespace {
 const QStringList& kScript = kDialogueScript;
 const QString kGameTitle = QStringLiteral("Placement Game");
 
-class ScreenPlacementTest : public DesktopFixture {
-protected:
-    // The game chosen and its subtitle box marked, as a returning user has them.
-    static void rememberGameAndBox() {
-        ASSERT_TRUE(SettingsStore().setDictionary(
-            "normalizedRegion", QJsonObject{{"x", 0.06}, {"y", 0.71}, {"width", 0.88}, {"height", 0.17}}));
-        ASSERT_TRUE(SettingsStore().setString("targetWindowTitle", "ovisu-test-game — " + kGameTitle));
-    }
-};
-
-// The game's subtitle box in device pixels.
-QRect subtitleBox(const QRect& gameFrame) {
-    return QRect(gameFrame.x() + qRound(gameFrame.width() * 0.06), gameFrame.y() + qRound(gameFrame.height() * 0.71),
-                 qRound(gameFrame.width() * 0.88), qRound(gameFrame.height() * 0.17));
-}
-
-std::string text(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
-}
+using ScreenPlacementTest = DesktopFixture;
 
 QRect halved(const QRect& device) {
     return QRect(device.x() / 2, device.y() / 2, device.width() / 2, device.height() / 2);
@@ -73,7 +54,7 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
-    rememberGameAndBox();
+    rememberGameAndSubtitleBox(kGameTitle);
 
     DesktopComponents parts;
     AppDelegate delegate(parts);
@@ -87,13 +68,8 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     RegionPickerWindow* picker = topLevel<RegionPickerWindow>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(picker));
     EXPECT_TRUE(closeTo(picker->geometry(), halved(*gameFrame)))
-        << "the picker does not cover the game: " << text(picker->geometry()) << " over " << text(halved(*gameFrame));
-    const QSize size = picker->size();
-    const QPoint from(qRound(size.width() * 0.06), qRound(size.height() * 0.71));
-    const QPoint to(qRound(size.width() * 0.94), qRound(size.height() * 0.88));
-    QTest::mousePress(picker, Qt::LeftButton, {}, from);
-    QTest::mouseMove(picker, to);
-    QTest::mouseRelease(picker, Qt::LeftButton, {}, to);
+        << "the picker does not cover the game: " << rectText(picker->geometry()) << " over " << rectText(halved(*gameFrame));
+    dragSubtitleBox(picker);
     ASSERT_TRUE(parts.session.normalizedRegion());
     EXPECT_NEAR(parts.session.normalizedRegion()->y(), 0.71, 0.01);
 
@@ -106,14 +82,11 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
     spin(500);
     const QRect box = halved(subtitleBox(*gameFrame));
     EXPECT_TRUE(panel->frameGeometry().intersects(box))
-        << "panel " << text(panel->frameGeometry()) << " subtitle box " << text(box);
+        << "panel " << rectText(panel->frameGeometry()) << " subtitle box " << rectText(box);
     // Grown to its minimum size from the box's lower-left corner (then kept on the screen).
-    EXPECT_LE(std::abs(panel->geometry().left() - box.left()), 2) << text(panel->geometry()) << " " << text(box);
-    if (const QString folder = qEnvironmentVariable("OVISU_SCREENSHOT_DIR"); !folder.isEmpty()) {
-        topLevel<MainWindow>()->hide();  // at scale 2 it covers most of the game
-        spin(500);
-        runOnDisplay("import", {"-window", "root", folder + "/overlay-scale2.png"});
-    }
+    EXPECT_LE(std::abs(panel->geometry().left() - box.left()), 2) << rectText(panel->geometry()) << " " << rectText(box);
+    topLevel<MainWindow>()->hide();  // at scale 2 it covers most of the game
+    screenshot("overlay-scale2.png");
     delegate.applicationWillTerminate();
 }
 
@@ -122,7 +95,7 @@ TEST_F(ScreenPlacementTest, AtScaleTwoThePickerCoversTheGameAndTheOverlaySitsOnI
 TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
     TestGame game(kScript, kGameTitle, 1500);
     ASSERT_TRUE(game.waitUntilListed(10000));
-    rememberGameAndBox();
+    rememberGameAndSubtitleBox(kGameTitle);
     DesktopComponents parts;
     AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();
@@ -157,7 +130,7 @@ TEST_F(ScreenPlacementTest, AnOverlayTheUserHidStaysHiddenUntilShownAgain) {
 TEST_F(ScreenPlacementTest, APreviewIsReleasedWhenTheUserClosesIt) {
     TestGame game(kScript, kGameTitle, 0);
     ASSERT_TRUE(game.waitUntilListed(10000));
-    rememberGameAndBox();
+    rememberGameAndSubtitleBox(kGameTitle);
     DesktopComponents parts;
     AppDelegate delegate(parts);
     delegate.applicationDidFinishLaunching();

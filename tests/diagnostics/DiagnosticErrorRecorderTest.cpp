@@ -45,15 +45,14 @@ TEST(DiagnosticErrorRecordTest, JsonLeavesAbsentFieldsOutAndWritesUtcSeconds) {
     withNull.insert(u"provider"_qs, QJsonValue::Null);
     EXPECT_EQ(DiagnosticErrorRecord::fromJson(withNull), numbered(1));
 
-    QJsonObject wrongType = numbered(1).toJson();
-    wrongType.insert(u"httpStatus"_qs, u"429"_qs);
-    EXPECT_FALSE(DiagnosticErrorRecord::fromJson(wrongType));
-    QJsonObject noMessage = numbered(1).toJson();
-    noMessage.remove(u"message"_qs);
-    EXPECT_FALSE(DiagnosticErrorRecord::fromJson(noMessage));
-    QJsonObject badDate = numbered(1).toJson();
-    badDate.insert(u"occurredAt"_qs, u"yesterday"_qs);
-    EXPECT_FALSE(DiagnosticErrorRecord::fromJson(badDate));
+    // A mistyped field, a missing message, an unreadable date: no record.
+    for (const auto& [key, value] : {std::pair{u"httpStatus"_qs, QJsonValue(u"429"_qs)},
+                                     {u"message"_qs, QJsonValue(QJsonValue::Undefined)},
+                                     {u"occurredAt"_qs, QJsonValue(u"yesterday"_qs)}}) {
+        QJsonObject broken = numbered(1).toJson();
+        broken.insert(key, value);
+        EXPECT_FALSE(DiagnosticErrorRecord::fromJson(broken)) << key.toStdString();
+    }
 }
 
 TEST(DiagnosticErrorRecordTest, TranslationFailureRecordFromThePipeline) {

@@ -19,7 +19,6 @@ TranslationHistoryRecord record(const QString& original, const QString& translat
     return {QUuid::createUuid(), QDateTime::currentDateTimeUtc(), original, translation, u"DeepL"_qs, 0.8};
 }
 
-// Remembers what it was asked to say.
 struct RecordingSpeech final : SpeechOutput {
     QStringList spoken;
     int stops = 0;
@@ -40,15 +39,22 @@ protected:
     TranslationHistoryStore store{QDir(test::currentHome()).filePath(u"translation-history.json"_qs)};
 };
 
-TEST_F(LatestTranslationActionsTest, CopyTakesTheSessionsNewestElseTheFilesNewest) {
+// Which record is the latest is latestTranslationRecord's; the actions must read the file when the
+// session has none and hand the translation on.
+TEST_F(LatestTranslationActionsTest, CopyAndSpeakTakeTheSessionsNewestElseTheFilesNewest) {
     ASSERT_TRUE(store.save({record(u"一"_qs, u"文件旧"_qs), record(u"二"_qs, u"文件新"_qs)}).has_value());
     QClipboard* clipboard = QGuiApplication::clipboard();
-
-    EXPECT_TRUE(copyLatestTranslation({record(u"三"_qs, u"会话旧"_qs), record(u"四"_qs, u"会话新"_qs)}, store));
+    EXPECT_TRUE(copyLatestTranslation({record(u"四"_qs, u"会话新"_qs)}, store));
     EXPECT_EQ(clipboard->text(), u"会话新"_qs);
-
     EXPECT_TRUE(copyLatestTranslation({}, store, clipboard));
     EXPECT_EQ(clipboard->text(), u"文件新"_qs);
+
+    RecordingSpeech speech;
+    EXPECT_EQ(speakLatestTranslation({record(u"二"_qs, u"会话新"_qs)}, store, speech), SpeakLatestOutcome::spoken);
+    EXPECT_EQ(speakLatestTranslation({}, store, speech), SpeakLatestOutcome::spoken);
+    EXPECT_EQ(speech.spoken, (QStringList{u"会话新"_qs, u"文件新"_qs}));
+    NullSpeechOutput silent(u"语音朗读已停用"_qs);
+    EXPECT_EQ(speakLatestTranslation({}, store, silent), SpeakLatestOutcome::speechUnavailable);
 }
 
 TEST_F(LatestTranslationActionsTest, NothingToCopyOrSpeakLeavesTheClipboardAlone) {
@@ -62,17 +68,6 @@ TEST_F(LatestTranslationActionsTest, NothingToCopyOrSpeakLeavesTheClipboardAlone
     test::writeBytes(store.filePath(), "[{\"broken\": ");
     EXPECT_FALSE(copyLatestTranslation({}, store));
     EXPECT_EQ(test::readBytes(store.filePath()), QByteArray("[{\"broken\": "));
-}
-
-TEST_F(LatestTranslationActionsTest, SpeakSaysTheLatestTranslationOrReportsSpeechUnavailable) {
-    ASSERT_TRUE(store.save({record(u"一"_qs, u"文件新"_qs)}).has_value());
-    RecordingSpeech speech;
-    EXPECT_EQ(speakLatestTranslation({record(u"二"_qs, u"会话新"_qs)}, store, speech), SpeakLatestOutcome::spoken);
-    EXPECT_EQ(speakLatestTranslation({}, store, speech), SpeakLatestOutcome::spoken);
-    EXPECT_EQ(speech.spoken, (QStringList{u"会话新"_qs, u"文件新"_qs}));
-
-    NullSpeechOutput silent(u"语音朗读已停用"_qs);
-    EXPECT_EQ(speakLatestTranslation({}, store, silent), SpeakLatestOutcome::speechUnavailable);
 }
 
 TEST(SpeechOutputTest, NullOutputCarriesItsReasonAndTheLoaderHonoursTheSwitch) {

@@ -254,15 +254,8 @@ TEST_F(AILocalizationWindowTest, ResetPutsTheSourcesRecommendedPromptsInTheEdito
     click(window->resetButton());
     EXPECT_EQ(shownPrompts(), QStringList({DefaultPrompts::hymt(), DefaultPrompts::hymtTemplate(), "builtin.hy-mt2-otome"}));
 
-    choose(Provider::deepSeek);
-    window->systemPromptEditor()->setPlainText("x");
-    choosePreset("builtin.concise-ui");
-    click(window->resetButton());
-    EXPECT_EQ(shownPrompts(), QStringList({DefaultPrompts::otome(), DefaultPrompts::shortTemplate(),
-                                           "builtin.otome-localization"}));
-
     const SettingsStore stored = storedSettings();
-    for (const char* key : {"prompt.14", "userPrompt.14", "promptPreset.14", "prompt.4", "promptPreset.4"})
+    for (const char* key : {"prompt.14", "userPrompt.14", "promptPreset.14"})
         EXPECT_FALSE(stored.contains(QString::fromLatin1(key))) << key;
 }
 

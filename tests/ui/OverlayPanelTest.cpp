@@ -120,23 +120,11 @@ TEST_F(OverlayPanelTest, DraggingTheEdgesResizesAndTheBackgroundMoves) {
     OverlayPanel* panel = shownPanel(QRect(200, 150, 500, 200));
     EXPECT_EQ(panel->geometry(), QRect(200, 150, 500, 200));
 
-    // Left edge outwards by 100.
+    // Left edge outwards by 100 (which edge and how far are OverlayGeometry's).
     QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(4, 100));
     QTest::mouseMove(panel, QPoint(-96, 100));
     QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(4, 100));
     EXPECT_EQ(panel->geometry(), QRect(100, 150, 600, 200));
-
-    // Left edge far inwards: stops at 360 with the right edge where it was.
-    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(4, 100));
-    QTest::mouseMove(panel, QPoint(500, 100));
-    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(340, 100));
-    EXPECT_EQ(panel->geometry(), QRect(340, 150, 360, 200));
-
-    // Bottom-right corner.
-    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(355, 195));
-    QTest::mouseMove(panel, QPoint(395, 215));
-    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(395, 215));
-    EXPECT_EQ(panel->geometry(), QRect(340, 150, 400, 220));
 
     // The middle of the text moves the whole panel, and the frame is stored at once.
     QWidget* text = panel->textView()->viewport();
@@ -145,13 +133,11 @@ TEST_F(OverlayPanelTest, DraggingTheEdgesResizesAndTheBackgroundMoves) {
     QTest::mouseMove(text, inText + QPoint(-20, 10));
     QTest::mouseMove(text, inText + QPoint(-10, 10));  // the text moved with the first step
     EXPECT_EQ(settings.dictionaryValue(K::overlayFrame),
-              OverlayGeometry::frameDictionary(QRectF(340, 150, 400, 220)))
+              OverlayGeometry::frameDictionary(QRectF(100, 150, 600, 200)))
         << "the steps of a drag are not written one by one";
     QTest::mouseRelease(text, Qt::LeftButton, {}, inText + QPoint(-30, 20));
-    EXPECT_EQ(panel->geometry(), QRect(310, 170, 400, 220));
-    const auto stored = settings.dictionaryValue(K::overlayFrame);
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(*stored, OverlayGeometry::frameDictionary(QRectF(310, 170, 400, 220)));
+    EXPECT_EQ(panel->geometry(), QRect(70, 170, 600, 200));
+    EXPECT_EQ(settings.dictionaryValue(K::overlayFrame), OverlayGeometry::frameDictionary(QRectF(70, 170, 600, 200)));
 
     // Locked: neither moves nor resizes.
     ASSERT_TRUE(settings.setBool(K::overlayPositionLocked, true));
@@ -159,7 +145,7 @@ TEST_F(OverlayPanelTest, DraggingTheEdgesResizesAndTheBackgroundMoves) {
     QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(4, 100));
     QTest::mouseMove(panel, QPoint(-96, 100));
     QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(-96, 100));
-    EXPECT_EQ(panel->geometry(), QRect(310, 170, 400, 220));
+    EXPECT_EQ(panel->geometry(), QRect(70, 170, 600, 200));
 }
 
 // A release that never reaches the panel (a lost grab) must not leave the drag, and with it the
@@ -215,9 +201,7 @@ TEST_F(OverlayPanelTest, StyleAndToggles) {
     const int padding = int(light.padding);
     EXPECT_EQ(panel->textView()->geometry(), QRect(padding, padding, 600 - 2 * padding, 240 - 2 * padding));
 
-    controller.overlayThemePresetChanged(0);  // blur on: the tint is lighter
-    EXPECT_NEAR(panel->tintColor().alphaF(), 0.78 * 0.72, 1e-3);
-
+    controller.overlayThemePresetChanged(0);
     controller.overlayWindowOpacityChanged(0.02);
     EXPECT_DOUBLE_EQ(settings.doubleValue(K::overlayWindowOpacity, 0), 0.1);
     EXPECT_NEAR(panel->windowOpacity(), 0.1, 1e-2);

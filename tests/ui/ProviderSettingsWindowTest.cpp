@@ -177,14 +177,10 @@ TEST_F(ProviderSettingsWindowTest, TheSecretIsShownOnlyOnRequestAndNeverInTitles
 
     const auto leaks = [&](const QString& text) { return text.contains(secret) || text.contains("sk-edited"); };
     EXPECT_FALSE(leaks(window->windowTitle()));
-    for (QWidget* widget : window->findChildren<QWidget*>()) {
-        EXPECT_FALSE(leaks(widget->toolTip())) << widget->metaObject()->className();
-        EXPECT_FALSE(leaks(widget->statusTip()));
-        EXPECT_FALSE(leaks(widget->whatsThis()));
-        EXPECT_FALSE(leaks(widget->accessibleName()));
-        EXPECT_FALSE(leaks(widget->accessibleDescription()));
-        EXPECT_FALSE(leaks(widget->windowTitle()));
-    }
+    for (QWidget* widget : window->findChildren<QWidget*>())
+        for (const QString& text : {widget->toolTip(), widget->statusTip(), widget->whatsThis(), widget->accessibleName(),
+                                    widget->accessibleDescription(), widget->windowTitle()})
+            EXPECT_FALSE(leaks(text)) << widget->metaObject()->className();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
     click(window->copyButton());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "sk-edited-in-plain");
@@ -251,4 +247,5 @@ TEST_F(ProviderSettingsWindowTest, TheConnectionTestUsesTheFieldsAsShown) {
     click(window->testButton());
     ASSERT_TRUE(test::waitUntil([&] { return window->statusLabel()->text().contains("HTTP 401"); }));
     EXPECT_TRUE(window->statusLabel()->text().startsWith("Groq（API）：鉴权失败（HTTP 401）。"));
+    EXPECT_FALSE(window->statusLabel()->text().contains("gsk-from-clipboard"));
 }

@@ -80,10 +80,7 @@ TEST(RegionPickerWindowTest, DraggingEitherWayGivesTheSameRegionAndClosesThePick
     ASSERT_EQ(forward.completions, 1);
     EXPECT_EQ(forward.picker.pickerWindow(), nullptr);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_DOUBLE_EQ(forward.region->x(), 0.1);
-    EXPECT_DOUBLE_EQ(forward.region->y(), 0.5);
-    EXPECT_DOUBLE_EQ(forward.region->width(), 0.8);
-    EXPECT_DOUBLE_EQ(forward.region->height(), 0.3);
+    EXPECT_EQ(*forward.region, QRectF(0.1, 0.5, 0.8, 0.3));
 
     PickerRun backward;
     drag(backward.open(), QPoint(360, 240), QPoint(40, 150));
@@ -131,8 +128,7 @@ TEST(RegionPickerWindowTest, ASmallDragKeepsThePickerOpenForAnotherTry) {
 
     drag(window, QPoint(100, 100), QPoint(112, 112));  // exactly the minimum is taken
     ASSERT_EQ(run.completions, 1);
-    EXPECT_DOUBLE_EQ(run.region->width(), 12.0 / 400.0);
-    EXPECT_DOUBLE_EQ(run.region->height(), 12.0 / 300.0);
+    EXPECT_EQ(run.region->size(), QSizeF(12.0 / 400.0, 12.0 / 300.0));
 }
 
 TEST(RegionPickerWindowTest, EscapeCancelsWithoutARegion) {

@@ -1,5 +1,6 @@
 #include "app/SettingsCenterActions.h"
 #include "capture/RecognitionSettingsActions.h"
+#include "overlay/OverlayAppearance.h"
 #include "overlay/OverlaySettingsActions.h"
 #include "app/ui/SettingsCenterWindow.h"
 #include "app/ui/SettingsPage.h"
@@ -45,13 +46,7 @@ public:
     }
     void resetOverlayBehavior() override {
         calls << "resetOverlayBehavior";
-        for (const QString& key : {Keys::overlayShowsOriginal, Keys::overlayShowsMetadata, Keys::overlayShowsDuration,
-                                   Keys::overlayAlwaysOnTop})
-            (void)m_settings.setBool(key, true);
-        for (const QString& key : {Keys::overlayClickThrough, Keys::overlayPositionLocked, Keys::overlayCompactMode,
-                                   Keys::overlayTextSelectable})
-            (void)m_settings.setBool(key, false);
-        (void)m_settings.setInt(Keys::overlayHistoryLimit, 8);
+        (void)ovisu::resetOverlayBehavior(m_settings);
     }
     void overlayThemePresetChanged(int index) override {
         calls << QString("overlayThemePresetChanged(%1)").arg(index);
@@ -131,8 +126,16 @@ TEST_F(SettingsCenterWindowTest, OpeningAndRenderingWriteNothingAndCallNothing) 
     EXPECT_TRUE(control<QCheckBox>(Keys::overlayShowsOriginal)->isChecked());
     EXPECT_EQ(control<QComboBox>(Keys::overlayHistoryLimit)->currentText(), "8 句");
     window->renderSettingsPage();
-    EXPECT_TRUE(actions.calls.isEmpty()) << actions.calls.join(", ").toStdString();
     EXPECT_FALSE(QFile::exists(paths::settingsFile()));
+
+    // Changes made elsewhere (the tray menu's toggle) show once the page renders again.
+    ASSERT_TRUE(settings.setBool(Keys::overlayClickThrough, true));
+    ASSERT_TRUE(settings.setBool(Keys::automaticSpeechEnabled, true));
+    EXPECT_FALSE(control<QCheckBox>(Keys::overlayClickThrough)->isChecked());
+    window->renderSettingsPage();
+    EXPECT_TRUE(control<QCheckBox>(Keys::overlayClickThrough)->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(Keys::automaticSpeechEnabled)->isChecked());
+    EXPECT_TRUE(actions.calls.isEmpty()) << actions.calls.join(", ").toStdString();
 }
 
 TEST_F(SettingsCenterWindowTest, PagesFollowTheList) {
@@ -151,17 +154,6 @@ TEST_F(SettingsCenterWindowTest, PagesFollowTheList) {
     EXPECT_EQ(window->addPage("主页翻译源", extra), 6);
     EXPECT_TRUE(window->showPage("主页翻译源"));
     EXPECT_TRUE(extra->isVisible());
-}
-
-TEST_F(SettingsCenterWindowTest, HistoryLimitShowsOnlyItsChoices) {
-    const std::pair<QJsonValue, QString> cases[] = {
-        {7, "8 句"}, {20, "20 句"}, {1, "1 句"}, {50, "50 句"}, {0, "8 句"}, {-3, "8 句"}, {QJsonValue("12"), "8 句"},
-    };
-    for (const auto& [stored, shown] : cases) {
-        ASSERT_TRUE(settings.setValue(Keys::overlayHistoryLimit, stored));
-        open();
-        EXPECT_EQ(control<QComboBox>(Keys::overlayHistoryLimit)->currentText(), shown) << shown.toStdString();
-    }
 }
 
 TEST_F(SettingsCenterWindowTest, ChoosingAHistoryLimitStoresItAndTrims) {
@@ -208,39 +200,27 @@ TEST_F(SettingsCenterWindowTest, ResetShowsWhatTheShellRestored) {
     EXPECT_TRUE(control<QCheckBox>(Keys::overlayShowsDuration)->isChecked());
 }
 
-TEST_F(SettingsCenterWindowTest, FontSizeButtonsStopAtTheirLimits) {
+// The steps and limits are OverlayAppearance's; the page must store each step, show it, and
+// disable the button that would leave the range.
+TEST_F(SettingsCenterWindowTest, FontSizeButtonsStepStoreAndStopAtTheirLimits) {
+    ASSERT_TRUE(settings.setDouble(Keys::overlayFontSize, 63));
     open("悬浮窗样式");
     auto* up = control<QPushButton>("fontUp");
     auto* down = control<QPushButton>("fontDown");
-    auto* size = control<QLabel>(Keys::overlayFontSize);
-
     clickButton(up);
-    EXPECT_EQ(reopened().doubleValue(Keys::overlayFontSize, 0), 25);
-    EXPECT_EQ(actions.calls, QStringList({"applyOverlayStyle"}));
-    for (int click = 0; click < 60; ++click) clickButton(up);
     EXPECT_EQ(reopened().doubleValue(Keys::overlayFontSize, 0), 64);
-    EXPECT_EQ(size->text(), "64 pt");
+    EXPECT_EQ(control<QLabel>(Keys::overlayFontSize)->text(), "64 pt");
     EXPECT_FALSE(up->isEnabled());
-    for (int click = 0; click < 80; ++click) clickButton(down);
+    clickButton(up);
+    EXPECT_EQ(actions.calls, QStringList({"applyOverlayStyle"})) << "no call once a limit is reached";
+
+    ASSERT_TRUE(settings.setDouble(Keys::overlayFontSize, 5));  // outside the range: stepped back into it
+    window->renderSettingsPage();
+    EXPECT_FALSE(down->isEnabled());
+    clickButton(up);
     EXPECT_EQ(reopened().doubleValue(Keys::overlayFontSize, 0), 12);
-    EXPECT_EQ(size->text(), "12 pt");
     EXPECT_FALSE(down->isEnabled());
     EXPECT_TRUE(up->isEnabled());
-    EXPECT_EQ(actions.calls.size(), 1 + 39 + 52);  // one call per step, none once a limit is reached
-}
-
-TEST_F(SettingsCenterWindowTest, FontSizeOutsideTheRangeStepsBackIntoIt) {
-    ASSERT_TRUE(settings.setDouble(Keys::overlayFontSize, 100));
-    open("悬浮窗样式");
-    EXPECT_EQ(control<QLabel>(Keys::overlayFontSize)->text(), "100 pt");
-    clickButton(control<QPushButton>("fontDown"));
-    EXPECT_EQ(settings.doubleValue(Keys::overlayFontSize, 0), 64);
-
-    ASSERT_TRUE(settings.setDouble(Keys::overlayFontSize, 5));
-    window->renderSettingsPage();
-    EXPECT_FALSE(control<QPushButton>("fontDown")->isEnabled());
-    clickButton(control<QPushButton>("fontUp"));
-    EXPECT_EQ(settings.doubleValue(Keys::overlayFontSize, 0), 12);
 }
 
 TEST_F(SettingsCenterWindowTest, ThemePresetShowsTheValuesTheShellWrote) {
@@ -248,8 +228,6 @@ TEST_F(SettingsCenterWindowTest, ThemePresetShowsTheValuesTheShellWrote) {
         (void)settings.setBool(Keys::blurEnabled, true);
         (void)settings.setDouble(Keys::overlayFontSize, 26);
         (void)settings.setDouble(Keys::overlayPadding, 28);
-        (void)settings.setDouble(Keys::overlayCornerRadius, 20);
-        (void)settings.setDouble(Keys::overlayOriginalOpacity, 0.56);
         (void)settings.setDouble(Keys::overlayLineSpacing, 1.18);
         (void)settings.setInt(Keys::overlayAlignment, 0);
     };
@@ -262,8 +240,6 @@ TEST_F(SettingsCenterWindowTest, ThemePresetShowsTheValuesTheShellWrote) {
     EXPECT_TRUE(control<QCheckBox>(Keys::blurEnabled)->isChecked());
     EXPECT_EQ(control<QLabel>(Keys::overlayFontSize)->text(), "26 pt");
     EXPECT_EQ(sliderText(Keys::overlayPadding), "28");
-    EXPECT_EQ(sliderText(Keys::overlayCornerRadius), "20");
-    EXPECT_EQ(sliderText(Keys::overlayOriginalOpacity), "0.56");
     EXPECT_EQ(sliderText(Keys::overlayLineSpacing), "1.18");
     EXPECT_EQ(control<SegmentedControl>(Keys::overlayAlignment)->currentIndex(), 0);
     // Showing the shell's values wrote nothing back.
@@ -271,11 +247,13 @@ TEST_F(SettingsCenterWindowTest, ThemePresetShowsTheValuesTheShellWrote) {
 }
 
 TEST_F(SettingsCenterWindowTest, StoredChoicesOutsideTheirControlsAreClamped) {
+    ASSERT_TRUE(settings.setInt(Keys::overlayHistoryLimit, 7));
     ASSERT_TRUE(settings.setInt(Keys::overlayThemePreset, 7));
     ASSERT_TRUE(settings.setInt(Keys::overlayAlignment, -4));
     ASSERT_TRUE(settings.setDouble(Keys::overlayPadding, 500));
     ASSERT_TRUE(settings.setDouble(Keys::ocrPollingInterval, 0.01));
     open();
+    EXPECT_EQ(control<QComboBox>(Keys::overlayHistoryLimit)->currentText(), "8 句");
     EXPECT_EQ(control<SegmentedControl>(Keys::overlayThemePreset)->currentIndex(), 2);
     EXPECT_EQ(control<SegmentedControl>(Keys::overlayAlignment)->currentIndex(), 0);
     EXPECT_EQ(sliderText(Keys::overlayPadding), "64");
@@ -408,17 +386,6 @@ TEST_F(SettingsCenterWindowTest, HotKeysAndTrayIconStoreAndReconfigure) {
     clickBox(control<QCheckBox>(Keys::menuBarIconEnabled));
     EXPECT_FALSE(reopened().boolValue(Keys::menuBarIconEnabled, true));
     EXPECT_EQ(actions.calls, QStringList({"configureGlobalHotKeys", "configureStatusItem"}));
-}
-
-TEST_F(SettingsCenterWindowTest, ChangesMadeElsewhereShowAfterRendering) {
-    open();
-    ASSERT_TRUE(settings.setBool(Keys::overlayClickThrough, true));  // the tray menu's toggle
-    ASSERT_TRUE(settings.setBool(Keys::automaticSpeechEnabled, true));
-    EXPECT_FALSE(control<QCheckBox>(Keys::overlayClickThrough)->isChecked());
-    window->renderSettingsPage();
-    EXPECT_TRUE(control<QCheckBox>(Keys::overlayClickThrough)->isChecked());
-    EXPECT_TRUE(control<QCheckBox>(Keys::automaticSpeechEnabled)->isChecked());
-    EXPECT_TRUE(actions.calls.isEmpty());
 }
 
 TEST(SettingsCenterWindowStoreTest, AFailedWriteIsShownAndTheChangeStillApplies) {

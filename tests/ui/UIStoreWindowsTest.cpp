@@ -206,8 +206,7 @@ TEST_F(UIStoreWindowsTest, TheCacheManagerShowsTheStoresOnRenderAndClearsOnlyAft
     manager.clearAutomaticButton()->click();
     EXPECT_EQ(clears, QList<std::optional<QString>>{std::nullopt});
     EXPECT_EQ(managerText(), stored.cacheManagerText());
-    EXPECT_EQ(UITranslationCache(cache.fileURL()).manualCorrectionCount(), 1);
-    EXPECT_EQ(UITranslationCache(cache.fileURL()).entryCount(), 1);
+    EXPECT_EQ(UITranslationCache(cache.fileURL()).entryCount(), 1) << "the manual correction is kept";
 
     const QString shown = managerText();
     clickAnswering(manager.clearEverythingButton(), confirm(false));
