@@ -131,12 +131,5 @@ TEST(DialogueTextCompletenessTest, UnclosedBracketsAreCountedPerPair) {
     EXPECT_FALSE(DialogueTextCompleteness::hasUnclosedDelimiters(u"(笑"_qs));
 }
 
-TEST(DialogueTranslationInputTest, JoinsRecognisedLinesIntoOneSentence) {
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"今日は\nいい天気"_qs), u"今日はいい天気"_qs);
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"Hello\nWorld"_qs), u"Hello World"_qs);
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"第3\n話"_qs), u"第3話"_qs);
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"ABC\n123"_qs), u"ABC 123"_qs);
-}
-
 }  // namespace
 }  // namespace ovisu
