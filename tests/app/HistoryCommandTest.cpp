@@ -52,23 +52,6 @@ TEST(HistoryCommandTest, ExportsTheTextAsUtf8) {
     EXPECT_TRUE(run.out.contains(u"2 records"_qs));
 }
 
-TEST(HistoryCommandTest, RefusesToExportAnEmptyHistory) {
-    const QString destination = test::currentHome() + u"/empty.txt"_qs;
-    const auto run = runHistory({u"--export"_qs, destination});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(u"还没有保存的翻译记录。"_qs));
-    EXPECT_FALSE(QFileInfo::exists(destination));
-}
-
-TEST(HistoryCommandTest, AFailedExportIsReported) {
-    saveTwoRecords();
-    const QString blocker = test::currentHome() + u"/file"_qs;
-    writeBytes(blocker, "a file where a folder is needed");
-    const auto run = runHistory({u"--export"_qs, blocker + u"/history.txt"_qs});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_FALSE(run.err.isEmpty());
-}
-
 TEST(HistoryCommandTest, AnUnreadableHistoryIsNamedAndLeftAlone) {
     const QString path = TranslationHistoryStore::defaultFilePath();
     writeBytes(path, "[{broken");
@@ -80,10 +63,23 @@ TEST(HistoryCommandTest, AnUnreadableHistoryIsNamedAndLeftAlone) {
     EXPECT_EQ(readBytes(path), QByteArray("[{broken"));
 }
 
-TEST(HistoryCommandTest, RejectsStrayArguments) {
-    const auto run = runHistory({u"extra"_qs});
+TEST(HistoryCommandTest, RefusesStrayArgumentsAnEmptyExportAndReportsAFailedOne) {
+    auto run = runHistory({u"extra"_qs});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains(u"extra"_qs));
+
+    const QString empty = test::currentHome() + u"/empty.txt"_qs;
+    run = runHistory({u"--export"_qs, empty});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(u"还没有保存的翻译记录。"_qs));
+    EXPECT_FALSE(QFileInfo::exists(empty));
+
+    saveTwoRecords();
+    const QString blocker = test::currentHome() + u"/file"_qs;
+    writeBytes(blocker, "a file where a folder is needed");
+    run = runHistory({u"--export"_qs, blocker + u"/history.txt"_qs});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.err.isEmpty());
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 using ovisu::test::readBytes;
-using ovisu::test::setAsideFiles;
 using ovisu::test::writeBytes;
 
 namespace ovisu {
@@ -117,7 +116,8 @@ TEST(UIStoreCommandsTest, CacheListPrintsTheManagerAndSummaryAndClearAllIsTheOnl
     EXPECT_EQ(UITranslationCache().entryCount(), 0);
 }
 
-TEST(UIStoreCommandsTest, UnreadableFilesAreReportedAndSetAsideOnlyWhenSomethingIsWritten) {
+// When an unreadable file is set aside is the stores' own suite's; a command names the file.
+TEST(UIStoreCommandsTest, UnreadableFilesAreReportedOnStandardError) {
     const QString dictionaryPath = UIFixedDictionaryStore::defaultFileURL();
     const QString cachePath = UITranslationCache::defaultFileURL();
     writeBytes(dictionaryPath, "[{\"id\": 3}]");
@@ -129,13 +129,6 @@ TEST(UIStoreCommandsTest, UnreadableFilesAreReportedAndSetAsideOnlyWhenSomething
     run = cacheCommand({"list"});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.err.contains(cachePath)) << run.err.toStdString();
-    EXPECT_TRUE(setAsideFiles(dictionaryPath).isEmpty());
-    EXPECT_TRUE(setAsideFiles(cachePath).isEmpty());
-
-    ASSERT_EQ(dictionaryCommand({"add", "はい", "是"}).status, 0);
-    ASSERT_EQ(cacheCommand({"clear"}).status, 0);
-    EXPECT_EQ(setAsideFiles(dictionaryPath).size(), 1);
-    EXPECT_EQ(setAsideFiles(cachePath).size(), 1);
 }
 
 TEST(UIStoreCommandsTest, AFailedWriteEndsWithStatusOne) {

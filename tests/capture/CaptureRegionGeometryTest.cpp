@@ -249,13 +249,18 @@ TEST_F(RegionStorageTest, ClearingOrAnUnusableRegionRemovesTheKey) {
     EXPECT_EQ(zeroWidth, QRectF(0.1, 0.1, 0, 0.5)) << "an unusable region is not rewritten";
 }
 
-TEST_F(RegionStorageTest, ARestoredRegionOutsideTheWindowIsClampedAndWrittenBack) {
+TEST_F(RegionStorageTest, ARestoredRegionOutsideTheWindowIsClampedAndWrittenBackOrRemoved) {
     store({{"x", -0.1}, {"y", 0.7}, {"width", 0.5}, {"height", 0.2}});
     const std::optional<QRectF> restored = Geometry::restoreRegion(settings);
     ASSERT_TRUE(restored);
     EXPECT_DOUBLE_EQ(restored->x(), 0);
     EXPECT_DOUBLE_EQ(restored->width(), 0.4);
     expectStoredRegion(0, 0.7, 0.4, 0.2);
+
+    // Nothing of it inside the window: removed.
+    store({{"x", 1.5}, {"y", 0.1}, {"width", 0.5}, {"height", 0.5}});
+    EXPECT_EQ(Geometry::restoreRegion(settings), std::nullopt);
+    EXPECT_FALSE(stored());
 }
 
 TEST_F(RegionStorageTest, AMalformedStoredRegionIsIgnoredAndKept) {
@@ -280,12 +285,6 @@ TEST_F(RegionStorageTest, AMalformedStoredRegionIsIgnoredAndKept) {
     ASSERT_TRUE(settings.remove(SettingsKeys::normalizedRegion));
     EXPECT_EQ(Geometry::restoreRegion(settings), std::nullopt);
     EXPECT_FALSE(settings.contains(SettingsKeys::normalizedRegion)) << "restoring writes nothing new";
-}
-
-TEST_F(RegionStorageTest, AStoredRegionWithNothingInsideTheWindowIsRemoved) {
-    store({{"x", 1.5}, {"y", 0.1}, {"width", 0.5}, {"height", 0.5}});
-    EXPECT_EQ(Geometry::restoreRegion(settings), std::nullopt);
-    EXPECT_FALSE(stored());
 }
 
 }  // namespace

@@ -38,6 +38,14 @@ InkSpread spread(const PreparedOCRImage& prepared, const QList<QRect>& lineRects
     return {double(inside) / insideArea, double(all - inside) / double(allArea - insideArea)};
 }
 
+// A light ground with a dark band across its middle half: neither tone is the smaller class.
+QImage halfDarkHalfLight() {
+    QImage even(100, 100, QImage::Format_Grayscale8);
+    even.fill(200);
+    for (int y = 25; y < 75; ++y) std::fill_n(even.scanLine(y), 100, uchar(10));
+    return even;
+}
+
 TEST(OCRImagePreparation, turnsGameSubtitlesIntoDarkTextOnALightGroundAtTheTargetHeight) {
     struct Case {
         DialogueTextStyle style;
@@ -132,11 +140,7 @@ TEST(OCRImagePreparation, otsuSeparatesTwoTonesAndPolarityFollowsTheSmallerClass
               InkPolarity::darkOnLight);
 
     // Half and half: the border ring decides, and says it is unsure.
-    QImage even(100, 100, QImage::Format_Grayscale8);
-    even.fill(200);
-    for (int y = 25; y < 75; ++y)
-        for (int x = 0; x < 100; ++x) even.scanLine(y)[x] = 10;
-    EXPECT_EQ(OCRImagePreparation::detectPolarity(even, 100, &certain), InkPolarity::darkOnLight);
+    EXPECT_EQ(OCRImagePreparation::detectPolarity(halfDarkHalfLight(), 100, &certain), InkPolarity::darkOnLight);
     EXPECT_FALSE(certain);
 }
 
@@ -219,11 +223,7 @@ TEST(OCRImagePreparation, onABusyGroundTheTextIsTheSmallClassAtOneEnd) {
     EXPECT_LT(split->threshold, 210);
 
     // An even split with no small class at either end: nothing to set apart.
-    QImage even(100, 100, QImage::Format_Grayscale8);
-    even.fill(200);
-    for (int y = 25; y < 75; ++y)
-        for (int x = 0; x < 100; ++x) even.scanLine(y)[x] = 10;
-    EXPECT_FALSE(OCRImagePreparation::splitOutMinorityInk(even, 100));
+    EXPECT_FALSE(OCRImagePreparation::splitOutMinorityInk(halfDarkHalfLight(), 100));
 }
 
 TEST(OCRImagePreparation, textHeightComesFromTextRowsNotFromStrayPixelsOrSolidBars) {

@@ -65,13 +65,9 @@ public:
 [[maybe_unused]] const auto* const sharedRecognizerRelease =
     ::testing::AddGlobalTestEnvironment(new SharedRecognizerRelease);
 
-struct Corpus {
-    QList<DialogueImageOptions> images;
-};
-
 // Game-like crops: two fonts, 24-36 px, outlined white text on a translucent dark box over a calm
 // or busy picture, and dark text on a light box; one- and two-line subtitles.
-Corpus testCorpus() {
+QList<DialogueImageOptions> testCorpus() {
     const QStringList lines = test::sampleDialogueLines();
     const QStringList fonts{"Noto Sans CJK JP", "Noto Serif CJK JP"};
     const QList<int> sizes{24, 28, 32, 36};
@@ -80,7 +76,7 @@ Corpus testCorpus() {
         {DialogueTextStyle::outlinedOnDarkBox, DialogueBackground::busy},
         {DialogueTextStyle::darkOnLightBox, DialogueBackground::gradient},
     };
-    Corpus corpus;
+    QList<DialogueImageOptions> corpus;
     int next = 0;
     for (int i = 0; i < 12; ++i) {
         DialogueImageOptions options;
@@ -91,14 +87,14 @@ Corpus testCorpus() {
         options.seed = unsigned(7 + i);
         const int count = i % 3 == 0 ? 1 : 2;
         for (int k = 0; k < count; ++k) options.lines.append(lines[(next++ * 7) % lines.size()]);
-        corpus.images.append(options);
+        corpus.append(options);
     }
     return corpus;
 }
 
 double characterErrorRate(RecognitionLevel level, QString* report) {
     qint64 edits = 0, characters = 0;
-    for (const DialogueImageOptions& options : testCorpus().images) {
+    for (const DialogueImageOptions& options : testCorpus()) {
         const auto lines = sharedRecognizer().recognize(renderDialogueImage(options).image, requestAt(level));
         EXPECT_TRUE(lines.has_value()) << (lines ? "" : lines.error().toStdString());
         const QString expected = comparable(options.lines.join(QString()));

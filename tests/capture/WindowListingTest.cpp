@@ -106,21 +106,15 @@ TEST(WindowListingTest, SortIgnoresCaseAndKeepsThePlatformOrderAmongEqualTitles)
     EXPECT_EQ(ids(WindowListing::eligibleTargets(many, ownProcess)), expected);
 }
 
-class ChooseSelectionTest : public ::testing::Test {
-protected:
+// The current selection while its window exists, then after a restart the stored identifier,
+// then the stored title, then the first window.
+TEST(WindowListingTest, ChoosingTheSelectionFallsBackFromCurrentToStoredIdentifierToTitleToFirst) {
     const QList<TargetWindow> targets = WindowListing::eligibleTargets(
         {window(10, u"A"_qs, u"One"_qs), window(20, u"B"_qs, u"Two"_qs), window(30, u"C"_qs, u"Three"_qs),
          window(40, u"C"_qs, u"Three"_qs)},
         ownProcess);
-};
-
-TEST_F(ChooseSelectionTest, TheCurrentSelectionWinsWhileItsWindowExists) {
     EXPECT_EQ(WindowListing::chooseSelection(targets, 20u, 30, u"C — Three"_qs), 1);
-    // Gone: the stored identifier is next.
     EXPECT_EQ(WindowListing::chooseSelection(targets, 99u, 30, u"A — One"_qs), 2);
-}
-
-TEST_F(ChooseSelectionTest, AfterARestartTheStoredIdentifierThenTheStoredTitleFindTheGame) {
     EXPECT_EQ(WindowListing::chooseSelection(targets, std::nullopt, 40, u"A — One"_qs), 3);
     // Identifiers change between runs: the title finds the window, the first of equal titles.
     EXPECT_EQ(WindowListing::chooseSelection(targets, std::nullopt, 12345, u"C — Three"_qs), 2);
@@ -129,10 +123,6 @@ TEST_F(ChooseSelectionTest, AfterARestartTheStoredIdentifierThenTheStoredTitleFi
     EXPECT_EQ(WindowListing::chooseSelection(withZero, std::nullopt, 0, u"B — Two"_qs), 1);
     // The title must match exactly.
     EXPECT_EQ(WindowListing::chooseSelection(targets, std::nullopt, 0, u"c — three"_qs), 0);
-}
-
-TEST_F(ChooseSelectionTest, OtherwiseTheFirstWindowAndNothingForAnEmptyList) {
-    EXPECT_EQ(WindowListing::chooseSelection(targets, std::nullopt, 0, {}), 0);
     EXPECT_EQ(WindowListing::chooseSelection(targets, 77u, 88, u"gone"_qs), 0);
     EXPECT_EQ(WindowListing::chooseSelection({}, 10u, 10, u"A — One"_qs), std::nullopt);
 }

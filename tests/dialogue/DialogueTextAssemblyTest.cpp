@@ -45,25 +45,21 @@ TEST(DialogueOCRNoiseFilterTest, DropsLinesWithoutLettersOrBelievableConfidence)
 }
 
 TEST(DialogueOCRNoiseFilterTest, DropsShortLabelsAtTheEdgesUnlessTheyHoldKana) {
-    const RecognizedLine leftLabel = lineAt(u"HP 30"_qs, 0.1, 0.5, 0.1);
-    const RecognizedLine rightLabel = lineAt(u"P.12"_qs, 0.9, 0.5, 0.1);
-    const RecognizedLine centredLabel = lineAt(u"HP 30"_qs, 0.5, 0.5, 0.1);
-    const RecognizedLine kanaLabel = lineAt(u"あ"_qs, 0.1, 0.5, 0.1);
-    const RecognizedLine kanjiLabel = lineAt(u"勇者"_qs, 0.1, 0.5, 0.1);
-    const RecognizedLine fiveCharacters = lineAt(u"HP 300"_qs, 0.1, 0.5, 0.1);
-    const RecognizedLine wideLabel = lineAt(u"HP 30"_qs, 0.1, 0.5, 0.19);
-    // Width 0.18 is still narrow enough; the centre limits are strict.
-    const RecognizedLine widthAtLimit = lineAt(u"HP"_qs, 0.1, 0.5, 0.18);
-    const RecognizedLine justInsideRight = lineAt(u"HP"_qs, 0.841, 0.5, 0.1);
-    const RecognizedLine justOutsideRight = lineAt(u"HP"_qs, 0.839, 0.5, 0.1);
-    const RecognizedLine justInsideLeft = lineAt(u"HP"_qs, 0.159, 0.5, 0.1);
-    const RecognizedLine justOutsideLeft = lineAt(u"HP"_qs, 0.161, 0.5, 0.1);
-
-    const QList<RecognizedLine> kept = DialogueOCRNoiseFilter::filtered(
-        {leftLabel, rightLabel, centredLabel, kanaLabel, kanjiLabel, fiveCharacters, wideLabel, widthAtLimit,
-         justInsideRight, justOutsideRight, justInsideLeft, justOutsideLeft});
-    EXPECT_EQ(kept, (QList<RecognizedLine>{centredLabel, kanaLabel, fiveCharacters, wideLabel, justOutsideRight,
-                                            justOutsideLeft}));
+    // A width of 0.18 is still narrow enough; the centre limits are strict.
+    const struct {
+        const char* text;
+        double centreX, width;
+        bool kept;
+    } cases[] = {
+        {"HP 30", 0.1, 0.1, false}, {"P.12", 0.9, 0.1, false}, {"HP 30", 0.5, 0.1, true},
+        {"あ", 0.1, 0.1, true},     {"勇者", 0.1, 0.1, false}, {"HP 300", 0.1, 0.1, true},
+        {"HP 30", 0.1, 0.19, true}, {"HP", 0.1, 0.18, false},  {"HP", 0.841, 0.1, false},
+        {"HP", 0.839, 0.1, true},   {"HP", 0.159, 0.1, false}, {"HP", 0.161, 0.1, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DialogueOCRNoiseFilter::filtered({lineAt(QString::fromUtf8(c.text), c.centreX, 0.5, c.width)}).size(),
+                  c.kept ? 1 : 0)
+            << c.text << " centred at " << c.centreX << ", " << c.width << " wide";
 }
 
 TEST(DialogueOCRNoiseFilterTest, KeepsTheRecognisersTextAndOrderUntouched) {
@@ -129,13 +125,6 @@ TEST(DialogueTextCompletenessTest, UnclosedBracketsAreCountedPerPair) {
     EXPECT_TRUE(DialogueTextCompleteness::hasUnclosedDelimiters(u"「そう\nか」「"_qs));
     // Half-width brackets are not dialogue brackets.
     EXPECT_FALSE(DialogueTextCompleteness::hasUnclosedDelimiters(u"(笑"_qs));
-}
-
-TEST(DialogueTranslationInputTest, JoinsRecognisedLinesIntoOneSentence) {
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"今日は\nいい天気"_qs), u"今日はいい天気"_qs);
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"Hello\nWorld"_qs), u"Hello World"_qs);
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"第3\n話"_qs), u"第3話"_qs);
-    EXPECT_EQ(DialogueTranslationInput::joinedForMeaning(u"ABC\n123"_qs), u"ABC 123"_qs);
 }
 
 }  // namespace

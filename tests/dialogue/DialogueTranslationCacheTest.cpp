@@ -37,13 +37,9 @@ TEST_F(DialogueTranslationCacheTest, SavesCompactlyAndAnswersFromTheFileAfterARe
     }
     const QByteArray bytes = readBytes(path);
     EXPECT_FALSE(bytes.contains('\n'));
-    const QJsonObject entry = fileObject().value(u"k1"_qs).toObject();
-    EXPECT_EQ(entry.keys(), (QStringList{"hitCount", "key", "lastUsedAt", "source", "translation"}));
-    EXPECT_EQ(entry.value(u"key"_qs).toString(), u"k1"_qs);
-    EXPECT_EQ(entry.value(u"source"_qs).toString(), u"おはよう"_qs);
-    EXPECT_EQ(entry.value(u"translation"_qs).toString(), u"早上好"_qs);
-    EXPECT_EQ(entry.value(u"lastUsedAt"_qs).toDouble(), secondsSinceReferenceDate(start));
-    EXPECT_EQ(entry.value(u"hitCount"_qs).toInt(-1), 0);
+    EXPECT_EQ(fileObject().value(u"k1"_qs).toObject(),
+              (QJsonObject{{"key", "k1"}, {"source", u"おはよう"_qs}, {"translation", u"早上好"_qs},
+                           {"lastUsedAt", secondsSinceReferenceDate(start)}, {"hitCount", 0}}));
 
     *now = start.addSecs(60);
     DialogueTranslationCache reopened = makeCache();
@@ -108,7 +104,7 @@ TEST_F(DialogueTranslationCacheTest, The501stEntryEvictsTheLeastRecentlyUsed) {
 
 // Moving an unreadable file aside and failed writes are checked for every store in
 // StoreFileSafetyTest; here only what makes an entry unreadable.
-TEST_F(DialogueTranslationCacheTest, AnEntryWithAFieldOfTheWrongTypeMakesTheFileUnreadable) {
+TEST_F(DialogueTranslationCacheTest, AFieldOfTheWrongTypeMakesTheFileUnreadableAWholeDecimalDoesNot) {
     const QList<QByteArray> corruptFiles{
         R"({"k":{"key":"k","source":"s","translation":"t","lastUsedAt":1,"hitCount":1.5}})",  // not an integer
         R"({"k":{"key":"k","source":"s","translation":7,"lastUsedAt":1,"hitCount":1}})",
@@ -122,14 +118,9 @@ TEST_F(DialogueTranslationCacheTest, AnEntryWithAFieldOfTheWrongTypeMakesTheFile
         EXPECT_FALSE(cache.resolve(u"k"_qs));
         EXPECT_EQ(readBytes(path), corrupt) << "nothing is written before a change";
     }
-}
-
-TEST_F(DialogueTranslationCacheTest, AWholeNumberWrittenAsDecimalIsAnAcceptedHitCount) {
+    // A whole number written as a decimal is still a hit count.
     writeBytes(path, R"({"k":{"key":"k","source":"s","translation":"t","lastUsedAt":736257600,"hitCount":3.0}})");
-    DialogueTranslationCache cache = makeCache();
-    ASSERT_TRUE(cache.entries().contains(u"k"_qs));
-    EXPECT_EQ(cache.entries().value(u"k"_qs).hitCount, 3);
-    EXPECT_EQ(cache.entries().value(u"k"_qs).lastUsedAt, QDateTime(QDate(2024, 5, 1), QTime(12, 0), QTimeZone::utc()));
+    EXPECT_EQ(makeCache().entries().value(u"k"_qs).hitCount, 3);
 }
 
 }  // namespace

@@ -1,13 +1,5 @@
-#include "base/SettingsKeys.h"
-#include "base/SettingsStore.h"
-#include "engine/HttpTransport.h"
 #include "dialogue/OverlaySessionList.h"
-#include "engine/ProviderSelection.h"
-#include "dialogue/TranslationPipeline.h"
-#include "support/EventLoopWait.h"
-#include "support/fake/FakeService.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 using namespace ovisu;
@@ -80,45 +72,3 @@ TEST(OverlaySessionListTest, TrimKeepsTheNewestAndAtLeastOne) {
     EXPECT_EQ(empty.size(), 1);
 }
 
-namespace {
-
-class CountingClient : public TranslationPipelineClient {
-public:
-    int ended = 0;
-    void translationActivityChanged(TranslationActivity, const QString&) override {}
-    void panelLinesChanged() override {}
-    void translationEnded(const TranslationOutcome&) override { ++ended; }
-    std::optional<QString> currentCandidateSignature() const override { return std::nullopt; }
-    void signatureTranslated(const QString&) override {}
-};
-
-}  // namespace
-
-// The pipeline keeps its session list by these rules, with the overlay's stored limit.
-TEST(OverlaySessionListTest, PipelineMergesAndTrimsFinishedTranslations) {
-    fake::FakeService service;
-    ASSERT_TRUE(service.isListening());
-    SettingsStore settings;
-    ASSERT_TRUE(settings.setString(SettingsKeys::perSource(SettingsKeys::endpointPrefix, rawValue(Provider::sakura)),
-                                   service.baseUrl() + "/v1/chat/completions"));
-    ASSERT_TRUE(settings.setInt(SettingsKeys::overlayHistoryLimit, 2));
-    ProviderSelection selection{settings};
-    ASSERT_TRUE(selection.providerChanged(Provider::sakura));
-    HttpTransport transport;
-    CountingClient client;
-    TranslationPipeline pipeline({settings, selection, transport, nullptr, nullptr, nullptr}, client);
-
-    const auto translate = [&](const QString& text, const QString& signature) {
-        const int before = client.ended;
-        pipeline.translate(text, signature);
-        return test::waitUntil([&] { return client.ended > before; }, 10000);
-    };
-    ASSERT_TRUE(translate("一行目です", "s1"));
-    ASSERT_TRUE(translate("二行目です", "s2"));
-    ASSERT_TRUE(translate("三行目です", "s3"));
-    EXPECT_EQ(originals(pipeline.panelLines()), (QStringList{"二行目です", "三行目です"}));
-    const QUuid previousId = pipeline.panelLines().last().id;
-    ASSERT_TRUE(translate("三行目です", "s4"));
-    ASSERT_EQ(pipeline.panelLines().size(), 2);
-    EXPECT_NE(pipeline.panelLines().last().id, previousId) << "the same line again replaces the last entry";
-}

@@ -68,6 +68,14 @@ ScriptedReply status(int code, QByteArray body = {}) {
     return reply;
 }
 
+ScriptedReply eventStream(QList<QByteArray> chunks, int chunkDelayMs = 0) {
+    ScriptedReply reply;
+    reply.contentType = "text/event-stream";
+    reply.chunks = std::move(chunks);
+    reply.chunkDelayMs = chunkDelayMs;
+    return reply;
+}
+
 class TranslationPipelineTest : public ::testing::Test {
 protected:
     FakeService service;
@@ -143,6 +151,13 @@ TEST_F(TranslationPipelineTest, TranslatesThroughTheSourceAndRecordsTheResult) {
     translateAndWait("次の台詞", "sig2");
     const QString second = lastRequestBody().value("messages").toArray().last().toObject().value("content").toString();
     EXPECT_TRUE(second.contains("原文：今日は\nいい天気\n译文：" + service.defaultTranslation())) << second.toStdString();
+
+    // The overlay keeps the newest lines, as many as stored.
+    ASSERT_TRUE(settings.setInt(SettingsKeys::overlayHistoryLimit, 2));
+    translateAndWait("三行目", "sig3");
+    ASSERT_EQ(pipeline->panelLines().size(), 2);
+    EXPECT_EQ(pipeline->panelLines().first().original, "次の台詞");
+    EXPECT_EQ(pipeline->panelLines().last().original, "三行目");
 }
 
 TEST_F(TranslationPipelineTest, RetriesTwiceOnTransientStatusThenSucceeds) {
@@ -157,29 +172,26 @@ TEST_F(TranslationPipelineTest, RetriesTwiceOnTransientStatusThenSucceeds) {
     EXPECT_TRUE(log.contains("[WARN] [translation] 临时错误，2.0 秒后第 2 次重试：HTTP 503"));
 }
 
-TEST_F(TranslationPipelineTest, ThreeFailuresReportTheStatus) {
+// The guide's wording is its own suite's; here, that the outcome, the activity and the last error
+// carry it after the retries, and that a refused key is not retried.
+TEST_F(TranslationPipelineTest, FailuresReportTheGuideMessageAndOnlyTransientOnesAreRetried) {
     // A body that is no error object adds nothing: the detail is just "HTTP 503".
     for (int i = 0; i < 3; ++i) service.enqueue(Route::chatCompletions, status(503, "<html>busy</html>"));
-    const TranslationOutcome& outcome = translateAndWait("だめ");
+    const TranslationOutcome& outcome = translateAndWait("だめ", "a");
     ASSERT_FALSE(outcome.succeeded());
     EXPECT_EQ(service.requestCount(), 3);
     EXPECT_EQ(outcome.errorMessage,
               "Sakura（本地）：服务端暂时异常（HTTP 503）。配置通常没有问题，请稍后重试并查看服务状态。");
     EXPECT_EQ(client.activities.last().first, TranslationActivity::error);
     EXPECT_EQ(pipeline->lastErrorMessage(), outcome.errorMessage);
-}
-
-TEST_F(TranslationPipelineTest, ErrorBodyMessageBecomesTheTailAndEmpty401HasNone) {
-    for (int i = 0; i < 3; ++i) service.enqueue(Route::chatCompletions, status(503, R"({"error":{"message":"upstream busy"}})"));
-    EXPECT_EQ(translateAndWait("a", "a").errorMessage,
-              "Sakura（本地）：服务端暂时异常（HTTP 503）。配置通常没有问题，请稍后重试并查看服务状态。 服务返回：upstream busy");
 
     service.enqueue(Route::chatCompletions, status(401));
     const TranslationOutcome& unauthorised = translateAndWait("b", "b");
-    EXPECT_EQ(unauthorised.errorMessage,
+    EXPECT_EQ(unauthorised.errorMessage,  // an empty body adds no tail
               "Sakura（本地）：鉴权失败（HTTP 401）。API Key/密钥可能错误、过期或粘贴了多余空格，请重新复制并测试连接。");
     EXPECT_EQ(unauthorised.httpStatus, 401);
     EXPECT_EQ(unauthorised.retries, 0);
+    EXPECT_EQ(service.requestCount(), 4);
 }
 
 TEST_F(TranslationPipelineTest, TransportErrorsReachTheGuideForLocalAndCloudSources) {
@@ -287,11 +299,7 @@ TEST_F(TranslationPipelineTest, RepeatedLinesAreAnsweredFromTheCache) {
 
 TEST_F(TranslationPipelineTest, StreamingPreviewGrowsAndIsReplacedInPlace) {
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
-    ScriptedReply stream;
-    stream.contentType = "text/event-stream";
-    stream.chunks = FakeService::chatCompletionsStream({"早上", "好，", "世界"});
-    stream.chunkDelayMs = 60;
-    service.enqueue(Route::chatCompletions, stream);
+    service.enqueue(Route::chatCompletions, eventStream(FakeService::chatCompletionsStream({"早上", "好，", "世界"}), 60));
 
     const TranslationOutcome& outcome = translateAndWait("おはよう世界");
     ASSERT_TRUE(outcome.succeeded()) << outcome.errorMessage.value_or("").toStdString();
@@ -315,11 +323,7 @@ TEST_F(TranslationPipelineTest, AStreamedLineThatRestatesThePreviousOneReplacesI
     // Another model, so the line is not answered from the cache; the reply is the same text.
     ASSERT_TRUE(settings.setString("model.9", "another-model"));
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
-    ScriptedReply stream;
-    stream.contentType = "text/event-stream";
-    stream.chunks = FakeService::chatCompletionsStream({"你好，", "世界"});
-    stream.chunkDelayMs = 40;
-    service.enqueue(Route::chatCompletions, stream);
+    service.enqueue(Route::chatCompletions, eventStream(FakeService::chatCompletionsStream({"你好，", "世界"}), 40));
 
     const TranslationOutcome& outcome = translateAndWait("今日はとてもいい天気ですね", "second");
     ASSERT_TRUE(outcome.succeeded()) << outcome.errorMessage.value_or("").toStdString();
@@ -331,12 +335,9 @@ TEST_F(TranslationPipelineTest, AStreamedLineThatRestatesThePreviousOneReplacesI
 
 TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
-    ScriptedReply stream;
-    stream.contentType = "text/event-stream";
-    stream.chunks = {"data: {\"choices\":[{\"delta\":{\"content\":\"半分\"}}]}\n\n",
-                     "data: {\"error\":{\"message\":\"model crashed\"}}\n\n"};
-    stream.chunkDelayMs = 80;
-    service.enqueue(Route::chatCompletions, stream);
+    service.enqueue(Route::chatCompletions, eventStream({"data: {\"choices\":[{\"delta\":{\"content\":\"半分\"}}]}\n\n",
+                                                         "data: {\"error\":{\"message\":\"model crashed\"}}\n\n"},
+                                                        80));
     const TranslationOutcome& outcome = translateAndWait("途中で");
     ASSERT_FALSE(outcome.succeeded());
     EXPECT_TRUE(outcome.errorMessage->contains("model crashed"));
@@ -348,11 +349,7 @@ TEST_F(TranslationPipelineTest, AFailedStreamRemovesItsPreview) {
 
 TEST_F(TranslationPipelineTest, AStreamedResultDroppedForAnOutdatedScreenLeavesNothingInFlight) {
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
-    ScriptedReply stream;
-    stream.contentType = "text/event-stream";
-    stream.chunks = FakeService::chatCompletionsStream({"今天", "天气很好"});
-    stream.chunkDelayMs = 30;
-    service.enqueue(Route::chatCompletions, stream);
+    service.enqueue(Route::chatCompletions, eventStream(FakeService::chatCompletionsStream({"今天", "天气很好"}), 30));
 
     // The detector already holds another candidate when the stream ends: the result is dropped.
     client.candidate = QStringLiteral("a line read while the stream was running");
@@ -425,18 +422,11 @@ TEST_F(TranslationPipelineTest, AStreamThatNeverEndsAnEventIsStoppedWithAClearEr
 TEST_F(TranslationPipelineTest, ClaudeAndResponsesStreamsEndWithoutTheirTerminator) {
     ASSERT_TRUE(settings.setBool("translationStreamingEnabled", true));
     ASSERT_TRUE(selection.providerChanged(Provider::claude));
-    ScriptedReply claude;
-    claude.contentType = "text/event-stream";
-    claude.chunks = FakeService::anthropicStream({"你", "好"}, true, false);
-    service.enqueue(Route::anthropicMessages, claude);
+    service.enqueue(Route::anthropicMessages, eventStream(FakeService::anthropicStream({"你", "好"}, true, false)));
     EXPECT_EQ(translateAndWait("こんにちは", "c").record->translation, "你好");
 
     ASSERT_TRUE(selection.providerChanged(Provider::openAI));
-    ScriptedReply responses;
-    responses.contentType = "text/event-stream";
-    responses.chunks = FakeService::responsesStream({"再", "见"}, false, false);
-    responses.chunkDelayMs = 30;
-    service.enqueue(Route::responses, responses);
+    service.enqueue(Route::responses, eventStream(FakeService::responsesStream({"再", "见"}, false, false), 30));
     EXPECT_EQ(translateAndWait("さようなら", "r").record->translation, "再见");
 }
 
