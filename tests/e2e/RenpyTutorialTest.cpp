@@ -35,15 +35,16 @@ TEST(RenpyTutorial, EveryShownLineIsTranslatedOnceAndNothingElseIsSent) {
                                                test::RenpyTutorial::dialogueRegion(), "--provider", "sakura",
                                                "--interval", "0.5", "--json"});
     ASSERT_TRUE(watch.waitForStarted(5000));
-    // The reader begins once the watch is looking: on a loaded machine its start-up (finding the
-    // window, loading the models) can outlast the first line.
+    // The reader begins once the watch has translated the line already on the screen, as a
+    // player who just started it would wait: on a loaded machine its start-up (finding the window,
+    // loading the recognition models) can outlast a line held for the reader's pause.
     QByteArray output;
     ASSERT_TRUE(test::waitUntil(
         [&] {
             output += watch.readAllStandardOutput();
-            return output.contains("\"event\":\"state\"");
+            return output.contains("\"event\":\"translation\"");
         },
-        30000))
+        60000))
         << watch.readAllStandardError().toStdString();
     const bool played = game.play(2500, 240000);
     QThread::msleep(2000);
