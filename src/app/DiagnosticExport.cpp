@@ -11,6 +11,7 @@
 #include "diagnostics/DiagnosticPackageBuilder.h"
 #include "diagnostics/SoftwareDiagnosticText.h"
 #include "diagnostics/StoredSecretMasking.h"
+#include "dialogue/SubtitleChangeDetector.h"
 #include "engine/ProviderSelection.h"
 
 #include <QSysInfo>
@@ -44,8 +45,9 @@ DiagnosticSnapshot idleDiagnosticSnapshot(SettingsStore& settings, const Provide
         settings.doubleValue(SettingsKeys::ocrPollingInterval, SettingsDefaults::ocrPollingInterval);
     state.frameChangeThreshold =
         settings.doubleValue(SettingsKeys::ocrFrameChangeThreshold, SettingsDefaults::ocrFrameChangeThreshold);
-    state.stableHits = settings.intValue(SettingsKeys::ocrStableHits, SettingsDefaults::ocrStableHits);
-    state.textSimilarity = settings.doubleValue(SettingsKeys::ocrTextSimilarity, SettingsDefaults::ocrTextSimilarity);
+    const SubtitleChangeDetector stability = SubtitleChangeDetector::fromSettings(settings);
+    state.stableHits = stability.requiredStableHits;
+    state.textSimilarity = stability.similarityThreshold;
     return snapshot;
 }
 
