@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace ovisu {
 
 namespace {
@@ -51,6 +53,9 @@ std::uint64_t fileSize(const QString& path) {
     return info.isFile() ? std::uint64_t(info.size()) : 0;
 }
 
+// Longer than the gap between the writes of one line, shorter than a progress display's redraw.
+constexpr int kUnfinishedOutputWaitMs = 100;
+
 QString launchFailure(const QString& description) { return QStringLiteral("启动下载失败：") + description; }
 
 }  // namespace
@@ -87,8 +92,21 @@ std::optional<QString> lastProgressPiece(const QString& output) { return lastPie
 
 std::optional<QString> lastTrimmedProgressPiece(const QString& output) { return lastPiece(output, true); }
 
+ProgressOutputCut cutAtLastLineBreak(const QString& output) {
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]|\\x1b\\[[0-9;?]*[ABEFGHf]"));
+    qsizetype end = 0;
+    for (auto breaks = lineBreak.globalMatch(output); breaks.hasNext();) end = breaks.next().capturedEnd();
+    return {output.left(end), output.mid(end)};
+}
+
 LocalModelDownloads::LocalModelDownloads(SettingsStore& settings, QObject* parent)
-    : QObject(parent), m_settings(settings) {}
+    : QObject(parent), m_settings(settings), m_unfinishedOutputTimer(new QTimer(this)) {
+    m_unfinishedOutputTimer->setSingleShot(true);
+    m_unfinishedOutputTimer->setInterval(kUnfinishedOutputWaitMs);
+    connect(m_unfinishedOutputTimer, &QTimer::timeout, this, [this] {
+        if (m_process) showProgress(m_unfinishedOutput);
+    });
+}
 
 LocalModelDownloads::~LocalModelDownloads() { stopChild(); }
 
@@ -162,6 +180,7 @@ LocalModelDownloads::Start LocalModelDownloads::launch(const QString& program, c
     }
     m_job = std::move(job);
     m_decoder.resetState();
+    m_unfinishedOutput.clear();
     m_process = std::move(process);
     connect(m_process.get(), &QProcess::readyRead, this, &LocalModelDownloads::readOutput);
     connect(m_process.get(), &QProcess::finished, this, &LocalModelDownloads::processEnded);
@@ -171,7 +190,13 @@ LocalModelDownloads::Start LocalModelDownloads::launch(const QString& program, c
 
 void LocalModelDownloads::readOutput() {
     if (!m_process) return;
-    const QString output = m_decoder(m_process->readAll());
+    ProgressOutputCut cut = cutAtLastLineBreak(m_unfinishedOutput + m_decoder(m_process->readAll()));
+    m_unfinishedOutput = std::move(cut.rest);
+    showProgress(cut.complete);
+    if (!m_unfinishedOutput.isEmpty()) m_unfinishedOutputTimer->start();
+}
+
+void LocalModelDownloads::showProgress(const QString& output) {
     if (m_job.installerProgress) {
         if (const auto piece = lastProgressPiece(output)) m_job.installerProgress(*piece);
     } else if (m_job.direct) {
@@ -184,6 +209,8 @@ void LocalModelDownloads::readOutput() {
 
 void LocalModelDownloads::processEnded(int exitCode, QProcess::ExitStatus exitStatus) {
     readOutput();
+    m_unfinishedOutputTimer->stop();
+    showProgress(std::exchange(m_unfinishedOutput, QString()));  // no rest is coming
     // A child killed by a signal has no exit code of its own; it still did not finish its work.
     const int code = exitStatus == QProcess::NormalExit ? exitCode : -1;
     // The slot is free before anyone hears of the end, so a listener may start the next download.
@@ -210,6 +237,7 @@ void LocalModelDownloads::setStatus(const QString& status) {
 
 void LocalModelDownloads::stopChild() {
     if (!m_process) return;
+    m_unfinishedOutputTimer->stop();
     m_process->disconnect(this);
     m_process->kill();
     m_process->waitForFinished(3000);

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -63,6 +64,15 @@ LocalModelDownloadCompletion directDownloadCompletion(const QString& name, int e
 std::optional<QString> lastProgressPiece(const QString& output);
 // The same, trimmed, skipping pieces of blanks only (Ollama pads its progress lines).
 std::optional<QString> lastTrimmedProgressPiece(const QString& output);
+
+// Output read so far, cut after its last line break (a carriage return, a newline or a cursor
+// move): a read can end in the middle of a redraw or of a terminal sequence, and what follows
+// the break waits for the rest of it.
+struct ProgressOutputCut {
+    QString complete;
+    QString rest;
+};
+ProgressOutputCut cutAtLastLineBreak(const QString& output);
 
 // The one download slot of the local model manager: a GGUF file fetched (and resumed) with curl,
 // or an Ollama model pulled, one child process at a time, reporting a status line as it goes.
@@ -122,6 +132,7 @@ private:
     Start launch(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment, Job job,
                  const QString& startedStatus);
     void readOutput();
+    void showProgress(const QString& output);
     void processEnded(int exitCode, QProcess::ExitStatus exitStatus);
     void setStatus(const QString& status);
     void stopChild();
@@ -129,6 +140,9 @@ private:
     SettingsStore& m_settings;
     std::unique_ptr<QProcess> m_process;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
+    QString m_unfinishedOutput;  // after the last line break, until the rest of its line is read
+    // A line that nothing follows for a moment is whole after all (a step that takes a while).
+    QTimer* m_unfinishedOutputTimer = nullptr;
     Job m_job;
     QString m_status;
 };

@@ -42,6 +42,23 @@ TEST(LocalModelDownloadProgressTest, TheLastNonEmptyPieceOfAChunkIsTheProgress) 
     EXPECT_EQ(lastTrimmedProgressPiece("  \r \n"), std::nullopt);
 }
 
+// A read can end anywhere: in the middle of curl's percentage, of its error line or of one of
+// Ollama's escape sequences. Only what ends at a line break is shown; the rest waits for the
+// next read, so no status shows half a percentage ("· 100", then "· .0%").
+TEST(LocalModelDownloadProgressTest, AReadEndingMidLineWaitsForTheRestOfIt) {
+    QString unfinished;
+    QStringList shown;
+    for (const QString& read : {u"\r###  10.0%\r### 100"_qs, u".0%\r\ncurl: (18)"_qs, u" transfer closed\n"_qs,
+                                u"\x1b[1Gpulling 40%\x1b["_qs, u"K\x1b[1Gpulling 41%"_qs}) {
+        const ProgressOutputCut cut = cutAtLastLineBreak(unfinished + read);
+        unfinished = cut.rest;
+        if (const auto piece = lastTrimmedProgressPiece(cut.complete)) shown << *piece;
+    }
+    EXPECT_EQ(shown, QStringList({"###  10.0%", "### 100.0%", "curl: (18) transfer closed", "pulling 40%"}));
+    EXPECT_EQ(unfinished, QString("pulling 41%"));
+    EXPECT_EQ(cutAtLastLineBreak("no break yet").rest, QString("no break yet"));
+}
+
 TEST(LocalModelDownloadProgressTest, OnlyACleanExitWithTheExactSizeIsComplete) {
     struct Case {
         int exitCode;

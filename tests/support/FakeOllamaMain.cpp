@@ -125,7 +125,10 @@ int pull(const QString& model) {
                     percent);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    std::printf("\x1b[1Gverifying sha256 digest \x1b[K\nwriting manifest \x1b[K\nsuccess \x1b[K\n");
+    // Verifying a real model takes a while, so its line comes on its own.
+    std::printf("\x1b[1Gverifying sha256 digest \x1b[K");
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::printf("\nwriting manifest \x1b[K\nsuccess \x1b[K\n");
     return 0;
 }
 
